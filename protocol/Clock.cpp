@@ -1,0 +1,8 @@
+#include "protocol/Clock.h"
+
+#include <chrono>
+
+uint32_t SteadyMilliseconds() {
+  const auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}

@@ -1,0 +1,93 @@
+#include "protocol/FrameLogic.h"
+
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+
+namespace {
+
+struct ReportForm {
+  int code;
+  int textId;
+  bool withTrace;
+  MsgIcon icon;
+};
+
+// What the user is told for each result code of a failed exchange.
+constexpr ReportForm kReports[] = {
+    {rc::Refused, ids::CommandFailed, true, MsgIcon::Exclamation},
+    {rc::NoResponseLine, ids::NoResponse, true, MsgIcon::Error},
+    {rc::UnknownResponse, ids::UnknownResponse, true, MsgIcon::Error},
+    {rc::ResponseTooLong, ids::ResponseTooLong, true, MsgIcon::Error},
+    {rc::PortFailure, ids::PortFailure, false, MsgIcon::Error},
+    {rc::ResponseTimeout, ids::ResponseTimeout, false, MsgIcon::Error},
+    {rc::NoEcho, ids::NoEcho, false, MsgIcon::Error},
+    {rc::IncorrectEcho, ids::IncorrectEcho, false, MsgIcon::Error},
+    {rc::CommandTooLong, ids::CommandTooLong, false, MsgIcon::Error},
+    {rc::AddressMismatch, ids::AddressMismatch, true, MsgIcon::Error},
+};
+
+}  // namespace
+
+CFrameLogic::CFrameLogic(CVcmCommand& link, CPromptInterface& prompt) : m_link(link), m_prompt(prompt) {}
+
+int CFrameLogic::ReportError(int questionId) {
+  const int code = m_link.GetLastResult();
+  for (const ReportForm& form : kReports) {
+    if (form.code != code) continue;
+    MessageSpec message;
+    message.icon = form.icon;
+    const bool ask = code == rc::Refused && questionId != 0;
+    message.text = res::LoadString(ask ? questionId : form.textId);
+    message.buttons = ask ? MsgButtons::CancelTryContinue : MsgButtons::Ok;
+    if (form.withTrace) message.text += "\n\n" + res::DisplayText(m_link.GetTrace());
+    return m_prompt.ShowMessage(message);
+  }
+  return 0;
+}
+
+int CFrameLogic::ShowText(int textId, MsgIcon icon, MsgButtons buttons, int captionId) {
+  MessageSpec message;
+  message.text = res::LoadString(textId);
+  if (captionId != 0) message.caption = res::LoadString(captionId);
+  message.icon = icon;
+  message.buttons = buttons;
+  return m_prompt.ShowMessage(message);
+}
+
+int CFrameLogic::SaveWithRetry(const char* mnemonic, int questionId) {
+  if (!m_link.IsOpen()) return 0;
+  for (;;) {
+    const int result = m_link.Transact(mnemonic);
+    if (result > 0) return result;
+    if (result != rc::Refused) {
+      ReportError(0);
+      return 0;
+    }
+    const int answer = ReportError(questionId);
+    if (answer == btn::TryAgain || answer == btn::Retry) continue;
+    if (answer == btn::Cancel) return 0;
+    return rc::Refused;
+  }
+}
+
+int CFrameLogic::SaveDriveParams() { return SaveWithRetry("SDP", ids::RetrySaveDrive); }
+int CFrameLogic::SaveMotorParams() { return SaveWithRetry("SMP", ids::RetrySaveMotor); }
+
+int CFrameLogic::Verify(const char* mnemonic, int changedTextId) {
+  if (!m_link.IsOpen()) return 0;
+  const int result = m_link.Transact(mnemonic);
+  if (result > 0) return result;
+  if (result == rc::Refused) {
+    ShowText(changedTextId, MsgIcon::Error);
+  } else {
+    ReportError(0);
+  }
+  return 0;
+}
+
+int CFrameLogic::VerifyDriveParams() { return Verify("VDP", ids::DriveParamsChanged); }
+int CFrameLogic::VerifyMotorParams() { return Verify("VMP", ids::MotorParamsChanged); }
+
+void CFrameLogic::PostCheckLink() {
+  if (m_postCheckLink) m_postCheckLink();
+}

@@ -1,0 +1,48 @@
+#pragma once
+// What the main window does for every flow that talks to the drive: the one error
+// report that turns the link's last result code into a message, and the flash save
+// and verify commands with their retry questions. The window forwards its
+// application messages here; tests call it directly.
+
+#include <functional>
+
+#include "protocol/Prompt.h"
+#include "protocol/VcmCommand.h"
+
+class CFrameLogic {
+ public:
+  CFrameLogic(CVcmCommand& link, CPromptInterface& prompt);
+  virtual ~CFrameLogic() = default;
+
+  // The report for the link's last result code; with a question id, a refusal (-30)
+  // asks that question with Cancel / Try Again / Continue. Returns the button
+  // pressed, or 0 when the code has no message (success included).
+  int ReportError(int questionId);
+
+  // "SDP" / "SMP": > 0 on success; 0 when not connected, on failure or on Cancel;
+  // rc::Refused when the user chose Continue after a refusal.
+  int SaveDriveParams();
+  int SaveMotorParams();
+  // "VDP" / "VMP": > 0 on success, 0 otherwise.
+  int VerifyDriveParams();
+  int VerifyMotorParams();
+
+  // Queues the read-in chain of the parameter view (UM_CHECK_LINK). The window
+  // posts the event; headless runs record or run it themselves.
+  virtual void PostCheckLink();
+  void SetCheckLinkPoster(std::function<void()> poster) { m_postCheckLink = std::move(poster); }
+
+  CVcmCommand& Link() { return m_link; }
+  CPromptInterface& Prompt() { return m_prompt; }
+
+  // Shows a text from the string table with the application title as caption.
+  int ShowText(int textId, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok, int captionId = 0);
+
+ private:
+  int SaveWithRetry(const char* mnemonic, int questionId);
+  int Verify(const char* mnemonic, int changedTextId);
+
+  CVcmCommand& m_link;
+  CPromptInterface& m_prompt;
+  std::function<void()> m_postCheckLink;
+};

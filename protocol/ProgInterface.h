@@ -1,0 +1,23 @@
+#pragma once
+// Progress reporting of long operations, so that the operation code knows nothing
+// of windows: a range, a position, a status line and a cancel request polled
+// between units of work.
+
+#include <cstdint>
+#include <string>
+
+class CProgInterface {
+ public:
+  virtual ~CProgInterface() = default;
+  // Creates and shows the progress window over the main window; true when it exists.
+  virtual bool Open() = 0;
+  // Lets pending window events run, then returns whether Cancel was pressed since
+  // the last call, and forgets the request.
+  virtual bool PollCancel() = 0;
+  virtual void SetStatusText(const std::string& text) = 0;
+  virtual int SetRange(int32_t lower, int32_t upper) = 0;
+  virtual int32_t SetStep(int32_t step) = 0;
+  virtual int32_t SetPosition(int32_t position) = 0;
+  virtual int32_t MovePosition(int32_t delta) = 0;
+  virtual int32_t StepForward() = 0;
+};

@@ -1,0 +1,47 @@
+#pragma once
+// The drive link of the whole program: the serial port, the transaction engine and
+// the drive's command set in one object, with the version string and the cache of
+// every parameter value read or written.
+
+#include <cstdint>
+#include <deque>
+#include <string>
+
+#include "protocol/VcmLite.h"
+
+struct CachedParam {
+  int32_t address = 0;
+  int32_t value = 0;
+};
+
+class CVcmCommand : public CVcmLite {
+ public:
+  // The single drive link, created on first use.
+  static CVcmCommand& GetInstance();
+
+  CVcmCommand() = default;
+  ~CVcmCommand() override = default;
+
+  int ReadVersion();
+  const std::string& GetVersion() const { return m_version; }
+
+  // 1 on success; the failing transaction's code; 0 (with the failure recorded as
+  // rc::AddressMismatch) when the drive confirms another address.
+  int ReadParam(int32_t address);
+  // 1 on success, 0 on any failure, including an address never read.
+  int WriteParam(int32_t address, int32_t value);
+  // The cache entry of the address, or nullptr.
+  const CachedParam* FindCachedParam(int32_t address) const;
+
+  // Decimal argument text as the drive expects it: signed, no '+', no leading zeros.
+  static std::string FormatNumber(int32_t value);
+  // The response data after "OKY" read as atol does.
+  int32_t ParseResponseNumber() const;
+
+ private:
+  CachedParam* FindCached(int32_t address);
+  int SelectAddress(int32_t address);
+
+  std::string m_version;
+  std::deque<CachedParam> m_cache;
+};

@@ -1,0 +1,176 @@
+#include "protocol/VcmLite.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Discarding stops after this much even if the line keeps talking, so a device
+// that streams without pause cannot hang the program.
+constexpr int kDiscardMaxBytes = 64 * 1024;
+constexpr uint32_t kDiscardMaxMs = 500;
+
+bool StartsWithNoCase(const char* text, const char* prefix) {
+  for (; *prefix; ++text, ++prefix) {
+    if (std::toupper(static_cast<unsigned char>(*text)) != std::toupper(static_cast<unsigned char>(*prefix))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+CVcmLite::CVcmLite() : m_clock(SteadyMilliseconds) {}
+
+CVcmLite::~CVcmLite() = default;
+
+void CVcmLite::SetClock(MsClock clock) { m_clock = clock ? std::move(clock) : MsClock(SteadyMilliseconds); }
+
+void CVcmLite::DiscardPendingInput() {
+  if (!IsOpen()) return;
+  uint8_t scratch[20];
+  const uint32_t start = m_clock();
+  int discarded = 0;
+  for (;;) {
+    const int got = ReadBytes(scratch, sizeof scratch);
+    if (got <= 0) return;  // quiet line, or a read error (the port-lost rule has run)
+    discarded += got;
+    if (discarded >= kDiscardMaxBytes || m_clock() - start > kDiscardMaxMs) return;
+  }
+}
+
+void CVcmLite::RecordFailure(int code) {
+  m_lastResult = code;
+  DiscardPendingInput();
+}
+
+void CVcmLite::WriteTrace() {
+  std::snprintf(m_trace, sizeof m_trace, "  Send : %s  Recv : %s", m_send, m_receive);
+}
+
+bool CVcmLite::SendRaw(const char* bytes, size_t count) {
+  if (!IsOpen()) return false;
+  return WriteAll(reinterpret_cast<const uint8_t*>(bytes), count);
+}
+
+int CVcmLite::SendCommand(const char* mnemonic, const char* argument) {
+  // Up to three command characters: a shorter mnemonic sends only what it has.
+  char command[4] = {};
+  for (int i = 0; i < 3 && mnemonic[i] != '\0'; ++i) command[i] = mnemonic[i];
+  const char* arg = argument ? argument : "";
+  const int length = std::snprintf(m_send, sizeof m_send, "%s%s\r\n", command, arg);
+  // A write error shows as a failed echo wait that follows.
+  SendRaw(m_send, static_cast<size_t>(length));
+  return length;
+}
+
+int CVcmLite::WaitEcho(const char* expected, int count) {
+  const uint32_t start = m_clock();
+  int matched = 0;
+  int pending = rc::NoEcho;
+  for (;;) {
+    uint8_t byte = 0;
+    const int got = IsOpen() ? ReadBytes(&byte, 1) : -1;
+    if (got < 0) {
+      RecordFailure(rc::PortFailure);
+      return rc::PortFailure;
+    }
+    if (got == 0) {
+      if (m_clock() - start > kEchoTimeoutMs) {
+        RecordFailure(pending);
+        return pending;
+      }
+      continue;
+    }
+    const uint8_t want = static_cast<uint8_t>(expected[matched]);
+    if (matched == 0) {
+      if (byte == want) {
+        matched = 1;
+      } else if (byte >= 0x21 && byte <= 0x7E) {
+        pending = rc::IncorrectEcho;  // a stray printable byte only changes the code at time-out
+      }
+    } else if (byte == want) {
+      ++matched;
+    } else {
+      matched = 0;
+      pending = rc::IncorrectEcho;
+    }
+    if (matched == count) return rc::Success;
+  }
+}
+
+int CVcmLite::ReadResponse() {
+  std::memset(m_receive, 0, sizeof m_receive);
+  const uint32_t start = m_clock();
+  size_t count = 0;
+  for (;;) {
+    uint8_t byte = 0;
+    const int got = IsOpen() ? ReadBytes(&byte, 1) : -1;
+    if (got < 0) {
+      RecordFailure(rc::PortFailure);
+      return rc::PortFailure;
+    }
+    if (got == 0) {
+      if (m_clock() - start > kResponseTimeoutMs) {
+        RecordFailure(rc::ResponseTimeout);
+        return rc::ResponseTimeout;
+      }
+      continue;
+    }
+    if (byte < 0x20) {
+      // Line ends left over from the echo or an earlier line vanish.
+      if (count > 0) return static_cast<int>(count);
+      continue;
+    }
+    if (count < kBufferSize - 1) m_receive[count] = static_cast<char>(byte);
+    ++count;
+    if (count == kBufferSize) {
+      m_receive[kBufferSize - 1] = '\0';
+      RecordFailure(rc::ResponseTooLong);
+      return rc::ResponseTooLong;
+    }
+  }
+}
+
+int CVcmLite::Transact(const char* mnemonic, const char* argument, int32_t* dataLength) {
+  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  const size_t argumentLength = argument ? std::strlen(argument) : 0;
+  // Three command characters, the argument and CR LF must fit with the closing NUL.
+  if (argumentLength > kBufferSize - 6) {
+    RecordFailure(rc::CommandTooLong);
+    return rc::CommandTooLong;
+  }
+  const int length = SendCommand(mnemonic, argument);
+  const int echo = WaitEcho(m_send, length);
+  if (echo != rc::Success) return echo;
+
+  const int lineLength = ReadResponse();
+  if (lineLength < 0) {
+    WriteTrace();
+    return rc::NoResponseLine;
+  }
+  if (StartsWithNoCase(m_receive, "OKY")) {
+    if (dataLength) *dataLength = lineLength - 3;
+    return rc::Success;
+  }
+  const int code = StartsWithNoCase(m_receive, "ERR") ? rc::Refused : rc::UnknownResponse;
+  RecordFailure(code);
+  WriteTrace();
+  return code;
+}
+
+int CVcmLite::CheckLink() {
+  static const char kProbe[] = "abc\r\n";
+  int result = rc::NoEcho;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    DiscardPendingInput();
+    SendRaw(kProbe, 5);
+    result = WaitEcho(kProbe, 5);
+    if (result == rc::Success) break;
+  }
+  // Whatever the drive answers to "abc" is dropped: it is no command.
+  DiscardPendingInput();
+  return result;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// The one exchange a drive understands: a line of three command characters and an
+// optional argument, the drive's echo of every byte, then one answer line starting
+// with "OKY" (done, with data) or "ERR" (refused).
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "protocol/Clock.h"
+#include "protocol/ResultCodes.h"
+#include "serial/Rs232.h"
+
+class CVcmLite : public CRs232CB {
+ public:
+  static constexpr size_t kBufferSize = 256;
+  static constexpr uint32_t kEchoTimeoutMs = 1000;
+  static constexpr uint32_t kResponseTimeoutMs = 5000;
+
+  CVcmLite();
+  ~CVcmLite() override;
+
+  // Sends mnemonic (three characters) and argument (none or empty: short form),
+  // checks the echo and reads the answer. On 1 the receive buffer holds the answer
+  // line and *dataLength, if given, its length less 3.
+  int Transact(const char* mnemonic, const char* argument = nullptr, int32_t* dataLength = nullptr);
+
+  // Echo-only check that a drive is attached and echoing: "abc" up to two times.
+  int CheckLink();
+
+  int GetLastResult() const { return m_lastResult; }
+  const char* GetTrace() const { return m_trace; }
+  const char* GetReceiveBuffer() const { return m_receive; }
+  const char* GetSendBuffer() const { return m_send; }
+
+  // Tests count waits against a clock of their own.
+  void SetClock(MsClock clock);
+
+ protected:
+  // Stores the code as the last result and drops pending input.
+  void RecordFailure(int code);
+  // Rewrites the trace from the send and receive buffers.
+  void WriteTrace();
+  std::recursive_mutex& Lock() { return m_lock; }
+
+ private:
+  int SendCommand(const char* mnemonic, const char* argument);
+  int WaitEcho(const char* expected, int count);
+  int ReadResponse();
+  void DiscardPendingInput();
+  bool SendRaw(const char* bytes, size_t count);
+
+  char m_send[kBufferSize] = {};
+  char m_receive[kBufferSize] = {};
+  int m_lastResult = 1;
+  char m_trace[kBufferSize] = {};
+  std::recursive_mutex m_lock;
+  MsClock m_clock;
+};

@@ -1,0 +1,114 @@
+#pragma once
+// Identifiers of the string table. Message and command numbers are the program's
+// historical ones; form texts (4000 and up) are ours.
+
+namespace ids {
+
+// Frame, application
+constexpr int AppTitle = 57344;          // application title, caption of plain message boxes
+constexpr int FrameTitle = 129;
+constexpr int ToolbarStandard = 124;
+constexpr int ToolbarCustomize = 125;
+constexpr int MenuEdit = 306;
+constexpr int ProgressCaption = 314;
+constexpr int StatusReady = 57345;
+constexpr int IndicatorNum = 59138;
+
+// Commands: prompt, a line feed, tooltip
+constexpr int CmdConnect = 32774;
+constexpr int CmdDisconnect = 32775;
+constexpr int CmdRefresh = 32776;
+constexpr int CmdLoadFile = 32780;
+constexpr int CmdSaveFile = 32781;
+constexpr int CmdImportMotorDb = 32784;
+constexpr int CmdExportMotorDb = 32785;
+constexpr int CmdExit = 57665;
+constexpr int CmdAbout = 57664;
+constexpr int CmdToggleStatusBar = 59393;
+
+// Messages
+constexpr int OpenPortFailed = 3001;          // "%1!d!" = port number
+constexpr int MotorDbOpenFailed = 3009;
+constexpr int MotorDbNoVersion = 3010;
+constexpr int VersionDiffers = 3011;
+constexpr int MotorDbDownloaded = 3012;
+constexpr int TargetCreateFailed = 3013;
+constexpr int MotorDbSaved = 3014;
+constexpr int DescFileFailed = 3015;
+constexpr int DescFileCaption = 3016;
+constexpr int FactoryExportCaption = 3017;
+constexpr int DpfSaveComplete = 3018;
+constexpr int FactoryExportWarning = 3019;
+constexpr int WrongDpf = 3020;
+constexpr int DpfLoadComplete = 3021;
+constexpr int DpfWriteFailed = 3022;          // our own: the file could not be written
+constexpr int ParamNotCached = 3023;          // our own: "%1!d!" = address never read
+constexpr int SetParamFailed = 3024;
+constexpr int StopCurrentWarning = 3025;
+constexpr int PulseFilterWarning = 3026;
+constexpr int RetryReadParam = 3027;
+constexpr int RetrySaveDrive = 3028;
+constexpr int RetrySaveMotor = 3029;
+constexpr int DriveParamsChanged = 3030;
+constexpr int MotorParamsChanged = 3031;
+constexpr int CommandTooLong = 3032;          // our own, result code -21
+constexpr int AddressMismatch = 3033;         // our own, result code -22
+constexpr int ExportReadSkipped = 3034;       // our own: "%1!d!" = addresses left out
+constexpr int MotorDbWriteFailed = 3035;      // our own
+constexpr int UserViewParamMissing = 3036;    // our own: "%1!d!" = address
+constexpr int SetParamCaption = 3037;
+constexpr int VersionPrefix = 3045;           // "Version : "
+constexpr int NoEcho = 3047;
+constexpr int PortFailure = 3046;
+constexpr int NoResponse = 3048;
+constexpr int ResponseTimeout = 3049;
+constexpr int IncorrectEcho = 3050;
+constexpr int UnknownResponse = 3051;
+constexpr int ResponseTooLong = 3052;
+constexpr int CommandFailed = 3053;
+
+// Forms and menus (texts of the windows themselves)
+constexpr int MenuDrive = 4001;
+constexpr int MenuParameters = 4002;
+constexpr int MenuView = 4003;
+constexpr int MenuHelp = 4004;
+constexpr int MenuConnect = 4005;
+constexpr int MenuDisconnect = 4006;
+constexpr int MenuRefresh = 4007;
+constexpr int MenuExit = 4008;
+constexpr int MenuLoadFile = 4009;
+constexpr int MenuSaveFile = 4010;
+constexpr int MenuToolbars = 4011;
+constexpr int MenuStatusBar = 4012;
+constexpr int MenuAbout = 4013;
+constexpr int MenuImportMotorDb = 4014;
+constexpr int MenuExportMotorDb = 4015;
+
+constexpr int ConnectCaption = 4101;
+constexpr int ConnectBoard = 4102;
+constexpr int ConnectPortNo = 4103;
+constexpr int ConnectOptions = 4104;
+constexpr int ConnectBaudrate = 4105;
+constexpr int ConnectButton = 4106;
+
+constexpr int ViewTargetInfo = 4201;
+constexpr int ViewVersionDesign = 4202;       // "Version :"
+constexpr int ViewParameters = 4203;
+constexpr int ViewRowLabel0 = 4210;           // twelve design-time row labels, 4210..4221
+
+constexpr int ProgressCancel = 4301;
+constexpr int ProgressPercentDesign = 4302;   // "0 %"
+
+constexpr int AboutCaption = 4401;
+constexpr int AboutProductDesign = 4402;
+constexpr int AboutCopyrightDesign = 4403;
+constexpr int AboutModelsLabel = 4404;
+constexpr int AboutOk = 4405;
+constexpr int AboutForEndUsers = 4406;        // "%s for EndUsers"
+constexpr int AboutVersionLine = 4407;        // "Version %d.%d.%d.%d (rev.%s)"
+
+constexpr int FilterMotorDb = 4501;           // "Motor DB File(*.txt)"
+constexpr int FilterDpf = 4502;               // "Drive Parameter File(*.dpf)"
+constexpr int FilterAll = 4503;               // "All Files(*.*)"
+
+}  // namespace ids

@@ -1,0 +1,33 @@
+#pragma once
+// How COM numbers map to device paths. The numbering is stable across runs because
+// Config.ini keeps the number: COM1-32 are /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31,
+// COM65-96 /dev/ttyACM0-31. A ports file beside the program ("ports", lines of the
+// form "COM<n>=<path>") maps any number to any path and overrides the table.
+// Listing and Open both go through here, so they always agree.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace portmap {
+
+// The path of COM<number>: the ports file entry, else the fixed table; none when
+// the number maps to nothing.
+std::optional<std::string> PathOf(unsigned number);
+
+// The COM number of a device path by the fixed table (e.g. "/dev/ttyUSB2" -> 35).
+std::optional<unsigned> NumberOfDevice(const std::string& path);
+
+// Entries of the ports file (empty when there is none).
+std::map<unsigned, std::string> FileEntries();
+
+// Parses ports-file text; malformed lines are skipped.
+std::map<unsigned, std::string> ParsePortsText(const std::string& text);
+
+// The ports file in use: "ports" beside the program unless overridden (tests and
+// the simulated drive set their own).
+std::string PortsFilePath();
+void SetPortsFilePath(const std::string& path);
+
+}  // namespace portmap

@@ -1,0 +1,54 @@
+#pragma once
+// One RS-232 port: opened by COM number and baud rate with fixed line settings
+// (raw 8N1, no flow control, DTR and RTS raised), read without ever blocking for
+// more than about a millisecond. The open flag is the program's meaning of
+// "connected".
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class CRs232CB {
+ public:
+  CRs232CB();
+  virtual ~CRs232CB();
+  CRs232CB(const CRs232CB&) = delete;
+  CRs232CB& operator=(const CRs232CB&) = delete;
+
+  // Empties the list, then appends the number of every COM port present, in the
+  // order found. Needs no open port.
+  static void ListPorts(std::vector<unsigned>& ports);
+
+  // Opens COM<port> at any integer baud rate; an open port is closed first.
+  // Returns 1 when the device opened (a refused line setting does not fail it),
+  // 0 otherwise, leaving the object closed.
+  int Open(uint8_t port, int32_t baudRate);
+  void Close();
+  int IsOpen() const { return m_open; }
+  uint8_t GetPortNumber() const { return m_portNumber; }
+  int32_t GetBaudRate() const { return m_baudRate; }
+
+ protected:
+  // Reads what has arrived, up to `size` bytes, waiting at most about 1 ms for the
+  // first byte. Returns the count (0 when nothing came), or -1 on a read error;
+  // an error that means the device is gone has already closed the port.
+  int ReadBytes(uint8_t* buffer, size_t size);
+  // Writes all bytes and waits until they have left the PC (bounded, so a stuck
+  // adapter cannot hang the program). Returns true on success; false on an error,
+  // after applying the port-lost rule when the device is gone.
+  bool WriteAll(const uint8_t* data, size_t size);
+
+ private:
+  void GiveUpPort();             // the port-lost rule: closed, handle released
+  bool FailedBecauseLost(int error);
+
+  int m_fd = -1;
+  uint8_t m_portNumber = 0;
+  int32_t m_baudRate = 0;
+  int m_open = 0;
+  // Bytes read from the device ahead of the caller, so byte-by-byte readers cost
+  // one system call per burst rather than per byte.
+  uint8_t m_readAhead[512];
+  size_t m_readAheadPos = 0;
+  size_t m_readAheadLen = 0;
+};

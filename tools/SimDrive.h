@@ -1,0 +1,72 @@
+#pragma once
+// A simulated drive behind a pseudo-terminal. It echoes every byte, answers
+// "OKY"/"ERR" lines to VER, MAD/MDA over parameters 0-99 (with limits), SDP, SMP,
+// VDP, VMP, MDB and any other three-character command, and sends its own bytes no
+// faster than the line would carry them at the baud rate the port was set to.
+// Faults can be switched on while it runs. It uses POSIX only, no serial layer.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+struct SimFaults {
+  bool silent = false;              // neither echo nor answer
+  bool wrongEcho = false;           // the echo's last printable character is altered
+  std::string noiseBeforeEcho;      // sent before each echo
+  bool noResponse = false;          // echo, then no answer
+  int overlongResponse = 0;         // > 0: answer that many 'X' bytes and no line end
+  std::set<std::string> refused;    // mnemonics (upper case) answered "ERR"
+  bool lowerCase = false;           // "oky" / "err"
+  int32_t writeOffset = 0;          // an MDA write is stored and answered as value + offset
+  std::string rawAnswer;            // non-empty: every command is answered with this line
+  std::string leadingAnswerBytes;   // sent between echo and answer (e.g. "\r\n")
+  bool hangUpAfterEcho = false;     // close the line right after the next echo
+  bool mismatchAddress = false;     // MAD<n> is answered OKY<n+1>
+};
+
+class CSimDrive {
+ public:
+  CSimDrive();
+  ~CSimDrive();
+  CSimDrive(const CSimDrive&) = delete;
+  CSimDrive& operator=(const CSimDrive&) = delete;
+
+  // Opens the pseudo-terminal and starts answering on a thread of its own.
+  bool Start();
+  void Stop();
+  bool Running() const;
+  // The device path a port opens (the slave side of the pseudo-terminal).
+  std::string DevicePath() const;
+
+  // Wire time per byte is 10 bits at this rate. 0 (the default) follows the rate
+  // the port side last set with termios; a value > 0 overrides it.
+  void SetBaudRate(int32_t baud);
+  // Wire time on or off (off: bytes as fast as the pseudo-terminal takes them).
+  void SetWireTime(bool on);
+
+  void SetFaults(const SimFaults& faults);
+  SimFaults Faults() const;
+
+  void SetVersion(const std::string& version);
+  std::string Version() const;
+  int32_t GetParam(int32_t address) const;
+  void SetParam(int32_t address, int32_t value);
+  // Writes outside [min, max] are clamped; the answer carries the clamped value.
+  void SetLimits(int32_t address, int32_t min, int32_t max);
+
+  // Every complete command line received (without CR LF), in order.
+  std::vector<std::string> Received() const;
+  void ClearReceived();
+  // Bytes of the drive's own output so far (echo and answers), for wire-time sums.
+  uint64_t BytesSent() const;
+
+  // Closes the line at once, as an unplugged adapter would.
+  void HangUp();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> m_impl;
+};
