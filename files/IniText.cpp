@@ -1,0 +1,437 @@
+#include "files/IniText.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <utility>
+
+namespace ini {
+namespace {
+
+bool IsBlank(char c) {
+  // Ctrl-Z ends many old DOS text files and is taken as a blank, like the platform does.
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a';
+}
+
+std::string_view Trim(std::string_view text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string LowerName(std::string_view name) {
+  std::string lower(Trim(name));
+  for (char& c : lower) c = LowerAscii(c);
+  return lower;
+}
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+bool IsQuoted(std::string_view value) {
+  return value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
+}
+
+std::string_view Unquote(std::string_view value) {
+  return IsQuoted(value) ? value.substr(1, value.size() - 2) : value;
+}
+
+// Values that reading would change (blanks trimmed, a quote pair removed) are
+// written inside one more pair of quotes, so they read back as given.
+std::string EncodeValue(std::string_view value) {
+  const bool needsQuotes =
+      !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || IsQuoted(value));
+  if (!needsQuotes) return std::string(value);
+  std::string quoted;
+  quoted.reserve(value.size() + 2);
+  quoted += '"';
+  quoted += value;
+  quoted += '"';
+  return quoted;
+}
+
+bool BreaksLine(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+bool ValidSectionName(std::string_view section) {
+  return !BreaksLine(section) && section.find(']') == std::string_view::npos;
+}
+
+bool ValidKeyName(std::string_view key) {
+  return !BreaksLine(key) && key.find('=') == std::string_view::npos &&
+         (key.empty() || key.front() != '[');
+}
+
+size_t Utf8SequenceLength(unsigned char lead) {
+  if (lead >= 0xF0 && lead <= 0xF7) return 4;
+  if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
+  if (lead >= 0xC0) return 2;
+  return 1;
+}
+
+const char kCrLf[] = "\r\n";
+const char kBom[] = "\xEF\xBB\xBF";
+
+}  // namespace
+
+int32_t ParseInt(std::string_view text, int32_t def) {
+  size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  if (i == text.size()) return def;
+  bool negative = false;
+  if (text[i] == '-' || text[i] == '+') {
+    negative = text[i] == '-';
+    ++i;
+  }
+  // Unsigned arithmetic wraps modulo 2^32, which is what the platform's parser does.
+  uint32_t magnitude = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    magnitude = magnitude * 10u + static_cast<uint32_t>(text[i] - '0');
+  }
+  const uint32_t bits = negative ? 0u - magnitude : magnitude;
+  return static_cast<int32_t>(bits);
+}
+
+std::string CutToBuffer(std::string_view text, size_t bufferChars) {
+  if (bufferChars == 0) return {};
+  const size_t limit = bufferChars - 1;
+  size_t end = 0;
+  for (size_t count = 0; end < text.size() && count < limit; ++count) {
+    const size_t length = Utf8SequenceLength(static_cast<unsigned char>(text[end]));
+    ++end;
+    for (size_t k = 1; k < length && end < text.size() &&
+                       (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80;
+         ++k) {
+      ++end;
+    }
+  }
+  return std::string(text.substr(0, end));
+}
+
+// --- IniDocument -------------------------------------------------------------
+
+IniDocument::Line IniDocument::MakeLine(std::string text, std::string eol) {
+  Line line;
+  const std::string_view trimmed = Trim(text);
+  if (trimmed.empty()) {
+    line.kind = Kind::Blank;
+  } else if (trimmed.front() == '[' && trimmed.find(']') != std::string_view::npos) {
+    line.kind = Kind::Header;
+    line.name = std::string(Trim(trimmed.substr(1, trimmed.find(']') - 1)));
+  } else if (const size_t equals = trimmed.find('='); equals != std::string_view::npos) {
+    line.kind = Kind::Key;
+    line.name = std::string(Trim(trimmed.substr(0, equals)));
+    line.value = std::string(Trim(trimmed.substr(equals + 1)));
+  } else {
+    line.kind = Kind::Other;
+  }
+  line.text = std::move(text);
+  line.eol = std::move(eol);
+  return line;
+}
+
+IniDocument IniDocument::Parse(std::string_view text) {
+  IniDocument document;
+  size_t pos = 0;
+  if (text.substr(0, 3) == kBom) {
+    document.bom_ = kBom;
+    pos = 3;
+  }
+  Section current;  // the lines before the first section header
+  while (pos < text.size()) {
+    const size_t end = text.find_first_of("\r\n", pos);
+    std::string lineText(text.substr(pos, end == std::string_view::npos ? text.npos : end - pos));
+    std::string eol;
+    if (end == std::string_view::npos) {
+      pos = text.size();
+    } else if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') {
+      eol = kCrLf;
+      pos = end + 2;
+    } else {
+      eol = std::string(1, text[end]);
+      pos = end + 1;
+    }
+    Line line = MakeLine(std::move(lineText), std::move(eol));
+    if (line.kind == Kind::Header) {
+      if (current.hasHeader || !current.body.empty()) document.AddSection(std::move(current));
+      current = Section();
+      current.hasHeader = true;
+      current.header = std::move(line);
+    } else {
+      if (line.kind == Kind::Key) current.keys.try_emplace(LowerName(line.name), current.body.size());
+      current.body.push_back(std::move(line));
+    }
+  }
+  if (current.hasHeader || !current.body.empty()) document.AddSection(std::move(current));
+  return document;
+}
+
+std::string IniDocument::Serialize() const {
+  size_t size = bom_.size();
+  for (const Section& section : sections_) {
+    if (section.hasHeader) size += section.header.text.size() + section.header.eol.size();
+    for (const Line& line : section.body) size += line.text.size() + line.eol.size();
+  }
+  std::string out;
+  out.reserve(size);
+  out += bom_;
+  for (const Section& section : sections_) {
+    if (section.hasHeader) {
+      out += section.header.text;
+      out += section.header.eol;
+    }
+    for (const Line& line : section.body) {
+      out += line.text;
+      out += line.eol;
+    }
+  }
+  return out;
+}
+
+bool IniDocument::Empty() const { return bom_.empty() && sections_.empty(); }
+
+void IniDocument::AddSection(Section section) {
+  if (section.hasHeader) sectionIndex_.try_emplace(LowerName(section.header.name), sections_.size());
+  sections_.push_back(std::move(section));
+}
+
+const IniDocument::Section* IniDocument::FindSection(std::string_view section) const {
+  const auto found = sectionIndex_.find(LowerName(section));
+  return found == sectionIndex_.end() ? nullptr : &sections_[found->second];
+}
+
+const IniDocument::Line* IniDocument::FindKey(std::string_view section, std::string_view key) const {
+  const Section* s = FindSection(section);
+  if (s == nullptr) return nullptr;
+  const auto found = s->keys.find(LowerName(key));
+  return found == s->keys.end() ? nullptr : &s->body[found->second];
+}
+
+bool IniDocument::HasSection(std::string_view section) const {
+  const Section* s = FindSection(section);
+  if (s == nullptr) return false;
+  for (const Line& line : s->body) {
+    if (line.kind != Kind::Blank) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> IniDocument::GetSectionLines(std::string_view section) const {
+  std::vector<std::string> lines;
+  const Section* s = FindSection(section);
+  if (s == nullptr) return lines;
+  for (const Line& line : s->body) {
+    if (line.kind == Kind::Key) {
+      lines.push_back(line.name + "=" + line.value);
+    } else if (line.kind != Kind::Blank) {
+      lines.emplace_back(Trim(line.text));
+    }
+  }
+  return lines;
+}
+
+std::vector<std::string> IniDocument::GetSectionNames() const {
+  std::vector<std::string> names;
+  for (const Section& section : sections_) {
+    if (section.hasHeader) names.push_back(section.header.name);
+  }
+  return names;
+}
+
+bool IniDocument::HasKey(std::string_view section, std::string_view key) const {
+  return FindKey(section, key) != nullptr;
+}
+
+std::string IniDocument::GetString(std::string_view section, std::string_view key,
+                                   std::string_view def, size_t bufferChars) const {
+  const Line* line = FindKey(section, key);
+  return CutToBuffer(line == nullptr ? def : Unquote(line->value), bufferChars);
+}
+
+int32_t IniDocument::GetInt(std::string_view section, std::string_view key, int32_t def) const {
+  const Line* line = FindKey(section, key);
+  return line == nullptr ? def : ParseInt(Unquote(line->value), def);
+}
+
+void IniDocument::EnsureLastLineEnded() {
+  if (sections_.empty()) return;
+  Section& last = sections_.back();
+  Line* line = !last.body.empty() ? &last.body.back() : (last.hasHeader ? &last.header : nullptr);
+  if (line != nullptr && line->eol.empty()) line->eol = kCrLf;
+}
+
+bool IniDocument::SetString(std::string_view section, std::string_view key, std::string_view value) {
+  const std::string_view sectionName = Trim(section);
+  const std::string_view keyName = Trim(key);
+  if (!ValidSectionName(sectionName) || !ValidKeyName(keyName) || BreaksLine(value)) return false;
+  const std::string encoded = EncodeValue(value);
+
+  const auto found = sectionIndex_.find(LowerName(sectionName));
+  if (found == sectionIndex_.end()) {
+    EnsureLastLineEnded();
+    Section fresh;
+    fresh.hasHeader = true;
+    fresh.header = MakeLine("[" + std::string(sectionName) + "]", kCrLf);
+    fresh.body.push_back(MakeLine(std::string(keyName) + "=" + encoded, kCrLf));
+    fresh.keys.emplace(LowerName(keyName), 0);
+    AddSection(std::move(fresh));
+    return true;
+  }
+
+  Section& s = sections_[found->second];
+  const std::string lowerKey = LowerName(keyName);
+  if (const auto key_it = s.keys.find(lowerKey); key_it != s.keys.end()) {
+    Line& line = s.body[key_it->second];
+    // The name keeps the spelling the file had; it matched keyName, so it is valid.
+    line = MakeLine(line.name + "=" + encoded, kCrLf);
+    return true;
+  }
+
+  // After the last non-blank line, so blank lines that separate sections stay where they are.
+  size_t insertAt = s.body.size();
+  while (insertAt > 0 && s.body[insertAt - 1].kind == Kind::Blank) --insertAt;
+  Line& previous = insertAt > 0 ? s.body[insertAt - 1] : s.header;
+  if (previous.eol.empty()) previous.eol = kCrLf;  // only the file's last line may lack one
+  s.body.insert(s.body.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                MakeLine(std::string(keyName) + "=" + encoded, kCrLf));
+  // Only blank lines followed the insertion point, and blank lines are never keys,
+  // so the indices already in the map stay valid.
+  s.keys.emplace(lowerKey, insertAt);
+  return true;
+}
+
+bool IniDocument::SetInt(std::string_view section, std::string_view key, int32_t value) {
+  return SetString(section, key, std::to_string(value));
+}
+
+// --- files -------------------------------------------------------------------
+
+LoadResult ReadTextFile(const std::string& path, std::string& text) {
+  text.clear();
+  // O_NONBLOCK: a FIFO picked by mistake must not hang the program on open.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? LoadResult::Missing : LoadResult::Failed;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<unsigned long long>(st.st_size) > kMaxIniFileBytes) {
+    close(fd);
+    return LoadResult::Failed;
+  }
+  text.reserve(static_cast<size_t>(st.st_size));
+  char chunk[65536];
+  for (;;) {
+    const ssize_t got = read(fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 || text.size() + static_cast<size_t>(got) > kMaxIniFileBytes) {
+      close(fd);
+      text.clear();
+      return LoadResult::Failed;
+    }
+    if (got == 0) break;
+    text.append(chunk, static_cast<size_t>(got));
+  }
+  close(fd);
+  return LoadResult::Ok;
+}
+
+namespace {
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t put = write(fd, bytes.data(), bytes.size());
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(put));
+  }
+  return true;
+}
+
+std::atomic<unsigned> g_tempCounter{0};
+
+}  // namespace
+
+bool WriteFileAtomic(const std::string& path, std::string_view bytes) {
+  if (path.empty()) return false;
+  std::string target = path;
+  struct stat st {};
+  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    // Replace what the link points to, not the link itself.
+    if (char* resolved = realpath(path.c_str(), nullptr)) {
+      target = resolved;
+      std::free(resolved);
+    }
+  }
+  bool exists = false;
+  if (stat(target.c_str(), &st) == 0) {
+    // A file marked read-only stays as it is, as it would with an in-place write.
+    if (!S_ISREG(st.st_mode) || access(target.c_str(), W_OK) != 0) return false;
+    exists = true;
+  } else if (errno != ENOENT) {
+    return false;
+  }
+
+  const size_t slash = target.rfind('/');
+  const std::string prefix = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string base = target.substr(prefix.size());
+  if (base.empty()) return false;
+  const std::string folder = prefix.empty() ? "." : (prefix.size() == 1 ? "/" : target.substr(0, slash));
+
+  // Hidden and short enough for any file name limit, whatever the length of `base`.
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = prefix + "." + base.substr(0, 64) + ".tmp-" + std::to_string(getpid()) + "-" +
+           std::to_string(g_tempCounter.fetch_add(1));
+    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+
+  bool ok = true;
+  if (exists) {
+    if (fchown(fd, st.st_uid, st.st_gid) != 0) {
+      // Not our file to give away; the new one stays ours, with the old permission bits.
+    }
+    ok = fchmod(fd, st.st_mode & 07777) == 0;
+  }
+  ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
+  ok = (close(fd) == 0) && ok;
+  if (ok) ok = rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    unlink(temp.c_str());
+    return false;
+  }
+  // Make the rename itself durable; the new content is in place either way.
+  const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    fsync(dirFd);
+    close(dirFd);
+  }
+  return true;
+}
+
+bool UpdateIniFile(const std::string& path, const std::function<bool(IniDocument&)>& edit) {
+  std::string text;
+  const LoadResult loaded = ReadTextFile(path, text);
+  if (loaded == LoadResult::Failed) return false;
+  IniDocument document = IniDocument::Parse(text);
+  if (!edit(document)) return false;
+  std::string updated = document.Serialize();
+  if (updated == text && (loaded == LoadResult::Ok || updated.empty())) return true;
+  return WriteFileAtomic(path, updated);
+}
+
+bool SaveIniFile(const std::string& path, const IniDocument& document) {
+  return WriteFileAtomic(path, document.Serialize());
+}
+
+}  // namespace ini
