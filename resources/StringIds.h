@@ -55,6 +55,8 @@ constexpr int CommandTooLong = 3032;          // our own, result code -21
 constexpr int AddressMismatch = 3033;         // our own, result code -22
 constexpr int ExportReadSkipped = 3034;       // our own: "%1!d!" = addresses left out
 constexpr int MotorDbWriteFailed = 3035;      // our own
+constexpr int MotorDbBadByte = 3061;          // our own: "%1!d!" = line, "%2" = byte in hex
+constexpr int MotorDbCommandTooLong = 3062;   // our own: "%1!d!" = line
 constexpr int UserViewParamMissing = 3036;    // our own: "%1!d!" = address
 constexpr int SetParamCaption = 3037;
 constexpr int VersionPrefix = 3045;           // "Version : "
@@ -110,5 +112,19 @@ constexpr int AboutVersionLine = 4407;        // "Version %d.%d.%d.%d (rev.%s)"
 constexpr int FilterMotorDb = 4501;           // "Motor DB File(*.txt)"
 constexpr int FilterDpf = 4502;               // "Drive Parameter File(*.dpf)"
 constexpr int FilterAll = 4503;               // "All Files(*.*)"
+
+// Message box buttons
+constexpr int ButtonOk = 4601;
+constexpr int ButtonCancel = 4602;
+constexpr int ButtonYes = 4603;
+constexpr int ButtonNo = 4604;
+constexpr int ButtonTryAgain = 4605;
+constexpr int ButtonContinue = 4606;
+
+// Toolbar customization
+constexpr int CustomizeCaption = 4701;
+constexpr int CustomizeButtons = 4702;        // "Toolbar buttons:"
+constexpr int CustomizeReset = 4703;
+constexpr int CustomizeClose = 4704;
 
 }  // namespace ids

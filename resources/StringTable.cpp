@@ -71,6 +71,10 @@ const Entry kTable[] = {
   {ids::AddressMismatch, "The drive selected another parameter address than the one asked for.", "드라이브가 요청한 것과 다른 파라미터 주소를 선택했습니다."},
   {ids::ExportReadSkipped, "Some parameters could not be read and were left out of the file: %1", "일부 파라미터를 읽지 못해 파일에서 뺐습니다: %1"},
   {ids::MotorDbWriteFailed, "Failed to write the motor DB file. The file was not changed.", "모터 DB 파일을 쓰지 못했습니다. 파일은 바뀌지 않았습니다."},
+  {ids::MotorDbBadByte, "Line %1!d! of the motor DB file holds a byte (0x%2) that cannot be sent as a command. Nothing was sent to the drive.",
+                       "모터 DB 파일의 %1!d!번째 줄에 명령으로 보낼 수 없는 바이트(0x%2)가 있습니다. 드라이브로 아무것도 보내지 않았습니다."},
+  {ids::MotorDbCommandTooLong, "Line %1!d! of the motor DB file holds a command too long to be sent to the drive. Nothing was sent to the drive.",
+                              "모터 DB 파일의 %1!d!번째 줄에 드라이브로 보내기에 너무 긴 명령이 있습니다. 드라이브로 아무것도 보내지 않았습니다."},
   {ids::UserViewParamMissing, "The parameter description file does not describe parameter %1!d!, which the parameter view shows.",
                               "파라미터 설명 파일에 파라미터 보기에 표시되는 파라미터 %1!d!의 설명이 없습니다."},
   {ids::SetParamCaption, "Set Parameter", "파라미터 설정"},
@@ -137,6 +141,18 @@ const Entry kTable[] = {
   {ids::FilterMotorDb, "Motor DB File(*.txt)", "모터 DB 파일(*.txt)"},
   {ids::FilterDpf, "Drive Parameter File(*.dpf)", "드라이브 파라미터 파일(*.dpf)"},
   {ids::FilterAll, "All Files(*.*)", "모든 파일(*.*)"},
+
+  {ids::ButtonOk, "OK", "확인"},
+  {ids::ButtonCancel, "Cancel", "취소"},
+  {ids::ButtonYes, "&Yes", "예(&Y)"},
+  {ids::ButtonNo, "&No", "아니요(&N)"},
+  {ids::ButtonTryAgain, "&Try Again", "다시 시도(&T)"},
+  {ids::ButtonContinue, "&Continue", "계속(&C)"},
+
+  {ids::CustomizeCaption, "Customize", "사용자 지정"},
+  {ids::CustomizeButtons, "Toolbar buttons:", "도구 모음 단추:"},
+  {ids::CustomizeReset, "&Reset", "원래대로(&R)"},
+  {ids::CustomizeClose, "Close", "닫기"},
 };
 // clang-format on
 
