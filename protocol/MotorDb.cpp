@@ -1,0 +1,285 @@
+#include "protocol/MotorDb.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <random>
+
+#include "protocol/FrameLogic.h"
+#include "protocol/ProgInterface.h"
+#include "protocol/VcmFile.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+
+namespace {
+
+constexpr int32_t kFirstExportAddress = 0;
+constexpr int32_t kLastExportAddress = 99;
+constexpr size_t kMaxVersionLine = CVcmFile::kVersionBufferSize - 1;
+constexpr char kLineEnd[] = "\r\n\r\n";
+// Written when the drive's version would not read back as a version line.
+constexpr char kUnknownVersion[] = "unknown version";
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The drive's version up to the fourth counted dot after "ver." (that dot included).
+std::string CutAfterVersionNumbers(const std::string& version) {
+  const size_t ver = version.find("ver.");
+  if (ver == std::string::npos) return version;
+  size_t i = ver + 4;
+  int dots = 1;  // the dot of "ver."
+  for (; i < version.size(); ++i) {
+    if (version[i] != '.' || version[i - 1] == '.') continue;
+    if (++dots == 4) {
+      ++i;
+      break;
+    }
+  }
+  return version.substr(0, i);
+}
+
+bool ReadsBackAsVersion(const std::string& line) {
+  CVcmFile reader;
+  reader.SetText(line + kLineEnd);
+  char buffer[CVcmFile::kVersionBufferSize];
+  return reader.ReadVersionLine(buffer) == 1;
+}
+
+void ShowFormatted(CFrameLogic& frame, int textId, const std::vector<std::string>& args, MsgIcon icon) {
+  MessageSpec message;
+  message.text = res::FormatString(textId, args);
+  message.icon = icon;
+  frame.Prompt().ShowMessage(message);
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (wrote < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(wrote);
+  }
+  return true;
+}
+
+}  // namespace
+
+FileDialogSpec MotorDbFileDialog(bool save) {
+  FileDialogSpec dialog;
+  dialog.filters = {{res::LoadString(ids::FilterMotorDb), "*.txt"}, {res::LoadString(ids::FilterAll), "*.*"}};
+  dialog.defaultExtension = "txt";
+  dialog.save = save;
+  dialog.fileMustExist = !save;
+  return dialog;
+}
+
+bool MotorDbVersionMatches(const std::string& driveVersion, const std::string& fileVersion) {
+  const size_t length = std::min(driveVersion.size(), fileVersion.size());
+  for (size_t i = 0; i < length; ++i) {
+    if (Lower(driveVersion[i]) != Lower(fileVersion[i])) return false;
+  }
+  return true;
+}
+
+std::string MotorDbExportVersionLine(const std::string& driveVersion) {
+  std::string line = CutAfterVersionNumbers(driveVersion).substr(0, kMaxVersionLine);
+  // An empty line, a bracket line or one that is all comment would make an import
+  // take "mad0" for the version and send the first value to whatever address the
+  // drive has selected.
+  if (!ReadsBackAsVersion(line)) line = kUnknownVersion;
+  return line;
+}
+
+std::string MotorDbExportText(const std::string& versionLine,
+                              const std::vector<std::pair<int32_t, int32_t>>& values) {
+  std::string text = versionLine + kLineEnd;
+  for (const auto& [address, value] : values) {
+    text += "mad" + std::to_string(address) + kLineEnd;
+    text += "mda" + std::to_string(value) + kLineEnd;
+  }
+  text += "[END]";
+  text += kLineEnd;
+  return text;
+}
+
+std::string MotorDbAddressList(const std::vector<int32_t>& addresses) {
+  std::string text;
+  for (size_t i = 0; i < addresses.size();) {
+    size_t j = i;
+    while (j + 1 < addresses.size() && addresses[j + 1] == addresses[j] + 1) ++j;
+    if (!text.empty()) text += ", ";
+    text += std::to_string(addresses[i]);
+    if (j > i) text += "-" + std::to_string(addresses[j]);
+    i = j + 1;
+  }
+  return text;
+}
+
+// ---------------------------------------------------------------------------
+
+CServoDBFile::~CServoDBFile() { Abandon(); }
+
+bool CServoDBFile::Create(const std::string& target) {
+  Abandon();
+  const size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  if (base.empty()) return false;
+  std::random_device seed;
+  std::mt19937 random(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%06x.tmp", static_cast<unsigned>(random() & 0xFFFFFF));
+    std::string name = folder + (slash == std::string::npos ? "/" : "") + "." + base + suffix;
+    // 0666 less the umask, as any file the program creates.
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      m_fd = fd;
+      m_target = target;
+      m_temporary = std::move(name);
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+bool CServoDBFile::Commit(const std::string& bytes) {
+  if (m_fd < 0) return false;
+  bool ok = WriteAll(m_fd, bytes) && ::fsync(m_fd) == 0;
+  struct stat old {};
+  // A replaced file keeps the permissions it had.
+  if (ok && ::stat(m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    ok = ::fchmod(m_fd, old.st_mode & 07777) == 0;
+  }
+  ok = ::close(m_fd) == 0 && ok;
+  m_fd = -1;
+  if (ok) ok = ::rename(m_temporary.c_str(), m_target.c_str()) == 0;
+  if (!ok) {
+    Abandon();
+    return false;
+  }
+  m_temporary.clear();
+  // The rename itself reaches the disk with the folder.
+  const size_t slash = m_target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string(".") : m_target.substr(0, slash + 1);
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+void CServoDBFile::Abandon() {
+  if (m_fd >= 0) {
+    ::close(m_fd);
+    m_fd = -1;
+  }
+  if (!m_temporary.empty()) {
+    ::unlink(m_temporary.c_str());
+    m_temporary.clear();
+  }
+}
+
+// ---------------------------------------------------------------------------
+
+int ImportMotorDb(CFrameLogic& frame) {
+  CVcmCommand& link = frame.Link();
+  if (!link.IsOpen()) return 0;
+
+  const std::optional<std::string> path = frame.Prompt().AskFileName(MotorDbFileDialog(false));
+  if (!path) return 0;
+
+  CVcmFile file;
+  if (!file.Load(*path)) {
+    frame.ShowText(ids::MotorDbOpenFailed, MsgIcon::Error);
+    return 0;
+  }
+  char version[CVcmFile::kVersionBufferSize];
+  if (!file.ReadVersionLine(version)) {
+    frame.ShowText(ids::MotorDbNoVersion, MsgIcon::Error);
+    return 0;
+  }
+  if (!MotorDbVersionMatches(link.GetVersion(), version) &&
+      frame.ShowText(ids::VersionDiffers, MsgIcon::Exclamation, MsgButtons::YesNo) != btn::Yes) {
+    return 0;
+  }
+
+  int ran = 0;
+  {
+    // Destroying the reporter closes the window and enables the main window again,
+    // also when the run is left by an exception.
+    std::unique_ptr<CProgInterface> progress = frame.Prompt().CreateProgress();
+    if (progress) progress->Open();
+    ran = file.Run(progress.get(), frame);
+  }
+  if (!ran) return 0;
+
+  bool allOk = true;
+  if (frame.VerifyDriveParams() > 0 && frame.SaveDriveParams() <= 0) allOk = false;
+  if (frame.VerifyMotorParams() > 0 && frame.SaveMotorParams() <= 0) allOk = false;
+  frame.PostCheckLink();
+  if (!allOk) return 0;
+  frame.ShowText(ids::MotorDbDownloaded, MsgIcon::None);
+  return 1;
+}
+
+int ExportMotorDb(CFrameLogic& frame) {
+  CVcmCommand& link = frame.Link();
+  if (!link.IsOpen()) return 0;
+
+  frame.ShowText(ids::FactoryExportWarning, MsgIcon::Exclamation, MsgButtons::Ok, ids::FactoryExportCaption);
+  const std::optional<std::string> path = frame.Prompt().AskFileName(MotorDbFileDialog(true));
+  if (!path) return 0;
+
+  // Created before the drive is read, so an unwritable folder is known at once.
+  CServoDBFile file;
+  if (!file.Create(*path)) {
+    frame.ShowText(ids::TargetCreateFailed, MsgIcon::Error);
+    return 0;
+  }
+
+  std::vector<std::pair<int32_t, int32_t>> values;
+  std::vector<int32_t> skipped;
+  for (int32_t address = kFirstExportAddress; address <= kLastExportAddress; ++address) {
+    for (;;) {
+      const int result = link.ReadParam(address);
+      if (result == rc::Success) {
+        values.emplace_back(address, link.FindCachedParam(address)->value);
+        break;
+      }
+      if (result != rc::Refused) {
+        frame.ReportError(0);
+        return 0;  // the temporary file goes with `file`
+      }
+      const int answer = frame.ReportError(ids::RetryReadParam);
+      if (answer == btn::TryAgain || answer == btn::Retry) continue;
+      if (answer == btn::Cancel) return 0;
+      // A value that was not read is left out rather than written stale or as 0.
+      skipped.push_back(address);
+      break;
+    }
+  }
+
+  const std::string text = MotorDbExportText(MotorDbExportVersionLine(link.GetVersion()), values);
+  if (!file.Commit(text)) {
+    frame.ShowText(ids::MotorDbWriteFailed, MsgIcon::Error);
+    return 0;
+  }
+  if (!skipped.empty()) {
+    ShowFormatted(frame, ids::ExportReadSkipped, {MotorDbAddressList(skipped)}, MsgIcon::Exclamation);
+    return 0;
+  }
+  frame.ShowText(ids::MotorDbSaved, MsgIcon::None);
+  return 1;
+}

@@ -1,0 +1,71 @@
+#pragma once
+// The two main-frame commands around motor DB command files: "Import Motor DB"
+// sends a file's commands to the drive with progress, then verifies and saves the
+// drive and motor parameters; "Export Motor DB" reads parameters 0 to 99 and writes
+// them as such a file. Both run from the file dialog to the final message through
+// the frame's prompt, so they run headless in tests.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "protocol/Prompt.h"
+
+class CFrameLogic;
+
+// Command 32784. Returns 1 when every command was sent and the final message
+// "Downloading motor DB file is done." was shown, else 0 (nothing to do, cancelled,
+// refused, or a verify or save failed).
+int ImportMotorDb(CFrameLogic& frame);
+
+// Command 32785. Returns 1 when the file was written with every address and
+// "Saving motor DB to file is done." was shown; 0 otherwise (also when addresses
+// had to be left out: the file is written, and the user is told which).
+int ExportMotorDb(CFrameLogic& frame);
+
+// Open and save dialogs of motor DB files.
+FileDialogSpec MotorDbFileDialog(bool save);
+
+// Whether the drive's version and a file's version line agree over the length of
+// the shorter, without regard to case.
+bool MotorDbVersionMatches(const std::string& driveVersion, const std::string& fileVersion);
+
+// The version line an export writes for a drive version: cut after "ver." and three
+// more number groups; without "ver.", the whole version; at most 99 characters; and
+// always a line that an import reads back as the version (never empty, never a
+// bracket line), so that the first "mad" line is never taken for the version.
+std::string MotorDbExportVersionLine(const std::string& driveVersion);
+
+// The bytes of an exported file: the version line, then a "mad"/"mda" pair per
+// (address, value), then "[END]", each line followed by an empty line, CR LF.
+std::string MotorDbExportText(const std::string& versionLine,
+                              const std::vector<std::pair<int32_t, int32_t>>& values);
+
+// Addresses as short text: "3, 7-9, 12".
+std::string MotorDbAddressList(const std::vector<int32_t>& addresses);
+
+// The export's writer: the bytes go to a temporary file beside the target, which
+// replaces the target only once everything was written and synced. An abandoned or
+// failed export leaves an existing file as it was and no temporary file behind.
+class CServoDBFile {
+ public:
+  CServoDBFile() = default;
+  ~CServoDBFile();
+  CServoDBFile(const CServoDBFile&) = delete;
+  CServoDBFile& operator=(const CServoDBFile&) = delete;
+
+  // Creates the temporary file in the target's folder; false when it cannot.
+  bool Create(const std::string& target);
+  // Writes everything, syncs, closes and renames over the target; false on any
+  // failure, in which case the temporary file is removed.
+  bool Commit(const std::string& bytes);
+  // Removes the temporary file; the target is untouched.
+  void Abandon();
+
+  const std::string& TemporaryPath() const { return m_temporary; }
+
+ private:
+  std::string m_target;
+  std::string m_temporary;
+  int m_fd = -1;
+};

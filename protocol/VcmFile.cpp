@@ -1,0 +1,201 @@
+#include "protocol/VcmFile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "protocol/FrameLogic.h"
+#include "protocol/ProgInterface.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+
+namespace {
+
+bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsSkippedSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsPrintable(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte >= 0x20 && byte <= 0x7E;
+}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool EqualsNoCase(const std::string& text, const char* word) {
+  const size_t length = std::strlen(word);
+  if (text.size() != length) return false;
+  for (size_t i = 0; i < length; ++i) {
+    char c = text[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != word[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int CVcmFile::Load(const std::string& path) {
+  m_text.clear();
+  m_version.clear();
+  m_state = State();
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return 0;
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return 0;
+  m_text = std::move(text);
+  return 1;
+}
+
+void CVcmFile::SetText(std::string text) {
+  m_text = std::move(text);
+  m_version.clear();
+  m_state = State();
+}
+
+void CVcmFile::Skip(State& state) const {
+  const size_t length = m_text.size();
+  size_t& i = state.cursor;
+  while (i < length) {
+    const char c = m_text[i];
+    if (c == '\n') {
+      ++state.line;
+      ++i;
+    } else if (IsSkippedSpace(c)) {
+      ++i;
+    } else if (c == '[') {
+      // The rest of the line goes; its line end is counted by the loop.
+      while (i < length && !IsLineEnd(m_text[i])) ++i;
+    } else {
+      break;
+    }
+  }
+}
+
+int CVcmFile::ReadVersionLine(char buffer[kVersionBufferSize]) {
+  buffer[0] = '\0';
+  m_version.clear();
+  m_state = State();
+  Skip(m_state);
+
+  const size_t length = m_text.size();
+  const size_t start = m_state.cursor;
+  size_t end = start;
+  while (end < length && !IsLineEnd(m_text[end])) ++end;
+  // The whole line is consumed, the comment included: it is no command.
+  m_state.cursor = end;
+
+  size_t stop = start;
+  while (stop < end) {
+    const char c = m_text[stop];
+    if (c == '\0') break;  // the buffer is a C string: text after a NUL cannot reach it
+    if (c == '/' && stop + 1 < end && (m_text[stop + 1] == '/' || m_text[stop + 1] == '*')) break;
+    ++stop;
+  }
+  // Blanks before a comment are not part of the version, or "ver.1.2. // x" would
+  // differ from the drive's "ver.1.2.3" at the blank.
+  while (stop > start && (IsBlank(m_text[stop - 1]) || m_text[stop - 1] == '\v' || m_text[stop - 1] == '\f')) --stop;
+  if (stop == start) return 0;
+  if (stop - start > kVersionBufferSize - 1) stop = start + kVersionBufferSize - 1;
+  m_version.assign(m_text, start, stop - start);
+  std::memcpy(buffer, m_version.data(), m_version.size());
+  buffer[m_version.size()] = '\0';
+  return 1;
+}
+
+CVcmFile::Token CVcmFile::Scan(State& state, Command& command) const {
+  command = Command();
+  Skip(state);
+  const size_t length = m_text.size();
+  size_t& i = state.cursor;
+  if (i >= length) return Token::End;
+  command.line = state.line;
+
+  const size_t start = i;
+  while (i < length && i - start < 3 && IsPrintable(m_text[i])) ++i;
+  if (i == start) {
+    // Neither white space nor printable: step over it so that no caller can loop.
+    command.badByte = static_cast<unsigned char>(m_text[i]);
+    ++i;
+    return Token::Invalid;
+  }
+  command.mnemonic.assign(m_text, start, i - start);
+
+  while (i < length && IsBlank(m_text[i])) ++i;
+  if (i < length && (m_text[i] == '+' || m_text[i] == '-' || IsDigit(m_text[i]))) {
+    const size_t argumentStart = i;
+    if (!IsDigit(m_text[i])) ++i;
+    while (i < length && IsDigit(m_text[i])) ++i;
+    command.argument.assign(m_text, argumentStart, i - argumentStart);
+    command.hasArgument = true;
+  }
+  return Token::Command;
+}
+
+CVcmFile::Token CVcmFile::NextCommand(Command& command) { return Scan(m_state, command); }
+
+std::string CVcmFile::WireMnemonic(const std::string& mnemonic) {
+  std::string wire = mnemonic.substr(0, 3);
+  wire.resize(3, ' ');
+  return wire;
+}
+
+std::string CVcmFile::StatusText(const Command& command) {
+  std::string text = "Line : #" + std::to_string(command.line) + "\t" + command.mnemonic;
+  if (command.hasArgument) text += command.argument;
+  return text;
+}
+
+bool CVcmFile::CheckRest(CFrameLogic& frame) const {
+  State probe = m_state;
+  Command command;
+  for (;;) {
+    const Token token = Scan(probe, command);
+    if (token == Token::End) return true;
+    MessageSpec message;
+    message.icon = MsgIcon::Error;
+    if (token == Token::Invalid) {
+      char hex[3];
+      std::snprintf(hex, sizeof hex, "%02X", command.badByte);
+      message.text = res::FormatString(ids::MotorDbBadByte, {std::to_string(command.line), hex});
+    } else if (command.argument.size() > kMaxArgumentLength) {
+      message.text = res::FormatString(ids::MotorDbCommandTooLong, {std::to_string(command.line)});
+    } else {
+      continue;
+    }
+    frame.Prompt().ShowMessage(message);
+    return false;
+  }
+}
+
+int CVcmFile::Run(CProgInterface* progress, CFrameLogic& frame) {
+  if (progress) progress->SetRange(0, 100);
+  // A damaged file is refused as a whole rather than sent up to the damage.
+  if (!CheckRest(frame)) return 0;
+
+  CVcmCommand& link = frame.Link();
+  const size_t length = m_text.size();
+  Command command;
+  while (m_state.cursor < length) {
+    if (progress && progress->PollCancel()) return 0;
+    const Token token = NextCommand(command);
+    if (token == Token::End) break;
+    if (token == Token::Invalid) return 0;  // CheckRest has ruled this out
+
+    if (progress) progress->SetStatusText(StatusText(command));
+    const std::string mnemonic = WireMnemonic(command.mnemonic);
+    if (link.Transact(mnemonic.c_str(), command.hasArgument ? command.argument.c_str() : nullptr) != rc::Success) {
+      frame.ReportError(0);
+      return 0;
+    }
+    if (progress) {
+      progress->SetPosition(static_cast<int32_t>(static_cast<uint64_t>(m_state.cursor) * 100 / length));
+    }
+    if (EqualsNoCase(command.mnemonic, "MDB")) {
+      if (link.Transact("VMP") != rc::Success || link.Transact("SMP") != rc::Success) {
+        frame.ReportError(0);
+        return 0;
+      }
+    }
+  }
+  return 1;
+}

@@ -1,0 +1,91 @@
+#pragma once
+// Reader of motor DB command files: a version line, then commands of up to three
+// printable characters with an optional signed decimal argument, sent to the drive
+// one transaction each. The whole file is held in memory and read by a small lexer
+// that can also run on its own (tests, fuzzing) without sending anything.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class CFrameLogic;
+class CProgInterface;
+
+class CVcmFile {
+ public:
+  // Size of the buffer ReadVersionLine fills: at most 99 characters and a NUL.
+  static constexpr size_t kVersionBufferSize = 100;
+  // Longest argument that fits a command line of the drive link: three command
+  // characters, the argument, CR LF and a NUL in 256 bytes.
+  static constexpr size_t kMaxArgumentLength = 250;
+
+  struct Command {
+    std::string mnemonic;        // one to three printable characters, as written
+    std::string argument;        // optional sign and digits; empty when none
+    bool hasArgument = false;    // a sign alone is an argument too
+    int line = 0;                // line the command starts on, from 1
+    unsigned char badByte = 0;   // the offending byte when NextCommand gives Invalid
+  };
+
+  enum class Token {
+    Command,  // a command was read
+    End,      // nothing but skipped text up to the end
+    Invalid,  // a byte that is neither white space nor printable stands where a
+              // command would begin; the cursor has moved past it
+  };
+
+  CVcmFile() = default;
+  virtual ~CVcmFile() = default;
+
+  // Reads the whole file into memory (bytes as they are). 1 on success, else 0 and
+  // the object is empty. The cursor is not positioned: ReadVersionLine comes next.
+  int Load(const std::string& path);
+  // Takes text that did not come from a file (tests, fuzzing, checks of a line
+  // about to be written).
+  void SetText(std::string text);
+
+  // From the start of the text: skips white space and bracket lines, then takes the
+  // version text up to the line end, "//" or "/*" (trailing blanks dropped). A longer
+  // line is cut to 99 characters. Returns 1 with the NUL-terminated text in buffer,
+  // or 0 (buffer empty) when there is no version text. The cursor is left at the end
+  // of the version's line, so a comment after the version is never sent.
+  int ReadVersionLine(char buffer[kVersionBufferSize]);
+  // The version text of the last successful ReadVersionLine.
+  const std::string& VersionLine() const { return m_version; }
+
+  // The next command from the cursor, skipping white space and bracket lines.
+  Token NextCommand(Command& command);
+
+  // Sends every command from the cursor on, one transaction each, with "VMP" and
+  // "SMP" after each "MDB". Before anything is sent, the rest of the file is checked:
+  // a byte that cannot be sent or an argument too long for a command line stops the
+  // run with a message naming the line, and nothing reaches the drive. A failed
+  // transaction is reported through the frame's error report and ends the run; so
+  // does a cancel seen at PollCancel (silently). 1 when every command was accepted.
+  int Run(CProgInterface* progress, CFrameLogic& frame);
+
+  // The three command characters that go on the wire: a command cut short by a line
+  // end or a control byte is filled up with blanks, as "XY 5" is written in a file.
+  static std::string WireMnemonic(const std::string& mnemonic);
+  // The status line shown while a command is sent.
+  static std::string StatusText(const Command& command);
+
+  size_t Cursor() const { return m_state.cursor; }
+  size_t Length() const { return m_text.size(); }
+  int Line() const { return m_state.line; }
+
+ private:
+  struct State {
+    size_t cursor = 0;
+    int line = 1;
+  };
+
+  void Skip(State& state) const;
+  Token Scan(State& state, Command& command) const;
+  // Checks the commands from the cursor on without sending; false after telling the user.
+  bool CheckRest(CFrameLogic& frame) const;
+
+  std::string m_text;
+  std::string m_version;
+  State m_state;
+};
