@@ -1,0 +1,127 @@
+// Reading and writing drive parameters, the version string and the cache.
+
+#include <string>
+
+#include "LinkFixture.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+
+namespace {
+
+class CommandSetTest : public LinkTest {};
+
+TEST_F(CommandSetTest, ReadsVersion) {
+  sim.Drive().SetVersion("QDS-2 ver.1.04.007.12 std");
+  EXPECT_EQ(rc::Success, link.ReadVersion());
+  EXPECT_EQ("QDS-2 ver.1.04.007.12 std", link.GetVersion());
+
+  sim.Drive().SetVersion("");
+  EXPECT_EQ(rc::Success, link.ReadVersion());
+  EXPECT_EQ("", link.GetVersion());
+
+  sim.Drive().SetVersion("kept");
+  link.ReadVersion();
+  faults.refused = {"VER"};
+  ApplyFaults();
+  EXPECT_EQ(rc::Refused, link.ReadVersion());
+  EXPECT_EQ("kept", link.GetVersion()) << "a failed read keeps the old text";
+}
+
+TEST_F(CommandSetTest, ReadAndWriteGoThroughTheCache) {
+  sim.Drive().SetParam(5, 1234);
+  sim.Drive().ClearReceived();
+  ASSERT_EQ(rc::Success, link.ReadParam(5));
+  ASSERT_NE(nullptr, link.FindCachedParam(5));
+  EXPECT_EQ(1234, link.FindCachedParam(5)->value);
+
+  ASSERT_EQ(rc::Success, link.WriteParam(5, 1500));
+  EXPECT_EQ(1500, sim.Drive().GetParam(5));
+  EXPECT_EQ(1500, link.FindCachedParam(5)->value);
+  const std::vector<std::string> wire{"MAD5", "MDA", "MAD5", "MDA1500"};
+  EXPECT_EQ(wire, sim.Drive().Received());
+
+  // Reading again keeps one entry with the newer value.
+  sim.Drive().SetParam(5, -77);
+  ASSERT_EQ(rc::Success, link.ReadParam(5));
+  EXPECT_EQ(-77, link.FindCachedParam(5)->value);
+  EXPECT_EQ(link.FindCachedParam(5), link.FindCachedParam(5));
+}
+
+TEST_F(CommandSetTest, NegativeNumbersOnTheWire) {
+  ASSERT_EQ(rc::Success, link.ReadParam(7));
+  sim.Drive().ClearReceived();
+  ASSERT_EQ(rc::Success, link.WriteParam(7, -2147483647 - 1));
+  EXPECT_EQ("MDA-2147483648", sim.Drive().Received().back());
+  EXPECT_EQ(-2147483647 - 1, link.FindCachedParam(7)->value);
+  EXPECT_EQ(rc::Refused, link.ReadParam(-3)) << "the drive has no negative addresses";
+  EXPECT_EQ("MAD-3", sim.Drive().Received().back());
+}
+
+TEST_F(CommandSetTest, WritingAnAddressNeverReadSendsNothing) {
+  sim.Drive().ClearReceived();
+  EXPECT_EQ(rc::Failure, link.WriteParam(42, 1));
+  EXPECT_TRUE(sim.Drive().Received().empty());
+}
+
+TEST_F(CommandSetTest, DriveAnswersAnotherValue) {
+  ASSERT_EQ(rc::Success, link.ReadParam(9));
+  faults.writeOffset = 3;
+  ApplyFaults();
+  EXPECT_EQ(rc::Success, link.WriteParam(9, 100));
+  EXPECT_EQ(103, link.FindCachedParam(9)->value) << "the cache keeps the drive's answer";
+}
+
+TEST_F(CommandSetTest, RefusedReadLeavesTheCache) {
+  sim.Drive().SetParam(11, 55);
+  ASSERT_EQ(rc::Success, link.ReadParam(11));
+  sim.Drive().SetParam(11, 66);
+  faults.refused = {"MDA"};
+  ApplyFaults();
+  EXPECT_EQ(rc::Refused, link.ReadParam(11));
+  EXPECT_EQ(55, link.FindCachedParam(11)->value);
+  EXPECT_EQ(rc::Failure, link.WriteParam(11, 1));
+  EXPECT_EQ(55, link.FindCachedParam(11)->value);
+}
+
+TEST_F(CommandSetTest, ConfirmedAddressMismatchIsRecorded) {
+  // An older failure first, so the report must not repeat it.
+  faults.refused = {"SDP"};
+  ApplyFaults();
+  link.Transact("SDP");
+
+  faults = {};
+  faults.mismatchAddress = true;
+  ApplyFaults();
+  EXPECT_EQ(rc::Failure, link.ReadParam(13));
+  EXPECT_EQ(nullptr, link.FindCachedParam(13));
+  EXPECT_EQ(rc::AddressMismatch, link.GetLastResult());
+  EXPECT_EQ(std::string("  Send : MAD13\r\n  Recv : OKY14"), link.GetTrace());
+
+  frame.ReportError(0);
+  EXPECT_EQ(res::LoadString(ids::AddressMismatch) + "\n\n  Send : MAD13\r\n  Recv : OKY14",
+            prompt.Messages().back().text);
+}
+
+TEST(ResponseNumbers, ParsedLikeAtol) {
+  // The data after OKY is parsed the way the drive's tools always have.
+  struct Case {
+    const char* answer;
+    int32_t value;
+  };
+  const Case cases[] = {{"OKY1234", 1234}, {"OKY-5", -5},     {"OKY  +17x", 17}, {"OKYabc", 0},
+                        {"OKY", 0},        {"OKY12 34", 12}, {"OKY-", 0},       {"OKY2147483647", 2147483647}};
+  SimLink sim;
+  ASSERT_TRUE(sim.Ok());
+  CVcmCommand link;
+  ASSERT_EQ(1, link.Open(sim.Com(), 115200));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer);
+    SimFaults faults;
+    faults.rawAnswer = c.answer;
+    sim.Drive().SetFaults(faults);
+    ASSERT_EQ(rc::Success, link.Transact("MDA"));
+    EXPECT_EQ(c.value, link.ParseResponseNumber());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,199 @@
+// The command transaction against a simulated drive over a pseudo-terminal: every
+// result code, the echo and answer rules, and what the error report shows.
+
+#include <string>
+
+#include "LinkFixture.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+
+namespace {
+
+class TransactionTest : public LinkTest {};
+
+TEST_F(TransactionTest, AnswerFormsGiveTheirResultCodes) {
+  struct Case {
+    const char* answer;
+    int result;
+    int32_t dataLength;  // checked on success
+  };
+  const Case cases[] = {
+      {"OKY123", rc::Success, 3},
+      {"oky123", rc::Success, 3},        // the prefix is compared without case
+      {"OKY", rc::Success, 0},
+      {"ERR", rc::Refused, 0},
+      {"Err bad argument", rc::Refused, 0},
+      {"NAK", rc::UnknownResponse, 0},
+      {"OK", rc::UnknownResponse, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer);
+    faults.rawAnswer = c.answer;
+    ApplyFaults();
+    int32_t length = -1;
+    EXPECT_EQ(c.result, link.Transact("XYZ", "7", &length));
+    if (c.result == rc::Success) {
+      EXPECT_EQ(c.dataLength, length);
+      EXPECT_STREQ(c.answer, link.GetReceiveBuffer());
+    } else {
+      EXPECT_EQ(c.result, link.GetLastResult());
+      EXPECT_EQ(std::string("  Send : XYZ7\r\n  Recv : ") + c.answer, link.GetTrace());
+    }
+  }
+}
+
+TEST_F(TransactionTest, LastResultSurvivesLaterSuccess) {
+  faults.refused = {"SDP"};
+  ApplyFaults();
+  EXPECT_EQ(rc::Refused, link.Transact("SDP"));
+  EXPECT_EQ(rc::Success, link.Transact("SMP"));
+  EXPECT_EQ(rc::Refused, link.GetLastResult());
+  EXPECT_NE(std::string::npos, std::string(link.GetTrace()).find("SDP"));
+}
+
+TEST_F(TransactionTest, EmptyArgumentSendsShortForm) {
+  sim.Drive().ClearReceived();
+  EXPECT_EQ(rc::Success, link.Transact("SDP", ""));
+  EXPECT_EQ(rc::Success, link.Transact("SMP", nullptr));
+  EXPECT_STREQ("SMP\r\n", link.GetSendBuffer());
+  const std::vector<std::string> expected{"SDP", "SMP"};
+  EXPECT_EQ(expected, sim.Drive().Received());
+}
+
+TEST_F(TransactionTest, LineEndsBeforeTheAnswerAreSkipped) {
+  faults.leadingAnswerBytes = "\r\n\x01\r\n";
+  faults.rawAnswer = "OKY5";
+  ApplyFaults();
+  int32_t length = 0;
+  EXPECT_EQ(rc::Success, link.Transact("MAD", "5", &length));
+  EXPECT_STREQ("OKY5", link.GetReceiveBuffer());
+  EXPECT_EQ(1, length);
+}
+
+TEST_F(TransactionTest, AnswerLengthLimit) {
+  // 255 bytes and a line end fit; 256 bytes without one overflow the buffer.
+  faults.rawAnswer = "OKY" + std::string(252, '7');
+  ApplyFaults();
+  int32_t length = 0;
+  EXPECT_EQ(rc::Success, link.Transact("VER", nullptr, &length));
+  EXPECT_EQ(252, length);
+
+  faults.rawAnswer.clear();
+  faults.overlongResponse = 256;
+  ApplyFaults();
+  EXPECT_EQ(rc::NoResponseLine, link.Transact("VER"));
+  EXPECT_EQ(rc::ResponseTooLong, link.GetLastResult());
+  EXPECT_EQ(255u, std::string(link.GetReceiveBuffer()).size());
+
+  faults.overlongResponse = 0;
+  ApplyFaults();
+  EXPECT_EQ(rc::Success, link.Transact("VER")) << "the overflow was drained, the next exchange is clean";
+}
+
+TEST_F(TransactionTest, NoiseBeforeTheEchoIsIgnored) {
+  faults.noiseBeforeEcho = "\x03#?\xff";
+  ApplyFaults();
+  EXPECT_EQ(rc::Success, link.Transact("MAD", "3"));
+  EXPECT_EQ(3, link.ParseResponseNumber());
+}
+
+TEST_F(TransactionTest, TimeOutsWithAFastClock) {
+  UseFastClock();
+  struct Case {
+    const char* name;
+    SimFaults faults;
+    int result;
+    int stored;
+  };
+  SimFaults silent;
+  silent.silent = true;
+  SimFaults wrongEcho;
+  wrongEcho.wrongEcho = true;
+  wrongEcho.noResponse = true;
+  SimFaults noAnswer;
+  noAnswer.noResponse = true;
+  const Case cases[] = {
+      {"silent drive", silent, rc::NoEcho, rc::NoEcho},
+      {"wrong echo", wrongEcho, rc::IncorrectEcho, rc::IncorrectEcho},
+      {"echo without answer", noAnswer, rc::NoResponseLine, rc::ResponseTimeout},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim.Drive().SetFaults(c.faults);
+    EXPECT_EQ(c.result, link.Transact("MDA"));
+    EXPECT_EQ(c.stored, link.GetLastResult());
+  }
+}
+
+TEST_F(TransactionTest, CommandTooLongIsRefusedBeforeSending) {
+  sim.Drive().ClearReceived();
+  const std::string longest(250, '1');
+  EXPECT_EQ(rc::Success, link.Transact("MDB", longest.c_str()));
+  const std::string tooLong(251, '1');
+  EXPECT_EQ(rc::CommandTooLong, link.Transact("MDB", tooLong.c_str()));
+  EXPECT_EQ(rc::CommandTooLong, link.GetLastResult());
+  EXPECT_EQ(1u, sim.Drive().Received().size());
+  EXPECT_EQ(btn::Ok, frame.ReportError(0));
+  EXPECT_EQ(res::LoadString(ids::CommandTooLong), prompt.Messages().back().text);
+}
+
+TEST(TransactionHangUp, LostPortClosesAndANewOpenStartsFromScratch) {
+  SimLink sims({200, 201});
+  ASSERT_TRUE(sims.Ok());
+  CVcmCommand link;
+  CScriptedPrompt prompt;
+  CFrameLogic frame(link, prompt);
+  ASSERT_EQ(1, link.Open(200, 115200));
+  SimFaults faults;
+  faults.hangUpAfterEcho = true;
+  sims.Drive(0).SetFaults(faults);
+
+  // The kernel may drop the echo with the line, so the loss shows in the echo
+  // wait (-10) or in the answer read (-20, stored as -10).
+  const int result = link.Transact("VER");
+  EXPECT_TRUE(result == rc::PortFailure || result == rc::NoResponseLine) << result;
+  EXPECT_EQ(rc::PortFailure, link.GetLastResult());
+  EXPECT_EQ(0, link.IsOpen());
+  link.Close();  // nothing left to close
+  EXPECT_EQ(0, link.IsOpen());
+  EXPECT_EQ(rc::PortFailure, link.Transact("VER")) << "a lost port fails without touching the device";
+
+  frame.ReportError(0);
+  EXPECT_EQ(res::LoadString(ids::PortFailure), prompt.Messages().back().text);
+
+  ASSERT_EQ(1, link.Open(201, 115200));
+  EXPECT_EQ(rc::Success, link.Transact("VER"));
+}
+
+TEST_F(TransactionTest, LinkCheck) {
+  EXPECT_EQ(rc::Success, link.CheckLink());
+  EXPECT_EQ(rc::Success, link.Transact("VER")) << "the answer to abc was dropped";
+
+  UseFastClock();
+  faults.silent = true;
+  ApplyFaults();
+  EXPECT_EQ(rc::NoEcho, link.CheckLink());
+  faults = {};
+  faults.wrongEcho = true;
+  ApplyFaults();
+  EXPECT_EQ(rc::IncorrectEcho, link.CheckLink());
+}
+
+// One real wait of each kind, on the program's own clock.
+TEST_F(TransactionTest, RealTimeWaits) {
+  faults.silent = true;
+  ApplyFaults();
+  EXPECT_EQ(rc::NoEcho, link.Transact("VER"));
+  frame.ReportError(0);
+  EXPECT_EQ(res::LoadString(ids::NoEcho), prompt.Messages().back().text);
+
+  faults = {};
+  faults.noResponse = true;
+  ApplyFaults();
+  EXPECT_EQ(rc::NoResponseLine, link.Transact("VER"));
+  EXPECT_EQ(rc::ResponseTimeout, link.GetLastResult());
+  frame.ReportError(0);
+  EXPECT_EQ(res::LoadString(ids::ResponseTimeout), prompt.Messages().back().text) << "no trace for a time-out";
+}
+
+}  // namespace

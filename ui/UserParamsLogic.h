@@ -1,0 +1,80 @@
+#pragma once
+// The behaviour of the user parameter view without widgets: the read-in chain
+// after a connect (link check, version, description file, parameters), the write
+// of a value picked in a row with its safety questions, and the disconnect. The
+// widget forwards its events here and draws what this tells the form.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "params/ParamDescFile.h"
+#include "protocol/Prompt.h"
+#include "protocol/VcmCommand.h"
+#include "ui/AppMessageIds.h"
+
+// The twelve rows and the version line, as the logic sees them.
+class CUserParamsForm {
+ public:
+  static constexpr int kRows = 12;
+  virtual ~CUserParamsForm() = default;
+  virtual void SetVersionLine(const std::string& text) = 0;
+  virtual void SetRowLabel(int row, const std::string& text) = 0;
+  // Replaces the list's rows (text shown, value carried); no row is selected.
+  virtual void SetRowChoices(int row, const std::vector<std::pair<int32_t, std::string>>& choices) = 0;
+  // Selects the first list row carrying the value; none clears the selection.
+  virtual void SelectRowValue(int row, std::optional<int32_t> value) = 0;
+  virtual void ShowRow(int row, bool visible) = 0;
+  virtual void EnableRow(int row, bool enabled) = 0;
+};
+
+// The windows around the view: its own queue and the main frame.
+class CUserParamsEvents {
+ public:
+  virtual ~CUserParamsEvents() = default;
+  // Queues a message to the view; it runs from the event loop later.
+  virtual void PostToView(AppMessage message, intptr_t wParam = 0, intptr_t lParam = 0) = 0;
+  // Sends a message to the main frame and returns its answer.
+  virtual intptr_t SendToFrame(AppMessage message, intptr_t wParam = 0) = 0;
+};
+
+class CUserParamsLogic {
+ public:
+  // The description files, by the drive model the version string names.
+  static constexpr const char* kDefaultDescription = ".\\ParamDefault.xml";
+  static constexpr const char* kQm71Description = ".\\ParamDefault_QM71.xml";
+
+  CUserParamsLogic(CVcmCommand& link, CParamDescFile& model, CUserParamsForm& form, CUserParamsEvents& events,
+                   CPromptInterface& prompt);
+
+  // Runs one of the view's messages. Returns false for messages it does not handle.
+  bool Handle(int message, intptr_t wParam, intptr_t lParam);
+  // The user picked a list row (also with the arrow keys on a closed list).
+  void OnRowActivated(int row, int32_t value);
+
+  void OnCheckLink();
+  void OnReadVersion();
+  void OnReadParams();
+  void OnDisconnect();
+  void OnSetParam(int row, int32_t value);
+
+  bool ReadUserParams();
+  void FillUserParams();
+  void SelectCurrentValues();
+
+ private:
+  int32_t CachedValue(int32_t address) const;
+  // The label of an entry, or none when its parameter or sub-field is missing.
+  std::optional<std::string> LabelOf(const CUserViewData& entry) const;
+  bool ConfirmWarning(const CUserViewData& entry, const CNestedNode& field, int32_t value);
+  int RowCount() const;
+  int Show(const std::string& text, int captionId, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok);
+
+  CVcmCommand& m_link;
+  CParamDescFile& m_model;
+  CUserParamsForm& m_form;
+  CUserParamsEvents& m_events;
+  CPromptInterface& m_prompt;
+};
