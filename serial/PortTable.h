@@ -26,7 +26,8 @@ std::map<unsigned, std::string> FileEntries();
 std::map<unsigned, std::string> ParsePortsText(const std::string& text);
 
 // The ports file in use: "ports" beside the program unless overridden (tests and
-// the simulated drive set their own).
+// the simulated drive set their own). It is read afresh on every call, so an edit
+// takes effect at the next listing or Open. An empty path restores the default.
 std::string PortsFilePath();
 void SetPortsFilePath(const std::string& path);
 

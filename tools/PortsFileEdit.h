@@ -1,0 +1,20 @@
+#pragma once
+// Adding and removing one "COM<n>=<path>" line of a ports file, keeping every
+// other line (comments included) as it was. The simulator registers itself this
+// way without depending on the program's serial layer.
+
+#include <string>
+
+namespace portsfile {
+
+// `text` without any line for COM<number>, with "COM<number>=<path>" appended.
+std::string WithEntry(const std::string& text, unsigned number, const std::string& path);
+// `text` without any line for COM<number>.
+std::string WithoutEntry(const std::string& text, unsigned number);
+
+// Whole-file helpers. Writing goes through a temporary file and a rename, so a
+// reader never sees half a file. False when the file cannot be written.
+bool ReadText(const std::string& path, std::string& text);
+bool WriteTextAtomically(const std::string& path, const std::string& text);
+
+}  // namespace portsfile

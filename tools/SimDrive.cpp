@@ -1,0 +1,577 @@
+#include "tools/SimDrive.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <climits>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "tools/SimTermios.h"
+
+namespace {
+
+using Ns = int64_t;
+
+Ns NowNs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<Ns>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+void SleepUntil(Ns when) {
+  timespec at{static_cast<time_t>(when / 1'000'000'000), static_cast<long>(when % 1'000'000'000)};
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+  }
+}
+
+// Below this the thread sleeps to the exact release time instead of polling.
+constexpr Ns kExactSleepNs = 2'000'000;
+// How long a line ended by CR waits for its LF before it is answered alone.
+constexpr Ns kLfGraceNs = 20'000'000;
+// A line that never ends is cut here so it cannot grow without bound.
+constexpr size_t kMaxLine = 4096;
+// How long a hang-up after an echo waits for the port to read that echo.
+constexpr Ns kHangUpWaitNs = 1'000'000'000;
+// How often that is checked.
+constexpr Ns kHangUpCheckNs = 200'000;
+// Time after which written bytes are surely in the port's buffer.
+constexpr Ns kEchoArrivalNs = 20'000'000;
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Optional blanks, optional sign, digits, optional blanks; nothing else.
+std::optional<int64_t> ParseInteger(const std::string& text) {
+  size_t i = text.find_first_not_of(' ');
+  if (i == std::string::npos) return std::nullopt;
+  bool negative = false;
+  if (text[i] == '-' || text[i] == '+') negative = text[i++] == '-';
+  const size_t digits = i;
+  int64_t value = 0;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+    if (value > (INT64_MAX - 9) / 10) return std::nullopt;
+    value = value * 10 + (text[i++] - '0');
+  }
+  if (i == digits) return std::nullopt;
+  if (text.find_first_not_of(' ', i) != std::string::npos) return std::nullopt;
+  return negative ? -value : value;
+}
+
+int32_t ClampToInt32(int64_t value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+// Parameters start as 1000 + address, so every address holds a different value
+// that also tells a test which address it came from.
+int32_t DefaultValue(int32_t address) { return 1000 + address; }
+
+struct Burst {
+  Ns release;          // not readable before this
+  std::string bytes;
+  bool hangUpAfter;    // close the line once written
+};
+
+}  // namespace
+
+struct CSimDrive::Impl {
+  // Guarded by `lock`: settings, drive state and counters.
+  mutable std::mutex lock;
+  int32_t baudOverride = 0;
+  bool wireTime = true;
+  SimFaults faults;
+  std::string version = "QDS-2 ver.1.04.007.12 std";
+  std::map<int32_t, int32_t> params;
+  std::map<int32_t, std::pair<int32_t, int32_t>> limits;
+  int32_t selected = 0;
+  std::vector<std::string> received;
+  uint64_t bytesSent = 0;
+  std::string devicePath;
+  bool hangUpRequested = false;
+  std::condition_variable changed;
+
+  std::thread thread;
+  std::atomic<bool> stopping{false};
+  std::atomic<bool> running{false};
+  std::atomic<bool> lineUp{false};
+  std::thread::id threadId;
+  int master = -1;
+  // Our own handle on the slave side: without it the master reports a hang-up
+  // (and poll never sleeps) whenever no port has the device open.
+  int slave = -1;
+  int wake[2] = {-1, -1};
+
+  // Thread-only state.
+  std::deque<Burst> queue;
+  Ns lineFree = 0;      // when the last scheduled byte has left the wire
+  std::string line;
+  bool awaitingLf = false;
+  Ns lfDeadline = 0;
+  std::string deferredAnswer;
+  bool deferredHangUp = false;
+  // A hang-up after an echo waits until the port has read the echo, as if the
+  // cable came out just after the last byte arrived; otherwise the kernel would
+  // drop the echo together with the line.
+  bool hangUpWhenRead = false;
+  Ns hangUpDeadline = 0;
+  bool echoArrived = false;
+
+  Impl() {
+    for (int32_t address = 0; address < 100; ++address) params[address] = DefaultValue(address);
+  }
+
+  void Run();
+  void Process(const uint8_t* bytes, size_t count, Ns received);
+  Ns ByteTime();
+  void Schedule(std::string bytes, Ns ready, bool hangUpAfter = false);
+  void ScheduleAnswer(const std::string& answer, bool hangUp);
+  std::optional<std::string> Answer(const std::string& command, bool& hangUp);
+  std::string Execute(const std::string& command);
+  void WriteDue();
+  void CloseLine();
+  bool EchoTaken();
+  void Wake() {
+    const char byte = 1;
+    if (wake[1] >= 0) (void)!write(wake[1], &byte, 1);
+  }
+};
+
+Ns CSimDrive::Impl::ByteTime() {
+  int32_t baud;
+  bool on;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    baud = baudOverride;
+    on = wireTime;
+  }
+  if (!on) return 0;
+  if (baud <= 0) baud = simdetail::LineBaudRate(master);
+  if (baud <= 0) return 0;
+  return 10'000'000'000LL / baud;
+}
+
+void CSimDrive::Impl::Schedule(std::string bytes, Ns ready, bool hangUpAfter) {
+  if (bytes.empty() && !hangUpAfter) return;
+  const Ns byteTime = ByteTime();
+  const Ns start = std::max(ready, lineFree);
+  const Ns release = start + static_cast<Ns>(bytes.size()) * byteTime;
+  lineFree = release;
+  queue.push_back(Burst{release, std::move(bytes), hangUpAfter});
+}
+
+void CSimDrive::Impl::ScheduleAnswer(const std::string& answer, bool hangUp) {
+  Schedule(answer, NowNs(), hangUp);
+}
+
+std::string CSimDrive::Impl::Execute(const std::string& command) {
+  const std::string ok = faults.lowerCase ? "oky" : "OKY";
+  const std::string err = faults.lowerCase ? "err" : "ERR";
+  if (command.size() < 3) return err;
+  const std::string mnemonic = Upper(command.substr(0, 3));
+  const std::string argument = command.substr(3);
+  if (faults.refused.count(mnemonic) != 0) return err;
+
+  if (mnemonic == "VER") return ok + version;
+  if (mnemonic == "MAD") {
+    if (argument.empty()) return ok + std::to_string(selected);
+    const std::optional<int64_t> address = ParseInteger(argument);
+    if (!address || *address < 0 || *address > 99) return err;
+    selected = static_cast<int32_t>(*address);
+    return ok + std::to_string(faults.mismatchAddress ? selected + 1 : selected);
+  }
+  if (mnemonic == "MDA") {
+    if (argument.empty()) return ok + std::to_string(params[selected]);
+    const std::optional<int64_t> value = ParseInteger(argument);
+    if (!value) return err;
+    int64_t stored = *value + faults.writeOffset;
+    const auto limit = limits.find(selected);
+    if (limit != limits.end()) {
+      stored = std::clamp<int64_t>(stored, limit->second.first, limit->second.second);
+    }
+    params[selected] = ClampToInt32(stored);
+    return ok + std::to_string(params[selected]);
+  }
+  // SDP, SMP, VDP, VMP, MDB and every other command: done.
+  return ok;
+}
+
+// The bytes that answer a complete line (without CR LF), or none.
+std::optional<std::string> CSimDrive::Impl::Answer(const std::string& command, bool& hangUp) {
+  std::lock_guard<std::mutex> guard(lock);
+  received.push_back(command);
+  const std::string result = Execute(command);
+  hangUp = false;
+  if (faults.hangUpAfterEcho) {
+    faults.hangUpAfterEcho = false;
+    hangUp = true;
+    return std::nullopt;
+  }
+  // A corrupted echo is the whole exchange: the drive's answer is not sent.
+  if (faults.wrongEcho || faults.noResponse) return std::nullopt;
+  std::string answer = faults.leadingAnswerBytes;
+  if (faults.overlongResponse > 0) return answer + std::string(faults.overlongResponse, 'X');
+  if (!faults.rawAnswer.empty()) return answer + faults.rawAnswer + "\r\n";
+  return answer + result + "\r\n";
+}
+
+void CSimDrive::Impl::Process(const uint8_t* bytes, size_t count, Ns receivedAt) {
+  SimFaults current;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    if (faults.silent) {
+      line.clear();
+      awaitingLf = false;
+      return;
+    }
+    current = faults;
+  }
+
+  std::string echo;
+  auto flushEcho = [&]() {
+    if (echo.empty()) return;
+    if (current.wrongEcho) {
+      for (size_t i = echo.size(); i-- > 0;) {
+        const unsigned char c = static_cast<unsigned char>(echo[i]);
+        if (c >= 0x21 && c <= 0x7E) {
+          echo[i] = static_cast<char>(c == 0x7E ? 0x21 : c + 1);
+          break;
+        }
+      }
+    }
+    Schedule(current.noiseBeforeEcho + echo, receivedAt);
+    echo.clear();
+  };
+
+  size_t i = 0;
+  if (awaitingLf && count > 0) {
+    awaitingLf = false;
+    if (bytes[0] == '\n') {
+      echo += '\n';
+      ++i;
+    }
+    flushEcho();
+    ScheduleAnswer(deferredAnswer, deferredHangUp);
+  }
+
+  for (; i < count; ++i) {
+    const char c = static_cast<char>(bytes[i]);
+    echo += c;
+    if (c != '\r' && c != '\n') {
+      if (line.size() < kMaxLine) line += c;
+      continue;
+    }
+    if (line.empty()) continue;  // the LF of a CR LF, or a blank line
+    const std::string command = line;
+    line.clear();
+    bool hangUp = false;
+    const std::optional<std::string> answer = Answer(command, hangUp);
+    if (c == '\r' && i + 1 == count) {
+      // The LF may still be on its way; the answer must follow its echo.
+      flushEcho();
+      awaitingLf = true;
+      lfDeadline = NowNs() + std::max<Ns>(kLfGraceNs, 2 * ByteTime());
+      deferredAnswer = answer.value_or(std::string());
+      deferredHangUp = hangUp;
+      return;
+    }
+    if (c == '\r' && bytes[i + 1] == '\n') echo += bytes[++i];
+    flushEcho();
+    ScheduleAnswer(answer.value_or(std::string()), hangUp);
+  }
+  flushEcho();
+}
+
+void CSimDrive::Impl::CloseLine() {
+  if (master >= 0) close(master);
+  if (slave >= 0) close(slave);
+  master = slave = -1;
+  queue.clear();
+  awaitingLf = false;
+  hangUpWhenRead = false;
+  line.clear();
+  lineUp = false;
+}
+
+void CSimDrive::Impl::WriteDue() {
+  const Ns now = NowNs();
+  std::string out;
+  bool hangUp = false;
+  while (!queue.empty() && queue.front().release <= now && !hangUp) {
+    out += queue.front().bytes;
+    hangUp = queue.front().hangUpAfter;
+    queue.pop_front();
+  }
+  // Counted before writing: a port may read the bytes and ask for the count
+  // before write() has even returned here.
+  if (!out.empty()) {
+    std::lock_guard<std::mutex> guard(lock);
+    bytesSent += out.size();
+  }
+  size_t done = 0;
+  while (done < out.size() && master >= 0) {
+    const ssize_t wrote = write(master, out.data() + done, out.size() - done);
+    if (wrote > 0) {
+      done += static_cast<size_t>(wrote);
+    } else if (wrote < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;  // nobody reads and the buffer is full: the bytes are lost, as on a wire
+    }
+  }
+  if (done < out.size()) {
+    std::lock_guard<std::mutex> guard(lock);
+    bytesSent -= out.size() - done;
+  }
+  if (hangUp) {
+    hangUpWhenRead = true;
+    echoArrived = false;
+    hangUpDeadline = NowNs() + kHangUpWaitNs;
+  }
+}
+
+bool CSimDrive::Impl::EchoTaken() {
+  int unread = 0;
+  if (slave < 0 || ioctl(slave, FIONREAD, &unread) != 0) return true;
+  if (unread > 0) {
+    echoArrived = true;
+    return false;
+  }
+  // Written bytes reach the port's buffer a little later; empty before they got
+  // there does not mean read.
+  return echoArrived || NowNs() >= hangUpDeadline - kHangUpWaitNs + kEchoArrivalNs;
+}
+
+void CSimDrive::Impl::Run() {
+  // Release times are met to within microseconds only with a small timer slack.
+  prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+  uint8_t buffer[4096];
+  while (!stopping) {
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      if (hangUpRequested) {
+        hangUpRequested = false;
+        CloseLine();
+        changed.notify_all();
+      }
+    }
+    WriteDue();
+    Ns now = NowNs();
+    if (hangUpWhenRead && (EchoTaken() || now >= hangUpDeadline)) {
+      CloseLine();
+      std::lock_guard<std::mutex> guard(lock);
+      changed.notify_all();
+      continue;
+    }
+    if (awaitingLf && now >= lfDeadline) {
+      awaitingLf = false;
+      ScheduleAnswer(deferredAnswer, deferredHangUp);
+      continue;
+    }
+    // Output is released exactly on time; the other deadlines only need polling.
+    std::optional<Ns> release;
+    if (!queue.empty()) release = queue.front().release;
+    std::optional<Ns> other;
+    if (awaitingLf) other = lfDeadline;
+    if (hangUpWhenRead) other = other ? std::min(*other, now + kHangUpCheckNs) : now + kHangUpCheckNs;
+    if (release && *release - now < kExactSleepNs && (!other || *release <= *other)) {
+      if (*release > now) SleepUntil(*release);
+      continue;
+    }
+    std::optional<Ns> wakeAt = other;
+    if (release) {
+      const Ns early = *release - now < kExactSleepNs ? *release : *release - kExactSleepNs / 2;
+      wakeAt = wakeAt ? std::min(*wakeAt, early) : early;
+    }
+
+    pollfd watch[2] = {{wake[0], POLLIN, 0}, {master, POLLIN, 0}};
+    const nfds_t watched = master >= 0 ? 2 : 1;
+    timespec timeout{};
+    timespec* limit = nullptr;
+    if (wakeAt) {
+      const Ns span = std::max<Ns>(*wakeAt - now, 0);
+      timeout = {static_cast<time_t>(span / 1'000'000'000), static_cast<long>(span % 1'000'000'000)};
+      limit = &timeout;
+    }
+    const int ready = ppoll(watch, watched, limit, nullptr);
+    if (ready <= 0) continue;
+    if (watch[0].revents & POLLIN) {
+      char drain[64];
+      while (read(wake[0], drain, sizeof drain) > 0) {
+      }
+    }
+    if (watched == 2 && watch[1].revents) {
+      if (watch[1].revents & POLLIN) {
+        const ssize_t got = read(master, buffer, sizeof buffer);
+        if (got > 0) {
+          Process(buffer, static_cast<size_t>(got), NowNs());
+          continue;
+        }
+      }
+      if (watch[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        // Cannot happen while we hold the slave open; never spin on it.
+        struct timespec pause{0, 10'000'000};
+        nanosleep(&pause, nullptr);
+      }
+    }
+  }
+}
+
+CSimDrive::CSimDrive() : m_impl(std::make_unique<Impl>()) {}
+
+CSimDrive::~CSimDrive() { Stop(); }
+
+bool CSimDrive::Start() {
+  Stop();
+  Impl& d = *m_impl;
+  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master < 0) return false;
+  char name[128];
+  if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0) {
+    close(master);
+    return false;
+  }
+  const int slave = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (slave < 0) {
+    close(master);
+    return false;
+  }
+  // Raw on both sides. Set through the master these reach the slave, which would
+  // otherwise echo our own output back to us until a port configures it.
+  termios settings{};
+  if (tcgetattr(master, &settings) == 0) {
+    cfmakeraw(&settings);
+    settings.c_cflag |= CLOCAL | CREAD;
+    tcsetattr(master, TCSANOW, &settings);
+  }
+  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+  if (pipe2(d.wake, O_NONBLOCK | O_CLOEXEC) != 0) {
+    close(slave);
+    close(master);
+    return false;
+  }
+  d.master = master;
+  d.slave = slave;
+  {
+    std::lock_guard<std::mutex> guard(d.lock);
+    d.devicePath = name;
+    d.hangUpRequested = false;
+  }
+  d.queue.clear();
+  d.lineFree = 0;
+  d.line.clear();
+  d.awaitingLf = false;
+  d.stopping = false;
+  d.lineUp = true;
+  d.running = true;
+  d.thread = std::thread([&d] { d.Run(); });
+  d.threadId = d.thread.get_id();
+  return true;
+}
+
+void CSimDrive::Stop() {
+  Impl& d = *m_impl;
+  if (!d.running) return;
+  d.stopping = true;
+  d.Wake();
+  if (d.thread.joinable()) d.thread.join();
+  d.CloseLine();
+  close(d.wake[0]);
+  close(d.wake[1]);
+  d.wake[0] = d.wake[1] = -1;
+  d.running = false;
+}
+
+bool CSimDrive::Running() const { return m_impl->running && m_impl->lineUp; }
+
+std::string CSimDrive::DevicePath() const {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  return m_impl->devicePath;
+}
+
+void CSimDrive::SetBaudRate(int32_t baud) {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  m_impl->baudOverride = baud;
+}
+
+void CSimDrive::SetWireTime(bool on) {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  m_impl->wireTime = on;
+}
+
+void CSimDrive::SetFaults(const SimFaults& faults) {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  m_impl->faults = faults;
+}
+
+SimFaults CSimDrive::Faults() const {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  return m_impl->faults;
+}
+
+void CSimDrive::SetVersion(const std::string& version) {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  m_impl->version = version;
+}
+
+std::string CSimDrive::Version() const {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  return m_impl->version;
+}
+
+int32_t CSimDrive::GetParam(int32_t address) const {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  const auto found = m_impl->params.find(address);
+  return found == m_impl->params.end() ? 0 : found->second;
+}
+
+void CSimDrive::SetParam(int32_t address, int32_t value) {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  m_impl->params[address] = value;
+}
+
+void CSimDrive::SetLimits(int32_t address, int32_t min, int32_t max) {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  m_impl->limits[address] = {std::min(min, max), std::max(min, max)};
+}
+
+std::vector<std::string> CSimDrive::Received() const {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  return m_impl->received;
+}
+
+void CSimDrive::ClearReceived() {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  m_impl->received.clear();
+}
+
+uint64_t CSimDrive::BytesSent() const {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  return m_impl->bytesSent;
+}
+
+void CSimDrive::HangUp() {
+  Impl& d = *m_impl;
+  if (!d.running || !d.lineUp) return;
+  std::unique_lock<std::mutex> guard(d.lock);
+  d.hangUpRequested = true;
+  d.Wake();
+  // Synchronous, so the caller's next port operation already sees the hang-up.
+  d.changed.wait_for(guard, std::chrono::seconds(2), [&d] { return !d.lineUp; });
+}
