@@ -55,13 +55,8 @@ const ini::IniDocument& CIniFile::Document() const {
     snapshot_.reset();
     return kEmpty;
   }
-  snapshot_.emplace();
-  snapshot_->device = st.st_dev;
-  snapshot_->inode = st.st_ino;
-  snapshot_->size = st.st_size;
-  snapshot_->modified = st.st_mtim;
-  snapshot_->changed = st.st_ctim;
-  snapshot_->document = ini::IniDocument::Parse(text);
+  snapshot_ = Snapshot{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim,
+                       ini::IniDocument::Parse(text)};
   return snapshot_->document;
 }
 

@@ -65,11 +65,11 @@ class CIniFile {
 
  private:
   struct Snapshot {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-    timespec changed{};
+    dev_t device;
+    ino_t inode;
+    off_t size;
+    timespec modified;
+    timespec changed;
     ini::IniDocument document;
   };
 

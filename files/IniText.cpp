@@ -78,7 +78,6 @@ size_t Utf8SequenceLength(unsigned char lead) {
   return 1;
 }
 
-const char kCrLf[] = "\r\n";
 const char kBom[] = "\xEF\xBB\xBF";
 
 }  // namespace
@@ -119,23 +118,39 @@ std::string CutToBuffer(std::string_view text, size_t bufferChars) {
 
 // --- IniDocument -------------------------------------------------------------
 
-IniDocument::Line IniDocument::MakeLine(std::string text, std::string eol) {
+namespace {
+std::string_view EolText(uint8_t eol) {
+  static constexpr std::string_view kTexts[] = {"", "\n", "\r\n", "\r"};
+  return kTexts[eol];
+}
+}  // namespace
+
+IniDocument::Line IniDocument::MakeLine(std::string text, Eol eol) {
   Line line;
-  const std::string_view trimmed = Trim(text);
+  line.text = std::move(text);
+  line.eol = eol;
+  const std::string_view whole(line.text);
+  const std::string_view trimmed = Trim(whole);
+  // Offsets of a part of `trimmed` (a view into line.text) within line.text.
+  const auto offset = [&](std::string_view part) { return static_cast<size_t>(part.data() - whole.data()); };
   if (trimmed.empty()) {
     line.kind = Kind::Blank;
   } else if (trimmed.front() == '[' && trimmed.find(']') != std::string_view::npos) {
     line.kind = Kind::Header;
-    line.name = std::string(Trim(trimmed.substr(1, trimmed.find(']') - 1)));
+    const std::string_view name = Trim(trimmed.substr(1, trimmed.find(']') - 1));
+    line.nameBegin = offset(name);
+    line.nameSize = name.size();
   } else if (const size_t equals = trimmed.find('='); equals != std::string_view::npos) {
     line.kind = Kind::Key;
-    line.name = std::string(Trim(trimmed.substr(0, equals)));
-    line.value = std::string(Trim(trimmed.substr(equals + 1)));
+    const std::string_view name = Trim(trimmed.substr(0, equals));
+    const std::string_view value = Trim(trimmed.substr(equals + 1));
+    line.nameBegin = offset(name);
+    line.nameSize = name.size();
+    line.valueBegin = offset(value);
+    line.valueSize = value.size();
   } else {
     line.kind = Kind::Other;
   }
-  line.text = std::move(text);
-  line.eol = std::move(eol);
   return line;
 }
 
@@ -150,24 +165,24 @@ IniDocument IniDocument::Parse(std::string_view text) {
   while (pos < text.size()) {
     const size_t end = text.find_first_of("\r\n", pos);
     std::string lineText(text.substr(pos, end == std::string_view::npos ? text.npos : end - pos));
-    std::string eol;
+    Eol eol = Eol::None;
     if (end == std::string_view::npos) {
       pos = text.size();
     } else if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') {
-      eol = kCrLf;
+      eol = Eol::CrLf;
       pos = end + 2;
     } else {
-      eol = std::string(1, text[end]);
+      eol = text[end] == '\n' ? Eol::Lf : Eol::Cr;
       pos = end + 1;
     }
-    Line line = MakeLine(std::move(lineText), std::move(eol));
+    Line line = MakeLine(std::move(lineText), eol);
     if (line.kind == Kind::Header) {
       if (current.hasHeader || !current.body.empty()) document.AddSection(std::move(current));
       current = Section();
       current.hasHeader = true;
       current.header = std::move(line);
     } else {
-      if (line.kind == Kind::Key) current.keys.try_emplace(LowerName(line.name), current.body.size());
+      if (line.kind == Kind::Key) current.keys.try_emplace(LowerName(line.Name()), current.body.size());
       current.body.push_back(std::move(line));
     }
   }
@@ -178,8 +193,8 @@ IniDocument IniDocument::Parse(std::string_view text) {
 std::string IniDocument::Serialize() const {
   size_t size = bom_.size();
   for (const Section& section : sections_) {
-    if (section.hasHeader) size += section.header.text.size() + section.header.eol.size();
-    for (const Line& line : section.body) size += line.text.size() + line.eol.size();
+    if (section.hasHeader) size += section.header.text.size() + EolText(static_cast<uint8_t>(section.header.eol)).size();
+    for (const Line& line : section.body) size += line.text.size() + EolText(static_cast<uint8_t>(line.eol)).size();
   }
   std::string out;
   out.reserve(size);
@@ -187,11 +202,11 @@ std::string IniDocument::Serialize() const {
   for (const Section& section : sections_) {
     if (section.hasHeader) {
       out += section.header.text;
-      out += section.header.eol;
+      out += EolText(static_cast<uint8_t>(section.header.eol));
     }
     for (const Line& line : section.body) {
       out += line.text;
-      out += line.eol;
+      out += EolText(static_cast<uint8_t>(line.eol));
     }
   }
   return out;
@@ -200,7 +215,7 @@ std::string IniDocument::Serialize() const {
 bool IniDocument::Empty() const { return bom_.empty() && sections_.empty(); }
 
 void IniDocument::AddSection(Section section) {
-  if (section.hasHeader) sectionIndex_.try_emplace(LowerName(section.header.name), sections_.size());
+  if (section.hasHeader) sectionIndex_.try_emplace(LowerName(section.header.Name()), sections_.size());
   sections_.push_back(std::move(section));
 }
 
@@ -231,7 +246,10 @@ std::vector<std::string> IniDocument::GetSectionLines(std::string_view section) 
   if (s == nullptr) return lines;
   for (const Line& line : s->body) {
     if (line.kind == Kind::Key) {
-      lines.push_back(line.name + "=" + line.value);
+      std::string text(line.Name());
+      text += '=';
+      text += line.Value();
+      lines.push_back(std::move(text));
     } else if (line.kind != Kind::Blank) {
       lines.emplace_back(Trim(line.text));
     }
@@ -242,7 +260,7 @@ std::vector<std::string> IniDocument::GetSectionLines(std::string_view section) 
 std::vector<std::string> IniDocument::GetSectionNames() const {
   std::vector<std::string> names;
   for (const Section& section : sections_) {
-    if (section.hasHeader) names.push_back(section.header.name);
+    if (section.hasHeader) names.emplace_back(section.header.Name());
   }
   return names;
 }
@@ -254,19 +272,19 @@ bool IniDocument::HasKey(std::string_view section, std::string_view key) const {
 std::string IniDocument::GetString(std::string_view section, std::string_view key,
                                    std::string_view def, size_t bufferChars) const {
   const Line* line = FindKey(section, key);
-  return CutToBuffer(line == nullptr ? def : Unquote(line->value), bufferChars);
+  return CutToBuffer(line == nullptr ? def : Unquote(line->Value()), bufferChars);
 }
 
 int32_t IniDocument::GetInt(std::string_view section, std::string_view key, int32_t def) const {
   const Line* line = FindKey(section, key);
-  return line == nullptr ? def : ParseInt(Unquote(line->value), def);
+  return line == nullptr ? def : ParseInt(Unquote(line->Value()), def);
 }
 
 void IniDocument::EnsureLastLineEnded() {
   if (sections_.empty()) return;
   Section& last = sections_.back();
   Line* line = !last.body.empty() ? &last.body.back() : (last.hasHeader ? &last.header : nullptr);
-  if (line != nullptr && line->eol.empty()) line->eol = kCrLf;
+  if (line != nullptr && line->eol == Eol::None) line->eol = Eol::CrLf;
 }
 
 bool IniDocument::SetString(std::string_view section, std::string_view key, std::string_view value) {
@@ -280,8 +298,8 @@ bool IniDocument::SetString(std::string_view section, std::string_view key, std:
     EnsureLastLineEnded();
     Section fresh;
     fresh.hasHeader = true;
-    fresh.header = MakeLine("[" + std::string(sectionName) + "]", kCrLf);
-    fresh.body.push_back(MakeLine(std::string(keyName) + "=" + encoded, kCrLf));
+    fresh.header = MakeLine("[" + std::string(sectionName) + "]", Eol::CrLf);
+    fresh.body.push_back(MakeLine(std::string(keyName) + "=" + encoded, Eol::CrLf));
     fresh.keys.emplace(LowerName(keyName), 0);
     AddSection(std::move(fresh));
     return true;
@@ -292,7 +310,7 @@ bool IniDocument::SetString(std::string_view section, std::string_view key, std:
   if (const auto key_it = s.keys.find(lowerKey); key_it != s.keys.end()) {
     Line& line = s.body[key_it->second];
     // The name keeps the spelling the file had; it matched keyName, so it is valid.
-    line = MakeLine(line.name + "=" + encoded, kCrLf);
+    line = MakeLine(std::string(line.Name()) + "=" + encoded, Eol::CrLf);
     return true;
   }
 
@@ -300,9 +318,9 @@ bool IniDocument::SetString(std::string_view section, std::string_view key, std:
   size_t insertAt = s.body.size();
   while (insertAt > 0 && s.body[insertAt - 1].kind == Kind::Blank) --insertAt;
   Line& previous = insertAt > 0 ? s.body[insertAt - 1] : s.header;
-  if (previous.eol.empty()) previous.eol = kCrLf;  // only the file's last line may lack one
+  if (previous.eol == Eol::None) previous.eol = Eol::CrLf;  // only the file's last line may lack one
   s.body.insert(s.body.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                MakeLine(std::string(keyName) + "=" + encoded, kCrLf));
+                MakeLine(std::string(keyName) + "=" + encoded, Eol::CrLf));
   // Only blank lines followed the insertion point, and blank lines are never keys,
   // so the indices already in the map stay valid.
   s.keys.emplace(lowerKey, insertAt);

@@ -89,12 +89,16 @@ class IniDocument {
 
  private:
   enum class Kind : uint8_t { Blank, Header, Key, Other };
+  enum class Eol : uint8_t { None, Lf, CrLf, Cr };
+  // Kept small: a file of nothing but line ends is one Line per byte.
   struct Line {
     std::string text;  // the line as it stands, without its line end
-    std::string eol;   // "", "\n", "\r\n" or "\r"
+    size_t nameBegin = 0, nameSize = 0;    // section or key name in text, trimmed
+    size_t valueBegin = 0, valueSize = 0;  // key value in text, trimmed, quotes kept
     Kind kind = Kind::Blank;
-    std::string name;   // section or key name, trimmed (Header, Key)
-    std::string value;  // key value, trimmed, quotes kept (Key)
+    Eol eol = Eol::None;
+    std::string_view Name() const { return std::string_view(text).substr(nameBegin, nameSize); }
+    std::string_view Value() const { return std::string_view(text).substr(valueBegin, valueSize); }
   };
   struct Section {
     bool hasHeader = false;  // false only for the lines before the first section
@@ -104,7 +108,7 @@ class IniDocument {
     std::unordered_map<std::string, size_t> keys;
   };
 
-  static Line MakeLine(std::string text, std::string eol);
+  static Line MakeLine(std::string text, Eol eol);
   const Section* FindSection(std::string_view section) const;
   const Line* FindKey(std::string_view section, std::string_view key) const;
   void AddSection(Section section);
@@ -119,8 +123,9 @@ class IniDocument {
 
 enum class LoadResult { Ok, Missing, Failed };
 
-// Largest file we read; anything bigger is not an INI file of ours.
-inline constexpr size_t kMaxIniFileBytes = 32u * 1024 * 1024;
+// Largest file we read; anything bigger is not an INI file of ours (the
+// platform's own limit was once 64 KB), and parsing it would cost too much memory.
+inline constexpr size_t kMaxIniFileBytes = 1024u * 1024;
 
 // Reads a regular file of at most kMaxIniFileBytes. Missing: the path names
 // nothing (`text` empty). Failed: unreadable, not a regular file, too big.

@@ -1,0 +1,242 @@
+// CIniFile on real files, atomic commits, and the Config.ini settings.
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "files/IniFile.h"
+#include "files/IniText.h"
+#include "files/Settings.h"
+#include "resources/Paths.h"
+#include "support/TempDir.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> Entries(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(folder.c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(dir);
+  }
+  return names;
+}
+
+// Undoes OverrideProgramFolder when a test ends, however it ends.
+struct ProgramFolderOverride {
+  explicit ProgramFolderOverride(const std::string& folder) { res::OverrideProgramFolder(folder); }
+  ~ProgramFolderOverride() { res::OverrideProgramFolder(""); }
+};
+
+TEST(IniFile, WithoutAPathNothingIsReadOrWritten) {
+  CIniFile ini;
+  EXPECT_EQ(ini.GetPath(), nullptr);
+  EXPECT_FALSE(ini.SetPath(static_cast<const char*>(nullptr)));
+  EXPECT_EQ(ini.GetPath(), nullptr);
+  EXPECT_FALSE(ini.HasSection("COMM"));
+  EXPECT_FALSE(ini.HasKey("COMM", "Port"));
+  EXPECT_EQ(ini.GetInt("COMM", "Port", 7), 7);
+  EXPECT_EQ(ini.GetString("COMM", "Port", "dflt"), "dflt");
+  EXPECT_FALSE(ini.WriteString("COMM", "Port", "1"));
+
+  const CommSettings settings = ReadCommSettings(ini);
+  EXPECT_EQ(settings.port, 0);
+  EXPECT_EQ(settings.baudRate, 115200);
+  EXPECT_FALSE(WriteCommSettings(ini, 3, 9600));
+}
+
+TEST(IniFile, PresenceTestsAndTheReadBuffer) {
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("a.dpf", "[TARGET]\r\nVER=" + std::string(120, 'v') +
+                                     "\r\n[Bare]\r\n[PARAM0]\r\nADDRESS=\r\nQUOTED=\"\"\r\nNESTED= 1 \r\n"));
+  CIniFile ini;
+  ASSERT_TRUE(ini.SetPath(dir.File("a.dpf")));
+  ASSERT_NE(ini.GetPath(), nullptr);
+  EXPECT_EQ(*ini.GetPath(), dir.File("a.dpf"));
+
+  EXPECT_TRUE(ini.HasSection("target"));
+  EXPECT_FALSE(ini.HasSection("Bare"));
+  EXPECT_FALSE(ini.HasSection("PARAM1"));
+  EXPECT_TRUE(ini.HasKey("TARGET", "VER"));
+  EXPECT_EQ(ini.GetBuffer(), std::string(99, 'v'));
+  EXPECT_FALSE(ini.HasKey("PARAM0", "ADDRESS"));  // present but empty
+  EXPECT_FALSE(ini.HasKey("PARAM0", "QUOTED"));
+  EXPECT_FALSE(ini.HasKey("PARAM0", "OFFSET"));
+  EXPECT_TRUE(ini.HasKey("param0", "nested"));
+  EXPECT_EQ(ini.GetBuffer(), "1");
+  EXPECT_EQ(ini.GetInt("PARAM0", "ADDRESS", 0), 0);
+  EXPECT_EQ(ini.GetInt("PARAM0", "NESTED", 0), 1);
+}
+
+TEST(IniFile, AFileFromAWindowsStyleWriterReadsRight) {
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("Config.ini", "; saved by another tool\r\n[Comm]\r\n  PORT = 7\r\nBaudRate=\"57600\"\r\n"));
+  CIniFile ini;
+  ini.SetPath(dir.File("Config.ini"));
+  const CommSettings settings = ReadCommSettings(ini);
+  EXPECT_EQ(settings.port, 7);
+  EXPECT_EQ(settings.baudRate, 57600);
+}
+
+TEST(IniFile, WritesCreateTheFileAndKeepForeignContent) {
+  TempDir dir;
+  CIniFile ini;
+  ini.SetPath(dir.File("new.ini"));
+  ASSERT_TRUE(ini.WriteString("S", "k", "v"));
+  EXPECT_EQ(ReadAll(dir.File("new.ini")), "[S]\r\nk=v\r\n");
+
+  const std::string before = "# tool notes\n[Other]\nkeep = me\n\n[COMM]\nPort = 1 \nBaudrate=9600";
+  ASSERT_TRUE(dir.Write("Config.ini", before));
+  ini.SetPath(dir.File("Config.ini"));
+  EXPECT_EQ(ini.GetInt("COMM", "Port", 0), 1);  // read, so a stale cached copy would show below
+  ASSERT_TRUE(ini.WriteInt("comm", "port", 4));
+  EXPECT_EQ(ReadAll(dir.File("Config.ini")),
+            "# tool notes\n[Other]\nkeep = me\n\n[COMM]\nPort=4\r\nBaudrate=9600");
+  EXPECT_EQ(ini.GetInt("COMM", "Port", 0), 4);
+  EXPECT_EQ(Entries(dir.Path()).size(), 2u) << "no temporary file is left behind";
+}
+
+TEST(IniFile, ExistingFileKeepsItsPermissionsAndLinks) {
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("real.ini", "[S]\nk=1\n"));
+  ASSERT_EQ(chmod(dir.File("real.ini").c_str(), 0640), 0);
+  ASSERT_EQ(symlink("real.ini", dir.File("link.ini").c_str()), 0);
+  CIniFile ini;
+  ini.SetPath(dir.File("link.ini"));
+  ASSERT_TRUE(ini.WriteInt("S", "k", 2));
+
+  struct stat st {};
+  ASSERT_EQ(lstat(dir.File("link.ini").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(stat(dir.File("real.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(ReadAll(dir.File("real.ini")), "[S]\nk=2\r\n");
+}
+
+TEST(IniFile, AFailedWriteReportsFalseAndLeavesTheOldFile) {
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("plain", "not a folder"));
+  const std::string old = "[S]\r\nk=old\r\n; comment\n";
+  ASSERT_TRUE(dir.Write("Config.ini", old));
+
+  CIniFile ini;
+  for (const std::string& path : {dir.File("missing/Config.ini"), dir.File("plain/Config.ini"), dir.Path() + "/"}) {
+    ini.SetPath(path);
+    EXPECT_FALSE(ini.WriteString("S", "k", "new")) << path;
+    EXPECT_FALSE(WriteCommSettings(ini, 1, 2)) << path;
+  }
+
+  // A full disk, made with a file size limit so that it works for root too.
+  ini.SetPath(dir.File("Config.ini"));
+  struct sigaction ignore {}, previous {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &previous);
+  rlimit saved {};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit tiny = saved;
+  tiny.rlim_cur = 8;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+  const bool written = ini.WriteString("S", "k", "new");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  sigaction(SIGXFSZ, &previous, nullptr);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(ReadAll(dir.File("Config.ini")), old);
+
+  // A file too big to be ours is never replaced by an edit of what we could not read.
+  const std::string huge(ini::kMaxIniFileBytes + 1, 'x');
+  ASSERT_TRUE(dir.Write("huge.ini", huge));
+  ini.SetPath(dir.File("huge.ini"));
+  EXPECT_EQ(ini.GetInt("S", "k", 5), 5);
+  EXPECT_FALSE(ini.WriteString("S", "k", "new"));
+  EXPECT_EQ(ReadAll(dir.File("huge.ini")).size(), huge.size());
+
+  std::vector<std::string> left = Entries(dir.Path());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"Config.ini", "huge.ini", "plain"}));
+}
+
+TEST(IniFile, ADocumentIsCommittedWhole) {
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("drive.dpf", "[TARGET]\r\nVER=old\r\n[PARAM0]\r\nADDRESS=1\r\n[PARAM5]\r\nVALUE=3\r\n"));
+  ini::IniDocument document;
+  document.SetString("TARGET", "VER", "new");
+  document.SetInt("PARAM0", "ADDRESS", 16);
+  CIniFile ini;
+  ini.SetPath(dir.File("drive.dpf"));
+  EXPECT_TRUE(ini.HasSection("PARAM5"));
+  ASSERT_TRUE(ini.WriteDocument(document));
+  EXPECT_EQ(ReadAll(dir.File("drive.dpf")), "[TARGET]\r\nVER=new\r\n[PARAM0]\r\nADDRESS=16\r\n");
+  EXPECT_FALSE(ini.HasSection("PARAM5"));
+}
+
+TEST(ConfigSettings, RoundTripBesideTheProgram) {
+  TempDir dir;
+  ProgramFolderOverride folder(dir.Path());
+  CIniFile ini;
+  ASSERT_TRUE(ini.UseConfigFile());
+  ASSERT_NE(ini.GetPath(), nullptr);
+  EXPECT_EQ(*ini.GetPath(), dir.File("Config.ini"));
+
+  CommSettings settings = ReadCommSettings(ini);
+  EXPECT_EQ(settings.port, 0);
+  EXPECT_EQ(settings.baudRate, 115200);
+
+  ASSERT_TRUE(WriteCommSettings(ini, 3, 4800));
+  EXPECT_EQ(ReadAll(dir.File("Config.ini")), "[COMM]\r\nPort=3\r\nBaudrate=4800\r\n");
+
+  CIniFile again;
+  again.UseConfigFile();
+  settings = ReadCommSettings(again);
+  EXPECT_EQ(settings.port, 3);
+  EXPECT_EQ(settings.baudRate, 4800);
+
+  ASSERT_TRUE(dir.Write("Config.ini", "[COMM]\nPort=abc\nBaudrate=\n"));
+  settings = ReadCommSettings(again);
+  EXPECT_EQ(settings.port, 0);
+  EXPECT_EQ(settings.baudRate, 115200);
+}
+
+TEST(ConfigSettings, AnyProgramFolderWorksAndAnUnwritableOneIsSilent) {
+  TempDir dir;
+  std::string deep = dir.Path();
+  for (int i = 0; i < 6; ++i) {
+    deep += "/" + std::string(60, static_cast<char>('a' + i));
+    ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+  }
+  ASSERT_GT(deep.size(), 300u);
+  {
+    ProgramFolderOverride folder(deep);
+    CIniFile ini;
+    ASSERT_TRUE(ini.UseConfigFile());
+    EXPECT_TRUE(WriteCommSettings(ini, 12, 921600));
+    EXPECT_EQ(ReadCommSettings(ini).baudRate, 921600);
+  }
+  {
+    ProgramFolderOverride folder(dir.File("gone"));
+    CIniFile ini;
+    ASSERT_TRUE(ini.UseConfigFile());
+    EXPECT_FALSE(WriteCommSettings(ini, 12, 921600));
+    EXPECT_EQ(ReadCommSettings(ini).port, 0);
+  }
+}
+
+}  // namespace
