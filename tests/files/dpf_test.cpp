@@ -1,0 +1,302 @@
+// Drive parameter files saved from and loaded into a simulated drive.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "files/DpfFlows.h"
+#include "params/ParamDescFile.h"
+#include "protocol/FrameLogic.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+#include "support/ScriptedPrompt.h"
+#include "support/SimLink.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// Whole parameter 21, one-bit fields of 14, and in 16 an unsigned 4-bit field at
+// offset 4 and a signed one at offset 8.
+const char* kDescription = R"(<?xml version="1.0"?>
+<description>
+  <info><type>test</type><ver>1</ver></info>
+  <parameters>
+    <param address="14" name="Levels"><nested offset="0" size="1" name="Reset level"/><nested offset="1" size="1" name="Enable level"/></param>
+    <param address="16" name="Currents"><nested offset="4" size="4" name="Stop"/><nested offset="8" size="4" signed="true" name="Trim"/></param>
+    <param address="21" name="In-position"/>
+  </parameters>
+  <user_view>
+    <item><address nested="true" offset="0">14</address></item>
+    <item><address nested="true" offset="4">16</address></item>
+    <item><address nested="true" offset="8">16</address></item>
+    <item><address nested="false" offset="0">21</address></item>
+  </user_view>
+</description>)";
+
+constexpr const char* kVersion = "QDS-2 ver.1.04.007.12 std";
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class DpfTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    res::SetLanguage(res::Language::English);
+    ASSERT_TRUE(sim.Ok());
+    ASSERT_TRUE(model.LoadText(kDescription));
+    drive().SetVersion(kVersion);
+    drive().SetParam(14, 0x3);
+    drive().SetParam(16, 0x0E57);  // stop 5, trim -2
+    drive().SetParam(21, 40);
+    ASSERT_EQ(1, link.Open(sim.Com(), 115200));
+    ASSERT_EQ(1, link.ReadVersion());
+    for (int address : {14, 16, 21}) ASSERT_EQ(1, link.ReadParam(address));
+    frame.SetCheckLinkPoster([this] { ++checkLinks; });
+  }
+
+  CSimDrive& drive() { return sim.Drive(); }
+  std::string Save(const std::string& name = "drive.dpf") {
+    prompt.QueueFileName(dir.File(name));
+    SaveParamFile(frame, model);
+    return ReadFile(dir.File(name));
+  }
+  void Load(const std::string& name) {
+    drive().ClearReceived();
+    prompt.QueueFileName(dir.File(name));
+    LoadParamFile(frame, model);
+  }
+  std::vector<std::string> Writes() {
+    std::vector<std::string> writes;
+    for (const std::string& line : sim.Drive().Received()) {
+      if (line.rfind("MDA", 0) == 0 && line.size() > 3) writes.push_back(line);
+    }
+    return writes;
+  }
+  std::string DpfFor(const std::string& version, const std::string& params) {
+    return "[TARGET]\r\nVER=" + version + "\r\n" + params;
+  }
+
+  SimLink sim;
+  TempDir dir;
+  CParamDescFile model;
+  CVcmCommand link;
+  CScriptedPrompt prompt;
+  CFrameLogic frame{link, prompt};
+  int checkLinks = 0;
+};
+
+TEST_F(DpfTest, SavedFileHoldsTheViewInOrder) {
+  EXPECT_EQ(std::string("[TARGET]\r\nVER=") + kVersion +
+                "\r\n[PARAM0]\r\nADDRESS=14\r\nNESTED=1\r\nOFFSET=0\r\nVALUE=1\r\n"
+                "[PARAM1]\r\nADDRESS=16\r\nNESTED=1\r\nOFFSET=4\r\nVALUE=5\r\n"
+                "[PARAM2]\r\nADDRESS=16\r\nNESTED=1\r\nOFFSET=8\r\nVALUE=-2\r\n"
+                "[PARAM3]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=40\r\n",
+            Save());
+  EXPECT_EQ(std::vector<std::string>{"COMPLETE"}, prompt.Texts());
+  EXPECT_EQ(MsgIcon::None, prompt.Messages()[0].icon);
+  const FileDialogSpec& dialog = prompt.Dialogs().at(0);
+  EXPECT_TRUE(dialog.save);
+  EXPECT_EQ("dpf", dialog.defaultExtension);
+}
+
+TEST_F(DpfTest, SaveChangeLoadRestoresTheDrive) {
+  Save();
+  prompt.Clear();
+  ASSERT_EQ(1, link.WriteParam(16, 0x0370));
+  ASSERT_EQ(1, link.WriteParam(21, 7));
+  ASSERT_EQ(1, link.WriteParam(14, 0));
+
+  Load("drive.dpf");
+  EXPECT_EQ(0x1, drive().GetParam(14)) << "bit 1 of 14 is no entry and keeps what the cache had";
+  EXPECT_EQ(0x0E57 & 0xFF0, drive().GetParam(16) & 0xFF0);
+  EXPECT_EQ(40, drive().GetParam(21));
+  EXPECT_EQ(std::vector<std::string>{"COMPLETE"}, prompt.Texts()) << "no mismatch, no version question";
+  EXPECT_EQ("SDP", drive().Received().back());
+  EXPECT_EQ(1, checkLinks);
+}
+
+TEST_F(DpfTest, HandWrittenFileLoadsTheSame) {
+  dir.Write("hand.dpf",
+            "; written by hand\n[target]\nver = \"" + std::string(kVersion) +
+                "\"\n[Param0]\n  address = 21 \nNested=0\noffset=0\nvalue='-9'\n");
+  Load("hand.dpf");
+  EXPECT_EQ(std::vector<std::string>{"MDA-9"}, Writes());
+  EXPECT_EQ(-9, drive().GetParam(21));
+  EXPECT_EQ(std::vector<std::string>{"COMPLETE"}, prompt.Texts());
+}
+
+TEST_F(DpfTest, DownloadStopsAtTheFirstMissingSectionAndMissingKeysReadZero) {
+  const std::string entry21 = "ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=";
+  dir.Write("gap.dpf", DpfFor(kVersion, "[PARAM0]\r\n" + entry21 + "1\r\n[PARAM1]\r\nADDRESS=21\r\n[PARAM3]\r\n" +
+                                           entry21 + "3\r\n"));
+  Load("gap.dpf");
+  EXPECT_EQ((std::vector<std::string>{"MDA1", "MDA0"}), Writes());
+}
+
+TEST_F(DpfTest, NegativeSubFieldValueIsInsertedAsItsBits) {
+  dir.Write("neg.dpf", DpfFor(kVersion, "[PARAM0]\r\nADDRESS=16\r\nNESTED=1\r\nOFFSET=8\r\nVALUE=-3\r\n"));
+  Load("neg.dpf");
+  EXPECT_EQ(0x0D57, drive().GetParam(16));
+}
+
+TEST_F(DpfTest, VersionQuestion) {
+  struct Case {
+    const char* drive;
+    const char* file;
+    bool asks;
+  };
+  const Case cases[] = {
+      {kVersion, kVersion, false},
+      {kVersion, "QDS-2 ver.1.04.007.99 other", false},  // only p + 12 characters count
+      {kVersion, "QDS-2 ver.1.04.008.12 std", true},
+      {"QDS-2 version", "QDS-2 version", false},
+      {"QDS-2 v1", "QDS-2 v1", true},                      // no "ver" at all
+      {"ver.1.04.007", "ver.1.04.007", true},              // "ver" at the start
+      {"ABver.12", "ABver.12345", true},                   // the drive's string ends early
+  };
+  const std::string entry = "[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=5\r\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.drive) + " / " + c.file);
+    drive().SetVersion(c.drive);
+    ASSERT_EQ(1, link.ReadVersion());
+    dir.Write("v.dpf", DpfFor(c.file, entry));
+    prompt.Clear();
+    prompt.QueueAnswer(btn::No);
+    Load("v.dpf");
+    if (c.asks) {
+      ASSERT_FALSE(prompt.Messages().empty());
+      EXPECT_EQ(res::LoadString(ids::VersionDiffers), prompt.Messages()[0].text);
+      EXPECT_EQ(MsgButtons::YesNo, prompt.Messages()[0].buttons);
+      EXPECT_TRUE(drive().Received().empty()) << "No sends nothing";
+    } else {
+      EXPECT_EQ(std::vector<std::string>{"MDA5"}, Writes());
+    }
+  }
+}
+
+TEST_F(DpfTest, EmptyUserViewSavesTargetOnlyWhichDoesNotLoad) {
+  CParamDescFile empty;
+  ASSERT_TRUE(empty.LoadText(R"(<description><info/><parameters><param address="1" name="x"/></parameters></description>)"));
+  prompt.QueueFileName(dir.File("empty.dpf"));
+  SaveParamFile(frame, empty);
+  EXPECT_EQ(std::string("[TARGET]\r\nVER=") + kVersion + "\r\n", ReadFile(dir.File("empty.dpf")));
+  prompt.Clear();
+  Load("empty.dpf");
+  EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::WrongDpf)}, prompt.Texts());
+  EXPECT_TRUE(drive().Received().empty());
+}
+
+TEST_F(DpfTest, SavingOverALongerFileLeavesOnlyTheNewSections) {
+  std::string longer = DpfFor("old", "");
+  for (int i = 0; i < 9; ++i) longer += "[PARAM" + std::to_string(i) + "]\r\nADDRESS=1\r\n";
+  dir.Write("drive.dpf", longer);
+  const std::string saved = Save();
+  EXPECT_EQ(std::string::npos, saved.find("PARAM4"));
+  EXPECT_EQ(std::string::npos, saved.find("old"));
+}
+
+TEST_F(DpfTest, BadFilesAreRejectedAndNothingIsSent) {
+  const std::string fullEntry = "[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=5\r\n";
+  struct Case {
+    const char* name;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"binary", std::string("\x00\xff\x13[\x01]=\x80\x00", 11)},
+      {"huge", DpfFor(kVersion, fullEntry) + std::string(2 * 1024 * 1024, 'x')},
+      {"no target", fullEntry},
+      {"empty version", "[TARGET]\r\nVER=\r\n" + fullEntry},
+      {"no PARAM0", DpfFor(kVersion, "[PARAM1]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=5\r\n")},
+      {"PARAM0 without VALUE", DpfFor(kVersion, "[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\n")},
+      {"sub-field the description lacks",
+       DpfFor(kVersion, fullEntry + "[PARAM1]\r\nADDRESS=16\r\nNESTED=1\r\nOFFSET=12\r\nVALUE=1\r\n")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    dir.Write("bad.dpf", c.text);
+    prompt.Clear();
+    Load("bad.dpf");
+    EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::WrongDpf)}, prompt.Texts());
+    EXPECT_TRUE(drive().Received().empty());
+  }
+  prompt.Clear();
+  Load("missing.dpf");
+  EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::WrongDpf)}, prompt.Texts());
+}
+
+TEST_F(DpfTest, LastLineWithoutLineEndStillCounts) {
+  dir.Write("short.dpf", "[TARGET]\nVER=" + std::string(kVersion) + "\n[PARAM0]\nADDRESS=21\nNESTED=0\nOFFSET=0\nVALUE=12");
+  Load("short.dpf");
+  EXPECT_EQ(std::vector<std::string>{"MDA12"}, Writes());
+}
+
+TEST_F(DpfTest, FailedSaveKeepsTheOldFileAndSaysSo) {
+  dir.Write("kept.dpf", "old content");
+  chmod(dir.File("kept.dpf").c_str(), 0444);
+  Save("kept.dpf");
+  EXPECT_EQ("old content", ReadFile(dir.File("kept.dpf")));
+  EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::DpfWriteFailed)}, prompt.Texts());
+
+  prompt.Clear();
+  prompt.QueueFileName(dir.File("no-such-folder/x.dpf"));
+  SaveParamFile(frame, model);
+  EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::DpfWriteFailed)}, prompt.Texts());
+}
+
+TEST_F(DpfTest, EntryNeverReadIsNamedAndSkipped) {
+  // An older failure that the report must not repeat.
+  SimFaults faults;
+  faults.refused = {"SMP"};
+  drive().SetFaults(faults);
+  link.Transact("SMP");
+  drive().SetFaults({});
+
+  dir.Write("uncached.dpf", DpfFor(kVersion, "[PARAM0]\r\nADDRESS=33\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=1\r\n"
+                                             "[PARAM1]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=2\r\n"));
+  Load("uncached.dpf");
+  EXPECT_EQ(std::vector<std::string>{"MDA2"}, Writes());
+  ASSERT_EQ(2u, prompt.Texts().size());
+  EXPECT_EQ(res::FormatString(ids::ParamNotCached, {"33"}), prompt.Texts()[0]);
+  EXPECT_EQ("COMPLETE", prompt.Texts()[1]);
+}
+
+TEST_F(DpfTest, WriteProblemsAreReportedAndTheNextEntryFollows) {
+  SimFaults faults;
+  faults.writeOffset = 1;
+  drive().SetFaults(faults);
+  dir.Write("limited.dpf", DpfFor(kVersion, "[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=3\r\n"
+                                            "[PARAM1]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=4\r\n"));
+  Load("limited.dpf");
+  EXPECT_EQ((std::vector<std::string>{"MDA3", "MDA4"}), Writes());
+  const std::vector<std::string> expected{res::LoadString(ids::SetParamFailed), res::LoadString(ids::SetParamFailed),
+                                          "COMPLETE"};
+  EXPECT_EQ(expected, prompt.Texts());
+  EXPECT_EQ(res::LoadString(ids::SetParamCaption), prompt.Messages()[0].caption);
+
+  // A refused save to flash ends the command: no re-read, no COMPLETE.
+  faults = {};
+  faults.refused = {"SDP"};
+  drive().SetFaults(faults);
+  prompt.Clear();
+  prompt.QueueAnswer(btn::Cancel);
+  checkLinks = 0;
+  Load("limited.dpf");
+  EXPECT_EQ(0, checkLinks);
+  ASSERT_EQ(1u, prompt.Texts().size());
+  EXPECT_NE(std::string::npos, prompt.Texts()[0].find(res::LoadString(ids::RetrySaveDrive)));
+}
+
+TEST_F(DpfTest, NothingHappensWhileDisconnected) {
+  link.Close();
+  SaveParamFile(frame, model);
+  LoadParamFile(frame, model);
+  EXPECT_TRUE(prompt.Dialogs().empty());
+}
+
+}  // namespace
