@@ -1,0 +1,81 @@
+#pragma once
+// The parameter description model: which parameters a drive has, their sub-fields,
+// the categories, and the entries of the user parameter form, read from one XML
+// description file. One model serves the whole program; it owns every node and
+// hands out pointers that stay valid until the next Load or Clear.
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "params/ParamNode.h"
+#include "params/UserViewData.h"
+
+class TiXmlDocument;
+
+class CCategoryNode {
+ public:
+  virtual ~CCategoryNode() = default;
+  // Reads a `category` element; false when `index` is missing or no number, or
+  // `name` is missing.
+  bool LoadXml(const TiXmlNode* node);
+  int32_t GetIndex() const { return m_index; }
+  const std::string& GetName() const { return m_name; }
+
+ private:
+  int32_t m_index = 0;
+  std::string m_name;
+};
+
+class CParamDescFile {
+ public:
+  // The program's single model, created empty on first use.
+  static CParamDescFile& GetInstance();
+
+  CParamDescFile() = default;
+  virtual ~CParamDescFile() = default;
+  CParamDescFile(const CParamDescFile&) = delete;
+  CParamDescFile& operator=(const CParamDescFile&) = delete;
+
+  // Reads a description file named relative to the program's folder (".\\x.xml"
+  // and "./x.xml" both name x.xml there; the current directory plays no part).
+  // The previous model is gone whatever the outcome: true means the new file was
+  // read and holds at least one parameter; false leaves no model at all.
+  bool Load(const std::string& name);
+  // The same reading over a document held in memory.
+  bool LoadText(const std::string& xml);
+  void Clear();
+  bool IsLoaded() const { return m_loaded; }
+
+  // First parameter in file order with that address, or nullptr.
+  CParamNode* FindParam(int32_t address) const;
+  // The sub-field at `offset` of the parameter at `address`, or nullptr.
+  CNestedNode* FindNested(int32_t address, int32_t offset) const;
+
+  unsigned GetUserViewCount() const { return static_cast<unsigned>(m_userView.size()); }
+  // The entry at that position in file order, or nullptr past the end.
+  CUserViewData* GetUserViewData(unsigned position) const;
+
+  size_t GetParamCount() const { return m_params.size(); }
+  const CParamNode* GetParam(size_t position) const {
+    return position < m_params.size() ? m_params[position].get() : nullptr;
+  }
+  size_t GetCategoryCount() const { return m_categories.size(); }
+  const CCategoryNode* GetCategory(size_t position) const {
+    return position < m_categories.size() ? m_categories[position].get() : nullptr;
+  }
+  const std::string& GetTypeText() const { return m_type; }
+  const std::string& GetVersionText() const { return m_version; }
+
+ private:
+  bool Parse(TiXmlDocument& document, const std::string& bytes);
+  bool ReadDocument(const TiXmlDocument& document);
+
+  bool m_loaded = false;
+  std::string m_type;
+  std::string m_version;
+  std::deque<std::unique_ptr<CCategoryNode>> m_categories;
+  std::deque<std::unique_ptr<CParamNode>> m_params;
+  std::deque<std::unique_ptr<CUserViewData>> m_userView;
+};

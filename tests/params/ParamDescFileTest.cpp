@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "params/ParamDescFile.h"
+#include "resources/Paths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Doc(const std::string& parameters, const std::string& rest = "") {
+  return "<?xml version=\"1.0\"?><description><info><type>T</type><ver>2</ver></info>"
+         "<parameters>" + parameters + "</parameters>" + rest + "</description>";
+}
+
+const std::string kOneParam = "<param address=\"1\" name=\"one\"/>";
+
+TEST(ParamDescFile, DocumentAcceptance) {
+  struct Case {
+    const char* name;
+    std::string xml;
+    bool loads;
+  };
+  const Case cases[] = {
+      {"minimal", Doc(kOneParam), true},
+      {"no info", "<description><parameters>" + kOneParam + "</parameters></description>", false},
+      {"no parameters", "<description><info/></description>", false},
+      {"parameters without param", Doc("<nested offset=\"0\" size=\"1\" name=\"x\"/>"), false},
+      {"every param rejected", Doc("<param name=\"a\"/><param address=\"x\" name=\"b\"/>"), false},
+      {"no description", "<other><info/><parameters>" + kOneParam + "</parameters></other>", false},
+      {"empty", "", false},
+      {"not xml", "just some text", false},
+      {"truncated", Doc(kOneParam).substr(0, 60), false},
+      {"syntax error", Doc("<param address=\"1\" name=\"a\">"), false},
+      {"binary", std::string("\0\xff\xfe<\x01", 5), false},
+      {"UTF-8 byte order mark", "\xEF\xBB\xBF" + Doc(kOneParam), true},
+      {"UTF-8 sequence cut by the end", "<?xml version=\"1.0\"?><description>\xF0", false},
+      {"UTF-8 sequence cut in an attribute",
+       "<?xml version=\"1.0\"?><description a=\"\xE2", false},
+      {"root after a comment named like it", "<!--description-->" + Doc(kOneParam), true},
+      {"CR line ends", "<description>\r<info/>\r<parameters>\r" + kOneParam +
+                           "\r</parameters></description>", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CParamDescFile model;
+    EXPECT_EQ(model.LoadText(c.xml), c.loads);
+    EXPECT_EQ(model.IsLoaded(), c.loads);
+    if (!c.loads) {
+      EXPECT_EQ(model.FindParam(1), nullptr);
+      EXPECT_EQ(model.GetCategoryCount(), 0u);
+    }
+  }
+}
+
+TEST(ParamDescFile, ReadsInfoCategoriesParametersAndSubFields) {
+  CParamDescFile model;
+  ASSERT_TRUE(model.LoadText(Doc(
+      "<param address=\"16\" category=\"2\" name=\"Current\">"
+      "  <nested offset=\"0\" size=\"4\" name=\"Run\" address=\"99\" category=\"7\"/>"
+      "  <nested offset=\"4\" name=\"no size\"/>"
+      "  <!-- a note between sub-fields -->"
+      "  <nested offset=\"4\" size=\"4\" name=\"Stop\"/>"
+      "  <nested offset=\"4\" size=\"2\" name=\"Stop again\"/>"
+      "</param>"
+      "<param address=\"16\" name=\"Duplicate\"/>",
+      "<categories><category index=\"1\" name=\"Motor\"/><category name=\"no index\"/>"
+      "<category index=\"x\" name=\"bad\"/><category index=\"2\"/>"
+      "<category index=\"3\" name=\"IO\"/></categories>")));
+  EXPECT_EQ(model.GetTypeText(), "T");
+  EXPECT_EQ(model.GetVersionText(), "2");
+  ASSERT_EQ(model.GetCategoryCount(), 2u);
+  EXPECT_EQ(model.GetCategory(1)->GetIndex(), 3);
+  EXPECT_EQ(model.GetCategory(1)->GetName(), "IO");
+
+  const CParamNode* current = model.FindParam(16);
+  ASSERT_NE(current, nullptr);
+  EXPECT_EQ(current->GetName(), "Current");
+  EXPECT_EQ(current->GetNestedCount(), 3u);
+  const CNestedNode* stop = model.FindNested(16, 4);
+  ASSERT_NE(stop, nullptr);
+  EXPECT_EQ(stop->GetName(), "Stop");
+  EXPECT_EQ(stop->GetAddress(), 16);
+  EXPECT_EQ(stop->GetCategory(), 2);
+  EXPECT_EQ(model.FindNested(16, 0)->GetAddress(), 16);
+  EXPECT_EQ(model.FindNested(16, 8), nullptr);
+  EXPECT_EQ(model.FindNested(17, 0), nullptr);
+  EXPECT_EQ(model.FindParam(17), nullptr);
+  EXPECT_EQ(model.GetUserViewCount(), 0u);
+  EXPECT_EQ(model.GetUserViewData(0), nullptr);
+}
+
+TEST(ParamDescFile, ListWalkTakesLaterSiblingsOfAnyNameAndSkipsOtherNodes) {
+  CParamDescFile model;
+  ASSERT_TRUE(model.LoadText(Doc(
+      "<setting address=\"5\" name=\"before the first param\"/>"
+      "text <!-- note --> <param address=\"1\" name=\"a\"/>"
+      "<setting address=\"2\" name=\"b\"/><?pi data?>"
+      "<![CDATA[ raw ]]><param address=\"3\" name=\"c\"/>")));
+  EXPECT_EQ(model.GetParamCount(), 3u);
+  EXPECT_EQ(model.FindParam(5), nullptr);
+  ASSERT_NE(model.FindParam(2), nullptr);
+  EXPECT_EQ(model.FindParam(2)->GetName(), "b");
+}
+
+TEST(ParamDescFile, UserViewEntriesInFileOrder) {
+  CParamDescFile model;
+  ASSERT_TRUE(model.LoadText(Doc(
+      kOneParam,
+      "<user_view>"
+      "<item display=\"A\"><address nested=\"0\" offset=\"0\">1</address></item>"
+      "<item display=\"rejected\"><address nested=\"on\" offset=\"0\">1</address></item>"
+      "<item><address nested=\"1\" offset=\"4\">200</address></item>"
+      "</user_view>")));
+  ASSERT_EQ(model.GetUserViewCount(), 2u);
+  EXPECT_EQ(model.GetUserViewData(0)->display, "A");
+  // Entries are not checked against the parameters.
+  EXPECT_EQ(model.GetUserViewData(1)->address, 200);
+  EXPECT_EQ(model.GetUserViewData(2), nullptr);
+  EXPECT_EQ(model.GetUserViewData(static_cast<unsigned>(-1)), nullptr);
+}
+
+TEST(ParamDescFile, ReloadReplacesOrRemovesTheModel) {
+  CParamDescFile model;
+  ASSERT_TRUE(model.LoadText(Doc(
+      "<param address=\"7\" name=\"seven\"/>",
+      "<categories><category index=\"1\" name=\"c\"/></categories>"
+      "<user_view><item><address nested=\"0\" offset=\"0\">7</address></item></user_view>")));
+  ASSERT_TRUE(model.LoadText(Doc("<param address=\"8\" name=\"eight\"/>")));
+  EXPECT_EQ(model.FindParam(7), nullptr);
+  EXPECT_NE(model.FindParam(8), nullptr);
+  EXPECT_EQ(model.GetUserViewCount(), 0u);
+  EXPECT_EQ(model.GetCategoryCount(), 0u);
+  EXPECT_EQ(model.GetTypeText(), "T");
+
+  // A failed reload leaves nothing behind, categories included.
+  EXPECT_FALSE(model.LoadText(Doc("<param name=\"no address\"/>",
+                                  "<categories><category index=\"1\" name=\"c\"/></categories>")));
+  EXPECT_FALSE(model.IsLoaded());
+  EXPECT_EQ(model.FindParam(8), nullptr);
+  EXPECT_EQ(model.GetCategoryCount(), 0u);
+  EXPECT_EQ(model.GetTypeText(), "");
+
+  ASSERT_TRUE(model.LoadText(Doc(kOneParam)));
+  model.Clear();
+  EXPECT_FALSE(model.IsLoaded());
+  EXPECT_EQ(model.FindParam(1), nullptr);
+}
+
+TEST(ParamDescFile, DeepNestingIsRefusedNotOverflowed) {
+  std::string deep;
+  for (int i = 0; i < 200000; ++i) deep += "<a>";
+  CParamDescFile model;
+  EXPECT_FALSE(model.LoadText(Doc(kOneParam, deep)));
+  // Quoted ">" and "/>" inside attribute values do not hide levels.
+  std::string quoted;
+  for (int i = 0; i < 200000; ++i) quoted += "<a x=\"/>\">";
+  EXPECT_FALSE(model.LoadText(Doc(kOneParam, quoted)));
+  // Wide is fine: many self-closed siblings are one level.
+  std::string wide;
+  for (int i = 0; i < 20000; ++i) wide += "<param address=\"" + std::to_string(i) + "\" name=\"p\"/>";
+  EXPECT_TRUE(model.LoadText(Doc(wide)));
+  EXPECT_EQ(model.GetParamCount(), 20000u);
+}
+
+TEST(ParamDescFile, GetInstanceIsOneModel) {
+  EXPECT_EQ(&CParamDescFile::GetInstance(), &CParamDescFile::GetInstance());
+}
+
+// A folder of its own that stands in for the program's folder.
+class ProgramFolderTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/params_test_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    m_folder = pattern;
+    fs::create_directory(m_folder / "elsewhere");
+    m_oldCwd = fs::current_path();
+  }
+  void TearDown() override {
+    fs::current_path(m_oldCwd);
+    res::OverrideProgramFolder("");
+    fs::remove_all(m_folder);
+  }
+  void Write(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+  }
+  fs::path m_folder;
+  fs::path m_oldCwd;
+};
+
+TEST_F(ProgramFolderTest, FileIsFoundBesideTheProgramWhateverTheCurrentDirectory) {
+  Write(m_folder / "ParamDefault.xml", Doc("<param address=\"3\" name=\"beside\"/>"));
+  Write(m_folder / "elsewhere" / "ParamDefault.xml", Doc("<param address=\"4\" name=\"cwd\"/>"));
+  res::OverrideProgramFolder(m_folder.string());
+  fs::current_path(m_folder / "elsewhere");
+  CParamDescFile model;
+  ASSERT_TRUE(model.Load(".\\ParamDefault.xml"));
+  EXPECT_NE(model.FindParam(3), nullptr);
+  EXPECT_EQ(model.FindParam(4), nullptr);
+  ASSERT_TRUE(model.Load("./ParamDefault.xml"));
+  EXPECT_NE(model.FindParam(3), nullptr);
+}
+
+TEST_F(ProgramFolderTest, FileFailures) {
+  res::OverrideProgramFolder(m_folder.string());
+  Write(m_folder / "good.xml", Doc(kOneParam));
+  Write(m_folder / "empty.xml", "");
+  Write(m_folder / "crlf.xml", "<description>\r\n<info/>\r\n<parameters>\r\n" + kOneParam +
+                                   "\r\n</parameters>\r\n</description>\r\n");
+  CParamDescFile model;
+  ASSERT_TRUE(model.Load(".\\good.xml"));
+  EXPECT_FALSE(model.Load(".\\missing.xml"));
+  EXPECT_FALSE(model.IsLoaded());
+  EXPECT_EQ(model.FindParam(1), nullptr);
+  EXPECT_FALSE(model.Load(".\\empty.xml"));
+  EXPECT_FALSE(model.Load(".\\elsewhere"));
+  EXPECT_TRUE(model.Load(".\\crlf.xml"));
+}
+
+// The files that ship beside the program.
+class ShippedFileTest : public testing::TestWithParam<const char*> {};
+
+TEST_P(ShippedFileTest, LoadsTwelveEntriesWhoseNodesExist) {
+  res::OverrideProgramFolder("");
+  const fs::path oldCwd = fs::current_path();
+  fs::current_path("/");
+  CParamDescFile model;
+  const bool loaded = model.Load(std::string(".\\") + GetParam());
+  fs::current_path(oldCwd);
+  ASSERT_TRUE(loaded) << "expected beside the test program in " << res::ProgramFolder();
+
+  for (int32_t address = 0; address < 100; ++address) {
+    const CParamNode* param = model.FindParam(address);
+    ASSERT_NE(param, nullptr) << address;
+    EXPECT_FALSE(param->GetName().empty()) << address;
+  }
+  ASSERT_EQ(model.GetUserViewCount(), 12u);
+  for (unsigned i = 0; i < model.GetUserViewCount(); ++i) {
+    const CUserViewData* entry = model.GetUserViewData(i);
+    SCOPED_TRACE(entry->display);
+    EXPECT_FALSE(entry->display.empty());
+    EXPECT_GE(entry->choices.size(), 2u);
+    ASSERT_NE(model.FindParam(entry->address), nullptr);
+    if (entry->nested) {
+      const CNestedNode* field = model.FindNested(entry->address, entry->offset);
+      ASSERT_NE(field, nullptr);
+      // Every choice fits the field it is written into.
+      for (const auto& [value, text] : entry->choices) {
+        EXPECT_EQ(ExtractNestedValue(InsertNestedValue(0, field, value), field), value) << text;
+      }
+    }
+  }
+  // The two sub-fields the form guards with a question.
+  const CNestedNode* stopCurrent = model.FindNested(16, 4);
+  ASSERT_NE(stopCurrent, nullptr);
+  EXPECT_EQ(stopCurrent->GetName(), "Stop Current");
+  const CNestedNode* pulseFilter = model.FindNested(30, 5);
+  ASSERT_NE(pulseFilter, nullptr);
+  EXPECT_EQ(pulseFilter->GetName(), "Pulse Input Filter");
+  const CUserViewData* stopEntry = model.GetUserViewData(4);
+  EXPECT_EQ(stopEntry->address, 16);
+  EXPECT_EQ(stopEntry->offset, 4);
+  EXPECT_EQ(stopEntry->choices.size(), 11u);
+  EXPECT_EQ(stopEntry->choices.at(5), "50 %");
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, ShippedFileTest,
+                         testing::Values("ParamDefault.xml", "ParamDefault_QM71.xml"));
+
+TEST(ShippedFiles, TheModelsDiffer) {
+  res::OverrideProgramFolder("");
+  CParamDescFile standard;
+  CParamDescFile qm71;
+  ASSERT_TRUE(standard.Load(".\\ParamDefault.xml"));
+  ASSERT_TRUE(qm71.Load(".\\ParamDefault_QM71.xml"));
+  const CUserViewData* last = qm71.GetUserViewData(11);
+  EXPECT_EQ(last->address, 30);
+  EXPECT_EQ(last->nested, 1);
+  EXPECT_EQ(last->offset, 5);
+  EXPECT_EQ(standard.GetUserViewData(11)->nested, 0);
+  EXPECT_NE(standard.GetUserViewData(5)->choices, qm71.GetUserViewData(5)->choices);
+}
+
+}  // namespace
