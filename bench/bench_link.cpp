@@ -1,0 +1,114 @@
+// Speed of the drive link against the simulated drive, which sends its bytes no
+// faster than the line would: 100 parameter reads at 115200 and 921600 baud
+// against their wire time and against a plain pyserial script, and the CPU time
+// of waiting on a silent drive.
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "protocol/VcmCommand.h"
+#include "serial/PortTable.h"
+#include "tools/SimDrive.h"
+
+namespace {
+
+constexpr uint8_t kCom = 230;
+constexpr int kReads = 100;
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct Figures {
+  double seconds;
+  double wireSeconds;
+};
+
+Figures TimeReads(CSimDrive& drive, CVcmCommand& link, int baud) {
+  drive.SetBaudRate(baud);
+  link.Open(kCom, baud);
+  for (int i = 0; i < 5; ++i) link.ReadParam(i);  // warm up
+  const uint64_t bytesBefore = drive.BytesSent();
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kReads; ++i) {
+    if (link.ReadParam(i % 100) != 1) {
+      std::fprintf(stderr, "read %d failed: %d\n", i, link.GetLastResult());
+      std::exit(1);
+    }
+  }
+  const double seconds = Seconds(start);
+  const double wire = static_cast<double>(drive.BytesSent() - bytesBefore) * 10.0 / baud;
+  link.Close();
+  return {seconds, wire};
+}
+
+double PyserialSeconds(const std::string& device, int baud) {
+  const std::string script = std::string(BENCH_SOURCE_DIR) + "/pyserial_reads.py";
+  const std::string command = "/usr/bin/python3 " + script + " " + device + " " + std::to_string(baud) + " " +
+                              std::to_string(kReads);
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return -1;
+  double seconds = -1;
+  if (std::fscanf(pipe, "%lf", &seconds) != 1) seconds = -1;
+  pclose(pipe);
+  return seconds;
+}
+
+}  // namespace
+
+int main() {
+  CSimDrive drive;
+  if (!drive.Start()) {
+    std::fprintf(stderr, "the simulated drive did not start\n");
+    return 1;
+  }
+  const std::string portsFile = "/tmp/bench_link_ports_" + std::to_string(getpid());
+  FILE* ports = std::fopen(portsFile.c_str(), "w");
+  std::fprintf(ports, "COM%u=%s\n", kCom, drive.DevicePath().c_str());
+  std::fclose(ports);
+  portmap::SetPortsFilePath(portsFile);
+
+  CVcmCommand link;
+  std::printf("%d parameter reads (MAD + MDA each) against the simulated drive\n", kReads);
+  for (const auto& [baud, target] : {std::pair{115200, 1.05}, std::pair{921600, 1.5}}) {
+    const Figures ours = TimeReads(drive, link, baud);
+    const double ratio = ours.seconds / ours.wireSeconds;
+    std::printf("  %6d baud: %8.2f ms, wire time %8.2f ms, ratio %.3f (target <= %.2f) %s\n", baud,
+                ours.seconds * 1e3, ours.wireSeconds * 1e3, ratio, target, ratio <= target ? "ok" : "OVER");
+    const double baseline = PyserialSeconds(drive.DevicePath(), baud);
+    if (baseline > 0) {
+      std::printf("  %6d baud: pyserial baseline %8.2f ms, ratio %.3f; ours takes %.1f%% of its time %s\n", baud,
+                  baseline * 1e3, baseline / ours.wireSeconds, 100.0 * ours.seconds / baseline,
+                  ours.seconds < baseline ? "ok" : "SLOWER");
+    } else {
+      std::printf("  %6d baud: pyserial baseline not available (python3-serial missing?)\n", baud);
+    }
+  }
+
+  SimFaults silent;
+  silent.silent = true;
+  drive.SetFaults(silent);
+  link.Open(kCom, 115200);
+  const double cpuBefore = CpuSeconds();
+  const auto start = std::chrono::steady_clock::now();
+  const int result = link.Transact("VER");
+  const double waited = Seconds(start);
+  const double cpu = CpuSeconds() - cpuBefore;
+  std::printf("silent drive: result %d after %.0f ms, CPU %.2f ms (target <= 20 ms) %s\n", result, waited * 1e3,
+              cpu * 1e3, cpu <= 0.020 ? "ok" : "OVER");
+  link.Close();
+  drive.Stop();
+  std::remove(portsFile.c_str());
+  return 0;
+}
