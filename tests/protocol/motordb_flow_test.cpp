@@ -1,0 +1,443 @@
+// Import and export of motor DB command files against the simulated drive.
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "LinkFixture.h"
+#include "protocol/MotorDb.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr char kDriveVersion[] = "XY-2 ver.1.04.007.12 ab";
+
+// A prompt that lets a test act on the drive at the moment a box is shown.
+class HookedPrompt : public CScriptedPrompt {
+ public:
+  std::function<void(const MessageSpec&)> onMessage;
+  int ShowMessage(const MessageSpec& message) override {
+    if (onMessage) onMessage(message);
+    return CScriptedPrompt::ShowMessage(message);
+  }
+};
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+Lines FolderEntries(const std::string& folder) {
+  Lines names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class MotorDbTest : public LinkTest {
+ protected:
+  void SetUp() override {
+    LinkTest::SetUp();
+    res::SetLanguage(res::Language::English);
+    sim.Drive().SetVersion(kDriveVersion);
+    ASSERT_EQ(1, link.ReadVersion());
+    for (int32_t a = 0; a < 100; ++a) sim.Drive().SetParam(a, a * 7 - 200);
+    sim.Drive().ClearReceived();
+    frame.SetCheckLinkPoster([this] { ++checkLinks; });
+    hookedFrame.SetCheckLinkPoster([this] { ++checkLinks; });
+  }
+
+  // Imports text as a file; returns the flow's result.
+  int Import(const std::string& text) {
+    EXPECT_TRUE(dir.Write("motor.txt", text));
+    prompt.QueueFileName(dir.File("motor.txt"));
+    return ImportMotorDb(frame);
+  }
+
+  std::shared_ptr<CRecordingProgress::Log> Progress() {
+    return prompt.progressLogs.empty() ? nullptr : prompt.progressLogs.back();
+  }
+
+  Lines Received() { return sim.Drive().Received(); }
+
+  TempDir dir;
+  int checkLinks = 0;
+  HookedPrompt hooked;
+  CFrameLogic hookedFrame{link, hooked};
+};
+
+// ---------------------------------------------------------------------------
+// Import
+
+TEST_F(MotorDbTest, ImportSendsEveryCommandAsWritten) {
+  const std::string text =
+      "[made for XY-2]\r\n"               // 1
+      "XY-2 ver.1.04.007. // exported\r\n"  // 2
+      "\r\n"                               // 3
+      "XY 5\r\n"                           // 4
+      "ABCDEF\r\n"                         // 5
+      "  [note] MDA99\r\n"                 // 6
+      "ABC12DEF\r\n"                       // 7
+      "MDB 3\r\n"                          // 8
+      "mdb\r\n"                            // 9
+      "[END]\r\n"                          // 10
+      "MAD 7   MDA-12\r\n";                // 11
+  EXPECT_EQ(1, Import(text));
+
+  EXPECT_EQ((Lines{"XY 5", "ABC", "DEF", "ABC12", "DEF", "MDB3", "VMP", "SMP", "mdb", "VMP", "SMP", "MAD7",
+                   "MDA-12", "VDP", "SDP", "VMP", "SMP"}),
+            Received());
+  EXPECT_EQ(-12, sim.Drive().GetParam(7));
+
+  auto log = Progress();
+  ASSERT_TRUE(log);
+  EXPECT_TRUE(log->opened);
+  EXPECT_TRUE(log->destroyed);
+  EXPECT_EQ(0, log->lower);
+  EXPECT_EQ(100, log->upper);
+  EXPECT_EQ((Lines{"Line : #4\tXY 5", "Line : #5\tABC", "Line : #5\tDEF", "Line : #7\tABC12", "Line : #7\tDEF",
+                   "Line : #8\tMDB3", "Line : #9\tmdb", "Line : #11\tMAD7", "Line : #11\tMDA-12"}),
+            log->statusTexts);
+  // Positions are the share of the file read after each command.
+  const int32_t lastEnd = static_cast<int32_t>(text.size() - 2);
+  ASSERT_EQ(9u, log->positions.size());
+  EXPECT_EQ(static_cast<int32_t>(text.find("XY 5") + 4) * 100 / static_cast<int32_t>(text.size()),
+            log->positions.front());
+  EXPECT_EQ(lastEnd * 100 / static_cast<int32_t>(text.size()), log->positions.back());
+  EXPECT_TRUE(std::is_sorted(log->positions.begin(), log->positions.end()));
+
+  EXPECT_EQ(1, checkLinks);
+  ASSERT_EQ(1u, prompt.Messages().size()) << "no version question for a prefix of the drive's version";
+  EXPECT_EQ(res::LoadString(ids::MotorDbDownloaded), prompt.Messages().back().text);
+  EXPECT_EQ(MsgIcon::None, prompt.Messages().back().icon);
+}
+
+TEST_F(MotorDbTest, ImportDialogAndEarlyEnds) {
+  // Cancelled dialog: nothing else happens.
+  EXPECT_EQ(0, ImportMotorDb(frame));
+  ASSERT_EQ(1u, prompt.Dialogs().size());
+  const FileDialogSpec& dialog = prompt.Dialogs().front();
+  EXPECT_FALSE(dialog.save);
+  EXPECT_TRUE(dialog.fileMustExist);
+  EXPECT_EQ("txt", dialog.defaultExtension);
+  EXPECT_EQ((std::vector<std::pair<std::string, std::string>>{{"Motor DB File(*.txt)", "*.txt"},
+                                                             {"All Files(*.*)", "*.*"}}),
+            dialog.filters);
+
+  prompt.QueueFileName(dir.File("missing.txt"));
+  EXPECT_EQ(0, ImportMotorDb(frame));
+  EXPECT_EQ(0, Import("\r\n[only brackets]\r\n   // and a comment\r\nMAD1\r\n"));
+  EXPECT_EQ((Lines{res::LoadString(ids::MotorDbOpenFailed), res::LoadString(ids::MotorDbNoVersion)}),
+            prompt.Texts());
+  EXPECT_EQ(MsgIcon::Error, prompt.Messages()[0].icon);
+  EXPECT_EQ(MsgIcon::Error, prompt.Messages()[1].icon);
+  EXPECT_TRUE(Received().empty());
+  EXPECT_TRUE(prompt.progressLogs.empty());
+  EXPECT_EQ(0, checkLinks);
+
+  // Not connected: not even the dialog.
+  link.Close();
+  prompt.Clear();
+  EXPECT_EQ(0, ImportMotorDb(frame));
+  EXPECT_TRUE(prompt.Dialogs().empty());
+}
+
+TEST_F(MotorDbTest, ImportAsksWhenTheVersionDiffers) {
+  prompt.QueueAnswer(btn::No);
+  EXPECT_EQ(0, Import("XY-3 ver.2.\nMAD1\n"));
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::LoadString(ids::VersionDiffers), prompt.Messages()[0].text);
+  EXPECT_EQ(MsgButtons::YesNo, prompt.Messages()[0].buttons);
+  EXPECT_EQ(MsgIcon::Exclamation, prompt.Messages()[0].icon);
+  EXPECT_TRUE(Received().empty());
+  EXPECT_TRUE(prompt.progressLogs.empty());
+
+  prompt.Clear();
+  EXPECT_EQ(1, Import("xy-2 VER.1.04.007.12 AB AND MORE\nMAD1\n"));
+  EXPECT_TRUE(prompt.Messages().size() == 1) << "case and a longer file version do not matter";
+  prompt.Clear();
+  prompt.QueueAnswer(btn::Yes);
+  EXPECT_EQ(1, Import("XY-3\nMAD1\n"));
+  EXPECT_EQ((Lines{res::LoadString(ids::VersionDiffers), res::LoadString(ids::MotorDbDownloaded)}), prompt.Texts());
+  EXPECT_EQ(0, prompt.AnswersLeft());
+}
+
+TEST_F(MotorDbTest, ImportOfOnlyAVersionLineVerifiesAndSaves) {
+  EXPECT_EQ(1, Import("XY-2 ver.1.04.007.\r\n\r\n[END]\r\n"));
+  EXPECT_EQ((Lines{"VDP", "SDP", "VMP", "SMP"}), Received());
+  EXPECT_TRUE(Progress()->statusTexts.empty());
+  EXPECT_EQ(1, checkLinks);
+  EXPECT_EQ((Lines{res::LoadString(ids::MotorDbDownloaded)}), prompt.Texts());
+}
+
+TEST_F(MotorDbTest, RefusedCommandStopsTheRun) {
+  faults.refused = {"MDA"};
+  ApplyFaults();
+  EXPECT_EQ(0, Import("XY-2\nMAD1\nMDA5\nMAD2\nMDA6\n"));
+  EXPECT_EQ((Lines{"MAD1", "MDA5"}), Received()) << "no verify, save or further command";
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::LoadString(ids::CommandFailed) + "\n\n  Send : MDA5\r\n  Recv : ERR", prompt.Messages()[0].text);
+  EXPECT_EQ(0, checkLinks);
+  EXPECT_TRUE(Progress()->destroyed);
+}
+
+TEST_F(MotorDbTest, RefusedVerifyAfterMdbStopsTheRun) {
+  faults.refused = {"VMP"};
+  ApplyFaults();
+  EXPECT_EQ(0, Import("XY-2\nMDB1\nMAD2\n"));
+  EXPECT_EQ((Lines{"MDB1", "VMP"}), Received());
+  EXPECT_EQ((Lines{res::LoadString(ids::CommandFailed) + "\n\n  Send : VMP\r\n  Recv : ERR"}), prompt.Texts());
+  EXPECT_EQ(0, checkLinks);
+}
+
+TEST_F(MotorDbTest, CancelStopsBeforeTheNextCommand) {
+  prompt.cancelAtPoll = 3;
+  EXPECT_EQ(0, Import("XY-2\nMAD1\nMDA5\nMAD2\nMDA6\n"));
+  EXPECT_EQ((Lines{"MAD1", "MDA5"}), Received());
+  EXPECT_TRUE(prompt.Messages().empty()) << "a cancel is silent";
+  EXPECT_EQ(0, checkLinks);
+  EXPECT_EQ(3, Progress()->polls);
+  EXPECT_TRUE(Progress()->destroyed);
+}
+
+TEST_F(MotorDbTest, RefusedVerifySkipsItsSaveOnly) {
+  struct Case {
+    std::string refused;
+    Lines traffic;
+    int changedText;
+  };
+  const Case cases[] = {
+      {"VDP", {"MAD1", "VDP", "VMP", "SMP"}, ids::DriveParamsChanged},
+      {"VMP", {"MAD1", "VDP", "SDP", "VMP"}, ids::MotorParamsChanged},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.refused);
+    faults.refused = {c.refused};
+    ApplyFaults();
+    sim.Drive().ClearReceived();
+    prompt.Clear();
+    checkLinks = 0;
+    Import("XY-2\nMAD1\n");
+    EXPECT_EQ(c.traffic, Received());
+    ASSERT_FALSE(prompt.Messages().empty());
+    EXPECT_EQ(res::LoadString(c.changedText), prompt.Messages()[0].text);
+    EXPECT_EQ(MsgIcon::Error, prompt.Messages()[0].icon);
+    EXPECT_EQ(1, checkLinks) << "the drive is read again";
+  }
+}
+
+TEST_F(MotorDbTest, RefusedSaveMeansNoDoneMessage) {
+  faults.refused = {"SDP"};
+  ApplyFaults();
+  prompt.QueueAnswer(btn::Cancel);
+  EXPECT_EQ(0, Import("XY-2\nMAD1\n"));
+  EXPECT_EQ((Lines{"MAD1", "VDP", "SDP", "VMP", "SMP"}), Received());
+  EXPECT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(1, checkLinks);
+}
+
+TEST_F(MotorDbTest, DamagedFileSendsNothing) {
+  struct Case {
+    std::string text;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"XY-2\nMAD1\nMDA5\n\xFF\nMAD2\n", res::FormatString(ids::MotorDbBadByte, {"4", "FF"})},
+      {"XY-2\nMAD1\n\nMDA" + std::string(251, '9') + "\n", res::FormatString(ids::MotorDbCommandTooLong, {"4"})},
+  };
+  for (const Case& c : cases) {
+    prompt.Clear();
+    EXPECT_EQ(0, Import(c.text));
+    EXPECT_TRUE(Received().empty());
+    EXPECT_EQ((Lines{c.message}), prompt.Texts());
+    EXPECT_EQ(0, checkLinks);
+  }
+  // The longest argument that fits a command line still goes out.
+  prompt.Clear();
+  Import("XY-2\nMAD" + std::string(250, '1') + "\n");
+  ASSERT_FALSE(Received().empty());
+  EXPECT_EQ("MAD" + std::string(250, '1'), Received().front());
+}
+
+// ---------------------------------------------------------------------------
+// Export
+
+std::string ExpectedExport(const std::string& version, const CSimDrive& drive) {
+  std::string text = version + "\r\n\r\n";
+  for (int32_t a = 0; a < 100; ++a) {
+    text += "mad" + std::to_string(a) + "\r\n\r\n";
+    text += "mda" + std::to_string(drive.GetParam(a)) + "\r\n\r\n";
+  }
+  return text + "[END]\r\n\r\n";
+}
+
+TEST_F(MotorDbTest, ExportWritesTheExactBytes) {
+  prompt.QueueFileName(dir.File("out.txt"));
+  EXPECT_EQ(1, ExportMotorDb(frame));
+  EXPECT_EQ(ExpectedExport("XY-2 ver.1.04.007.", sim.Drive()), ReadAll(dir.File("out.txt")));
+
+  ASSERT_EQ(2u, prompt.Messages().size());
+  const MessageSpec& warning = prompt.Messages()[0];
+  EXPECT_EQ(res::LoadString(ids::FactoryExportWarning), warning.text);
+  EXPECT_EQ("Factory Export", warning.caption);
+  EXPECT_EQ(MsgIcon::Exclamation, warning.icon);
+  EXPECT_EQ(MsgButtons::Ok, warning.buttons);
+  EXPECT_EQ(res::LoadString(ids::MotorDbSaved), prompt.Messages()[1].text);
+  ASSERT_EQ(1u, prompt.Dialogs().size());
+  EXPECT_TRUE(prompt.Dialogs()[0].save);
+  EXPECT_EQ("txt", prompt.Dialogs()[0].defaultExtension);
+  EXPECT_EQ(200u, Received().size());
+  EXPECT_EQ((Lines{"out.txt"}), FolderEntries(dir.Path())) << "no temporary file is left";
+}
+
+TEST_F(MotorDbTest, ExportThenImportRestoresTheDrive) {
+  prompt.QueueFileName(dir.File("saved.txt"));
+  ASSERT_EQ(1, ExportMotorDb(frame));
+  for (int32_t a = 0; a < 100; ++a) sim.Drive().SetParam(a, 12345);
+  sim.Drive().SetParam(40, -1);
+
+  prompt.Clear();
+  sim.Drive().ClearReceived();
+  prompt.QueueFileName(dir.File("saved.txt"));
+  EXPECT_EQ(1, ImportMotorDb(frame));
+  for (int32_t a = 0; a < 100; ++a) EXPECT_EQ(a * 7 - 200, sim.Drive().GetParam(a)) << a;
+  EXPECT_EQ((Lines{res::LoadString(ids::MotorDbDownloaded)}), prompt.Texts()) << "no version question";
+  EXPECT_EQ(204u, Received().size());
+}
+
+TEST_F(MotorDbTest, ExportOfAVersionWithoutVerStillImportsEveryPair) {
+  for (const std::string version : {"QM71 build 5", ""}) {
+    SCOPED_TRACE(version);
+    sim.Drive().SetVersion(version);
+    ASSERT_EQ(1, link.ReadVersion());
+    prompt.Clear();
+    prompt.QueueFileName(dir.File("plain.txt"));
+    ASSERT_EQ(1, ExportMotorDb(frame));
+    const std::string text = ReadAll(dir.File("plain.txt"));
+    EXPECT_EQ(0u, text.find((version.empty() ? "unknown version" : version) + "\r\n\r\nmad0\r\n"));
+
+    for (int32_t a = 0; a < 100; ++a) sim.Drive().SetParam(a, 0);
+    sim.Drive().ClearReceived();
+    prompt.Clear();
+    prompt.QueueFileName(dir.File("plain.txt"));
+    EXPECT_EQ(1, ImportMotorDb(frame));
+    const Lines received = Received();
+    ASSERT_EQ(204u, received.size());
+    EXPECT_EQ("mad0", received.front());
+    EXPECT_EQ(-200, sim.Drive().GetParam(0));
+    EXPECT_EQ(99 * 7 - 200, sim.Drive().GetParam(99));
+    EXPECT_EQ(1u, prompt.Messages().size()) << "no version question";
+  }
+}
+
+TEST_F(MotorDbTest, ExportLeavesOutAReadTheUserSkips) {
+  // Address 0 was read earlier; the drive has changed it since and now refuses it.
+  ASSERT_EQ(1, link.ReadParam(0));
+  sim.Drive().SetParam(0, 4242);
+  faults.refused = {"MDA"};
+  ApplyFaults();
+  hooked.onMessage = [this](const MessageSpec& message) {
+    if (message.buttons == MsgButtons::CancelTryContinue) sim.Drive().SetFaults(SimFaults());
+  };
+  hooked.QueueAnswer(btn::Ok);  // the warning
+  hooked.QueueAnswer(btn::Continue);
+  hooked.QueueAnswer(btn::Ok);
+  hooked.QueueFileName(dir.File("skip.txt"));
+  EXPECT_EQ(0, ExportMotorDb(hookedFrame));
+
+  const std::string text = ReadAll(dir.File("skip.txt"));
+  EXPECT_EQ(std::string::npos, text.find("mad0\r\n")) << "no stale value for the skipped address";
+  EXPECT_EQ(std::string::npos, text.find("mda-200\r\n"));
+  EXPECT_EQ(0u, text.find("XY-2 ver.1.04.007.\r\n\r\nmad1\r\n\r\nmda-193\r\n"));
+  const Lines texts = hooked.Texts();
+  ASSERT_EQ(3u, texts.size());
+  EXPECT_EQ(res::LoadString(ids::RetryReadParam) + "\n\n  Send : MDA\r\n  Recv : ERR", texts[1]);
+  EXPECT_EQ(res::FormatString(ids::ExportReadSkipped, {"0"}), texts[2]);
+  EXPECT_EQ(0, hooked.UnscriptedAnswers());
+}
+
+TEST_F(MotorDbTest, ExportRetriesARefusedRead) {
+  faults.refused = {"MDA"};
+  ApplyFaults();
+  hooked.onMessage = [this](const MessageSpec& message) {
+    if (message.buttons == MsgButtons::CancelTryContinue) sim.Drive().SetFaults(SimFaults());
+  };
+  hooked.QueueAnswer(btn::Ok);
+  hooked.QueueAnswer(btn::TryAgain);
+  hooked.QueueFileName(dir.File("retry.txt"));
+  EXPECT_EQ(1, ExportMotorDb(hookedFrame));
+  EXPECT_EQ(ExpectedExport("XY-2 ver.1.04.007.", sim.Drive()), ReadAll(dir.File("retry.txt")));
+  EXPECT_EQ(res::LoadString(ids::MotorDbSaved), hooked.Texts().back());
+}
+
+TEST_F(MotorDbTest, AbandonedExportKeepsTheOldFile) {
+  ASSERT_TRUE(dir.Write("keep.txt", "old content\r\n"));
+  // Cancel at a refused read.
+  faults.refused = {"MDA"};
+  ApplyFaults();
+  prompt.QueueAnswer(btn::Ok);
+  prompt.QueueAnswer(btn::Cancel);
+  prompt.QueueFileName(dir.File("keep.txt"));
+  EXPECT_EQ(0, ExportMotorDb(frame));
+  EXPECT_EQ("old content\r\n", ReadAll(dir.File("keep.txt")));
+  EXPECT_EQ((Lines{"keep.txt"}), FolderEntries(dir.Path()));
+  EXPECT_EQ(2u, prompt.Messages().size()) << "no message of success";
+
+  // A drive that stops answering.
+  UseFastClock();
+  faults = SimFaults();
+  faults.silent = true;
+  ApplyFaults();
+  prompt.Clear();
+  prompt.QueueFileName(dir.File("keep.txt"));
+  EXPECT_EQ(0, ExportMotorDb(frame));
+  EXPECT_EQ((Lines{res::LoadString(ids::FactoryExportWarning), res::LoadString(ids::NoEcho)}), prompt.Texts());
+  EXPECT_EQ("old content\r\n", ReadAll(dir.File("keep.txt")));
+  EXPECT_EQ((Lines{"keep.txt"}), FolderEntries(dir.Path()));
+}
+
+TEST_F(MotorDbTest, ExportWriteFailures) {
+  // A folder that does not exist: told before the drive is read.
+  prompt.QueueFileName(dir.File("missing/out.txt"));
+  EXPECT_EQ(0, ExportMotorDb(frame));
+  EXPECT_EQ(res::LoadString(ids::TargetCreateFailed), prompt.Texts().back());
+  EXPECT_EQ(MsgIcon::Error, prompt.Messages().back().icon);
+  EXPECT_TRUE(Received().empty());
+
+  // A target that cannot be replaced (a folder of that name).
+  std::filesystem::create_directory(dir.File("taken.txt"));
+  prompt.Clear();
+  prompt.QueueFileName(dir.File("taken.txt"));
+  EXPECT_EQ(0, ExportMotorDb(frame));
+  EXPECT_EQ(res::LoadString(ids::MotorDbWriteFailed), prompt.Texts().back());
+  EXPECT_TRUE(std::filesystem::is_directory(dir.File("taken.txt")));
+  EXPECT_EQ((Lines{"taken.txt"}), FolderEntries(dir.Path()));
+}
+
+TEST_F(MotorDbTest, ReplacedFileKeepsItsPermissions) {
+  ASSERT_TRUE(dir.Write("mode.txt", "old"));
+  ASSERT_EQ(0, ::chmod(dir.File("mode.txt").c_str(), 0640));
+  prompt.QueueFileName(dir.File("mode.txt"));
+  ASSERT_EQ(1, ExportMotorDb(frame));
+  struct stat info {};
+  ASSERT_EQ(0, ::stat(dir.File("mode.txt").c_str(), &info));
+  EXPECT_EQ(0640u, info.st_mode & 07777);
+}
+
+TEST_F(MotorDbTest, ExportWhenNotConnectedDoesNothing) {
+  link.Close();
+  EXPECT_EQ(0, ExportMotorDb(frame));
+  EXPECT_TRUE(prompt.Messages().empty());
+  EXPECT_TRUE(prompt.Dialogs().empty());
+}
+
+}  // namespace
