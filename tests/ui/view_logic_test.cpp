@@ -1,0 +1,356 @@
+// The parameter view's behaviour against a simulated drive: the read-in chain,
+// writes with their safety questions, refusals, disconnects. The form and the
+// event queue are stand-ins, so the chain runs exactly as posted, step by step.
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <tuple>
+
+#include "params/ParamDescFile.h"
+#include "protocol/FrameLogic.h"
+#include "resources/Paths.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+#include "support/ScriptedPrompt.h"
+#include "support/SimLink.h"
+#include "support/TempDir.h"
+#include "ui/UserParamsLogic.h"
+
+namespace {
+
+struct FakeForm : CUserParamsForm {
+  struct Row {
+    std::string label;
+    std::vector<std::pair<int32_t, std::string>> choices;
+    std::optional<int32_t> selected;
+    bool visible = true;
+    bool enabled = false;
+  };
+  void SetVersionLine(const std::string& text) override { version = text; }
+  void SetRowLabel(int row, const std::string& text) override { rows[row].label = text; }
+  void SetRowChoices(int row, const std::vector<std::pair<int32_t, std::string>>& choices) override {
+    rows[row].choices = choices;
+    rows[row].selected.reset();
+  }
+  void SelectRowValue(int row, std::optional<int32_t> value) override {
+    rows[row].selected.reset();
+    for (const auto& choice : rows[row].choices) {
+      if (value && choice.first == *value) rows[row].selected = value;
+    }
+  }
+  void ShowRow(int row, bool visible) override { rows[row].visible = visible; }
+  void EnableRow(int row, bool enabled) override { rows[row].enabled = enabled; }
+
+  std::string version = "Version :";
+  Row rows[kRows];
+};
+
+// A message queue like the event loop's, and the frame's two sent messages.
+struct FakeEvents : CUserParamsEvents {
+  explicit FakeEvents(CFrameLogic& frame) : frame(frame) {}
+  void PostToView(AppMessage message, intptr_t wParam, intptr_t lParam) override {
+    queue.emplace_back(message, wParam, lParam);
+    posted.push_back(message);
+  }
+  intptr_t SendToFrame(AppMessage message, intptr_t wParam) override {
+    if (message == UM_REPORT_ERROR) return frame.ReportError(static_cast<int>(wParam));
+    if (message == UM_SAVE_DRIVE_PARAMS) frame.SaveDriveParams();
+    return 0;
+  }
+  CFrameLogic& frame;
+  std::deque<std::tuple<AppMessage, intptr_t, intptr_t>> queue;
+  std::vector<AppMessage> posted;
+};
+
+class ViewLogicTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    res::SetLanguage(res::Language::English);
+    ASSERT_TRUE(sim.Ok());
+    drive().SetVersion("QDS-2 ver.1.04.007.12 std");
+    // Values the shipped description has choices for.
+    drive().SetParam(14, 0x1);   // alarm reset high, enable low
+    drive().SetParam(15, 0x2);   // alarm low, in-position high
+    drive().SetParam(16, 0x258); // boost 2, stop 5, run 8
+    drive().SetParam(21, 3);
+    drive().SetParam(22, 1);
+    for (int address : {24, 25, 26}) drive().SetParam(address, 4);
+    drive().SetParam(30, 2 << 5);
+    ASSERT_TRUE(model.Load(CUserParamsLogic::kDefaultDescription));
+  }
+  void TearDown() override { res::OverrideProgramFolder(""); }
+
+  CSimDrive& drive() { return sim.Drive(); }
+  // Runs queued messages until the queue is empty, as the event loop would.
+  void Pump() {
+    while (!events.queue.empty()) {
+      const auto [message, wParam, lParam] = events.queue.front();
+      events.queue.pop_front();
+      logic.Handle(message, wParam, lParam);
+    }
+  }
+  void Connect() {
+    ASSERT_EQ(1, link.Open(sim.Com(), 115200));
+    events.PostToView(UM_CHECK_LINK, 0, 0);
+    Pump();
+  }
+  std::vector<std::string> Traffic() {
+    std::vector<std::string> lines = drive().Received();
+    drive().ClearReceived();
+    return lines;
+  }
+  void Pick(int row, int32_t value) {
+    logic.OnRowActivated(row, value);
+    Pump();
+  }
+
+  SimLink sim;
+  CParamDescFile model;
+  CVcmCommand link;
+  CScriptedPrompt prompt;
+  CFrameLogic frame{link, prompt};
+  FakeForm form;
+  FakeEvents events{frame};
+  CUserParamsLogic logic{link, model, form, events, prompt};
+};
+
+TEST_F(ViewLogicTest, ConnectReadsAndShowsTheDrive) {
+  logic.FillUserParams();
+  EXPECT_FALSE(form.rows[0].enabled) << "before connecting the rows are disabled";
+  Connect();
+  EXPECT_EQ("Version : QDS-2 ver.1.04.007.12 std", form.version);
+  EXPECT_TRUE(prompt.Messages().empty());
+  const std::vector<AppMessage> chain{UM_CHECK_LINK, UM_READ_VERSION, UM_READ_PARAMS};
+  EXPECT_EQ(chain, events.posted);
+
+  EXPECT_EQ("Active level of Alarm Reset Signal :", form.rows[0].label);
+  EXPECT_EQ("Stop Current :", form.rows[4].label);
+  for (const auto& row : form.rows) {
+    EXPECT_TRUE(row.visible && row.enabled) << row.label;
+    for (size_t i = 1; i < row.choices.size(); ++i) EXPECT_LT(row.choices[i - 1].first, row.choices[i].first);
+  }
+  EXPECT_EQ(1, form.rows[0].selected);  // 14 bit 0
+  EXPECT_EQ(0, form.rows[1].selected);  // 15 bit 0
+  EXPECT_EQ(1, form.rows[2].selected);  // 15 bit 1
+  EXPECT_EQ(0, form.rows[3].selected);  // 14 bit 1
+  EXPECT_EQ(5, form.rows[4].selected);  // stop current
+  EXPECT_EQ(8, form.rows[5].selected);  // run current
+  EXPECT_EQ(2, form.rows[6].selected);  // boost current
+  EXPECT_EQ(3, form.rows[7].selected);
+}
+
+TEST_F(ViewLogicTest, ValueWithoutAChoiceShowsNoSelection) {
+  drive().SetParam(21, 999);
+  Connect();
+  EXPECT_FALSE(form.rows[7].selected.has_value());
+  EXPECT_TRUE(form.rows[8].selected.has_value());
+}
+
+TEST_F(ViewLogicTest, VersionNamingQm71ChoosesItsDescription) {
+  drive().SetVersion("QDS-QM71 ver.2.00.001.01");
+  Connect();
+  EXPECT_EQ("Pulse Input Filter :", form.rows[11].label);
+  EXPECT_EQ(2, form.rows[11].selected);
+
+  drive().SetVersion("QDS-qm71 ver.2.00.001.01");  // the model name is matched in capitals only
+  events.PostToView(UM_CHECK_LINK, 0, 0);
+  Pump();
+  EXPECT_NE("Pulse Input Filter :", form.rows[11].label);
+}
+
+TEST_F(ViewLogicTest, PickingAValueWritesChecksAndSaves) {
+  Connect();
+  Traffic();
+  Pick(5, 6);  // run current
+  EXPECT_EQ((std::vector<std::string>{"MAD16", "MDA" + std::to_string(0x256), "SDP"}), Traffic());
+  EXPECT_EQ(0x256, drive().GetParam(16));
+  EXPECT_TRUE(prompt.Messages().empty());
+
+  Pick(7, 9);  // a whole parameter
+  EXPECT_EQ((std::vector<std::string>{"MAD21", "MDA9", "SDP"}), Traffic());
+}
+
+TEST_F(ViewLogicTest, StopCurrentQuestion) {
+  Connect();
+  Traffic();
+  Pick(4, 5);  // at most 50 %: no question
+  EXPECT_TRUE(prompt.Messages().empty());
+  EXPECT_EQ(3u, Traffic().size());
+
+  prompt.QueueAnswer(btn::No);
+  Pick(4, 6);
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::LoadString(ids::StopCurrentWarning), prompt.Messages()[0].text);
+  EXPECT_EQ(res::LoadString(ids::SetParamCaption), prompt.Messages()[0].caption);
+  EXPECT_EQ(MsgButtons::YesNo, prompt.Messages()[0].buttons);
+  EXPECT_TRUE(Traffic().empty()) << "declined: nothing written";
+  EXPECT_EQ(5, form.rows[4].selected) << "the list is back at the drive's value";
+
+  prompt.QueueAnswer(btn::Yes);
+  Pick(4, 7);
+  EXPECT_EQ(0x278, drive().GetParam(16));
+  EXPECT_EQ("SDP", Traffic().back());
+
+  prompt.Clear();
+  Pick(4, 7);  // the value the drive holds: written and saved again, no question
+  EXPECT_TRUE(prompt.Messages().empty());
+  EXPECT_EQ(3u, Traffic().size());
+}
+
+TEST_F(ViewLogicTest, PulseFilterQuestionAndUnguardedEntries) {
+  drive().SetVersion("QM71 ver.2.00.001.01");
+  Connect();
+  Traffic();
+  prompt.QueueAnswer(btn::No);
+  Pick(11, 6);
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::LoadString(ids::PulseFilterWarning), prompt.Messages()[0].text);
+  EXPECT_TRUE(Traffic().empty());
+
+  // A whole-parameter entry at a guarded address never asks.
+  TempDir dir;
+  dir.Write("ParamDefault.xml", R"(<description><info/><parameters>
+      <param address="16" name="Currents"><nested offset="4" size="4" name="Stop"/></param></parameters>
+      <user_view><item><address nested="false" offset="4">16</address>
+        <comment><value>9</value></comment></item></user_view></description>)");
+  res::OverrideProgramFolder(dir.Path());
+  drive().SetVersion("QDS-2 ver.1");
+  events.PostToView(UM_CHECK_LINK, 0, 0);
+  Pump();
+  Traffic();
+  prompt.Clear();
+  Pick(0, 9);
+  EXPECT_TRUE(prompt.Messages().empty());
+  EXPECT_EQ((std::vector<std::string>{"MAD16", "MDA9", "SDP"}), Traffic());
+}
+
+TEST_F(ViewLogicTest, DriveKeepingAnotherValueIsToldAndNotSaved) {
+  Connect();
+  Traffic();
+  SimFaults faults;
+  faults.writeOffset = 1;
+  drive().SetFaults(faults);
+  Pick(7, 4);
+  EXPECT_EQ((std::vector<std::string>{"MAD21", "MDA4"}), Traffic());
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::LoadString(ids::SetParamFailed), prompt.Messages()[0].text);
+}
+
+TEST_F(ViewLogicTest, RefusedReadAsksAgain) {
+  ASSERT_EQ(1, link.Open(sim.Com(), 115200));
+  SimFaults faults;
+  faults.refused = {"MDA"};
+  drive().SetFaults(faults);
+
+  // Cancel: the read-in ends and the port closes.
+  prompt.QueueAnswer(btn::Cancel);
+  events.PostToView(UM_CHECK_LINK, 0, 0);
+  Pump();
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(MsgButtons::CancelTryContinue, prompt.Messages()[0].buttons);
+  EXPECT_EQ(0, link.IsOpen());
+
+  // Continue on every entry: all twelve are skipped and the form still fills.
+  ASSERT_EQ(1, link.Open(sim.Com(), 115200));
+  prompt.Clear();
+  for (int i = 0; i < 12; ++i) prompt.QueueAnswer(btn::Continue);
+  events.PostToView(UM_CHECK_LINK, 0, 0);
+  Pump();
+  EXPECT_EQ(12u, prompt.Messages().size());
+  EXPECT_EQ(1, link.IsOpen());
+  EXPECT_TRUE(form.rows[11].enabled);
+
+  // Try Again reads the same parameter again.
+  prompt.Clear();
+  prompt.QueueAnswer(btn::TryAgain);
+  prompt.QueueAnswer(btn::Cancel);
+  drive().ClearReceived();
+  events.PostToView(UM_READ_PARAMS, 0, 0);
+  Pump();
+  const std::vector<std::string> expected{"MAD14", "MDA", "MAD14", "MDA"};
+  EXPECT_EQ(expected, drive().Received());
+}
+
+TEST_F(ViewLogicTest, RefreshOnASilentDriveReportsOnceAndDisconnects) {
+  Connect();
+  SimFaults faults;
+  faults.silent = true;
+  drive().SetFaults(faults);
+  link.SetClock([t = uint32_t{0}]() mutable { return t += 50; });
+  events.PostToView(UM_CHECK_LINK, 0, 0);
+  Pump();
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::LoadString(ids::NoEcho), prompt.Messages()[0].text);
+  EXPECT_EQ(0, link.IsOpen());
+  EXPECT_EQ("Version : ", form.version);
+  for (const auto& row : form.rows) {
+    EXPECT_FALSE(row.enabled);
+    EXPECT_FALSE(row.selected.has_value());
+    EXPECT_FALSE(row.choices.empty()) << "rows keep their lists";
+  }
+}
+
+TEST_F(ViewLogicTest, NothingHappensWhileDisconnected) {
+  events.PostToView(UM_CHECK_LINK, 0, 0);
+  events.PostToView(UM_READ_VERSION, 0, 0);
+  Pump();
+  EXPECT_TRUE(drive().Received().empty());
+  EXPECT_EQ("Version :", form.version);
+}
+
+TEST_F(ViewLogicTest, FewerEntriesHideTheOtherRows) {
+  TempDir dir;
+  dir.Write("ParamDefault.xml", R"(<description><info/><parameters>
+      <param address="21" name="In-Position Value"/><param address="22" name="Mode"/></parameters>
+      <user_view><item><address nested="false" offset="0">21</address>
+        <comment><value>3</value><string>three</string></comment><comment><value>1</value></comment></item>
+      <item display="Custom :"><address nested="false" offset="0">22</address></item></user_view></description>)");
+  res::OverrideProgramFolder(dir.Path());
+  Connect();
+  EXPECT_EQ("In-Position Value", form.rows[0].label) << "no display text: the parameter's name";
+  EXPECT_EQ("Custom :", form.rows[1].label);
+  const std::vector<std::pair<int32_t, std::string>> choices{{1, "1"}, {3, "three"}};
+  EXPECT_EQ(choices, form.rows[0].choices);
+  EXPECT_EQ(3, form.rows[0].selected);
+  for (int i = 2; i < 12; ++i) EXPECT_FALSE(form.rows[i].visible);
+  logic.OnSetParam(5, 1);  // no such entry: nothing happens
+  Pump();
+}
+
+TEST_F(ViewLogicTest, UnusableDescriptionIsToldBeforeThePortCloses) {
+  TempDir dir;
+  res::OverrideProgramFolder(dir.Path());  // no description file there
+  Connect();
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::LoadString(ids::DescFileFailed), prompt.Messages()[0].text);
+  EXPECT_EQ(0, link.IsOpen());
+
+  dir.Write("ParamDefault.xml", R"(<description><info/><parameters><param address="1" name="x"/></parameters>
+      <user_view><item><address nested="false" offset="0">77</address></item></user_view></description>)");
+  prompt.Clear();
+  Connect();
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::FormatString(ids::UserViewParamMissing, {"77"}), prompt.Messages()[0].text);
+  EXPECT_EQ(0, link.IsOpen());
+}
+
+TEST_F(ViewLogicTest, WritingAParameterNeverReadIsExplained) {
+  ASSERT_EQ(1, link.Open(sim.Com(), 115200));
+  SimFaults faults;
+  faults.refused = {"MDA"};
+  drive().SetFaults(faults);
+  for (int i = 0; i < 12; ++i) prompt.QueueAnswer(btn::Continue);
+  events.PostToView(UM_CHECK_LINK, 0, 0);
+  Pump();
+  drive().SetFaults({});
+  prompt.Clear();
+  drive().ClearReceived();
+  Pick(7, 3);
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::FormatString(ids::ParamNotCached, {"21"}), prompt.Messages()[0].text);
+  EXPECT_TRUE(drive().Received().empty());
+}
+
+}  // namespace
