@@ -188,6 +188,9 @@ void CRs232CB::Close() {
 void CRs232CB::GiveUpPort() {
   m_open = 0;
   if (m_fd >= 0) {
+    // The exclusive flag belongs to the device, not to our handle, and outlives
+    // it while anyone else (a simulator, a getty) keeps the device open.
+    ioctl(m_fd, TIOCNXCL);
     // Closing also releases the flock, so the port can be opened again at once.
     close(m_fd);
     m_fd = -1;

@@ -14,7 +14,7 @@
 
 struct SimFaults {
   bool silent = false;              // neither echo nor answer
-  bool wrongEcho = false;           // the echo's last printable character is altered
+  bool wrongEcho = false;           // the echo's last printable character is altered; no answer follows
   std::string noiseBeforeEcho;      // sent before each echo
   bool noResponse = false;          // echo, then no answer
   int overlongResponse = 0;         // > 0: answer that many 'X' bytes and no line end
@@ -23,7 +23,8 @@ struct SimFaults {
   int32_t writeOffset = 0;          // an MDA write is stored and answered as value + offset
   std::string rawAnswer;            // non-empty: every command is answered with this line
   std::string leadingAnswerBytes;   // sent between echo and answer (e.g. "\r\n")
-  bool hangUpAfterEcho = false;     // close the line right after the next echo
+  bool hangUpAfterEcho = false;     // close the line right after the next echo (once the port
+                                    // has read it); clears itself when it fires
   bool mismatchAddress = false;     // MAD<n> is answered OKY<n+1>
 };
 
@@ -37,6 +38,7 @@ class CSimDrive {
   // Opens the pseudo-terminal and starts answering on a thread of its own.
   bool Start();
   void Stop();
+  // Started and not hung up.
   bool Running() const;
   // The device path a port opens (the slave side of the pseudo-terminal).
   std::string DevicePath() const;
@@ -52,6 +54,7 @@ class CSimDrive {
 
   void SetVersion(const std::string& version);
   std::string Version() const;
+  // Parameters 0-99 start as 1000 + address; MAD selects only 0-99.
   int32_t GetParam(int32_t address) const;
   void SetParam(int32_t address, int32_t value);
   // Writes outside [min, max] are clamped; the answer carries the clamped value.

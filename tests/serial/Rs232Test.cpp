@@ -2,6 +2,9 @@
 // open, the port-lost rule, byte transparency and waiting cost.
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -82,6 +85,23 @@ TEST(Rs232Test, SecondHolderIsRefusedUntilTheFirstCloses) {
   first.Close();
   EXPECT_EQ(first.IsOpen(), 0);
   EXPECT_EQ(second.Open(link.Com(), 115200), 1);
+}
+
+TEST(Rs232Test, CloseLeavesTheDeviceOpenableForOthers) {
+  SimLink link;
+  ASSERT_TRUE(link.Ok());
+  TestPort port;
+  ASSERT_EQ(port.Open(link.Com(), 115200), 1);
+  const int other = open(link.Drive().DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(other, 0);
+  int exclusive = 0;
+  ASSERT_EQ(ioctl(other, TIOCGEXCL, &exclusive), 0);
+  EXPECT_NE(exclusive, 0);
+  port.Close();
+  // Left set, it would keep every later open by a normal user out.
+  ASSERT_EQ(ioctl(other, TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 0);
+  close(other);
 }
 
 TEST(Rs232Test, ReopenClosesTheOldHandleFirst) {
