@@ -118,12 +118,10 @@ std::string CutToBuffer(std::string_view text, size_t bufferChars) {
 
 // --- IniDocument -------------------------------------------------------------
 
-namespace {
-std::string_view EolText(uint8_t eol) {
+std::string_view IniDocument::EolText(Eol eol) {
   static constexpr std::string_view kTexts[] = {"", "\n", "\r\n", "\r"};
-  return kTexts[eol];
+  return kTexts[static_cast<size_t>(eol)];
 }
-}  // namespace
 
 IniDocument::Line IniDocument::MakeLine(std::string text, Eol eol) {
   Line line;
@@ -193,8 +191,8 @@ IniDocument IniDocument::Parse(std::string_view text) {
 std::string IniDocument::Serialize() const {
   size_t size = bom_.size();
   for (const Section& section : sections_) {
-    if (section.hasHeader) size += section.header.text.size() + EolText(static_cast<uint8_t>(section.header.eol)).size();
-    for (const Line& line : section.body) size += line.text.size() + EolText(static_cast<uint8_t>(line.eol)).size();
+    if (section.hasHeader) size += section.header.text.size() + EolText(section.header.eol).size();
+    for (const Line& line : section.body) size += line.text.size() + EolText(line.eol).size();
   }
   std::string out;
   out.reserve(size);
@@ -202,11 +200,11 @@ std::string IniDocument::Serialize() const {
   for (const Section& section : sections_) {
     if (section.hasHeader) {
       out += section.header.text;
-      out += EolText(static_cast<uint8_t>(section.header.eol));
+      out += EolText(section.header.eol);
     }
     for (const Line& line : section.body) {
       out += line.text;
-      out += EolText(static_cast<uint8_t>(line.eol));
+      out += EolText(line.eol);
     }
   }
   return out;

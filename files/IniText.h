@@ -109,6 +109,7 @@ class IniDocument {
   };
 
   static Line MakeLine(std::string text, Eol eol);
+  static std::string_view EolText(Eol eol);
   const Section* FindSection(std::string_view section) const;
   const Line* FindKey(std::string_view section, std::string_view key) const;
   void AddSection(Section section);
