@@ -92,6 +92,10 @@ bool MotorDbVersionMatches(const std::string& driveVersion, const std::string& f
 
 std::string MotorDbExportVersionLine(const std::string& driveVersion) {
   std::string line = CutAfterVersionNumbers(driveVersion).substr(0, kMaxVersionLine);
+  // A drive's answer line holds no line ends; should one appear, what follows it
+  // would be read back as commands.
+  const size_t lineEnd = line.find_first_of("\r\n");
+  if (lineEnd != std::string::npos) line.resize(lineEnd);
   // An empty line, a bracket line or one that is all comment would make an import
   // take "mad0" for the version and send the first value to whatever address the
   // drive has selected.

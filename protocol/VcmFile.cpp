@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -38,6 +39,9 @@ int CVcmFile::Load(const std::string& path) {
   m_text.clear();
   m_version.clear();
   m_state = State();
+  // Only a plain file: a folder reads as empty and a device or pipe may never end.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return 0;
   std::ifstream in(path, std::ios::binary);
   if (!in) return 0;
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

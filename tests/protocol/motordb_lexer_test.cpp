@@ -9,6 +9,7 @@
 
 #include "protocol/MotorDb.h"
 #include "protocol/VcmFile.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -120,9 +121,17 @@ TEST(VcmFileLexer, StatusText) {
   EXPECT_EQ("Line : #7\tXY", CVcmFile::StatusText(command));
 }
 
-TEST(VcmFileLexer, LoadReadsBytesAsTheyAre) {
+TEST(VcmFileLexer, LoadTakesPlainFilesByteForByte) {
+  TempDir dir;
+  const std::string bytes = "V1\r\nMAD1\r\n\0\x1A\xFFMDA2"s;
+  ASSERT_TRUE(dir.Write("m.txt", bytes));
   CVcmFile file;
+  ASSERT_EQ(1, file.Load(dir.File("m.txt")));
+  EXPECT_EQ(bytes.size(), file.Length());
+
   EXPECT_EQ(0, file.Load("/nonexistent/folder/motor.txt"));
+  EXPECT_EQ(0, file.Load("/tmp")) << "a folder is no file";
+  EXPECT_EQ(0, file.Load("/dev/zero")) << "a device could be read forever";
   EXPECT_EQ(0u, file.Length());
 }
 
