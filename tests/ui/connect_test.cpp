@@ -1,0 +1,212 @@
+// The connect dialog: list texts, initial selections from Config.ini, the connect
+// step against a simulated drive, and the dialog's own keys and options box.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include <climits>
+#include <fstream>
+#include <iterator>
+
+#include "files/IniFile.h"
+#include "protocol/VcmCommand.h"
+#include "support/ScriptedPrompt.h"
+#include "support/SimLink.h"
+#include "ui/ConnectLogic.h"
+#include "ui/DlgConnect.h"
+#include "UiSupport.h"
+
+namespace {
+
+using connectdlg::CConnectLogic;
+
+TEST(ConnectLogic, PrefixSearchFindsTheFirstEntryBeginningWithTheText) {
+  const std::vector<std::string> entries = {"10", "1", "Abc", "115200"};
+  EXPECT_EQ(0, connectdlg::PrefixSearch(entries, "1"));
+  EXPECT_EQ(0, connectdlg::PrefixSearch(entries, "10"));
+  EXPECT_EQ(3, connectdlg::PrefixSearch(entries, "115"));
+  EXPECT_EQ(2, connectdlg::PrefixSearch(entries, "aB")) << "case does not matter";
+  EXPECT_EQ(-1, connectdlg::PrefixSearch(entries, "2"));
+  EXPECT_EQ(-1, connectdlg::PrefixSearch({}, "1"));
+}
+
+TEST(ConnectLogic, ListTextsReadAsSignedDecimals) {
+  const std::pair<const char*, int32_t> cases[] = {
+      {"12", 12}, {" 7", 7}, {"-3x", -3}, {"+4", 4}, {"abc", 0}, {"", 0}, {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(expected, connectdlg::ParseListNumber(text)) << text;
+}
+
+TEST(ConnectLogic, PortsAreListedAsPlainNumbersInTheOrderReceived) {
+  EXPECT_EQ((std::vector<std::string>{"10", "1", "99"}), connectdlg::PortTexts({10, 1, 99}));
+  EXPECT_EQ((std::vector<std::string>{"255"}), connectdlg::PortTexts({255, 256, 300}))
+      << "ports the link cannot hold in 8 bits are not offered";
+  EXPECT_EQ(connectdlg::kLayoutExtended, connectdlg::OtherLayout(connectdlg::kLayoutCompact));
+  EXPECT_EQ(connectdlg::kLayoutCompact, connectdlg::OtherLayout(connectdlg::kLayoutExtended));
+}
+
+TEST(ConnectLogic, InitialSelectionsComeFromConfigIni) {
+  struct Case {
+    const char* name;
+    std::vector<unsigned> ports;
+    bool extended;
+    const char* config;  // nullptr: no Config.ini
+    int portSelection;
+    int baudSelection;
+    int32_t baudRate;
+  };
+  const Case cases[] = {
+      {"saved port 1, list 10 before 1", {10, 1}, false, "[COMM]\r\nPort=1\r\n", 0, -1, 115200},
+      {"saved port found later", {3, 4, 5}, false, "[COMM]\r\nPort=5\r\n", 2, -1, 115200},
+      {"saved port absent", {3, 4}, false, "[COMM]\r\nPort=7\r\n", 0, -1, 115200},
+      {"no Config.ini", {3, 4}, true, nullptr, 0, 4, 115200},
+      {"no ports", {}, false, "[COMM]\r\nPort=1\r\n", -1, -1, 115200},
+      {"saved baud 1 picks 19200", {3}, true, "[COMM]\r\nBaudrate=1\r\n", 0, 1, 1},
+      {"saved baud absent picks 115200", {3}, true, "[COMM]\r\nBaudrate=4800\r\n", 0, 4, 4800},
+      {"compact keeps 4800", {3}, false, "[COMM]\r\nBaudrate=4800\r\n", 0, -1, 4800},
+      {"saved 921600", {3}, true, "[COMM]\r\nPort=3\r\nBaudrate=921600\r\n", 0, 7, 921600},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    if (c.config) ASSERT_TRUE(dir.Write("Config.ini", c.config));
+    CIniFile config;
+    config.SetPath(dir.File("Config.ini"));
+    CConnectLogic logic(c.extended);
+    logic.Initialise(c.ports, config);
+    EXPECT_EQ(c.portSelection, logic.PortSelection());
+    EXPECT_EQ(c.baudSelection, logic.BaudSelection());
+    EXPECT_EQ(c.baudRate, logic.BaudRate());
+  }
+}
+
+TEST(ConnectLogic, NoSettingsPathTakesTheDefaults) {
+  CIniFile noPath;
+  CConnectLogic logic(true);
+  logic.Initialise({5}, noPath);
+  EXPECT_EQ(0, logic.Port());
+  EXPECT_EQ(115200, logic.BaudRate());
+  EXPECT_EQ("115200", logic.BaudText());
+}
+
+class ConnectStepTest : public ::testing::Test {
+ protected:
+  void TearDown() override { link.Close(); }
+  SimLink sim{201};
+  TempDir dir;
+  CVcmCommand link;
+  CScriptedPrompt prompt;
+};
+
+TEST_F(ConnectStepTest, SuccessOpensThePortAndRemembersTheChoice) {
+  ASSERT_TRUE(sim.Ok());
+  ASSERT_TRUE(dir.Write("Config.ini", "[COMM]\r\nPort=201\r\nBaudrate=4800\r\n"));
+  CIniFile config;
+  config.SetPath(dir.File("Config.ini"));
+  CConnectLogic logic(false);
+  logic.Initialise({200, 201}, config);
+  ASSERT_EQ("201", logic.PortText());
+  ASSERT_TRUE(logic.Connect(link, config, prompt));
+  EXPECT_TRUE(link.IsOpen());
+  EXPECT_EQ(4800, link.GetBaudRate()) << "the compact layout opens at the saved rate";
+  EXPECT_TRUE(prompt.Messages().empty());
+  EXPECT_EQ(201, config.GetInt("COMM", "Port", 0));
+  EXPECT_EQ(4800, config.GetInt("COMM", "Baudrate", 0)) << "and writes it back unchanged";
+}
+
+TEST_F(ConnectStepTest, ExtendedLayoutUsesTheChosenRate) {
+  ASSERT_TRUE(sim.Ok());
+  CIniFile config;
+  config.SetPath(dir.File("Config.ini"));
+  CConnectLogic logic(true);
+  logic.Initialise({201}, config);
+  logic.SelectBaud(2);  // 38400
+  ASSERT_TRUE(logic.Connect(link, config, prompt));
+  EXPECT_EQ(38400, link.GetBaudRate());
+  EXPECT_EQ(38400, config.GetInt("COMM", "Baudrate", 0));
+  EXPECT_EQ(201, config.GetInt("COMM", "Port", 0));
+}
+
+TEST_F(ConnectStepTest, FailedOpenTellsTheUserAndLeavesConfigIniAlone) {
+  const std::string before = "[COMM]\r\nPort=7\r\nBaudrate=57600\r\n";
+  ASSERT_TRUE(dir.Write("Config.ini", before));
+  CIniFile config;
+  config.SetPath(dir.File("Config.ini"));
+  for (const std::vector<unsigned>& ports : {std::vector<unsigned>{202}, std::vector<unsigned>{}}) {
+    prompt.Clear();
+    CConnectLogic logic(false);
+    logic.Initialise(ports, config);
+    EXPECT_FALSE(logic.Connect(link, config, prompt));
+    EXPECT_FALSE(link.IsOpen());
+    ASSERT_EQ(1u, prompt.Messages().size());
+    const std::string expected = ports.empty() ? "Failed to open port : COM 0" : "Failed to open port : COM 202";
+    EXPECT_EQ(expected, prompt.Messages()[0].text);
+    EXPECT_EQ(MsgIcon::Error, prompt.Messages()[0].icon);
+    EXPECT_EQ(MsgButtons::Ok, prompt.Messages()[0].buttons);
+    EXPECT_TRUE(prompt.Messages()[0].caption.empty()) << "the application title is the caption";
+  }
+  std::ifstream file(dir.File("Config.ini"), std::ios::binary);
+  const std::string after((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(before, after);
+}
+
+// The dialog itself, on the program's real Config.ini path (moved to a temp folder).
+class ConnectDialogTest : public ::testing::Test {
+ protected:
+  void TearDown() override { CVcmCommand::GetInstance().Close(); }
+  SimLink sim{{201, 203}};
+  CProgramFolderScope folder{false};
+  CScriptedPrompt prompt;
+};
+
+TEST_F(ConnectDialogTest, CompactLayoutListsPortsAndPreselectsTheSavedOne) {
+  ASSERT_TRUE(folder.Dir().Write("Config.ini", "[COMM]\r\nPort=203\r\n"));
+  CDlgConnect dialog(connectdlg::kLayoutCompact, false, prompt);
+  EXPECT_EQ("Connect", dialog.windowTitle());
+  EXPECT_GE(dialog.PortList()->findText("201"), 0);
+  EXPECT_EQ("203", dialog.PortList()->currentText());
+  EXPECT_EQ(nullptr, dialog.BaudList());
+  EXPECT_FALSE(dialog.OptionsBox()->isChecked());
+  EXPECT_TRUE(dialog.ConnectButton()->isDefault());
+  EXPECT_TRUE(dialog.PortLabel()->font().bold());
+  EXPECT_GT(dialog.PortLabel()->font().pixelSize(), QFontInfo(dialog.font()).pixelSize());
+  EXPECT_LT(dialog.height(), CDlgConnect(connectdlg::kLayoutExtended, true, prompt).height());
+}
+
+TEST_F(ConnectDialogTest, EnterConnectsAndTheChoiceIsSaved) {
+  CDlgConnect dialog(connectdlg::kLayoutExtended, true, prompt);
+  EXPECT_TRUE(dialog.OptionsBox()->isChecked());
+  EXPECT_EQ("115200", dialog.BaudList()->currentText());
+  dialog.PortList()->setCurrentIndex(dialog.PortList()->findText("203"));
+  dialog.BaudList()->setCurrentIndex(dialog.BaudList()->findText("57600"));
+  dialog.show();
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(&dialog, &enter);
+  EXPECT_EQ(QDialog::Accepted, dialog.result());
+  EXPECT_TRUE(CVcmCommand::GetInstance().IsOpen());
+  EXPECT_EQ(203, CVcmCommand::GetInstance().GetPortNumber());
+  CIniFile config;
+  config.SetPath(folder.ConfigIni());
+  EXPECT_EQ(203, config.GetInt("COMM", "Port", 0));
+  EXPECT_EQ(57600, config.GetInt("COMM", "Baudrate", 0));
+}
+
+TEST_F(ConnectDialogTest, OptionsEndsTheDialogWithTheToggleWhateverItsState) {
+  for (int layout : {connectdlg::kLayoutCompact, connectdlg::kLayoutExtended}) {
+    CDlgConnect dialog(layout, layout == connectdlg::kLayoutExtended, prompt);
+    dialog.show();
+    dialog.OptionsBox()->click();
+    EXPECT_EQ(connectdlg::kOptionsToggle, dialog.result());
+    EXPECT_FALSE(dialog.isVisible());
+  }
+  EXPECT_FALSE(CVcmCommand::GetInstance().IsOpen());
+  EXPECT_EQ("<none>", folder.ReadConfig()) << "nothing is saved";
+}
+
+}  // namespace

@@ -1,0 +1,110 @@
+#include "ui/ConnectLogic.h"
+
+#include <cctype>
+#include <climits>
+
+#include "files/IniFile.h"
+#include "files/Settings.h"
+#include "protocol/Prompt.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+#include "serial/Rs232.h"
+
+namespace connectdlg {
+
+int OtherLayout(int layout) { return layout == kLayoutExtended ? kLayoutCompact : kLayoutExtended; }
+
+int PrefixSearch(const std::vector<std::string>& entries, const std::string& prefix) {
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::string& entry = entries[i];
+    if (entry.size() < prefix.size()) continue;
+    bool match = true;
+    for (size_t k = 0; k < prefix.size() && match; ++k) {
+      match = std::tolower(static_cast<unsigned char>(entry[k])) == std::tolower(static_cast<unsigned char>(prefix[k]));
+    }
+    if (match) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int32_t ParseListNumber(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  int64_t value = 0;
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > static_cast<int64_t>(INT32_MAX) + 1) break;  // far out of range already
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(value);
+}
+
+std::vector<std::string> PortTexts(const std::vector<unsigned>& ports) {
+  std::vector<std::string> texts;
+  for (unsigned port : ports) {
+    if (port <= 255) texts.push_back(std::to_string(port));
+  }
+  return texts;
+}
+
+const std::vector<std::string>& BaudRateTexts() {
+  static const std::vector<std::string> rates = {"9600",   "19200",  "38400",  "57600",
+                                                 "115200", "230400", "460800", "921600"};
+  return rates;
+}
+
+void CConnectLogic::Initialise(const std::vector<unsigned>& ports, const CIniFile& config) {
+  m_ports = PortTexts(ports);
+  m_portSelection = m_ports.empty() ? -1 : 0;
+  if (m_port == 0 || m_baudRate == 0) {
+    const CommSettings saved = ReadCommSettings(config);  // defaults without a path
+    if (m_port == 0) m_port = saved.port;
+    if (m_baudRate == 0) m_baudRate = saved.baudRate;
+  }
+  const int port = PrefixSearch(m_ports, std::to_string(m_port));
+  if (port >= 0) m_portSelection = port;
+
+  m_bauds.clear();
+  m_baudSelection = -1;
+  if (m_extended) {
+    m_bauds = BaudRateTexts();
+    int baud = PrefixSearch(m_bauds, std::to_string(m_baudRate));
+    if (baud < 0) baud = PrefixSearch(m_bauds, std::to_string(kDefaultBaudRate));
+    m_baudSelection = baud;
+  }
+}
+
+std::string CConnectLogic::PortText() const {
+  return m_portSelection >= 0 && m_portSelection < static_cast<int>(m_ports.size()) ? m_ports[m_portSelection]
+                                                                                    : std::string();
+}
+
+std::string CConnectLogic::BaudText() const {
+  return m_baudSelection >= 0 && m_baudSelection < static_cast<int>(m_bauds.size()) ? m_bauds[m_baudSelection]
+                                                                                    : std::string();
+}
+
+bool CConnectLogic::Connect(CRs232CB& link, const CIniFile& config, CPromptInterface& prompt) {
+  m_port = ParseListNumber(PortText());
+  if (m_extended) m_baudRate = ParseListNumber(BaudText());
+  // Only numbers the link can hold are tried: the low 8 bits of a larger one would
+  // name a different port.
+  const bool opened = m_port >= 0 && m_port <= 255 && link.Open(static_cast<uint8_t>(m_port), m_baudRate) == 1;
+  if (!opened) {
+    MessageSpec message;
+    message.text = res::FormatString(ids::OpenPortFailed, {std::to_string(m_port)});
+    message.icon = MsgIcon::Error;
+    message.buttons = MsgButtons::Ok;
+    prompt.ShowMessage(message);
+    return false;
+  }
+  // A folder that cannot be written loses the settings; the connection stands.
+  WriteCommSettings(config, ParseListNumber(PortText()), m_baudRate);
+  return true;
+}
+
+}  // namespace connectdlg

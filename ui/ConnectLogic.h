@@ -1,0 +1,75 @@
+#pragma once
+// What the connect dialog decides, apart from its widgets: the texts of its two
+// lists, which entries start selected, how a list text reads as a number, and the
+// connect step that opens the port and remembers the choice in Config.ini.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CIniFile;
+class CRs232CB;
+class CPromptInterface;
+
+namespace connectdlg {
+
+constexpr int kLayoutCompact = 312;   // port only
+constexpr int kLayoutExtended = 313;  // port and baud rate
+constexpr int kOptionsToggle = 4;     // end code of the "Options" check box
+
+// The layout the Connect command shows after `layout` ended with the options toggle.
+int OtherLayout(int layout);
+
+// The first entry that begins with `prefix`, without regard to case; -1 when none.
+int PrefixSearch(const std::vector<std::string>& entries, const std::string& prefix);
+
+// A list text read as a signed decimal number: leading blanks, an optional sign and
+// the digits that follow; 0 when there are none.
+int32_t ParseListNumber(const std::string& text);
+
+// The port list: plain decimal numbers in the order received. The link keeps port
+// numbers in 8 bits, so a port above 255 could only be opened as another port; it
+// is left out.
+std::vector<std::string> PortTexts(const std::vector<unsigned>& ports);
+// The baud rates of the extended layout, in their order.
+const std::vector<std::string>& BaudRateTexts();
+constexpr int32_t kDefaultBaudRate = 115200;
+
+// The dialog's state and decisions. Created with port 0 and baud rate 0, it takes
+// both from Config.ini when it initialises.
+class CConnectLogic {
+ public:
+  explicit CConnectLogic(bool extended, int32_t port = 0, int32_t baudRate = 0)
+      : m_extended(extended), m_port(port), m_baudRate(baudRate) {}
+
+  // Fills the lists and chooses the initial selections.
+  void Initialise(const std::vector<unsigned>& ports, const CIniFile& config);
+
+  bool Extended() const { return m_extended; }
+  int32_t Port() const { return m_port; }
+  int32_t BaudRate() const { return m_baudRate; }
+  const std::vector<std::string>& PortEntries() const { return m_ports; }
+  const std::vector<std::string>& BaudEntries() const { return m_bauds; }
+  int PortSelection() const { return m_portSelection; }
+  int BaudSelection() const { return m_baudSelection; }
+  void SelectPort(int index) { m_portSelection = index; }
+  void SelectBaud(int index) { m_baudSelection = index; }
+  std::string PortText() const;
+  std::string BaudText() const;
+
+  // The Connect button: opens the port on `link`; on success writes Port and
+  // Baudrate to `config` and returns true. On failure tells the user through
+  // `prompt` and returns false; nothing is written.
+  bool Connect(CRs232CB& link, const CIniFile& config, CPromptInterface& prompt);
+
+ private:
+  bool m_extended;
+  int32_t m_port;
+  int32_t m_baudRate;
+  std::vector<std::string> m_ports;
+  std::vector<std::string> m_bauds;
+  int m_portSelection = -1;
+  int m_baudSelection = -1;
+};
+
+}  // namespace connectdlg

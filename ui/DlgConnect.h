@@ -1,0 +1,53 @@
+#pragma once
+// The connect dialog: the COM port (and, in the extended layout, the baud rate) to
+// open on the drive link. Connect opens the port and remembers the choice in
+// Config.ini; "Options" ends the dialog with connectdlg::kOptionsToggle so that the
+// caller shows the other layout.
+
+#include <QDialog>
+#include <QFont>
+
+#include "ui/ConnectLogic.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class CPromptInterface;
+class CRs232CB;
+
+class CDlgConnect : public QDialog {
+  Q_OBJECT
+ public:
+  // `layout` is connectdlg::kLayoutCompact or kLayoutExtended; port and baud rate 0
+  // take their values from Config.ini. The link defaults to the program's drive link.
+  CDlgConnect(int layout, bool extended, CPromptInterface& prompt, QWidget* parent = nullptr,
+              int32_t port = 0, int32_t baudRate = 0, CRs232CB* link = nullptr);
+  ~CDlgConnect() override;
+
+  int Layout() const { return m_layout; }
+  const connectdlg::CConnectLogic& Logic() const { return m_logic; }
+
+  QComboBox* PortList() const { return m_portList; }
+  QComboBox* BaudList() const { return m_baudList; }
+  QCheckBox* OptionsBox() const { return m_options; }
+  QPushButton* ConnectButton() const { return m_connect; }
+  QLabel* PortLabel() const { return m_portLabel; }
+
+ public slots:
+  void OnConnect();
+
+ private:
+  void Build();
+
+  int m_layout;
+  connectdlg::CConnectLogic m_logic;
+  CPromptInterface& m_prompt;
+  CRs232CB* m_link;
+  QFont m_boldFont;
+  QComboBox* m_portList = nullptr;
+  QComboBox* m_baudList = nullptr;
+  QCheckBox* m_options = nullptr;
+  QPushButton* m_connect = nullptr;
+  QLabel* m_portLabel = nullptr;
+};

@@ -1,0 +1,395 @@
+#include "ui/MainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "params/ParamDescFile.h"
+#include "protocol/VcmCommand.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+#include "ui/AboutDlg.h"
+#include "ui/ConnectLogic.h"
+#include "ui/DlgConnect.h"
+#include "ui/Icons.h"
+#include "ui/ProgressDlg.h"
+#include "ui/QtPrompt.h"
+#include "ui/ViewUserParams.h"
+
+// The drive parameter file flows and the motor DB commands live below the widgets;
+// the frame only starts them.
+#if __has_include("files/DpfFlows.h")
+#include "files/DpfFlows.h"
+#define DS_HAVE_DPF_FLOWS 1
+#endif
+#if __has_include("protocol/MotorDb.h")
+#include "protocol/MotorDb.h"
+#define DS_HAVE_MOTOR_DB 1
+#endif
+
+namespace {
+
+CMainFrame* g_frame = nullptr;
+
+QString Q(int id) { return QString::fromStdString(res::LoadString(id)); }
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+constexpr int kUiRefreshMs = 200;
+constexpr int kToolButtonSize = 34;
+constexpr int kToolImageSize = 32;
+
+// The toolbar as shipped: Connect, Disconnect, a separator, Load File, Save to File.
+const std::vector<int> kDefaultToolBar = {ids::CmdConnect, ids::CmdDisconnect, 0, ids::CmdLoadFile, ids::CmdSaveFile};
+// The commands the customization dialog offers, as the menus list them.
+const std::vector<int> kCustomizable = {ids::CmdConnect,  ids::CmdDisconnect, ids::CmdRefresh, ids::CmdExit,
+                                        ids::CmdLoadFile, ids::CmdSaveFile,   ids::CmdAbout};
+
+// Commands that need an open port; Connect needs the opposite.
+const std::vector<int> kNeedConnection = {ids::CmdDisconnect, ids::CmdRefresh,        ids::CmdLoadFile,
+                                          ids::CmdSaveFile,   ids::CmdImportMotorDb, ids::CmdExportMotorDb};
+
+}  // namespace
+
+CMainFrame::CMainFrame(CPromptInterface* prompt, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_qtPrompt(prompt ? nullptr : std::make_unique<CQtPrompt>(this)),
+      m_prompt(prompt ? prompt : m_qtPrompt.get()),
+      m_logic(std::make_unique<CFrameLogic>(CVcmCommand::GetInstance(), *m_prompt)),
+      m_model(CParamDescFile::GetInstance()) {
+  g_frame = this;
+  m_logic->SetCheckLinkPoster([this] { PostToView(UM_CHECK_LINK); });
+  m_connectRunner = [](CDlgConnect& dialog) { return dialog.exec(); };
+}
+
+CMainFrame::~CMainFrame() {
+  if (g_frame == this) g_frame = nullptr;
+}
+
+CMainFrame* CMainFrame::Instance() { return g_frame; }
+
+bool CMainFrame::Create() {
+  setWindowTitle(Q(ids::FrameTitle));
+  setWindowIcon(icons::ProgramIcon());
+  setFont(QApplication::font());
+
+  BuildMenus();
+
+  m_view = new CViewUserParams(this);
+  m_view->setFixedSize(m_view->FormSize());
+  setCentralWidget(m_view);
+  setFocusProxy(m_view);
+
+  BuildToolBar();
+  BuildStatusBar();
+
+  // The window is as large as its panes and the form, and no larger: the user
+  // cannot resize or maximize it.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+  CProgressDlg::SetDefaultOwner(this);
+
+  if (!m_model.Load(".\\ParamDefault.xml")) {
+    m_logic->ShowText(ids::DescFileFailed, MsgIcon::Error, MsgButtons::Ok, ids::DescFileCaption);
+    return false;
+  }
+
+  m_uiTimer = new QTimer(this);
+  connect(m_uiTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUi);
+  m_uiTimer->start(kUiRefreshMs);
+  UpdateCommandUi();
+  m_view->setFocus();
+  return true;
+}
+
+QAction* CMainFrame::MakeCommand(int commandId, int menuTextId, void (CMainFrame::*slot)()) {
+  auto* action = new QAction(menuTextId ? Q(menuTextId) : QString(), this);
+  action->setData(commandId);
+  const std::string prompt = res::CommandPrompt(commandId);
+  const std::string tooltip = res::CommandTooltip(commandId);
+  if (!prompt.empty()) action->setStatusTip(Q(prompt));
+  if (!tooltip.empty()) action->setToolTip(Q(tooltip));
+  const QIcon icon = icons::CommandIcon(commandId);
+  if (!icon.isNull()) action->setIcon(icon);
+  if (slot) connect(action, &QAction::triggered, this, slot);
+  m_actions[commandId] = action;
+  return action;
+}
+
+void CMainFrame::BuildMenus() {
+  QMenuBar* bar = menuBar();
+
+  QMenu* drive = bar->addMenu(Q(ids::MenuDrive));
+  drive->addAction(MakeCommand(ids::CmdConnect, ids::MenuConnect, &CMainFrame::OnConnect));
+  drive->addAction(MakeCommand(ids::CmdDisconnect, ids::MenuDisconnect, &CMainFrame::OnDisconnect));
+  drive->addAction(MakeCommand(ids::CmdRefresh, ids::MenuRefresh, &CMainFrame::OnRefresh));
+  drive->addSeparator();
+  drive->addAction(MakeCommand(ids::CmdExit, ids::MenuExit, nullptr));
+  connect(m_actions[ids::CmdExit], &QAction::triggered, this, &QWidget::close);
+
+  QMenu* params = bar->addMenu(Q(ids::MenuParameters));
+  params->addAction(MakeCommand(ids::CmdLoadFile, ids::MenuLoadFile, &CMainFrame::OnLoadParamFile));
+  params->addAction(MakeCommand(ids::CmdSaveFile, ids::MenuSaveFile, &CMainFrame::OnSaveParamFile));
+
+  QMenu* view = bar->addMenu(Q(ids::MenuView));
+  QMenu* panes = view->addMenu(Q(ids::MenuToolbars));
+  m_actions[kCmdToolbarsMenu] = panes->menuAction();
+  QAction* statusBarToggle = MakeCommand(ids::CmdToggleStatusBar, ids::MenuStatusBar, nullptr);
+  statusBarToggle->setCheckable(true);
+  statusBarToggle->setChecked(true);
+  connect(statusBarToggle, &QAction::toggled, this, [this](bool shown) { statusBar()->setVisible(shown); });
+  view->addAction(statusBarToggle);
+
+  QMenu* help = bar->addMenu(Q(ids::MenuHelp));
+  help->addAction(MakeCommand(ids::CmdAbout, ids::MenuAbout, &CMainFrame::OnAbout));
+
+  MakeCommand(kCmdCustomize, ids::ToolbarCustomize, &CMainFrame::OnCustomize);
+
+  // Not on the menu or the toolbar: reached from the keyboard only.
+  QAction* import = MakeCommand(ids::CmdImportMotorDb, ids::MenuImportMotorDb, &CMainFrame::OnImportMotorDb);
+  import->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+  addAction(import);
+  QAction* exportDb = MakeCommand(ids::CmdExportMotorDb, ids::MenuExportMotorDb, &CMainFrame::OnExportMotorDb);
+  exportDb->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+  addAction(exportDb);
+
+  for (QMenu* menu : {drive, params, view, panes, help}) {
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
+  }
+  // The pane list is filled when it opens, so it always names the panes there are.
+  connect(panes, &QMenu::aboutToShow, this, [this, panes] {
+    panes->clear();
+    if (m_toolBar) panes->addAction(m_toolBar->toggleViewAction());
+    panes->addSeparator();
+    panes->addAction(m_actions[kCmdCustomize]);
+  });
+}
+
+void CMainFrame::BuildToolBar() {
+  m_toolBar = new QToolBar(Q(ids::ToolbarStandard), this);
+  m_toolBar->setObjectName(QStringLiteral("Standard"));
+  m_toolBar->setIconSize(QSize(kToolImageSize, kToolImageSize));
+  m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  addToolBar(Qt::TopToolBarArea, m_toolBar);
+  m_toolBarCommands = kDefaultToolBar;
+  RebuildToolBar();
+}
+
+void CMainFrame::RebuildToolBar() {
+  m_toolBar->clear();
+  for (int command : m_toolBarCommands) {
+    if (command == 0) {
+      m_toolBar->addSeparator();
+      continue;
+    }
+    QAction* action = m_actions.at(command);
+    m_toolBar->addAction(action);
+    if (QWidget* button = m_toolBar->widgetForAction(action)) button->setFixedSize(kToolButtonSize, kToolButtonSize);
+  }
+  // The customize button closes every toolbar.
+  auto* more = new QToolButton(m_toolBar);
+  more->setArrowType(Qt::DownArrow);
+  more->setAutoRaise(true);
+  more->setPopupMode(QToolButton::InstantPopup);
+  more->setToolTip(Q(ids::ToolbarCustomize));
+  auto* menu = new QMenu(more);
+  menu->addAction(m_actions[kCmdCustomize]);
+  more->setMenu(menu);
+  more->setFixedSize(14, kToolButtonSize);
+  m_toolBar->addWidget(more);
+}
+
+void CMainFrame::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  m_ready = new QLabel(Q(ids::StatusReady), bar);
+  bar->addWidget(m_ready, 1);  // hidden while a command's prompt is shown
+  m_num = new QLabel(Q(ids::IndicatorNum), bar);
+  m_num->setFrameShape(QFrame::Panel);
+  m_num->setFrameShadow(QFrame::Sunken);
+  m_num->setAlignment(Qt::AlignCenter);
+  m_num->setMinimumWidth(m_num->fontMetrics().horizontalAdvance(m_num->text()) + 12);
+  bar->addPermanentWidget(m_num);
+}
+
+QString CMainFrame::StatusMessage() const {
+  const QString message = statusBar()->currentMessage();
+  return message.isEmpty() ? m_ready->text() : message;
+}
+
+QAction* CMainFrame::Action(int commandId) const {
+  const auto found = m_actions.find(commandId);
+  return found == m_actions.end() ? nullptr : found->second;
+}
+
+bool CMainFrame::IsConnected() const { return CVcmCommand::GetInstance().IsOpen() != 0; }
+
+void CMainFrame::UpdateCommandUi() {
+  const bool connected = IsConnected();
+  if (QAction* connect = Action(ids::CmdConnect)) connect->setEnabled(!connected);
+  for (int command : kNeedConnection) {
+    if (QAction* action = Action(command)) action->setEnabled(connected);
+  }
+  if (QAction* toggle = Action(ids::CmdToggleStatusBar)) {
+    const QSignalBlocker quiet(toggle);
+    toggle->setChecked(!statusBar()->isHidden());
+  }
+}
+
+void CMainFrame::PostToView(AppMessage message, intptr_t wParam, intptr_t lParam) {
+  if (m_view) QCoreApplication::postEvent(m_view, new CAppEvent(message, wParam, lParam));
+}
+
+void CMainFrame::customEvent(QEvent* event) {
+  switch (static_cast<int>(event->type())) {
+    case UM_REPORT_ERROR: {
+      auto* message = static_cast<CAppEvent*>(event);
+      message->result = m_logic->ReportError(static_cast<int>(message->wParam));
+      break;
+    }
+    case UM_SAVE_DRIVE_PARAMS:
+      m_logic->SaveDriveParams();
+      static_cast<CAppEvent*>(event)->result = 0;
+      break;
+    default:
+      QMainWindow::customEvent(event);
+      return;
+  }
+  UpdateCommandUi();
+}
+
+void CMainFrame::OnConnect() {
+  if (IsConnected()) return;
+  int layout = connectdlg::kLayoutCompact;
+  for (;;) {
+    // Each dialog starts from Config.ini again: port 0, baud rate 0.
+    CDlgConnect dialog(layout, layout == connectdlg::kLayoutExtended, *m_prompt, this);
+    const int result = m_connectRunner(dialog);
+    if (result == QDialog::Accepted) {
+      PostToView(UM_CHECK_LINK);
+      break;
+    }
+    if (result != connectdlg::kOptionsToggle) break;
+    layout = connectdlg::OtherLayout(layout);
+  }
+  UpdateCommandUi();
+}
+
+void CMainFrame::OnDisconnect() { PostToView(UM_DISCONNECT); }
+void CMainFrame::OnRefresh() { PostToView(UM_CHECK_LINK); }
+
+void CMainFrame::OnLoadParamFile() {
+#ifdef DS_HAVE_DPF_FLOWS
+  LoadParamFile(*m_logic, m_model);
+#else
+  // TODO(dpf): LoadParamFile(*m_logic, m_model) once files/DpfFlows.h is in the tree.
+#endif
+  UpdateCommandUi();
+}
+
+void CMainFrame::OnSaveParamFile() {
+#ifdef DS_HAVE_DPF_FLOWS
+  SaveParamFile(*m_logic, m_model);
+#else
+  // TODO(dpf): SaveParamFile(*m_logic, m_model) once files/DpfFlows.h is in the tree.
+#endif
+  UpdateCommandUi();
+}
+
+void CMainFrame::OnImportMotorDb() {
+  if (!IsConnected()) return;
+#ifdef DS_HAVE_MOTOR_DB
+  ImportMotorDb(*m_logic);
+#else
+  // TODO(motordb): ImportMotorDb(*m_logic) once protocol/MotorDb.h is in the tree.
+#endif
+  UpdateCommandUi();
+}
+
+void CMainFrame::OnExportMotorDb() {
+  if (!IsConnected()) return;
+#ifdef DS_HAVE_MOTOR_DB
+  ExportMotorDb(*m_logic);
+#else
+  // TODO(motordb): ExportMotorDb(*m_logic) once protocol/MotorDb.h is in the tree.
+#endif
+  UpdateCommandUi();
+}
+
+void CMainFrame::OnAbout() {
+  CAboutDlg about(this);
+  about.exec();
+}
+
+QMenu* CMainFrame::createPopupMenu() {
+  QMenu* menu = QMainWindow::createPopupMenu();
+  if (!menu) menu = new QMenu(this);
+  menu->addSeparator();
+  menu->addAction(m_actions[kCmdCustomize]);
+  return menu;
+}
+
+void CMainFrame::OnCustomize() {
+  // Which menu commands stand on the toolbar, in the menus' order.
+  QDialog dialog(this, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  dialog.setWindowTitle(Q(ids::CustomizeCaption));
+  auto* column = new QVBoxLayout(&dialog);
+  column->addWidget(new QLabel(Q(ids::CustomizeButtons), &dialog));
+  std::vector<std::pair<int, QCheckBox*>> boxes;
+  for (int command : kCustomizable) {
+    QAction* action = m_actions.at(command);
+    auto* box = new QCheckBox(action->text().remove(QLatin1Char('&')), &dialog);
+    box->setIcon(action->icon());
+    box->setChecked(std::find(m_toolBarCommands.begin(), m_toolBarCommands.end(), command) != m_toolBarCommands.end());
+    column->addWidget(box);
+    boxes.emplace_back(command, box);
+  }
+  auto* buttons = new QDialogButtonBox(&dialog);
+  QPushButton* reset = buttons->addButton(Q(ids::CustomizeReset), QDialogButtonBox::ResetRole);
+  QPushButton* close = buttons->addButton(Q(ids::CustomizeClose), QDialogButtonBox::AcceptRole);
+  column->addWidget(buttons);
+
+  auto apply = [&] {
+    // Commands of different menus are kept apart by a separator.
+    auto group = [](int command) {
+      if (command == ids::CmdLoadFile || command == ids::CmdSaveFile) return 1;
+      return command == ids::CmdAbout ? 2 : 0;
+    };
+    std::vector<int> chosen;
+    int lastGroup = -1;
+    for (const auto& [command, box] : boxes) {
+      if (!box->isChecked()) continue;
+      if (lastGroup >= 0 && group(command) != lastGroup) chosen.push_back(0);
+      lastGroup = group(command);
+      chosen.push_back(command);
+    }
+    m_toolBarCommands = chosen;
+    RebuildToolBar();
+    UpdateCommandUi();
+  };
+  for (const auto& entry : boxes) connect(entry.second, &QCheckBox::toggled, &dialog, apply);
+  connect(reset, &QPushButton::clicked, &dialog, [&] {
+    for (const auto& [command, box] : boxes) {
+      const QSignalBlocker quiet(box);
+      box->setChecked(std::find(kDefaultToolBar.begin(), kDefaultToolBar.end(), command) != kDefaultToolBar.end());
+    }
+    m_toolBarCommands = kDefaultToolBar;
+    RebuildToolBar();
+    UpdateCommandUi();
+  });
+  connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
+  dialog.exec();
+}

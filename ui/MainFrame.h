@@ -1,0 +1,105 @@
+#pragma once
+// The program's only top-level window: menu bar, the "Standard" toolbar, the status
+// bar and, as its client, the user parameter view. It turns commands into work on
+// the drive link, the description model and the view, and answers the view's
+// requests for an error report and a flash save.
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "protocol/FrameLogic.h"
+#include "ui/AppMessages.h"
+
+class CDlgConnect;
+class CParamDescFile;
+class CQtPrompt;
+class CViewUserParams;
+class QLabel;
+class QTimer;
+class QToolBar;
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Command ids of the frame that are not commands of the string table.
+  static constexpr int kCmdToolbarsMenu = 59392;
+  static constexpr int kCmdCustomize = 126;
+
+  // `prompt` answers every message box and file dialog of the frame and its flows;
+  // none: the frame's own widgets. A given prompt is not owned.
+  explicit CMainFrame(CPromptInterface* prompt = nullptr, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  // Builds the panes and the view and loads the default description file. False
+  // when the frame cannot be used (the user has been told); the program then ends.
+  bool Create();
+
+  // The frame of the running program, or null.
+  static CMainFrame* Instance();
+
+  QAction* Action(int commandId) const;
+  CViewUserParams* View() const { return m_view; }
+  CFrameLogic& Logic() { return *m_logic; }
+  CPromptInterface& Prompt() { return *m_prompt; }
+  QToolBar* StandardToolBar() const { return m_toolBar; }
+  // The text of the status bar's message pane as the user sees it now.
+  QString StatusMessage() const;
+
+  // Connected is the drive link's port being open; the frame never stores it.
+  bool IsConnected() const;
+  // Re-evaluates which commands are enabled (also done on a light timer and
+  // whenever a menu opens).
+  void UpdateCommandUi();
+
+  int ReportError(int questionId) { return m_logic->ReportError(questionId); }
+  int SaveDriveParams() { return m_logic->SaveDriveParams(); }
+  int SaveMotorParams() { return m_logic->SaveMotorParams(); }
+  int VerifyDriveParams() { return m_logic->VerifyDriveParams(); }
+  int VerifyMotorParams() { return m_logic->VerifyMotorParams(); }
+
+  // How the Connect command runs one dialog: exec() unless a test puts its own here.
+  using ConnectRunner = std::function<int(CDlgConnect&)>;
+  void SetConnectRunner(ConnectRunner runner) { m_connectRunner = std::move(runner); }
+
+  // Queues an application message for the view.
+  void PostToView(AppMessage message, intptr_t wParam = 0, intptr_t lParam = 0);
+
+ public slots:
+  void OnConnect();
+  void OnDisconnect();
+  void OnRefresh();
+  void OnLoadParamFile();
+  void OnSaveParamFile();
+  void OnImportMotorDb();
+  void OnExportMotorDb();
+  void OnAbout();
+  void OnCustomize();
+
+ protected:
+  void customEvent(QEvent* event) override;
+  QMenu* createPopupMenu() override;
+
+ private:
+  QAction* MakeCommand(int commandId, int menuTextId, void (CMainFrame::*slot)());
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildStatusBar();
+  void RebuildToolBar();
+
+  std::unique_ptr<CQtPrompt> m_qtPrompt;
+  CPromptInterface* m_prompt;
+  std::unique_ptr<CFrameLogic> m_logic;
+  CParamDescFile& m_model;
+  CViewUserParams* m_view = nullptr;
+  QToolBar* m_toolBar = nullptr;
+  QLabel* m_ready = nullptr;
+  QLabel* m_num = nullptr;
+  QTimer* m_uiTimer = nullptr;
+  std::map<int, QAction*> m_actions;
+  std::vector<int> m_toolBarCommands;  // in the order shown; 0 is a separator
+  ConnectRunner m_connectRunner;
+};

@@ -1,0 +1,120 @@
+#include "ui/QtPrompt.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+#include "ui/ProgressDlg.h"
+
+namespace {
+
+const char kResultProperty[] = "dsResult";
+
+QString Q(int id) { return QString::fromStdString(res::LoadString(id)); }
+
+QMessageBox::Icon BoxIcon(MsgIcon icon) {
+  switch (icon) {
+    case MsgIcon::Error: return QMessageBox::Critical;
+    case MsgIcon::Warning:
+    case MsgIcon::Exclamation: return QMessageBox::Warning;
+    case MsgIcon::Information: return QMessageBox::Information;
+    case MsgIcon::None: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+QPushButton* AddButton(QMessageBox& box, int textId, QMessageBox::ButtonRole role, int result) {
+  QPushButton* button = box.addButton(Q(textId), role);
+  button->setProperty(kResultProperty, result);
+  return button;
+}
+
+}  // namespace
+
+QMessageBox* CQtPrompt::BuildMessageBox(const MessageSpec& message, QWidget* parent) {
+  auto* box = new QMessageBox(parent);
+  box->setIcon(BoxIcon(message.icon));
+  box->setWindowTitle(QString::fromStdString(message.caption.empty() ? res::LoadString(ids::AppTitle)
+                                                                     : message.caption));
+  box->setText(QString::fromStdString(message.text));
+  box->setTextFormat(Qt::PlainText);
+  // The first button is the default and the last the one Escape and the close box give.
+  switch (message.buttons) {
+    case MsgButtons::Ok: {
+      QPushButton* ok = AddButton(*box, ids::ButtonOk, QMessageBox::AcceptRole, btn::Ok);
+      box->setDefaultButton(ok);
+      box->setEscapeButton(ok);
+      break;
+    }
+    case MsgButtons::YesNo: {
+      QPushButton* yes = AddButton(*box, ids::ButtonYes, QMessageBox::YesRole, btn::Yes);
+      QPushButton* no = AddButton(*box, ids::ButtonNo, QMessageBox::NoRole, btn::No);
+      box->setDefaultButton(yes);
+      box->setEscapeButton(no);
+      break;
+    }
+    case MsgButtons::CancelTryContinue: {
+      QPushButton* cancel = AddButton(*box, ids::ButtonCancel, QMessageBox::RejectRole, btn::Cancel);
+      AddButton(*box, ids::ButtonTryAgain, QMessageBox::AcceptRole, btn::TryAgain);
+      AddButton(*box, ids::ButtonContinue, QMessageBox::ApplyRole, btn::Continue);
+      box->setDefaultButton(cancel);
+      box->setEscapeButton(cancel);
+      break;
+    }
+  }
+  return box;
+}
+
+int CQtPrompt::ResultOf(const QMessageBox& box) {
+  QAbstractButton* pressed = box.clickedButton();
+  if (!pressed) pressed = box.escapeButton();
+  if (!pressed) return btn::Cancel;
+  return pressed->property(kResultProperty).toInt();
+}
+
+int CQtPrompt::ShowMessage(const MessageSpec& message) {
+  std::unique_ptr<QMessageBox> box(BuildMessageBox(message, m_owner));
+  box->exec();
+  return ResultOf(*box);
+}
+
+QString CQtPrompt::NameFilter(const std::string& label, const std::string& pattern) {
+  QString patterns = QString::fromStdString(pattern);
+  patterns.replace(';', ' ');
+  const QString text = QString::fromStdString(label);
+  // Labels of the string table already name their pattern, "Drive Parameter File(*.dpf)".
+  if (text.endsWith(QLatin1Char(')')) && text.contains(QLatin1Char('(')) &&
+      text.section(QLatin1Char('('), -1).chopped(1).split(' ', Qt::SkipEmptyParts) ==
+          patterns.split(' ', Qt::SkipEmptyParts)) {
+    return text;
+  }
+  return text + QStringLiteral(" (") + patterns + QLatin1Char(')');
+}
+
+std::optional<std::string> CQtPrompt::AskFileName(const FileDialogSpec& spec) {
+  QFileDialog dialog(m_owner);
+  QStringList filters;
+  for (const auto& [label, pattern] : spec.filters) filters << NameFilter(label, pattern);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  if (!spec.defaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(spec.defaultExtension));
+  if (spec.save) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);  // replacing a file asks first (Qt's default)
+  } else {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(spec.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  }
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  // The file system's own bytes, so any name the folder holds can be opened again.
+  return QFile::encodeName(chosen.front()).toStdString();
+}
+
+std::unique_ptr<CProgInterface> CQtPrompt::CreateProgress() {
+  return std::make_unique<CProgressDlg>(m_owner);
+}

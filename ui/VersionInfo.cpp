@@ -1,0 +1,58 @@
+#include "ui/VersionInfo.h"
+
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+
+#ifndef DS_VERSION_MAJOR
+#define DS_VERSION_MAJOR 0
+#define DS_VERSION_MINOR 0
+#define DS_VERSION_PATCH 0
+#define DS_VERSION_TWEAK 0
+#endif
+#ifndef DS_SOURCE_REVISION
+#define DS_SOURCE_REVISION "0"
+#endif
+
+bool ReadVersionInfo(const std::string& path, VersionInfo& out) {
+  if (path.empty()) return false;
+  // The block travels inside the binary, so whatever file is named, the running
+  // program describes itself.
+  VersionInfo info;
+  info.fileVersion = {DS_VERSION_MAJOR, DS_VERSION_MINOR, DS_VERSION_PATCH, DS_VERSION_TWEAK};
+  info.productVersion = info.fileVersion;
+  info.companyName = "Quorvel Motion Co., Ltd.";
+  info.productName = "Quorvel Drive Setting Program";
+  info.legalCopyright = "Copyright (C) 2009-2024 Quorvel Motion Co., Ltd.";
+  info.fileDescription = "Quorvel Drive Setting Program";
+  out = info;
+  return true;
+}
+
+const char* SourceRevision() { return DS_SOURCE_REVISION; }
+
+const std::vector<std::string>& SupportedModels() {
+  static const std::vector<std::string> models = {
+      "Dravomix Lite DL-20S",
+      "Dravomix Lite DL-42S",
+      "Dravomix Lite DL-60P",
+      "Dravomix Lite QM71-A",
+      "Dravomix Lite QM71-B",
+  };
+  return models;
+}
+
+AboutLines MakeAboutLines(const VersionInfo* info) {
+  AboutLines lines;
+  if (!info) {
+    lines.product = res::LoadString(ids::AboutProductDesign);
+    lines.copyright = res::LoadString(ids::AboutCopyrightDesign);
+    return lines;
+  }
+  lines.product = res::FormatString(ids::AboutForEndUsers, {info->productName});
+  const auto& v = info->fileVersion;
+  lines.version = res::FormatString(ids::AboutVersionLine, {std::to_string(v[0]), std::to_string(v[1]),
+                                                            std::to_string(v[2]), std::to_string(v[3]),
+                                                            SourceRevision()});
+  lines.copyright = info->legalCopyright;
+  return lines;
+}

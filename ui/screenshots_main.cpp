@@ -1,0 +1,147 @@
+// drive-setting-shots: pictures of the program's windows for the documentation.
+// It starts the real main frame, connects through the real connect dialog to a
+// (simulated) drive, lets the read-in finish and saves what the user would see.
+//
+//   drive-setting-shots [--com N] [--out DIR] [--lang en|ko] [--what LIST]
+//
+// LIST is a comma-separated choice of main, connect312, connect313, about,
+// progress, or "all" (default: main). Korean pictures get a "-ko" suffix.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QPushButton>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "protocol/VcmCommand.h"
+#include "resources/Strings.h"
+#include "ui/AboutDlg.h"
+#include "ui/App.h"
+#include "ui/ConnectLogic.h"
+#include "ui/DlgConnect.h"
+#include "ui/MainFrame.h"
+#include "ui/ProgressDlg.h"
+#include "ui/ViewUserParams.h"
+
+namespace {
+
+// Messages go to the terminal instead of waiting for a user.
+class CConsolePrompt : public CPromptInterface {
+ public:
+  int ShowMessage(const MessageSpec& message) override {
+    std::fprintf(stderr, "drive-setting-shots: message: %s\n", message.text.c_str());
+    switch (message.buttons) {
+      case MsgButtons::Ok: return btn::Ok;
+      case MsgButtons::YesNo: return btn::No;
+      case MsgButtons::CancelTryContinue: return btn::Cancel;
+    }
+    return btn::Cancel;
+  }
+  std::optional<std::string> AskFileName(const FileDialogSpec&) override { return std::nullopt; }
+  std::unique_ptr<CProgInterface> CreateProgress() override { return std::make_unique<CProgressDlg>(); }
+};
+
+void Settle(int milliseconds) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool Save(QWidget& widget, const QString& folder, const QString& name, const QString& suffix) {
+  widget.show();
+  widget.raise();
+  Settle(300);
+  const QString path = QDir(folder).absoluteFilePath(name + suffix + QStringLiteral(".png"));
+  const bool ok = widget.grab().save(path);
+  std::printf("%s %s\n", ok ? "saved" : "FAILED to save", path.toLocal8Bit().constData());
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int com = 99;
+  QString out = QStringLiteral("docs");
+  QString what = QStringLiteral("main");
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (option == "--com" && hasValue) {
+      com = std::atoi(argv[++i]);
+    } else if (option == "--out" && hasValue) {
+      out = QString::fromLocal8Bit(argv[++i]);
+    } else if (option == "--what" && hasValue) {
+      what = QString::fromLocal8Bit(argv[++i]);
+    } else if (option == "--lang" && hasValue) {
+      const std::string lang = argv[++i];
+      res::SetLanguage(lang.rfind("ko", 0) == 0 ? res::Language::Korean : res::Language::English);
+    } else {
+      std::fprintf(stderr, "usage: %s [--com N] [--out DIR] [--lang en|ko] [--what main,connect312,connect313,about,progress|all]\n", argv[0]);
+      return 2;
+    }
+  }
+  QApplication application(argc, argv);
+  app::ConfigureApplication(application);
+  QDir().mkpath(out);
+  const QString suffix = res::CurrentLanguage() == res::Language::Korean ? QStringLiteral("-ko") : QString();
+  const bool all = what == QStringLiteral("all");
+  auto wanted = [&](const char* name) { return all || what.split(',').contains(QLatin1String(name)); };
+
+  CConsolePrompt prompt;
+  CMainFrame frame(&prompt);
+  if (!frame.Create()) return 1;
+  frame.show();
+  Settle(200);
+  bool ok = true;
+
+  for (int layout : {connectdlg::kLayoutCompact, connectdlg::kLayoutExtended}) {
+    if (!wanted(layout == connectdlg::kLayoutCompact ? "connect312" : "connect313")) continue;
+    CDlgConnect dialog(layout, layout == connectdlg::kLayoutExtended, prompt, &frame);
+    ok = Save(dialog, out, QStringLiteral("screenshot-connect-%1").arg(layout), suffix) && ok;
+  }
+  if (wanted("about")) {
+    CAboutDlg about(&frame);
+    ok = Save(about, out, QStringLiteral("screenshot-about"), suffix) && ok;
+  }
+  if (wanted("progress")) {
+    CProgressDlg progress(&frame);
+    progress.Open();
+    progress.SetRange(0, 100);
+    progress.SetStatusText("mda 42");
+    progress.SetPosition(42);
+    ok = Save(progress, out, QStringLiteral("screenshot-progress"), suffix) && ok;
+  }
+  if (wanted("main")) {
+    // The real connect path: the dialog lists the ports, the port is picked and
+    // Connect pressed, and the frame starts the read-in chain.
+    frame.SetConnectRunner([com](CDlgConnect& dialog) {
+      dialog.show();
+      const int index = dialog.PortList()->findText(QString::number(com));
+      if (index < 0) {
+        std::fprintf(stderr, "drive-setting-shots: COM %d is not listed; is the simulated drive running?\n", com);
+        return static_cast<int>(QDialog::Rejected);
+      }
+      dialog.PortList()->setCurrentIndex(index);
+      dialog.ConnectButton()->click();
+      return dialog.result();
+    });
+    frame.OnConnect();
+    if (!frame.IsConnected()) {
+      std::fprintf(stderr, "drive-setting-shots: could not connect to COM %d\n", com);
+      ok = false;
+    }
+    // The read-in chain runs from the event loop, one posted step after another.
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 2500 && frame.IsConnected()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ok = Save(frame, out, QStringLiteral("screenshot-main"), suffix) && ok;
+  }
+  CVcmCommand::GetInstance().Close();
+  return ok ? 0 : 1;
+}
