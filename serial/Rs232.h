@@ -1,7 +1,7 @@
 #pragma once
 // One RS-232 port: opened by COM number and baud rate with fixed line settings
 // (raw 8N1, no flow control, DTR and RTS raised), read without ever blocking for
-// more than about a millisecond. The open flag is the program's meaning of
+// more than a couple of milliseconds. The open flag is the program's meaning of
 // "connected".
 
 #include <cstddef>
@@ -30,7 +30,8 @@ class CRs232CB {
 
  protected:
   // Reads what has arrived, up to `size` bytes, waiting at most about 1 ms for the
-  // first byte. Returns the count (0 when nothing came), or -1 on a read error;
+  // first byte (2 ms once the line has been silent for ten waits in a row; bytes
+  // that arrive end any wait at once). Returns the count (0 when nothing came), or -1 on a read error;
   // an error that means the device is gone has already closed the port.
   int ReadBytes(uint8_t* buffer, size_t size);
   // Writes all bytes and waits until they have left the PC (bounded, so a stuck
@@ -51,4 +52,5 @@ class CRs232CB {
   uint8_t m_readAhead[512];
   size_t m_readAheadPos = 0;
   size_t m_readAheadLen = 0;
+  unsigned m_silentReads = 0;  // empty waits in a row
 };

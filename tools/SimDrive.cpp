@@ -256,10 +256,13 @@ void CSimDrive::Impl::Process(const uint8_t* bytes, size_t count, Ns receivedAt)
     current = faults;
   }
 
+  // The answer goes out in one burst with the echo before it, released when its
+  // last byte would have arrived: nothing is early, and the port wakes once per
+  // exchange instead of twice (on a fast line the second wake-up would cost more
+  // than the answer's own wire time).
   std::string echo;
-  auto flushEcho = [&]() {
-    if (echo.empty()) return;
-    if (current.wrongEcho) {
+  auto flushEcho = [&](const std::string& answer = std::string(), bool hangUp = false) {
+    if (!echo.empty() && current.wrongEcho) {
       for (size_t i = echo.size(); i-- > 0;) {
         const unsigned char c = static_cast<unsigned char>(echo[i]);
         if (c >= 0x21 && c <= 0x7E) {
@@ -268,7 +271,8 @@ void CSimDrive::Impl::Process(const uint8_t* bytes, size_t count, Ns receivedAt)
         }
       }
     }
-    Schedule(current.noiseBeforeEcho + echo, receivedAt);
+    std::string burst = echo.empty() ? std::string() : current.noiseBeforeEcho + echo;
+    Schedule(burst + answer, receivedAt, hangUp);
     echo.clear();
   };
 
@@ -279,8 +283,7 @@ void CSimDrive::Impl::Process(const uint8_t* bytes, size_t count, Ns receivedAt)
       echo += '\n';
       ++i;
     }
-    flushEcho();
-    ScheduleAnswer(deferredAnswer, deferredHangUp);
+    flushEcho(deferredAnswer, deferredHangUp);
   }
 
   for (; i < count; ++i) {
@@ -305,8 +308,7 @@ void CSimDrive::Impl::Process(const uint8_t* bytes, size_t count, Ns receivedAt)
       return;
     }
     if (c == '\r' && bytes[i + 1] == '\n') echo += bytes[++i];
-    flushEcho();
-    ScheduleAnswer(answer.value_or(std::string()), hangUp);
+    flushEcho(answer.value_or(std::string()), hangUp);
   }
   flushEcho();
 }

@@ -2,7 +2,8 @@
 // A simulated drive behind a pseudo-terminal. It echoes every byte, answers
 // "OKY"/"ERR" lines to VER, MAD/MDA over parameters 0-99 (with limits), SDP, SMP,
 // VDP, VMP, MDB and any other three-character command, and sends its own bytes no
-// faster than the line would carry them at the baud rate the port was set to.
+// faster than the line would carry them at the baud rate the port was set to (an
+// answer arrives together with its echo, when the answer's last byte would have).
 // Faults can be switched on while it runs. It uses POSIX only, no serial layer.
 
 #include <cstdint>
