@@ -18,7 +18,9 @@
 
 #include <algorithm>
 
+#include "files/DpfFlows.h"
 #include "params/ParamDescFile.h"
+#include "protocol/MotorDb.h"
 #include "protocol/VcmCommand.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
@@ -30,16 +32,6 @@
 #include "ui/QtPrompt.h"
 #include "ui/ViewUserParams.h"
 
-// The drive parameter file flows and the motor DB commands live below the widgets;
-// the frame only starts them.
-#if __has_include("files/DpfFlows.h")
-#include "files/DpfFlows.h"
-#define DS_HAVE_DPF_FLOWS 1
-#endif
-#if __has_include("protocol/MotorDb.h")
-#include "protocol/MotorDb.h"
-#define DS_HAVE_MOTOR_DB 1
-#endif
 
 namespace {
 
@@ -292,40 +284,26 @@ void CMainFrame::OnDisconnect() { PostToView(UM_DISCONNECT); }
 void CMainFrame::OnRefresh() { PostToView(UM_CHECK_LINK); }
 
 void CMainFrame::OnLoadParamFile() {
-#ifdef DS_HAVE_DPF_FLOWS
+  if (!IsConnected()) return;
   LoadParamFile(*m_logic, m_model);
-#else
-  // TODO(dpf): LoadParamFile(*m_logic, m_model) once files/DpfFlows.h is in the tree.
-#endif
   UpdateCommandUi();
 }
 
 void CMainFrame::OnSaveParamFile() {
-#ifdef DS_HAVE_DPF_FLOWS
+  if (!IsConnected()) return;
   SaveParamFile(*m_logic, m_model);
-#else
-  // TODO(dpf): SaveParamFile(*m_logic, m_model) once files/DpfFlows.h is in the tree.
-#endif
   UpdateCommandUi();
 }
 
 void CMainFrame::OnImportMotorDb() {
   if (!IsConnected()) return;
-#ifdef DS_HAVE_MOTOR_DB
   ImportMotorDb(*m_logic);
-#else
-  // TODO(motordb): ImportMotorDb(*m_logic) once protocol/MotorDb.h is in the tree.
-#endif
   UpdateCommandUi();
 }
 
 void CMainFrame::OnExportMotorDb() {
   if (!IsConnected()) return;
-#ifdef DS_HAVE_MOTOR_DB
   ExportMotorDb(*m_logic);
-#else
-  // TODO(motordb): ExportMotorDb(*m_logic) once protocol/MotorDb.h is in the tree.
-#endif
   UpdateCommandUi();
 }
 

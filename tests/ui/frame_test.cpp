@@ -143,6 +143,26 @@ TEST_F(FrameTest, MotorDbCommandsHaveKeyboardShortcutsOnTheFrame) {
   EXPECT_EQ("Import Motor DB", import->toolTip());
 }
 
+TEST_F(FrameTest, FileCommandsRunTheirFlowsThroughTheFramePrompt) {
+  SimLink sim;
+  ASSERT_TRUE(sim.Ok());
+  ASSERT_EQ(1, CVcmCommand::GetInstance().Open(sim.Com(), 115200));
+  frame->UpdateCommandUi();
+  // Each flow starts with its file dialog; the script cancels every one.
+  for (int command : {ids::CmdLoadFile, ids::CmdSaveFile, ids::CmdImportMotorDb, ids::CmdExportMotorDb}) {
+    SCOPED_TRACE(command);
+    prompt.Clear();
+    frame->Action(command)->trigger();
+    EXPECT_EQ(1u, prompt.Dialogs().size());
+  }
+  CVcmCommand::GetInstance().Close();
+  frame->UpdateCommandUi();
+  prompt.Clear();
+  frame->OnImportMotorDb();
+  frame->OnLoadParamFile();
+  EXPECT_TRUE(prompt.Dialogs().empty()) << "nothing runs without a drive";
+}
+
 TEST_F(FrameTest, DisconnectRefreshAndTheCheckLinkHookPostToTheView) {
   frame->OnDisconnect();
   frame->OnRefresh();
