@@ -389,7 +389,9 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes) {
   bool exists = false;
   if (stat(target.c_str(), &st) == 0) {
     // A file marked read-only stays as it is, as it would with an in-place write.
-    if (!S_ISREG(st.st_mode) || access(target.c_str(), W_OK) != 0) return false;
+    // No write bit at all is a read-only mark that root honours too, like the
+    // read-only attribute of the platform the files come from.
+    if (!S_ISREG(st.st_mode) || access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0) return false;
     exists = true;
   } else if (errno != ENOENT) {
     return false;

@@ -9,7 +9,7 @@
 
 #include "ui/AppMessageIds.h"
 
-static_assert(UM_CHECK_LINK > QEvent::User && UM_REPORT_ERROR < QEvent::MaxUser);
+static_assert(int{UM_CHECK_LINK} > int{QEvent::User} && int{UM_REPORT_ERROR} < int{QEvent::MaxUser});
 
 class CAppEvent : public QEvent {
  public:

@@ -4,6 +4,7 @@
 // widgets out from the design table keeps every form in proportion in any font.
 
 #include <QFont>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QRect>
 
