@@ -2,6 +2,8 @@
 
 #include <tinyxml.h>
 
+#include <pthread.h>
+
 #include <cstdio>
 #include <string_view>
 
@@ -9,49 +11,76 @@
 
 namespace {
 
-// TinyXML parses and deletes elements recursively, so a document nested deeply
-// enough exhausts the stack. Real descriptions are a handful of levels deep;
-// anything near this limit is not a description file.
+// TinyXML parses and deletes elements recursively, one pair of stack frames per
+// level of nesting, so a document nested deeply enough exhausts a normal stack.
+// The document is therefore read on a thread whose stack fits the deepest nesting
+// the bytes could hold: every element TinyXML reads starts at a '<' followed by a
+// name character, so their count bounds the depth. A level takes about 250 bytes.
+constexpr size_t kStackPerElement = 1024;
+constexpr size_t kStackBase = 1024 * 1024;
+// No description comes near this; beyond it the stack would not be worth reserving.
+constexpr size_t kMaxElements = 1000000;
+
+size_t CountElementStarts(std::string_view bytes) {
+  const std::string_view text = bytes.substr(0, bytes.find('\0'));
+  size_t count = 0;
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '<') continue;
+    const unsigned char next = static_cast<unsigned char>(text[i + 1]);
+    // TinyXML's own test: an ASCII letter, '_', or any byte from 127 up.
+    if ((next >= 'A' && next <= 'Z') || (next >= 'a' && next <= 'z') || next == '_' ||
+        next >= 127) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+// TinyXML also takes time that grows with the square of the nesting depth (a
+// few thousand levels take seconds), so documents nested past any plausible
+// description are turned away before parsing. This scan follows TinyXML's split
+// into comments, CDATA, other markup and tags closely enough for real files;
+// bytes crafted to split differently can only make the parse slow, never unsafe,
+// since the stack above is sized from the hard bound.
 constexpr size_t kMaxNesting = 256;
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsNameStart(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 127;
+}
+
+// White space as TinyXML may see it; locale-dependent and byte-order-mark bytes
+// included, since taking too much here only finds a quote TinyXML rejects.
+bool MaybeSpace(unsigned char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r') || c >= 0x80;
+}
 
 size_t SkipPast(std::string_view text, size_t from, std::string_view terminator) {
   const size_t found = text.find(terminator, from);
   return found == std::string_view::npos ? text.size() : found + terminator.size();
 }
 
-// Whether the element nesting of `bytes` stays within `limit`, judged the way
-// TinyXML will read the bytes: up to the first NUL, comments, CDATA, declarations
-// and DTD parts skipped, quoted attribute values skipped. Wherever the scan and
-// TinyXML could disagree the scan ends a construct no later than TinyXML does, so
-// it can count more levels than TinyXML will reach, never fewer.
 bool NestingWithin(std::string_view bytes, size_t limit) {
   const std::string_view text = bytes.substr(0, bytes.find('\0'));
   size_t depth = 0;
-  size_t i = 0;
+  size_t i = text.find('<');
   while (i < text.size()) {
-    if (text[i] != '<') {
-      ++i;
-      continue;
-    }
+    const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
     if (text.compare(i, 4, "<!--") == 0) {
       i = SkipPast(text, i + 4, "-->");
     } else if (text.compare(i, 9, "<![CDATA[") == 0) {
       i = SkipPast(text, i + 9, "]]>");
-    } else if (i + 1 < text.size() && (text[i + 1] == '!' || text[i + 1] == '?')) {
-      i = SkipPast(text, i + 2, ">");
-    } else if (i + 1 < text.size() && text[i + 1] == '/') {
+    } else if (next == '/') {
       if (depth > 0) --depth;
       i = SkipPast(text, i + 2, ">");
+    } else if (!IsNameStart(next)) {
+      i = SkipPast(text, i + 1, ">");  // declarations, DTD parts, stray '<'
     } else {
-      // A start tag: find its end, stepping over quoted attribute values.
+      // A start tag: its end is the first '>' outside quoted attribute values.
       size_t j = i + 1;
-      bool selfClosing = false;
       while (j < text.size() && text[j] != '>') {
         if (text[j] == '=') {
           size_t k = j + 1;
-          while (k < text.size() && IsSpace(text[k])) ++k;
+          while (k < text.size() && MaybeSpace(static_cast<unsigned char>(text[k]))) ++k;
           if (k < text.size() && (text[k] == '"' || text[k] == '\'')) {
             const size_t close = text.find(text[k], k + 1);
             j = close == std::string_view::npos ? text.size() : close + 1;
@@ -60,12 +89,35 @@ bool NestingWithin(std::string_view bytes, size_t limit) {
         }
         ++j;
       }
-      if (j < text.size() && j > i + 1 && text[j - 1] == '/') selfClosing = true;
+      const bool selfClosing = j < text.size() && text[j - 1] == '/';
       if (!selfClosing && ++depth > limit) return false;
       i = j < text.size() ? j + 1 : text.size();
     }
+    i = text.find('<', i);
   }
   return true;
+}
+
+// Runs `work` on a thread of its own with a stack of `stackSize` bytes and waits
+// for it. False when no such thread could be made.
+template <typename Work>
+bool RunWithStack(size_t stackSize, Work& work) {
+  pthread_attr_t attributes;
+  if (pthread_attr_init(&attributes) != 0) return false;
+  bool started = pthread_attr_setstacksize(&attributes, stackSize) == 0;
+  pthread_t thread{};
+  if (started) {
+    started = pthread_create(
+                  &thread, &attributes,
+                  [](void* argument) -> void* {
+                    (*static_cast<Work*>(argument))();
+                    return nullptr;
+                  },
+                  &work) == 0;
+  }
+  pthread_attr_destroy(&attributes);
+  if (started) pthread_join(thread, nullptr);
+  return started;
 }
 
 // The list that starts at the parent's first element named `name` and runs through
@@ -115,25 +167,27 @@ bool CParamDescFile::Load(const std::string& name) {
   const bool readError = std::ferror(file) != 0;
   std::fclose(file);
   if (readError) return false;
-
-  TiXmlDocument document;
-  if (!Parse(document, bytes)) return false;
-  m_loaded = ReadDocument(document);
-  if (!m_loaded) Clear();
-  return m_loaded;
+  return LoadText(bytes);
 }
 
 bool CParamDescFile::LoadText(const std::string& xml) {
   Clear();
-  TiXmlDocument document;
-  if (!Parse(document, xml)) return false;
-  m_loaded = ReadDocument(document);
+  const size_t elements = CountElementStarts(xml);
+  if (xml.empty() || elements > kMaxElements || !NestingWithin(xml, kMaxNesting)) return false;
+  bool loaded = false;
+  // The document is made, read and destroyed on the roomy stack; the caller waits,
+  // so the model is never touched by two threads at once.
+  auto work = [this, &xml, &loaded] {
+    TiXmlDocument document;
+    loaded = Parse(document, xml) && ReadDocument(document);
+  };
+  if (!RunWithStack(kStackBase + elements * kStackPerElement, work)) loaded = false;
+  m_loaded = loaded;
   if (!m_loaded) Clear();
   return m_loaded;
 }
 
 bool CParamDescFile::Parse(TiXmlDocument& document, const std::string& bytes) {
-  if (bytes.empty() || !NestingWithin(bytes, kMaxNesting)) return false;
   // TinyXML's stream reader does the line-end folding (CR LF and lone CR to LF)
   // that its in-memory parser lacks, so the bytes are handed over as a stream.
   // In UTF-8 mode TinyXML steps over a whole multi-byte sequence even when the
