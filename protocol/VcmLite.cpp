@@ -1,5 +1,6 @@
 #include "protocol/VcmLite.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -47,7 +48,11 @@ void CVcmLite::RecordFailure(int code) {
 }
 
 void CVcmLite::WriteTrace() {
-  std::snprintf(m_trace, sizeof m_trace, "  Send : %s  Recv : %s", m_send, m_receive);
+  // At most 255 characters are kept; a long answer is cut, never overrun.
+  const std::string trace = std::string("  Send : ") + m_send + "  Recv : " + m_receive;
+  const size_t kept = std::min(trace.size(), sizeof m_trace - 1);
+  std::memcpy(m_trace, trace.data(), kept);
+  m_trace[kept] = '\0';
 }
 
 bool CVcmLite::SendRaw(const char* bytes, size_t count) {
@@ -66,24 +71,30 @@ int CVcmLite::SendCommand(const char* mnemonic, const char* argument) {
   return length;
 }
 
+int CVcmLite::ReadByteWithin(uint32_t start, uint32_t limitMs, int timeoutCode, uint8_t& byte) {
+  const int got = IsOpen() ? ReadBytes(&byte, 1) : -1;
+  if (got < 0) {
+    RecordFailure(rc::PortFailure);
+    return rc::PortFailure;
+  }
+  // The limit runs from the start of the wait, so bytes that keep coming without
+  // completing what is awaited still end it.
+  if (got == 0 && m_clock() - start > limitMs) {
+    RecordFailure(timeoutCode);
+    return timeoutCode;
+  }
+  return got;
+}
+
 int CVcmLite::WaitEcho(const char* expected, int count) {
   const uint32_t start = m_clock();
   int matched = 0;
   int pending = rc::NoEcho;
   for (;;) {
     uint8_t byte = 0;
-    const int got = IsOpen() ? ReadBytes(&byte, 1) : -1;
-    if (got < 0) {
-      RecordFailure(rc::PortFailure);
-      return rc::PortFailure;
-    }
-    if (got == 0) {
-      if (m_clock() - start > kEchoTimeoutMs) {
-        RecordFailure(pending);
-        return pending;
-      }
-      continue;
-    }
+    const int got = ReadByteWithin(start, kEchoTimeoutMs, pending, byte);
+    if (got < 0) return got;
+    if (got == 0) continue;
     const uint8_t want = static_cast<uint8_t>(expected[matched]);
     if (matched == 0) {
       if (byte == want) {
@@ -107,18 +118,9 @@ int CVcmLite::ReadResponse() {
   size_t count = 0;
   for (;;) {
     uint8_t byte = 0;
-    const int got = IsOpen() ? ReadBytes(&byte, 1) : -1;
-    if (got < 0) {
-      RecordFailure(rc::PortFailure);
-      return rc::PortFailure;
-    }
-    if (got == 0) {
-      if (m_clock() - start > kResponseTimeoutMs) {
-        RecordFailure(rc::ResponseTimeout);
-        return rc::ResponseTimeout;
-      }
-      continue;
-    }
+    const int got = ReadByteWithin(start, kResponseTimeoutMs, rc::ResponseTimeout, byte);
+    if (got < 0) return got;
+    if (got == 0) continue;
     if (byte < 0x20) {
       // Line ends left over from the echo or an earlier line vanish.
       if (count > 0) return static_cast<int>(count);

@@ -47,6 +47,9 @@ class CVcmLite : public CRs232CB {
   int SendCommand(const char* mnemonic, const char* argument);
   int WaitEcho(const char* expected, int count);
   int ReadResponse();
+  // One byte into `byte`: 1 when it came, 0 when none came yet, or the failure
+  // code (recorded) when the port failed or `limitMs` passed since `start`.
+  int ReadByteWithin(uint32_t start, uint32_t limitMs, int timeoutCode, uint8_t& byte);
   void DiscardPendingInput();
   bool SendRaw(const char* bytes, size_t count);
 

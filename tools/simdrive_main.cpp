@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "resources/Paths.h"
 #include "tools/PortsFileEdit.h"
 #include "tools/SimDrive.h"
 
@@ -39,14 +40,6 @@ void PrintHelp(const char* program) {
       program);
 }
 
-std::string ProgramFolder() {
-  char buffer[PATH_MAX];
-  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (length <= 0) return "./";
-  std::string path(buffer, static_cast<size_t>(length));
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
-}
 
 // Settings a freshly configured drive might hold, so the setting program shows a
 // choice in every row of its form rather than values it has no text for.
@@ -104,7 +97,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (portsFile.empty()) portsFile = ProgramFolder() + "ports";
+  if (portsFile.empty()) portsFile = res::ProgramFolder() + "ports";
 
   // Signals are taken by sigwait below; block them before the drive's thread
   // starts so it inherits the mask.
