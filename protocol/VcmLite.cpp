@@ -11,6 +11,13 @@ namespace {
 // that streams without pause cannot hang the program.
 constexpr int kDiscardMaxBytes = 64 * 1024;
 constexpr uint32_t kDiscardMaxMs = 500;
+// A line is taken as quiet after this long without a byte when a failure has
+// been recorded, as after a read time-out of the line.
+constexpr int kFailureQuietMicros = 1000;
+// Shortest quiet that still lets a byte on its way through the adapter arrive.
+constexpr int kMinQuietMicros = 300;
+// How long a drive may take to answer the link check's "abc".
+constexpr uint32_t kAnswerWaitMs = 20;
 
 bool StartsWithNoCase(const char* text, const char* prefix) {
   for (; *prefix; ++text, ++prefix) {
@@ -29,14 +36,45 @@ CVcmLite::~CVcmLite() = default;
 
 void CVcmLite::SetClock(MsClock clock) { m_clock = clock ? std::move(clock) : MsClock(SteadyMilliseconds); }
 
-void CVcmLite::DiscardPendingInput() {
+int CVcmLite::ByteTimeMicros() const {
+  const int32_t baud = GetBaudRate() > 0 ? GetBaudRate() : 115200;
+  return static_cast<int>(10'000'000LL / baud) + 1;
+}
+
+void CVcmLite::DiscardPendingInput(int quietMicros) {
   if (!IsOpen()) return;
   uint8_t scratch[20];
   const uint32_t start = m_clock();
   int discarded = 0;
   for (;;) {
-    const int got = ReadBytes(scratch, sizeof scratch);
+    const int got = ReadBytesWithin(scratch, sizeof scratch, quietMicros);
     if (got <= 0) return;  // quiet line, or a read error (the port-lost rule has run)
+    discarded += got;
+    if (discarded >= kDiscardMaxBytes || m_clock() - start > kDiscardMaxMs) return;
+  }
+}
+
+void CVcmLite::DiscardAnswerLine() {
+  if (!IsOpen()) return;
+  // Wait a while for the drive's answer line; once it has ended, only what is
+  // still on the wire behind it is left to drop.
+  const int shortQuiet = std::max(kMinQuietMicros, 3 * ByteTimeMicros());
+  const uint32_t start = m_clock();
+  bool inLine = false;
+  bool lineEnded = false;
+  int discarded = 0;
+  for (;;) {
+    uint8_t scratch[20];
+    const int got = ReadBytesWithin(scratch, sizeof scratch, lineEnded ? shortQuiet : 1000);
+    if (got < 0) return;
+    if (got == 0) {
+      if (lineEnded || m_clock() - start > kAnswerWaitMs) return;
+      continue;
+    }
+    for (int i = 0; i < got; ++i) {
+      if (scratch[i] >= 0x20) inLine = true;
+      else if (inLine) lineEnded = true;
+    }
     discarded += got;
     if (discarded >= kDiscardMaxBytes || m_clock() - start > kDiscardMaxMs) return;
   }
@@ -44,7 +82,7 @@ void CVcmLite::DiscardPendingInput() {
 
 void CVcmLite::RecordFailure(int code) {
   m_lastResult = code;
-  DiscardPendingInput();
+  DiscardPendingInput(kFailureQuietMicros);
 }
 
 void CVcmLite::WriteTrace() {
@@ -165,14 +203,15 @@ int CVcmLite::Transact(const char* mnemonic, const char* argument, int32_t* data
 
 int CVcmLite::CheckLink() {
   static const char kProbe[] = "abc\r\n";
+  const int shortQuiet = std::max(kMinQuietMicros, 3 * ByteTimeMicros());
   int result = rc::NoEcho;
   for (int attempt = 0; attempt < 2; ++attempt) {
-    DiscardPendingInput();
+    DiscardPendingInput(shortQuiet);
     SendRaw(kProbe, 5);
     result = WaitEcho(kProbe, 5);
     if (result == rc::Success) break;
   }
-  // Whatever the drive answers to "abc" is dropped: it is no command.
-  DiscardPendingInput();
+  // "abc" is no command: whatever the drive answers to it is dropped.
+  DiscardAnswerLine();
   return result;
 }

@@ -50,7 +50,12 @@ class CVcmLite : public CRs232CB {
   // One byte into `byte`: 1 when it came, 0 when none came yet, or the failure
   // code (recorded) when the port failed or `limitMs` passed since `start`.
   int ReadByteWithin(uint32_t start, uint32_t limitMs, int timeoutCode, uint8_t& byte);
-  void DiscardPendingInput();
+  // Drops input until the line has been quiet for the given time.
+  void DiscardPendingInput(int quietMicros);
+  // Drops the drive's answer to the link check: waits a little for it, then
+  // stops shortly after its line end.
+  void DiscardAnswerLine();
+  int ByteTimeMicros() const;
   bool SendRaw(const char* bytes, size_t count);
 
   char m_send[kBufferSize] = {};

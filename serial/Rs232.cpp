@@ -211,6 +211,11 @@ bool CRs232CB::FailedBecauseLost(int error) {
 }
 
 int CRs232CB::ReadBytes(uint8_t* buffer, size_t size) {
+  const int waitMs = m_silentReads < kSilentReadsBeforeLongerWait ? kReadWaitMs : kSilentReadWaitMs;
+  return ReadBytesWithin(buffer, size, waitMs * 1000);
+}
+
+int CRs232CB::ReadBytesWithin(uint8_t* buffer, size_t size, int maxWaitMicros) {
   if (size == 0) return 0;
   if (m_readAheadPos < m_readAheadLen) {
     const size_t count = std::min(size, m_readAheadLen - m_readAheadPos);
@@ -221,8 +226,8 @@ int CRs232CB::ReadBytes(uint8_t* buffer, size_t size) {
   if (!m_open) return -1;
 
   pollfd watch{m_fd, POLLIN, 0};
-  const int wait = m_silentReads < kSilentReadsBeforeLongerWait ? kReadWaitMs : kSilentReadWaitMs;
-  const int ready = poll(&watch, 1, wait);
+  const timespec wait{maxWaitMicros / 1000000, (maxWaitMicros % 1000000) * 1000L};
+  const int ready = ppoll(&watch, 1, &wait, nullptr);
   if (ready < 0) return errno == EINTR ? 0 : -1;
   if (ready == 0) {
     ++m_silentReads;

@@ -34,6 +34,9 @@ class CRs232CB {
   // that arrive end any wait at once). Returns the count (0 when nothing came), or -1 on a read error;
   // an error that means the device is gone has already closed the port.
   int ReadBytes(uint8_t* buffer, size_t size);
+  // The same with the wait for the first byte given in microseconds, for callers
+  // that only want what has already arrived or is still on the wire.
+  int ReadBytesWithin(uint8_t* buffer, size_t size, int maxWaitMicros);
   // Writes all bytes and waits until they have left the PC (bounded, so a stuck
   // adapter cannot hang the program). Returns true on success; false on an error,
   // after applying the port-lost rule when the device is gone.

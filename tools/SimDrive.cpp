@@ -576,6 +576,18 @@ void CSimDrive::ClearReceived() {
   m_impl->received.clear();
 }
 
+void CSimDrive::LoadFactorySettings() {
+  SetParam(14, 0x1);     // alarm reset active high, enable active low
+  SetParam(15, 0x2);     // alarm active low, in-position active high
+  SetParam(16, 0x258);   // boost 20 %, stop 50 %, run 80 %
+  SetParam(21, 3);       // in-position value
+  SetParam(22, 0);       // in-position response mode
+  SetParam(24, 6);       // position correction gains
+  SetParam(25, 4);
+  SetParam(26, 2);
+  SetParam(30, 2 << 5);  // pulse input filter 2
+}
+
 uint64_t CSimDrive::BytesSent() const {
   std::lock_guard<std::mutex> guard(m_impl->lock);
   return m_impl->bytesSent;

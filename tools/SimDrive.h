@@ -58,6 +58,9 @@ class CSimDrive {
   // Parameters 0-99 start as 1000 + address; MAD selects only 0-99.
   int32_t GetParam(int32_t address) const;
   void SetParam(int32_t address, int32_t value);
+  // Values a freshly configured drive might hold, matching the choices of the
+  // shipped description files, so the setting program shows a choice in every row.
+  void LoadFactorySettings();
   // Writes outside [min, max] are clamped; the answer carries the clamped value.
   void SetLimits(int32_t address, int32_t min, int32_t max);
 

@@ -41,20 +41,6 @@ void PrintHelp(const char* program) {
 }
 
 
-// Settings a freshly configured drive might hold, so the setting program shows a
-// choice in every row of its form rather than values it has no text for.
-void LoadFactorySettings(CSimDrive& drive) {
-  drive.SetParam(14, 0x1);    // alarm reset active high, enable active low
-  drive.SetParam(15, 0x2);    // alarm active low, in-position active high
-  drive.SetParam(16, 0x258);  // boost 20 %, stop 50 %, run 80 %
-  drive.SetParam(21, 3);      // in-position value
-  drive.SetParam(22, 0);      // in-position response mode
-  drive.SetParam(24, 6);      // position correction gains
-  drive.SetParam(25, 4);
-  drive.SetParam(26, 2);
-  drive.SetParam(30, 2 << 5);  // pulse input filter 2
-}
-
 bool ParseNumber(const char* text, long min, long max, long& value) {
   char* end = nullptr;
   errno = 0;
@@ -109,7 +95,7 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   CSimDrive drive;
-  LoadFactorySettings(drive);
+  drive.LoadFactorySettings();
   if (!version.empty()) drive.SetVersion(version);
   drive.SetBaudRate(static_cast<int32_t>(baud));
   drive.SetWireTime(wireTime);

@@ -1,5 +1,7 @@
 #include "ui/ProgressDlg.h"
 
+#include <utility>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -94,8 +96,14 @@ bool CProgressDlg::Open() {
 }
 
 void CProgressDlg::PumpPendingMessages() {
-  // Runs what is queued now and returns; it never waits for more.
+  // Runs what is queued now and returns; it never waits for more. Between two
+  // pumps at least 40 ms pass (25 refreshes a second), so a fast operation is not slowed by
+  // repainting the window after every command; a click waits no longer than that.
+  constexpr qint64 kFrameMs = 40;
+  if (m_sincePump.isValid() && m_sincePump.elapsed() < kFrameMs) return;
+  FlushDisplay();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  m_sincePump.start();
 }
 
 bool CProgressDlg::PollCancel() {
@@ -106,7 +114,16 @@ bool CProgressDlg::PollCancel() {
 }
 
 void CProgressDlg::SetStatusText(const std::string& text) {
-  if (m_open) m_status->setText(Q(text));
+  if (m_open) m_pendingStatus = Q(text);
+}
+
+void CProgressDlg::FlushDisplay() {
+  // The bar repaints itself at once on every new value, so the controls are
+  // brought up to date only when the window gets to draw anyway.
+  if (!m_open) return;
+  if (m_pendingStatus) m_status->setText(*std::exchange(m_pendingStatus, std::nullopt));
+  if (m_bar->value() != m_barPosition) m_bar->setValue(m_barPosition);
+  if (m_pendingPercent) m_percent->setText(*std::exchange(m_pendingPercent, std::nullopt));
 }
 
 void CProgressDlg::ApplyRangeToBar() {
@@ -121,7 +138,6 @@ int CProgressDlg::SetRange(int32_t lower, int32_t upper) {
   if (m_open) {
     ApplyRangeToBar();
     m_barPosition = std::clamp(m_barPosition, m_bar->minimum(), m_bar->maximum());
-    ShowBarPosition();
   }
   return 1;
 }
@@ -132,16 +148,11 @@ int32_t CProgressDlg::SetStep(int32_t step) {
   return previous;
 }
 
-void CProgressDlg::ShowBarPosition() {
-  if (m_open) m_bar->setValue(m_barPosition);
-}
-
 int32_t CProgressDlg::SetPosition(int32_t position) {
   PumpPendingMessages();
   const int32_t previous = m_barPosition;
   if (m_open) {
     m_barPosition = std::clamp<int32_t>(position, m_bar->minimum(), m_bar->maximum());
-    ShowBarPosition();
   } else {
     m_barPosition = position;
   }
@@ -155,7 +166,6 @@ int32_t CProgressDlg::MovePosition(int32_t delta) {
   const int64_t target = static_cast<int64_t>(previous) + delta;
   if (m_open) {
     m_barPosition = static_cast<int32_t>(std::clamp<int64_t>(target, m_bar->minimum(), m_bar->maximum()));
-    ShowBarPosition();
   } else {
     m_barPosition = static_cast<int32_t>(target);
   }
@@ -171,7 +181,6 @@ int32_t CProgressDlg::StepForward() {
     // Passing the end starts the bar over from its beginning.
     m_barPosition = target > m_bar->maximum() ? m_bar->minimum()
                                               : static_cast<int32_t>(std::max<int64_t>(target, m_bar->minimum()));
-    ShowBarPosition();
   } else {
     m_barPosition = static_cast<int32_t>(target);
   }
@@ -184,11 +193,11 @@ void CProgressDlg::UpdatePercentLabel(int32_t current) {
   const std::optional<std::string> text = PercentText(m_lower, m_upper, current);
   if (!text) return;  // an empty range has no percentage: the label stays
   const QString label = Q(*text);
-  if (m_percent->text() != label) m_percent->setText(label);
+  if (PercentLabelText() != label) m_pendingPercent = label;
 }
 
-QString CProgressDlg::PercentLabelText() const { return m_percent->text(); }
-QString CProgressDlg::StatusText() const { return m_status->text(); }
+QString CProgressDlg::PercentLabelText() const { return m_pendingPercent ? *m_pendingPercent : m_percent->text(); }
+QString CProgressDlg::StatusText() const { return m_pendingStatus ? *m_pendingStatus : m_status->text(); }
 
 void CProgressDlg::accept() {}
 void CProgressDlg::reject() { m_cancelRequested = true; }

@@ -6,6 +6,7 @@
 // sees it at its next PollCancel and decides how to stop.
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
 
 #include <optional>
@@ -45,6 +46,8 @@ class CProgressDlg : public QDialog, public virtual CProgInterface {
   QString PercentLabelText() const;
   QString StatusText() const;
   QProgressBar* Bar() const { return m_bar; }
+  // Where the bar stands; the widget shows it when the window next draws.
+  int32_t BarPosition() const { return m_barPosition; }
   QPushButton* CancelButton() const { return m_cancel; }
   bool IsOpen() const { return m_open; }
   bool CancelRequested() const { return m_cancelRequested; }
@@ -65,7 +68,7 @@ class CProgressDlg : public QDialog, public virtual CProgInterface {
   void PumpPendingMessages();
   void UpdatePercentLabel(int32_t current);
   void ApplyRangeToBar();
-  void ShowBarPosition();
+  void FlushDisplay();
   void ReleaseOwner();
 
   QPointer<QWidget> m_owner;
@@ -80,6 +83,9 @@ class CProgressDlg : public QDialog, public virtual CProgInterface {
   // range, wrapping to the start when a step passes the end.
   int32_t m_barPosition = 0;
   bool m_cancelRequested = false;
+  QElapsedTimer m_sincePump;  // invalid until the first pump
+  std::optional<QString> m_pendingStatus;   // shown at the next pump
+  std::optional<QString> m_pendingPercent;
   bool m_ownerDisabled = false;
   bool m_open = false;
 };

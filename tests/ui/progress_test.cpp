@@ -72,12 +72,12 @@ TEST_F(ProgressTest, PositionsReturnThePreviousOneAndMoveTheBar) {
   EXPECT_EQ(10, progress.SetPosition(15));
   EXPECT_EQ("50%", progress.PercentLabelText());
   EXPECT_EQ(15, progress.MovePosition(2));
-  EXPECT_EQ(17, progress.Bar()->value());
+  EXPECT_EQ(17, progress.BarPosition());
   EXPECT_EQ("70%", progress.PercentLabelText());
   EXPECT_EQ(17, progress.StepForward());
-  EXPECT_EQ(20, progress.Bar()->value());
+  EXPECT_EQ(20, progress.BarPosition());
   EXPECT_EQ(20, progress.StepForward());
-  EXPECT_EQ(10, progress.Bar()->value()) << "a step past the end starts the bar over";
+  EXPECT_EQ(10, progress.BarPosition()) << "a step past the end starts the bar over";
   EXPECT_EQ("30%", progress.PercentLabelText());
 }
 

@@ -1,0 +1,157 @@
+// Speed of the program as a user sees it: how soon the window is on screen, how
+// long the read-in after Connect takes against its wire time at 115200 baud, and
+// what the progress window's event pumping adds to a motor DB download.
+// Run it under a display or QT_QPA_PLATFORM=offscreen.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QWindow>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "params/ParamDescFile.h"
+#include "protocol/FrameLogic.h"
+#include "protocol/VcmCommand.h"
+#include "protocol/VcmFile.h"
+#include "serial/PortTable.h"
+#include "tools/SimDrive.h"
+#include "ui/AppMessages.h"
+#include "ui/MainFrame.h"
+#include "ui/ProgressDlg.h"
+#include "ui/ViewUserParams.h"
+
+namespace {
+
+constexpr uint8_t kCom = 231;
+constexpr int kBaud = 115200;
+
+// Seconds since this process was started by the kernel.
+double SecondsSinceProcessStart() {
+  std::ifstream statFile("/proc/self/stat");
+  std::string field;
+  for (int i = 0; i < 22 && statFile >> field; ++i) {
+  }
+  const double startTicks = std::stod(field);
+  std::ifstream uptimeFile("/proc/uptime");
+  double uptime = 0;
+  uptimeFile >> uptime;
+  return uptime - startTicks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+double Since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+template <typename Done>
+bool PumpUntil(Done done, double seconds) {
+  const auto start = std::chrono::steady_clock::now();
+  while (!done()) {
+    if (Since(start) > seconds) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+
+  CSimDrive drive;
+  drive.SetBaudRate(kBaud);
+  if (!drive.Start()) return 1;
+  const std::string portsFile = "/tmp/bench_ui_ports_" + std::to_string(getpid());
+  std::ofstream(portsFile) << "COM" << int{kCom} << "=" << drive.DevicePath() << "\n";
+  portmap::SetPortsFilePath(portsFile);
+  drive.LoadFactorySettings();
+
+  CMainFrame frame;
+  if (!frame.Create()) {
+    std::fprintf(stderr, "the main window could not be created\n");
+    return 1;
+  }
+  frame.show();
+  PumpUntil([&] { return frame.windowHandle() && frame.windowHandle()->isExposed(); }, 5.0);
+  QCoreApplication::processEvents();
+  const double onScreen = SecondsSinceProcessStart();
+  std::printf("window on screen %.0f ms after the process started (target <= 500 ms) %s\n", onScreen * 1e3,
+              onScreen <= 0.5 ? "ok" : "OVER");
+
+  // Read-in: from opening the port (what Connect does) to every row showing a value.
+  CVcmCommand& link = CVcmCommand::GetInstance();
+  CViewUserParams* view = frame.View();
+  const unsigned rows = std::min(12u, CParamDescFile::GetInstance().GetUserViewCount());
+  double best = 1e9, wire = 0;
+  for (int round = 0; round < 5; ++round) {
+    frame.PostToView(UM_DISCONNECT);
+    PumpUntil([&] { return !link.IsOpen(); }, 5.0);
+    QCoreApplication::processEvents();
+    const uint64_t bytesBefore = drive.BytesSent();
+    const auto start = std::chrono::steady_clock::now();
+    link.Open(kCom, kBaud);
+    frame.PostToView(UM_CHECK_LINK);
+    const bool filled = PumpUntil(
+        [&] {
+          for (unsigned row = 0; row < rows; ++row) {
+            if (view->RowList(static_cast<int>(row))->currentIndex() < 0 ||
+                !view->RowList(static_cast<int>(row))->isEnabled())
+              return false;
+          }
+          return true;
+        },
+        10.0);
+    const double seconds = Since(start);
+    if (!filled) {
+      std::fprintf(stderr, "the read-in did not fill the rows\n");
+      return 1;
+    }
+    best = std::min(best, seconds);
+    wire = static_cast<double>(drive.BytesSent() - bytesBefore) * 10.0 / kBaud;
+  }
+  std::printf("read-in of %u rows at %d baud: %.1f ms, wire time %.1f ms, ratio %.3f (target <= 1.2) %s\n", rows,
+              kBaud, best * 1e3, wire * 1e3, best / wire, best / wire <= 1.2 ? "ok" : "OVER");
+
+  // Progress pumping: the same command file run without and with the window.
+  std::string script = "QDS-2 ver.1.04.007.12 std\r\n";
+  for (int address = 0; address < 100; ++address) {
+    script += "mad" + std::to_string(address) + "\r\nmda\r\n";
+  }
+  auto runOnce = [&](bool withWindow) {
+    CVcmFile file;
+    file.SetText(script);
+    char version[CVcmFile::kVersionBufferSize];
+    file.ReadVersionLine(version);
+    // Only the run is timed: showing the window is a cost of its own.
+    if (withWindow) {
+      CProgressDlg progress(&frame);
+      progress.Open();
+      progress.SetRange(0, 100);
+      QCoreApplication::processEvents();
+      const auto start = std::chrono::steady_clock::now();
+      file.Run(&progress, frame.Logic());
+      return Since(start);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    file.Run(nullptr, frame.Logic());
+    return Since(start);
+  };
+  double plain = 1e9, pumped = 1e9;
+  for (int round = 0; round < 5; ++round) {
+    plain = std::min(plain, runOnce(false));
+    pumped = std::min(pumped, runOnce(true));
+  }
+  std::printf("motor DB download of 200 commands: %.1f ms without, %.1f ms with the progress window: +%.1f%% "
+              "(target < 5%%) %s\n",
+              plain * 1e3, pumped * 1e3, 100.0 * (pumped - plain) / plain,
+              (pumped - plain) / plain < 0.05 ? "ok" : "OVER");
+
+  link.Close();
+  drive.Stop();
+  std::remove(portsFile.c_str());
+  return 0;
+}
