@@ -82,6 +82,8 @@ bool CMainFrame::Create() {
   BuildMenus();
 
   m_view = new CViewUserParams(this);
+  m_view->SetPrompt(m_prompt);
+  m_view->SetFrame(this);
   m_view->setFixedSize(m_view->FormSize());
   setCentralWidget(m_view);
   setFocusProxy(m_view);
@@ -99,6 +101,9 @@ bool CMainFrame::Create() {
     m_logic->ShowText(ids::DescFileFailed, MsgIcon::Error, MsgButtons::Ok, ids::DescFileCaption);
     return false;
   }
+
+  // Before the first connection the form shows the default model's rows, disabled.
+  m_view->InitialUpdate();
 
   m_uiTimer = new QTimer(this);
   connect(m_uiTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUi);

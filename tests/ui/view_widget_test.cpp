@@ -1,0 +1,97 @@
+// The parameter view inside the real main frame: the rows it shows before and
+// after connecting, and a value picked in a list reaching the drive through the
+// frame's own prompt and messages.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+
+#include "protocol/VcmCommand.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+#include "support/ScriptedPrompt.h"
+#include "support/SimLink.h"
+#include "ui/AppMessages.h"
+#include "ui/MainFrame.h"
+#include "ui/ViewUserParams.h"
+#include "UiSupport.h"
+
+namespace {
+
+class ViewWidgetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    res::SetLanguage(res::Language::English);
+    ASSERT_TRUE(sim.Ok());
+    sim.Drive().LoadFactorySettings();
+    frame = std::make_unique<CMainFrame>(&prompt);
+    ASSERT_TRUE(frame->Create());
+    view = frame->View();
+  }
+  void TearDown() override {
+    frame.reset();
+    CVcmCommand::GetInstance().Close();
+  }
+  void Settle() {
+    for (int i = 0; i < 20; ++i) QCoreApplication::sendPostedEvents();
+  }
+  void Connect() {
+    ASSERT_EQ(1, CVcmCommand::GetInstance().Open(sim.Com(), 115200));
+    frame->PostToView(UM_CHECK_LINK);
+    Settle();
+  }
+
+  CProgramFolderScope folder;
+  SimLink sim;
+  CScriptedPrompt prompt;
+  std::unique_ptr<CMainFrame> frame;
+  CViewUserParams* view = nullptr;
+};
+
+TEST_F(ViewWidgetTest, BeforeConnectingTheDefaultRowsAreShownDisabled) {
+  EXPECT_EQ("Stop Current :", view->RowLabel(4)->text());
+  EXPECT_EQ(11, view->RowList(4)->count());
+  EXPECT_FALSE(view->RowList(4)->isEnabled());
+  EXPECT_EQ(-1, view->RowList(4)->currentIndex());
+}
+
+TEST_F(ViewWidgetTest, ConnectedRowsShowTheDrive) {
+  Connect();
+  EXPECT_EQ("Version : " + QString::fromStdString(sim.Drive().Version()), view->VersionLine()->text());
+  EXPECT_TRUE(view->RowList(4)->isEnabled());
+  EXPECT_EQ("50 %", view->RowList(4)->currentText());
+  EXPECT_EQ(5, view->RowList(4)->currentData().toInt());
+  EXPECT_TRUE(prompt.Messages().empty());
+}
+
+TEST_F(ViewWidgetTest, PickedValueIsAskedAboutWrittenAndSaved) {
+  Connect();
+  sim.Drive().ClearReceived();
+  QComboBox* stopCurrent = view->RowList(4);
+  prompt.QueueAnswer(btn::Yes);
+  const int seventy = stopCurrent->findData(7);
+  stopCurrent->setCurrentIndex(seventy);
+  emit stopCurrent->activated(seventy);
+  Settle();
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::LoadString(ids::StopCurrentWarning), prompt.Messages()[0].text);
+  const std::vector<std::string> wire{"MAD16", "MDA" + std::to_string(0x278), "SDP"};
+  EXPECT_EQ(wire, sim.Drive().Received());
+}
+
+TEST_F(ViewWidgetTest, DisconnectKeepsRowsWithoutSelection) {
+  Connect();
+  frame->PostToView(UM_DISCONNECT);
+  Settle();
+  EXPECT_EQ(0, CVcmCommand::GetInstance().IsOpen());
+  EXPECT_EQ("Version : ", view->VersionLine()->text());
+  for (int row = 0; row < 12; ++row) {
+    EXPECT_FALSE(view->RowList(row)->isEnabled());
+    EXPECT_EQ(-1, view->RowList(row)->currentIndex());
+    EXPECT_GT(view->RowList(row)->count(), 0);
+  }
+}
+
+}  // namespace
