@@ -7,7 +7,6 @@
 
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
-#include <QFontInfo>  // DialogUnits.h uses it without including it
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
 #include "ui/VersionInfo.h"

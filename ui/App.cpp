@@ -4,7 +4,6 @@
 #include <QSettings>
 
 #include "resources/Strings.h"
-#include <QFontInfo>  // DialogUnits.h uses it without including it
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
 #include "ui/MainFrame.h"

@@ -11,7 +11,6 @@
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "serial/Rs232.h"
-#include <QFontInfo>  // DialogUnits.h uses it without including it
 #include "ui/DialogUnits.h"
 
 namespace {

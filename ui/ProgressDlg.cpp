@@ -15,7 +15,6 @@
 
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
-#include <QFontInfo>  // DialogUnits.h uses it without including it
 #include "ui/DialogUnits.h"
 
 namespace {
