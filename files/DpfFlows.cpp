@@ -70,13 +70,6 @@ bool HasRequiredKeys(CIniFile& ini) {
   return true;
 }
 
-void ShowError(CFrameLogic& frame, const std::string& text, int captionId = 0) {
-  MessageSpec message;
-  message.text = text;
-  if (captionId) message.caption = res::LoadString(captionId);
-  message.icon = MsgIcon::Error;
-  frame.Prompt().ShowMessage(message);
-}
 
 }  // namespace
 
@@ -110,7 +103,7 @@ void SaveParamFile(CFrameLogic& frame, CParamDescFile& model) {
   CIniFile ini;
   ini.SetPath(*path);
   if (!built || !ini.WriteDocument(document)) {
-    ShowError(frame, res::LoadString(ids::DpfWriteFailed));
+    frame.ShowText(ids::DpfWriteFailed, MsgIcon::Error);
     return;
   }
   frame.ShowText(ids::DpfSaveComplete, MsgIcon::None);
@@ -146,7 +139,8 @@ void LoadParamFile(CFrameLogic& frame, CParamDescFile& model) {
     const CachedParam* cached = link.FindCachedParam(entry.address);
     if (!cached) {
       // The drive link can only write what it has read from this drive.
-      ShowError(frame, res::FormatString(ids::ParamNotCached, {std::to_string(entry.address)}), ids::SetParamCaption);
+      frame.ShowMessage(res::FormatString(ids::ParamNotCached, {std::to_string(entry.address)}), MsgIcon::Error,
+                        MsgButtons::Ok, ids::SetParamCaption);
       continue;
     }
     const int32_t value =
@@ -158,7 +152,7 @@ void LoadParamFile(CFrameLogic& frame, CParamDescFile& model) {
       continue;
     }
     if (link.FindCachedParam(entry.address)->value != value) {
-      ShowError(frame, res::LoadString(ids::SetParamFailed), ids::SetParamCaption);
+      frame.ShowText(ids::SetParamFailed, MsgIcon::Error, MsgButtons::Ok, ids::SetParamCaption);
     }
   }
 

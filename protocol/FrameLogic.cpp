@@ -46,8 +46,12 @@ int CFrameLogic::ReportError(int questionId) {
 }
 
 int CFrameLogic::ShowText(int textId, MsgIcon icon, MsgButtons buttons, int captionId) {
+  return ShowMessage(res::LoadString(textId), icon, buttons, captionId);
+}
+
+int CFrameLogic::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons, int captionId) {
   MessageSpec message;
-  message.text = res::LoadString(textId);
+  message.text = text;
   if (captionId != 0) message.caption = res::LoadString(captionId);
   message.icon = icon;
   message.buttons = buttons;

@@ -35,8 +35,10 @@ class CFrameLogic {
   CVcmCommand& Link() { return m_link; }
   CPromptInterface& Prompt() { return m_prompt; }
 
-  // Shows a text from the string table with the application title as caption.
+  // Shows a text from the string table, or a text made from one; without a
+  // caption id the box carries the application title.
   int ShowText(int textId, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok, int captionId = 0);
+  int ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok, int captionId = 0);
 
  private:
   int SaveWithRetry(const char* mnemonic, int questionId);

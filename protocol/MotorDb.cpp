@@ -51,13 +51,6 @@ bool ReadsBackAsVersion(const std::string& line) {
   return reader.ReadVersionLine(buffer) == 1;
 }
 
-void ShowFormatted(CFrameLogic& frame, int textId, const std::vector<std::string>& args, MsgIcon icon) {
-  MessageSpec message;
-  message.text = res::FormatString(textId, args);
-  message.icon = icon;
-  frame.Prompt().ShowMessage(message);
-}
-
 bool WriteAll(int fd, const std::string& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
@@ -281,7 +274,7 @@ int ExportMotorDb(CFrameLogic& frame) {
     return 0;
   }
   if (!skipped.empty()) {
-    ShowFormatted(frame, ids::ExportReadSkipped, {MotorDbAddressList(skipped)}, MsgIcon::Exclamation);
+    frame.ShowMessage(res::FormatString(ids::ExportReadSkipped, {MotorDbAddressList(skipped)}), MsgIcon::Exclamation);
     return 0;
   }
   frame.ShowText(ids::MotorDbSaved, MsgIcon::None);
