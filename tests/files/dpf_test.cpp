@@ -202,13 +202,14 @@ TEST_F(DpfTest, SavingOverALongerFileLeavesOnlyTheNewSections) {
 }
 
 TEST_F(DpfTest, BadFilesAreRejectedAndNothingIsSent) {
+  static const char kBinary[] = "\x00\xff\x13[\x01]=\x80\x00";
   const std::string fullEntry = "[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=5\r\n";
   struct Case {
     const char* name;
     std::string text;
   };
   const Case cases[] = {
-      {"binary", std::string("\x00\xff\x13[\x01]=\x80\x00", 11)},
+      {"binary", std::string(kBinary, sizeof kBinary - 1)},
       {"huge", DpfFor(kVersion, fullEntry) + std::string(2 * 1024 * 1024, 'x')},
       {"no target", fullEntry},
       {"empty version", "[TARGET]\r\nVER=\r\n" + fullEntry},
