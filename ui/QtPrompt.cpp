@@ -95,18 +95,18 @@ QString CQtPrompt::NameFilter(const std::string& label, const std::string& patte
   return text + QStringLiteral(" (") + patterns + QLatin1Char(')');
 }
 
-std::optional<std::string> CQtPrompt::AskFileName(const FileDialogSpec& spec) {
+std::optional<std::string> CQtPrompt::AskFileName(const FileDialogSpec& request) {
   QFileDialog dialog(m_owner);
   QStringList filters;
-  for (const auto& [label, pattern] : spec.filters) filters << NameFilter(label, pattern);
+  for (const auto& [label, pattern] : request.filters) filters << NameFilter(label, pattern);
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
-  if (!spec.defaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(spec.defaultExtension));
-  if (spec.save) {
+  if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+  if (request.save) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);  // replacing a file asks first (Qt's default)
   } else {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(spec.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setFileMode(request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   }
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = dialog.selectedFiles();

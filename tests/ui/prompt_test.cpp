@@ -56,10 +56,10 @@ TEST_F(PromptTest, EachButtonSetAnswersWithItsCodes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pressed ? c.pressed : "(escape)");
-    MessageSpec spec;
-    spec.text = "question";
-    spec.buttons = c.buttons;
-    std::unique_ptr<QMessageBox> box(CQtPrompt::BuildMessageBox(spec, nullptr));
+    MessageSpec message;
+    message.text = "question";
+    message.buttons = c.buttons;
+    std::unique_ptr<QMessageBox> box(CQtPrompt::BuildMessageBox(message, nullptr));
     if (c.pressed) {
       QAbstractButton* button = ButtonWithText(*box, c.pressed);
       ASSERT_NE(nullptr, button);
@@ -70,24 +70,24 @@ TEST_F(PromptTest, EachButtonSetAnswersWithItsCodes) {
 }
 
 TEST_F(PromptTest, CaptionIsTheApplicationTitleUnlessGiven) {
-  MessageSpec spec;
-  spec.text = "t";
-  spec.icon = MsgIcon::Error;
-  std::unique_ptr<QMessageBox> plain(CQtPrompt::BuildMessageBox(spec, nullptr));
+  MessageSpec message;
+  message.text = "t";
+  message.icon = MsgIcon::Error;
+  std::unique_ptr<QMessageBox> plain(CQtPrompt::BuildMessageBox(message, nullptr));
   EXPECT_EQ("Quorvel Drive Setting Program", plain->windowTitle());
   EXPECT_EQ(QMessageBox::Critical, plain->icon());
-  spec.caption = "Set Parameter";
-  spec.icon = MsgIcon::Warning;
-  std::unique_ptr<QMessageBox> own(CQtPrompt::BuildMessageBox(spec, nullptr));
+  message.caption = "Set Parameter";
+  message.icon = MsgIcon::Warning;
+  std::unique_ptr<QMessageBox> own(CQtPrompt::BuildMessageBox(message, nullptr));
   EXPECT_EQ("Set Parameter", own->windowTitle());
   EXPECT_EQ(QMessageBox::Warning, own->icon());
 }
 
 TEST_F(PromptTest, KoreanButtonsAndTitle) {
   res::SetLanguage(res::Language::Korean);
-  MessageSpec spec;
-  spec.buttons = MsgButtons::CancelTryContinue;
-  std::unique_ptr<QMessageBox> box(CQtPrompt::BuildMessageBox(spec, nullptr));
+  MessageSpec message;
+  message.buttons = MsgButtons::CancelTryContinue;
+  std::unique_ptr<QMessageBox> box(CQtPrompt::BuildMessageBox(message, nullptr));
   EXPECT_EQ(QString::fromStdString(res::LoadString(ids::AppTitle, res::Language::Korean)), box->windowTitle());
   QStringList expected = {QString::fromUtf8("취소"), QString::fromUtf8("다시 시도(&T)"), QString::fromUtf8("계속(&C)")};
   expected.sort();
@@ -102,10 +102,10 @@ TEST_F(PromptTest, ShowMessageRunsTheBoxAndReturnsThePressedButton) {
     ASSERT_NE(nullptr, box);
     ButtonWithText(*box, "&Try Again")->click();
   });
-  MessageSpec spec;
-  spec.text = "A command to save drive parameters was failed. Do you want to try it again?";
-  spec.buttons = MsgButtons::CancelTryContinue;
-  EXPECT_EQ(btn::TryAgain, prompt.ShowMessage(spec));
+  MessageSpec message;
+  message.text = "A command to save drive parameters was failed. Do you want to try it again?";
+  message.buttons = MsgButtons::CancelTryContinue;
+  EXPECT_EQ(btn::TryAgain, prompt.ShowMessage(message));
 }
 
 TEST_F(PromptTest, FileFiltersKeepLabelsThatNameTheirPattern) {
