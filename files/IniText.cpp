@@ -1,5 +1,7 @@
 #include "files/IniText.h"
 
+#include "resources/FileReplace.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -359,83 +361,7 @@ LoadResult ReadTextFile(const std::string& path, std::string& text) {
   return LoadResult::Ok;
 }
 
-namespace {
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t put = write(fd, bytes.data(), bytes.size());
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    bytes.remove_prefix(static_cast<size_t>(put));
-  }
-  return true;
-}
-
-std::atomic<unsigned> g_tempCounter{0};
-
-}  // namespace
-
-bool WriteFileAtomic(const std::string& path, std::string_view bytes) {
-  if (path.empty()) return false;
-  std::string target = path;
-  struct stat st {};
-  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    // Replace what the link points to, not the link itself.
-    if (char* resolved = realpath(path.c_str(), nullptr)) {
-      target = resolved;
-      std::free(resolved);
-    }
-  }
-  bool exists = false;
-  if (stat(target.c_str(), &st) == 0) {
-    // A file marked read-only stays as it is, as it would with an in-place write.
-    // No write bit at all is a read-only mark that root honours too, like the
-    // read-only attribute of the platform the files come from.
-    if (!S_ISREG(st.st_mode) || access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0) return false;
-    exists = true;
-  } else if (errno != ENOENT) {
-    return false;
-  }
-
-  const size_t slash = target.rfind('/');
-  const std::string prefix = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  const std::string base = target.substr(prefix.size());
-  if (base.empty()) return false;
-  const std::string folder = prefix.empty() ? "." : (prefix.size() == 1 ? "/" : target.substr(0, slash));
-
-  // Hidden and short enough for any file name limit, whatever the length of `base`.
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = prefix + "." + base.substr(0, 64) + ".tmp-" + std::to_string(getpid()) + "-" +
-           std::to_string(g_tempCounter.fetch_add(1));
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-
-  bool ok = true;
-  if (exists) {
-    if (fchown(fd, st.st_uid, st.st_gid) != 0) {
-      // Not our file to give away; the new one stays ours, with the old permission bits.
-    }
-    ok = fchmod(fd, st.st_mode & 07777) == 0;
-  }
-  ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
-  ok = (close(fd) == 0) && ok;
-  if (ok) ok = rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    unlink(temp.c_str());
-    return false;
-  }
-  // Make the rename itself durable; the new content is in place either way.
-  const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    fsync(dirFd);
-    close(dirFd);
-  }
-  return true;
-}
+bool WriteFileAtomic(const std::string& path, std::string_view bytes) { return fileio::ReplaceFile(path, bytes); }
 
 bool UpdateIniFile(const std::string& path, const std::function<bool(IniDocument&)>& edit) {
   std::string text;

@@ -1,5 +1,7 @@
 #include "protocol/MotorDb.h"
 
+#include "resources/FileReplace.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +11,6 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <random>
 
 #include "protocol/FrameLogic.h"
 #include "protocol/ProgInterface.h"
@@ -51,18 +52,6 @@ bool ReadsBackAsVersion(const std::string& line) {
   return reader.ReadVersionLine(buffer) == 1;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (wrote < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(wrote);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -123,70 +112,16 @@ std::string MotorDbAddressList(const std::vector<int32_t>& addresses) {
 
 // ---------------------------------------------------------------------------
 
-CServoDBFile::~CServoDBFile() { Abandon(); }
-
 bool CServoDBFile::Create(const std::string& target) {
-  Abandon();
-  const size_t slash = target.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  if (base.empty()) return false;
-  std::random_device seed;
-  std::mt19937 random(seed());
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, ".%06x.tmp", static_cast<unsigned>(random() & 0xFFFFFF));
-    std::string name = folder + (slash == std::string::npos ? "/" : "") + "." + base + suffix;
-    // 0666 less the umask, as any file the program creates.
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      m_fd = fd;
-      m_target = target;
-      m_temporary = std::move(name);
-      return true;
-    }
-    if (errno != EEXIST) return false;
-  }
-  return false;
+  m_target = target;
+  const std::string resolved = fileio::ResolveTarget(target);
+  const size_t slash = resolved.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string(".") : resolved.substr(0, slash + 1);
+  // The new file is made in the target's folder, so that folder must take it.
+  return fileio::CanReplace(resolved) && ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
-bool CServoDBFile::Commit(const std::string& bytes) {
-  if (m_fd < 0) return false;
-  bool ok = WriteAll(m_fd, bytes) && ::fsync(m_fd) == 0;
-  struct stat old {};
-  // A replaced file keeps the permissions it had.
-  if (ok && ::stat(m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-    ok = ::fchmod(m_fd, old.st_mode & 07777) == 0;
-  }
-  ok = ::close(m_fd) == 0 && ok;
-  m_fd = -1;
-  if (ok) ok = ::rename(m_temporary.c_str(), m_target.c_str()) == 0;
-  if (!ok) {
-    Abandon();
-    return false;
-  }
-  m_temporary.clear();
-  // The rename itself reaches the disk with the folder.
-  const size_t slash = m_target.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string(".") : m_target.substr(0, slash + 1);
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-  return true;
-}
-
-void CServoDBFile::Abandon() {
-  if (m_fd >= 0) {
-    ::close(m_fd);
-    m_fd = -1;
-  }
-  if (!m_temporary.empty()) {
-    ::unlink(m_temporary.c_str());
-    m_temporary.clear();
-  }
-}
+bool CServoDBFile::Commit(const std::string& bytes) { return !m_target.empty() && fileio::ReplaceFile(m_target, bytes); }
 
 // ---------------------------------------------------------------------------
 

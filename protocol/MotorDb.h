@@ -44,28 +44,18 @@ std::string MotorDbExportText(const std::string& versionLine,
 // Addresses as short text: "3, 7-9, 12".
 std::string MotorDbAddressList(const std::vector<int32_t>& addresses);
 
-// The export's writer: the bytes go to a temporary file beside the target, which
-// replaces the target only once everything was written and synced. An abandoned or
-// failed export leaves an existing file as it was and no temporary file behind.
+// The export's writer: the whole file replaces the target in one step once every
+// parameter was read, so an abandoned or failed export leaves an existing file as
+// it was.
 class CServoDBFile {
  public:
-  CServoDBFile() = default;
-  ~CServoDBFile();
-  CServoDBFile(const CServoDBFile&) = delete;
-  CServoDBFile& operator=(const CServoDBFile&) = delete;
-
-  // Creates the temporary file in the target's folder; false when it cannot.
+  // Checks before the drive is read that the target can be written: a missing
+  // file in a writable folder, or a writable file not marked read-only.
   bool Create(const std::string& target);
-  // Writes everything, syncs, closes and renames over the target; false on any
-  // failure, in which case the temporary file is removed.
+  // Replaces the target with the whole content in one step; false, with the old
+  // file untouched, on any failure.
   bool Commit(const std::string& bytes);
-  // Removes the temporary file; the target is untouched.
-  void Abandon();
-
-  const std::string& TemporaryPath() const { return m_temporary; }
 
  private:
   std::string m_target;
-  std::string m_temporary;
-  int m_fd = -1;
 };

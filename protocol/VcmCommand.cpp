@@ -28,7 +28,8 @@ int32_t CVcmCommand::ParseResponseNumber() const {
       if (magnitude > static_cast<int64_t>(INT32_MAX) + 1) saturated = true;
     }
   }
-  if (saturated) return negative ? INT32_MIN : INT32_MAX;
+  // Out of range the value stops at the nearest limit, as a 32-bit atol does.
+  if (saturated || (!negative && magnitude > INT32_MAX)) return negative ? INT32_MIN : INT32_MAX;
   return static_cast<int32_t>(negative ? -magnitude : magnitude);
 }
 

@@ -46,6 +46,9 @@ int CVcmFile::Load(const std::string& path) {
   if (!in) return 0;
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return 0;
+  // Read as a text file is: a Ctrl-Z marks its end, as old editors left it.
+  const size_t endOfFile = text.find('\x1a');
+  if (endOfFile != std::string::npos) text.resize(endOfFile);
   m_text = std::move(text);
   return 1;
 }

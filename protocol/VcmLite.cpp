@@ -110,16 +110,16 @@ int CVcmLite::SendCommand(const char* mnemonic, const char* argument) {
 }
 
 int CVcmLite::ReadByteWithin(uint32_t start, uint32_t limitMs, int timeoutCode, uint8_t& byte) {
+  // The limit runs from the start of the wait and is checked before every byte,
+  // so bytes that keep coming without completing what is awaited still end it.
+  if (m_clock() - start > limitMs) {
+    RecordFailure(timeoutCode);
+    return timeoutCode;
+  }
   const int got = IsOpen() ? ReadBytes(&byte, 1) : -1;
   if (got < 0) {
     RecordFailure(rc::PortFailure);
     return rc::PortFailure;
-  }
-  // The limit runs from the start of the wait, so bytes that keep coming without
-  // completing what is awaited still end it.
-  if (got == 0 && m_clock() - start > limitMs) {
-    RecordFailure(timeoutCode);
-    return timeoutCode;
   }
   return got;
 }

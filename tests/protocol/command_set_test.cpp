@@ -109,7 +109,9 @@ TEST(ResponseNumbers, ParsedLikeAtol) {
     int32_t value;
   };
   const Case cases[] = {{"OKY1234", 1234}, {"OKY-5", -5},     {"OKY  +17x", 17}, {"OKYabc", 0},
-                        {"OKY", 0},        {"OKY12 34", 12}, {"OKY-", 0},       {"OKY2147483647", 2147483647}};
+                        {"OKY", 0},        {"OKY12 34", 12}, {"OKY-", 0},       {"OKY2147483647", 2147483647},
+                        {"OKY2147483648", 2147483647}, {"OKY-2147483648", -2147483647 - 1},
+                        {"OKY99999999999", 2147483647}};
   SimLink sim;
   ASSERT_TRUE(sim.Ok());
   CVcmCommand link;

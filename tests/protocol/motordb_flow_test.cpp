@@ -413,14 +413,33 @@ TEST_F(MotorDbTest, ExportWriteFailures) {
   EXPECT_EQ(MsgIcon::Error, prompt.Messages().back().icon);
   EXPECT_TRUE(Received().empty());
 
-  // A target that cannot be replaced (a folder of that name).
+  // Targets that cannot be replaced, a folder of that name or a file marked
+  // read-only, are told before the drive is read and stay as they were.
   std::filesystem::create_directory(dir.File("taken.txt"));
-  prompt.Clear();
-  prompt.QueueFileName(dir.File("taken.txt"));
-  EXPECT_EQ(0, ExportMotorDb(frame));
-  EXPECT_EQ(res::LoadString(ids::MotorDbWriteFailed), prompt.Texts().back());
+  ASSERT_TRUE(dir.Write("locked.txt", "old"));
+  ASSERT_EQ(0, ::chmod(dir.File("locked.txt").c_str(), 0444));
+  for (const char* name : {"taken.txt", "locked.txt"}) {
+    SCOPED_TRACE(name);
+    prompt.Clear();
+    prompt.QueueFileName(dir.File(name));
+    EXPECT_EQ(0, ExportMotorDb(frame));
+    EXPECT_EQ(res::LoadString(ids::TargetCreateFailed), prompt.Texts().back());
+    EXPECT_TRUE(Received().empty());
+  }
   EXPECT_TRUE(std::filesystem::is_directory(dir.File("taken.txt")));
-  EXPECT_EQ((Lines{"taken.txt"}), FolderEntries(dir.Path()));
+  std::ifstream locked(dir.File("locked.txt"));
+  EXPECT_EQ("old", std::string(std::istreambuf_iterator<char>(locked), {}));
+  EXPECT_EQ((Lines{"locked.txt", "taken.txt"}), FolderEntries(dir.Path()));
+}
+
+TEST_F(MotorDbTest, ExportThroughALinkReplacesTheFileItNames) {
+  ASSERT_TRUE(dir.Write("real.txt", "old"));
+  std::filesystem::create_symlink(dir.File("real.txt"), dir.File("link.txt"));
+  prompt.QueueFileName(dir.File("link.txt"));
+  ASSERT_EQ(1, ExportMotorDb(frame));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.txt")));
+  std::ifstream real(dir.File("real.txt"));
+  EXPECT_NE(std::string::npos, std::string(std::istreambuf_iterator<char>(real), {}).find("mad0\r\n"));
 }
 
 TEST_F(MotorDbTest, ReplacedFileKeepsItsPermissions) {

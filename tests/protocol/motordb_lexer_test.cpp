@@ -121,13 +121,17 @@ TEST(VcmFileLexer, StatusText) {
   EXPECT_EQ("Line : #7\tXY", CVcmFile::StatusText(command));
 }
 
-TEST(VcmFileLexer, LoadTakesPlainFilesByteForByte) {
+TEST(VcmFileLexer, LoadTakesPlainFilesByteForByteUpToCtrlZ) {
   TempDir dir;
-  const std::string bytes = "V1\r\nMAD1\r\n\0\x1A\xFFMDA2"s;
+  const std::string bytes = "V1\r\nMAD1\r\n\0\xFFMDA2"s;
   ASSERT_TRUE(dir.Write("m.txt", bytes));
   CVcmFile file;
   ASSERT_EQ(1, file.Load(dir.File("m.txt")));
   EXPECT_EQ(bytes.size(), file.Length());
+  // A Ctrl-Z ends a text file, as old editors wrote it after the last line.
+  ASSERT_TRUE(dir.Write("dos.txt", "V1\r\nMAD1\r\n\x1A\x1A"));
+  ASSERT_EQ(1, file.Load(dir.File("dos.txt")));
+  EXPECT_EQ(10u, file.Length());
 
   EXPECT_EQ(0, file.Load("/nonexistent/folder/motor.txt"));
   EXPECT_EQ(0, file.Load("/tmp")) << "a folder is no file";

@@ -1,0 +1,23 @@
+#pragma once
+// Replacing a file so that a failure never leaves a half-written one in place of a
+// good one: the new content goes to a file beside it, reaches the disk, and is
+// renamed over the old one in one step.
+
+#include <string>
+#include <string_view>
+
+namespace fileio {
+
+// The file a write to `path` lands in: what a symbolic link points to, else `path`.
+std::string ResolveTarget(const std::string& path);
+
+// Whether the file may be replaced: it does not exist yet, or it is a regular file
+// that is writable and not marked read-only (no write bit at all).
+bool CanReplace(const std::string& target);
+
+// Replaces the file at `path` (a link is followed) with `bytes`. An existing file
+// keeps its permission bits. False, with the old file untouched and no temporary
+// file left, when anything fails.
+bool ReplaceFile(const std::string& path, std::string_view bytes);
+
+}  // namespace fileio
