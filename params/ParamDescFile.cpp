@@ -248,6 +248,7 @@ void CParamDescFile::Clear() {
   m_type.clear();
   m_version.clear();
   m_loaded = false;
+  ++m_generation;
 }
 
 CParamNode* CParamDescFile::FindParam(int32_t address) const {

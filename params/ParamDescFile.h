@@ -47,6 +47,9 @@ class CParamDescFile {
   bool LoadText(const std::string& xml);
   void Clear();
   bool IsLoaded() const { return m_loaded; }
+  // Changes whenever the nodes are freed (every Load and Clear), so a caller that
+  // let the event loop run can tell whether the pointers it holds are still good.
+  unsigned GetGeneration() const { return m_generation; }
 
   // First parameter in file order with that address, or nullptr.
   CParamNode* FindParam(int32_t address) const;
@@ -73,6 +76,7 @@ class CParamDescFile {
   bool ReadDocument(const TiXmlDocument& document);
 
   bool m_loaded = false;
+  unsigned m_generation = 0;
   std::string m_type;
   std::string m_version;
   std::deque<std::unique_ptr<CCategoryNode>> m_categories;

@@ -58,6 +58,7 @@ constexpr int MotorDbWriteFailed = 3035;      // our own
 constexpr int MotorDbBadByte = 3061;          // our own: "%1!d!" = line, "%2" = byte in hex
 constexpr int MotorDbCommandTooLong = 3062;   // our own: "%1!d!" = line
 constexpr int UserViewParamMissing = 3036;    // our own: "%1!d!" = address
+constexpr int UserViewFieldMissing = 3038;    // our own: "%1" = address, "%2" = bit offset
 constexpr int SetParamCaption = 3037;
 constexpr int VersionPrefix = 3045;           // "Version : "
 constexpr int NoEcho = 3047;

@@ -77,6 +77,8 @@ const Entry kTable[] = {
                               "모터 DB 파일의 %1!d!번째 줄에 드라이브로 보내기에 너무 긴 명령이 있습니다. 드라이브로 아무것도 보내지 않았습니다."},
   {ids::UserViewParamMissing, "The parameter description file does not describe parameter %1!d!, which the parameter view shows.",
                               "파라미터 설명 파일에 파라미터 보기에 표시되는 파라미터 %1!d!의 설명이 없습니다."},
+  {ids::UserViewFieldMissing, "The parameter description file does not describe the sub-field at bit %2 of parameter %1, which the parameter view shows.",
+                              "파라미터 설명 파일에 파라미터 보기에 표시되는 파라미터 %1의 비트 %2 하위 항목 설명이 없습니다."},
   {ids::SetParamCaption, "Set Parameter", "파라미터 설정"},
   {ids::VersionPrefix, "Version : ", "버전 : "},
   {ids::PortFailure, "Failed to access COMM port.", "통신 포트에 접근하지 못했습니다."},

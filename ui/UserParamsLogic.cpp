@@ -106,22 +106,31 @@ bool CUserParamsLogic::ReadUserParams() {
     Show(res::LoadString(ids::DescFileFailed), ids::DescFileCaption, MsgIcon::Error);
     return false;
   }
-  for (unsigned i = 0; i < m_model.GetUserViewCount(); ++i) {
-    const CUserViewData* entry = m_model.GetUserViewData(i);
-    if (!m_model.FindParam(entry->address)) {
-      Show(res::FormatString(ids::UserViewParamMissing, {std::to_string(entry->address)}), ids::DescFileCaption,
+  // A question box runs the event loop, and a newer read-in may load another
+  // model meanwhile: entries are copied, and a changed model ends this one.
+  const unsigned generation = m_model.GetGeneration();
+  const int rows = RowCount();
+  for (int i = 0; i < rows; ++i) {
+    const CUserViewData entry = *m_model.GetUserViewData(static_cast<unsigned>(i));
+    if (!m_model.FindParam(entry.address)) {
+      Show(res::FormatString(ids::UserViewParamMissing, {std::to_string(entry.address)}), ids::DescFileCaption,
            MsgIcon::Error);
       return false;
     }
+    if (entry.nested && !m_model.FindNested(entry.address, entry.offset)) {
+      Show(res::FormatString(ids::UserViewFieldMissing, {std::to_string(entry.address), std::to_string(entry.offset)}),
+           ids::DescFileCaption, MsgIcon::Error);
+      return false;
+    }
     for (;;) {
-      const int result = m_link.ReadParam(entry->address);
+      const int result = m_link.ReadParam(entry.address);
       if (result > 0) break;
       if (result != rc::Refused) {
         m_events.SendToFrame(UM_REPORT_ERROR, 0);
         return false;
       }
       const intptr_t answer = m_events.SendToFrame(UM_REPORT_ERROR, ids::RetryReadParam);
-      if (answer == btn::Cancel) return false;
+      if (answer == btn::Cancel || m_model.GetGeneration() != generation) return false;
       if (answer == btn::Retry || answer == btn::TryAgain) continue;
       break;  // Continue: this parameter keeps what the cache had
     }
@@ -190,16 +199,19 @@ bool CUserParamsLogic::ConfirmWarning(const CUserViewData& entry, const CNestedN
 
 void CUserParamsLogic::OnSetParam(int row, int32_t value) {
   if (!m_model.IsLoaded() || row < 0 || row >= RowCount()) return;
-  const CUserViewData& entry = *m_model.GetUserViewData(static_cast<unsigned>(row));
+  // Copied: the warning box runs the event loop, which may load another model.
+  const CUserViewData entry = *m_model.GetUserViewData(static_cast<unsigned>(row));
+  const unsigned generation = m_model.GetGeneration();
   int32_t raw = value;
   if (entry.nested) {
-    const CNestedNode* field = m_model.FindNested(entry.address, entry.offset);
-    if (!m_model.FindParam(entry.address) || !field) return;
-    if (!ConfirmWarning(entry, *field, value)) {
+    if (!m_model.FindParam(entry.address) || !m_model.FindNested(entry.address, entry.offset)) return;
+    if (!ConfirmWarning(entry, *m_model.FindNested(entry.address, entry.offset), value)) {
       SelectCurrentValues();
       return;
     }
-    raw = InsertNestedValue(CachedValue(entry.address), field, value);
+    // A model loaded while the question was open may describe this row otherwise.
+    if (m_model.GetGeneration() != generation) return;
+    raw = InsertNestedValue(CachedValue(entry.address), m_model.FindNested(entry.address, entry.offset), value);
   }
 
   if (!m_link.FindCachedParam(entry.address)) {

@@ -2,6 +2,7 @@
 
 int CScriptedPrompt::ShowMessage(const MessageSpec& message) {
   m_messages.push_back(message);
+  if (whileShown) whileShown(message);
   if (!m_answers.empty()) {
     const int answer = m_answers.front();
     m_answers.pop_front();

@@ -3,6 +3,7 @@
 // flows that talk to the user run headless.
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -64,6 +65,10 @@ class CScriptedPrompt : public CPromptInterface {
   int UnscriptedAnswers() const { return m_unscripted; }
   int AnswersLeft() const { return static_cast<int>(m_answers.size()); }
   void Clear();
+
+  // Runs while a box is "open", before it is answered, like the events a modal
+  // box's own loop dispatches.
+  std::function<void(const MessageSpec&)> whileShown;
 
   // The progress reporters handed out so far.
   std::vector<std::shared_ptr<CRecordingProgress::Log>> progressLogs;

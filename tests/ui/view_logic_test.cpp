@@ -353,4 +353,45 @@ TEST_F(ViewLogicTest, WritingAParameterNeverReadIsExplained) {
   EXPECT_TRUE(drive().Received().empty());
 }
 
+TEST_F(ViewLogicTest, ModelReloadedWhileABoxIsOpen) {
+  Connect();
+  Traffic();
+  // A queued read-in loads the description again while the warning is open.
+  prompt.whileShown = [this](const MessageSpec&) { ASSERT_TRUE(model.Load(CUserParamsLogic::kDefaultDescription)); };
+  prompt.QueueAnswer(btn::Yes);
+  Pick(4, 8);
+  EXPECT_TRUE(Traffic().empty()) << "an answer about a model that is gone writes nothing";
+
+  // The same during the retry question of a refused read: this read-in ends.
+  SimFaults faults;
+  faults.refused = {"MDA"};
+  drive().SetFaults(faults);
+  prompt.QueueAnswer(btn::TryAgain);
+  events.PostToView(UM_READ_PARAMS, 0, 0);
+  Pump();
+  EXPECT_EQ(0, link.IsOpen());
+  EXPECT_EQ((std::vector<std::string>{"MAD14", "MDA"}), Traffic());
+}
+
+TEST_F(ViewLogicTest, EntriesPastTheTwelfthAreNeverReadAndMissingSubFieldsAreTold) {
+  std::string items;
+  for (int i = 0; i < 12; ++i) items += R"(<item><address nested="false" offset="0">21</address></item>)";
+  items += R"(<item><address nested="false" offset="0">77</address></item>)";
+  TempDir dir;
+  dir.Write("ParamDefault.xml", R"(<description><info/><parameters><param address="21" name="x"/></parameters><user_view>)" +
+                                    items + "</user_view></description>");
+  res::OverrideProgramFolder(dir.Path());
+  Connect();
+  EXPECT_TRUE(prompt.Messages().empty()) << "the thirteenth entry names no parameter, but is never touched";
+  EXPECT_EQ(1, link.IsOpen());
+
+  dir.Write("ParamDefault.xml", R"(<description><info/><parameters><param address="21" name="x"/></parameters>
+      <user_view><item><address nested="true" offset="3">21</address></item></user_view></description>)");
+  events.PostToView(UM_CHECK_LINK, 0, 0);
+  Pump();
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::FormatString(ids::UserViewFieldMissing, {"21", "3"}), prompt.Messages()[0].text);
+  EXPECT_EQ(0, link.IsOpen());
+}
+
 }  // namespace
