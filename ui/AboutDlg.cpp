@@ -50,16 +50,15 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-  // Without version data the lines keep their design texts and no models are listed.
+  // Without version data the lines keep their design texts; the models are listed
+  // either way.
   VersionInfo info;
   const bool haveInfo = ReadVersionInfo(QApplication::applicationFilePath().toStdString(), info);
   const AboutLines lines = MakeAboutLines(haveInfo ? &info : nullptr);
   m_product->setText(Q(lines.product));
   m_version->setText(Q(lines.version));
   m_copyright->setText(Q(lines.copyright));
-  if (haveInfo) {
-    for (const std::string& model : SupportedModels()) m_models->addItem(Q(model));
-  }
+  for (const std::string& model : SupportedModels()) m_models->addItem(Q(model));
   ok->setFocus();
 }
 

@@ -187,7 +187,13 @@ void CMainFrame::BuildToolBar() {
 }
 
 void CMainFrame::RebuildToolBar() {
+  // clear() only detaches; the separators and the customize button made for the
+  // old layout are ours to free.
+  const QList<QAction*> old = m_toolBar->actions();
   m_toolBar->clear();
+  for (QAction* action : old) {
+    if (action->data().toInt() == 0) action->deleteLater();
+  }
   for (int command : m_toolBarCommands) {
     if (command == 0) {
       m_toolBar->addSeparator();

@@ -1,6 +1,5 @@
 #include "ui/ProgressDlg.h"
 
-#include <utility>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -113,16 +112,20 @@ bool CProgressDlg::PollCancel() {
 }
 
 void CProgressDlg::SetStatusText(const std::string& text) {
-  if (m_open) m_pendingStatus = Q(text);
+  if (m_open) m_status->setText(Q(text));
+}
+
+void CProgressDlg::ScheduleBarUpdate() {
+  // The bar repaints itself at once on every new value, which on a fast operation
+  // costs more than the work; it takes the latest position when events next run.
+  if (!m_open || m_barUpdateQueued) return;
+  m_barUpdateQueued = true;
+  QMetaObject::invokeMethod(this, [this] { FlushDisplay(); }, Qt::QueuedConnection);
 }
 
 void CProgressDlg::FlushDisplay() {
-  // The bar repaints itself at once on every new value, so the controls are
-  // brought up to date only when the window gets to draw anyway.
-  if (!m_open) return;
-  if (m_pendingStatus) m_status->setText(*std::exchange(m_pendingStatus, std::nullopt));
-  if (m_bar->value() != m_barPosition) m_bar->setValue(m_barPosition);
-  if (m_pendingPercent) m_percent->setText(*std::exchange(m_pendingPercent, std::nullopt));
+  m_barUpdateQueued = false;
+  if (m_open && m_bar->value() != m_barPosition) m_bar->setValue(m_barPosition);
 }
 
 void CProgressDlg::ApplyRangeToBar() {
@@ -137,6 +140,7 @@ int CProgressDlg::SetRange(int32_t lower, int32_t upper) {
   if (m_open) {
     ApplyRangeToBar();
     m_barPosition = std::clamp(m_barPosition, m_bar->minimum(), m_bar->maximum());
+    ScheduleBarUpdate();
   }
   return 1;
 }
@@ -155,6 +159,7 @@ int32_t CProgressDlg::SetPosition(int32_t position) {
   } else {
     m_barPosition = position;
   }
+  ScheduleBarUpdate();
   UpdatePercentLabel(position);
   return previous;
 }
@@ -168,6 +173,7 @@ int32_t CProgressDlg::MovePosition(int32_t delta) {
   } else {
     m_barPosition = static_cast<int32_t>(target);
   }
+  ScheduleBarUpdate();
   UpdatePercentLabel(static_cast<int32_t>(target));
   return previous;
 }
@@ -183,6 +189,7 @@ int32_t CProgressDlg::StepForward() {
   } else {
     m_barPosition = static_cast<int32_t>(target);
   }
+  ScheduleBarUpdate();
   UpdatePercentLabel(static_cast<int32_t>(target));
   return previous;
 }
@@ -192,11 +199,11 @@ void CProgressDlg::UpdatePercentLabel(int32_t current) {
   const std::optional<std::string> text = PercentText(m_lower, m_upper, current);
   if (!text) return;  // an empty range has no percentage: the label stays
   const QString label = Q(*text);
-  if (PercentLabelText() != label) m_pendingPercent = label;
+  if (m_percent->text() != label) m_percent->setText(label);
 }
 
-QString CProgressDlg::PercentLabelText() const { return m_pendingPercent ? *m_pendingPercent : m_percent->text(); }
-QString CProgressDlg::StatusText() const { return m_pendingStatus ? *m_pendingStatus : m_status->text(); }
+QString CProgressDlg::PercentLabelText() const { return m_percent->text(); }
+QString CProgressDlg::StatusText() const { return m_status->text(); }
 
 void CProgressDlg::accept() {}
 void CProgressDlg::reject() { m_cancelRequested = true; }

@@ -68,6 +68,7 @@ class CProgressDlg : public QDialog, public virtual CProgInterface {
   void PumpPendingMessages();
   void UpdatePercentLabel(int32_t current);
   void ApplyRangeToBar();
+  void ScheduleBarUpdate();
   void FlushDisplay();
   void ReleaseOwner();
 
@@ -84,8 +85,7 @@ class CProgressDlg : public QDialog, public virtual CProgInterface {
   int32_t m_barPosition = 0;
   bool m_cancelRequested = false;
   QElapsedTimer m_sincePump;  // invalid until the first pump
-  std::optional<QString> m_pendingStatus;   // shown at the next pump
-  std::optional<QString> m_pendingPercent;
+  bool m_barUpdateQueued = false;  // the bar takes m_barPosition when events next run
   bool m_ownerDisabled = false;
   bool m_open = false;
 };

@@ -165,3 +165,18 @@ TEST_F(ProgressTest, WithoutAWindowValuesAreOnlyStored) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProgressTest, TextsAtOnceAndTheBarWhenEventsNextRun) {
+  CProgressDlg progress(&owner);
+  ASSERT_TRUE(progress.Open());
+  progress.SetPosition(42);
+  progress.SetStatusText("Line : #3\tMAD5");
+  EXPECT_EQ("Line : #3\tMAD5", progress.StatusText());
+  EXPECT_EQ("42%", progress.PercentLabelText());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(42, progress.Bar()->value()) << "any event loop shows the latest position";
+}
+
+}  // namespace
