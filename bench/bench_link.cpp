@@ -2,7 +2,16 @@
 // faster than the line would: 100 parameter reads at 115200 and 921600 baud
 // against their wire time and against a plain pyserial script, and the CPU time
 // of waiting on a silent drive.
+//
+// Every figure is taken twice: with the simulator, the link and the baseline
+// sharing one CPU, and scheduled freely. The simulator answers from a thread of
+// this process through a pseudo-terminal, whose every hop wakes a kernel worker;
+// on a virtual machine a wake-up that lands on an idle virtual CPU costs tens of
+// microseconds, an exchange has two, and that is the simulator's cost, not the
+// link's (a real port's interrupt has no such hop). The targets are judged on
+// the shared-CPU figures; the free ones show what the machine adds.
 
+#include <sched.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -65,13 +74,20 @@ double PyserialSeconds(const std::string& device, int baud) {
   return seconds;
 }
 
-}  // namespace
+void PinToCurrentCpu() {
+  const int cpu = sched_getcpu();
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(cpu < 0 ? 0 : cpu, &one);
+  if (sched_setaffinity(0, sizeof one, &one) != 0) std::perror("sched_setaffinity");
+}
 
-int main() {
+// The simulator's thread inherits the affinity of the thread that starts it.
+bool MeasureReads(const char* layout, bool judge) {
   CSimDrive drive;
   if (!drive.Start()) {
     std::fprintf(stderr, "the simulated drive did not start\n");
-    return 1;
+    return false;
   }
   const std::string portsFile = "/tmp/bench_link_ports_" + std::to_string(getpid());
   FILE* ports = std::fopen(portsFile.c_str(), "w");
@@ -80,12 +96,14 @@ int main() {
   portmap::SetPortsFilePath(portsFile);
 
   CVcmCommand link;
-  std::printf("%d parameter reads (MAD + MDA each) against the simulated drive\n", kReads);
+  std::printf("%d parameter reads (MAD + MDA each), %s\n", kReads, layout);
   for (const auto& [baud, target] : {std::pair{115200, 1.05}, std::pair{921600, 1.5}}) {
     const Figures ours = TimeReads(drive, link, baud);
     const double ratio = ours.seconds / ours.wireSeconds;
-    std::printf("  %6d baud: %8.2f ms, wire time %8.2f ms, ratio %.3f (target <= %.2f) %s\n", baud,
-                ours.seconds * 1e3, ours.wireSeconds * 1e3, ratio, target, ratio <= target ? "ok" : "OVER");
+    std::printf("  %6d baud: %8.2f ms, wire time %8.2f ms, ratio %.3f", baud, ours.seconds * 1e3,
+                ours.wireSeconds * 1e3, ratio);
+    if (judge) std::printf(" (target <= %.2f) %s", target, ratio <= target ? "ok" : "OVER");
+    std::printf("\n");
     const double baseline = PyserialSeconds(drive.DevicePath(), baud);
     if (baseline > 0) {
       std::printf("  %6d baud: pyserial baseline %8.2f ms, ratio %.3f; ours takes %.1f%% of its time %s\n", baud,
@@ -95,10 +113,24 @@ int main() {
       std::printf("  %6d baud: pyserial baseline not available (python3-serial missing?)\n", baud);
     }
   }
+  drive.Stop();
+  std::remove(portsFile.c_str());
+  return true;
+}
+
+void MeasureSilentWait() {
+  CSimDrive drive;
+  if (!drive.Start()) return;
+  const std::string portsFile = "/tmp/bench_link_ports_" + std::to_string(getpid());
+  FILE* ports = std::fopen(portsFile.c_str(), "w");
+  std::fprintf(ports, "COM%u=%s\n", kCom, drive.DevicePath().c_str());
+  std::fclose(ports);
+  portmap::SetPortsFilePath(portsFile);
 
   SimFaults silent;
   silent.silent = true;
   drive.SetFaults(silent);
+  CVcmCommand link;
   link.Open(kCom, 115200);
   const double cpuBefore = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
@@ -110,5 +142,14 @@ int main() {
   link.Close();
   drive.Stop();
   std::remove(portsFile.c_str());
+}
+
+}  // namespace
+
+int main() {
+  if (!MeasureReads("scheduled freely", false)) return 1;
+  PinToCurrentCpu();
+  if (!MeasureReads("simulator, link and baseline on one CPU", true)) return 1;
+  MeasureSilentWait();
   return 0;
 }
