@@ -21,8 +21,7 @@
 #include <string>
 
 #include "protocol/VcmCommand.h"
-#include "serial/PortTable.h"
-#include "tools/SimDrive.h"
+#include "support/SimLink.h"
 
 namespace {
 
@@ -84,16 +83,12 @@ void PinToCurrentCpu() {
 
 // The simulator's thread inherits the affinity of the thread that starts it.
 bool MeasureReads(const char* layout, bool judge) {
-  CSimDrive drive;
-  if (!drive.Start()) {
+  SimLink sim(kCom);
+  if (!sim.Ok()) {
     std::fprintf(stderr, "the simulated drive did not start\n");
     return false;
   }
-  const std::string portsFile = "/tmp/bench_link_ports_" + std::to_string(getpid());
-  FILE* ports = std::fopen(portsFile.c_str(), "w");
-  std::fprintf(ports, "COM%u=%s\n", kCom, drive.DevicePath().c_str());
-  std::fclose(ports);
-  portmap::SetPortsFilePath(portsFile);
+  CSimDrive& drive = sim.Drive();
 
   CVcmCommand link;
   std::printf("%d parameter reads (MAD + MDA each), %s\n", kReads, layout);
@@ -113,23 +108,15 @@ bool MeasureReads(const char* layout, bool judge) {
       std::printf("  %6d baud: pyserial baseline not available (python3-serial missing?)\n", baud);
     }
   }
-  drive.Stop();
-  std::remove(portsFile.c_str());
   return true;
 }
 
 void MeasureSilentWait() {
-  CSimDrive drive;
-  if (!drive.Start()) return;
-  const std::string portsFile = "/tmp/bench_link_ports_" + std::to_string(getpid());
-  FILE* ports = std::fopen(portsFile.c_str(), "w");
-  std::fprintf(ports, "COM%u=%s\n", kCom, drive.DevicePath().c_str());
-  std::fclose(ports);
-  portmap::SetPortsFilePath(portsFile);
-
+  SimLink sim(kCom);
+  if (!sim.Ok()) return;
   SimFaults silent;
   silent.silent = true;
-  drive.SetFaults(silent);
+  sim.Drive().SetFaults(silent);
   CVcmCommand link;
   link.Open(kCom, 115200);
   const double cpuBefore = CpuSeconds();
@@ -140,8 +127,6 @@ void MeasureSilentWait() {
   std::printf("silent drive: result %d after %.0f ms, CPU %.2f ms (target <= 20 ms) %s\n", result, waited * 1e3,
               cpu * 1e3, cpu <= 0.020 ? "ok" : "OVER");
   link.Close();
-  drive.Stop();
-  std::remove(portsFile.c_str());
 }
 
 }  // namespace

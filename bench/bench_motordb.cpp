@@ -2,14 +2,10 @@
 // drive at 115200 baud with wire time on: elapsed time against the time the
 // drive's own bytes take on the wire, and what progress reporting adds to an import.
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -18,8 +14,8 @@
 #include "protocol/MotorDb.h"
 #include "protocol/VcmCommand.h"
 #include "protocol/VcmFile.h"
-#include "serial/PortTable.h"
-#include "tools/SimDrive.h"
+#include "support/SimLink.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -88,17 +84,12 @@ void Print(const char* what, const Figures& f) {
 }  // namespace
 
 int main() {
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("bench_motordb." + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-
-  CSimDrive drive;
-  if (!drive.Start()) {
+  SimLink sim(kCom);
+  if (!sim.Ok()) {
     std::fprintf(stderr, "simulated drive did not start\n");
     return 1;
   }
-  const std::string ports = (folder / "ports").string();
-  std::ofstream(ports) << "COM" << kCom << "=" << drive.DevicePath() << "\n";
-  portmap::SetPortsFilePath(ports);
+  CSimDrive& drive = sim.Drive();
 
   CVcmCommand link;
   if (link.Open(static_cast<uint8_t>(kCom), kBaud) != 1) {
@@ -111,7 +102,8 @@ int main() {
   BenchPrompt prompt;
   CFrameLogic frame(link, prompt);
   link.ReadVersion();
-  prompt.path = (folder / "motor.txt").string();
+  TempDir folder;
+  prompt.path = folder.File("motor.txt");
 
   std::printf("motor DB export and import, %d baud, simulated drive, best of %d rounds\n", kBaud, kRounds);
   for (bool wire : {true, false}) {
@@ -158,8 +150,5 @@ int main() {
   }
 
   link.Close();
-  drive.Stop();
-  portmap::SetPortsFilePath(std::string());
-  std::filesystem::remove_all(folder);
   return 0;
 }

@@ -18,8 +18,7 @@
 #include "protocol/FrameLogic.h"
 #include "protocol/VcmCommand.h"
 #include "protocol/VcmFile.h"
-#include "serial/PortTable.h"
-#include "tools/SimDrive.h"
+#include "support/SimLink.h"
 #include "ui/AppMessages.h"
 #include "ui/MainFrame.h"
 #include "ui/ProgressDlg.h"
@@ -62,12 +61,10 @@ bool PumpUntil(Done done, double seconds) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
 
-  CSimDrive drive;
+  SimLink sim(kCom);
+  if (!sim.Ok()) return 1;
+  CSimDrive& drive = sim.Drive();
   drive.SetBaudRate(kBaud);
-  if (!drive.Start()) return 1;
-  const std::string portsFile = "/tmp/bench_ui_ports_" + std::to_string(getpid());
-  std::ofstream(portsFile) << "COM" << int{kCom} << "=" << drive.DevicePath() << "\n";
-  portmap::SetPortsFilePath(portsFile);
   drive.LoadFactorySettings();
 
   CMainFrame frame;
@@ -151,7 +148,5 @@ int main(int argc, char** argv) {
               (pumped - plain) / plain < 0.05 ? "ok" : "OVER");
 
   link.Close();
-  drive.Stop();
-  std::remove(portsFile.c_str());
   return 0;
 }

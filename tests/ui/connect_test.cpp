@@ -75,7 +75,9 @@ TEST(ConnectLogic, InitialSelectionsComeFromConfigIni) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
-    if (c.config) ASSERT_TRUE(dir.Write("Config.ini", c.config));
+    if (c.config) {
+      ASSERT_TRUE(dir.Write("Config.ini", c.config));
+    }
     CIniFile config;
     config.SetPath(dir.File("Config.ini"));
     CConnectLogic logic(c.extended);
