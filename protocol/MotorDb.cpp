@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -114,11 +113,7 @@ std::string MotorDbAddressList(const std::vector<int32_t>& addresses) {
 
 bool CServoDBFile::Create(const std::string& target) {
   m_target = target;
-  const std::string resolved = fileio::ResolveTarget(target);
-  const size_t slash = resolved.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string(".") : resolved.substr(0, slash + 1);
-  // The new file is made in the target's folder, so that folder must take it.
-  return fileio::CanReplace(resolved) && ::access(folder.c_str(), W_OK | X_OK) == 0;
+  return fileio::CanWrite(target);
 }
 
 bool CServoDBFile::Commit(const std::string& bytes) { return !m_target.empty() && fileio::ReplaceFile(m_target, bytes); }
@@ -192,7 +187,7 @@ int ExportMotorDb(CFrameLogic& frame) {
       }
       if (result != rc::Refused) {
         frame.ReportError(0);
-        return 0;  // the temporary file goes with `file`
+        return 0;  // nothing was written yet
       }
       const int answer = frame.ReportError(ids::RetryReadParam);
       if (answer == btn::TryAgain || answer == btn::Retry) continue;

@@ -46,9 +46,16 @@ int CVcmFile::Load(const std::string& path) {
   if (!in) return 0;
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return 0;
-  // Read as a text file is: a Ctrl-Z marks its end, as old editors left it.
+  // Read as a text file is: a Ctrl-Z marks its end, as old editors left it, and
+  // CR LF arrives as LF, so the progress share counts the text, not the bytes.
   const size_t endOfFile = text.find('\x1a');
   if (endOfFile != std::string::npos) text.resize(endOfFile);
+  size_t kept = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    text[kept++] = text[i];
+  }
+  text.resize(kept);
   m_text = std::move(text);
   return 1;
 }
@@ -92,15 +99,19 @@ int CVcmFile::ReadVersionLine(char buffer[kVersionBufferSize]) {
   m_state.cursor = end;
 
   size_t stop = start;
+  bool comment = false;
   while (stop < end) {
     const char c = m_text[stop];
     if (c == '\0') break;  // the buffer is a C string: text after a NUL cannot reach it
-    if (c == '/' && stop + 1 < end && (m_text[stop + 1] == '/' || m_text[stop + 1] == '*')) break;
+    comment = c == '/' && stop + 1 < end && (m_text[stop + 1] == '/' || m_text[stop + 1] == '*');
+    if (comment) break;
     ++stop;
   }
   // Blanks before a comment are not part of the version, or "ver.1.2. // x" would
   // differ from the drive's "ver.1.2.3" at the blank.
-  while (stop > start && (IsBlank(m_text[stop - 1]) || m_text[stop - 1] == '\v' || m_text[stop - 1] == '\f')) --stop;
+  while (comment && stop > start &&
+         (IsBlank(m_text[stop - 1]) || m_text[stop - 1] == '\v' || m_text[stop - 1] == '\f'))
+    --stop;
   if (stop == start) return 0;
   if (stop - start > kVersionBufferSize - 1) stop = start + kVersionBufferSize - 1;
   m_version.assign(m_text, start, stop - start);

@@ -37,16 +37,17 @@ class CVcmFile {
   CVcmFile() = default;
   virtual ~CVcmFile() = default;
 
-  // Reads the whole file into memory (bytes as they are). 1 on success, else 0 and
-  // the object is empty. The cursor is not positioned: ReadVersionLine comes next.
+  // Reads the whole file into memory as text: CR LF becomes LF, a Ctrl-Z ends it,
+  // every other byte stays as it is. 1 on success, else 0 and the object is empty.
+  // The cursor is not positioned: ReadVersionLine comes next.
   int Load(const std::string& path);
   // Takes text that did not come from a file (tests, fuzzing, checks of a line
   // about to be written).
   void SetText(std::string text);
 
   // From the start of the text: skips white space and bracket lines, then takes the
-  // version text up to the line end, "//" or "/*" (trailing blanks dropped). A longer
-  // line is cut to 99 characters. Returns 1 with the NUL-terminated text in buffer,
+  // version text up to the line end, or up to "//" or "/*" without the blanks before
+  // it. A longer line is cut to 99 characters. Returns 1 with the NUL-terminated text in buffer,
   // or 0 (buffer empty) when there is no version text. The cursor is left at the end
   // of the version's line, so a comment after the version is never sent.
   int ReadVersionLine(char buffer[kVersionBufferSize]);

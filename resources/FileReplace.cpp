@@ -25,6 +25,32 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 std::atomic<unsigned> g_tempCounter{0};
 
+struct Place {
+  std::string prefix;  // the folder with its closing '/', empty for the current one
+  std::string base;
+  std::string folder;  // the folder as a path of its own
+};
+
+Place PlaceOf(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  Place place;
+  place.prefix = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  place.base = target.substr(place.prefix.size());
+  place.folder = place.prefix.empty() ? "." : (place.prefix.size() == 1 ? "/" : target.substr(0, slash));
+  return place;
+}
+
+// For a folder that takes no new file while the file in it may be written (a
+// program folder owned by the administrator, a settings file opened to users):
+// the only way to update it is in place, which a failure part-way can damage.
+bool RewriteInPlace(const std::string& target, std::string_view bytes) {
+  const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes) && ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && fsync(fd) == 0;
+  ok = (close(fd) == 0) && ok;
+  return ok;
+}
+
 }  // namespace
 
 std::string ResolveTarget(const std::string& path) {
@@ -49,6 +75,16 @@ bool CanReplace(const std::string& target) {
   return S_ISREG(st.st_mode) && access(target.c_str(), W_OK) == 0 && (st.st_mode & 0222) != 0;
 }
 
+bool CanWrite(const std::string& path) {
+  if (path.empty()) return false;
+  const std::string target = ResolveTarget(path);
+  if (!CanReplace(target)) return false;
+  const Place place = PlaceOf(target);
+  if (place.base.empty()) return false;
+  struct stat st {};
+  return access(place.folder.c_str(), W_OK | X_OK) == 0 || stat(target.c_str(), &st) == 0;
+}
+
 bool ReplaceFile(const std::string& path, std::string_view bytes) {
   if (path.empty()) return false;
   const std::string target = ResolveTarget(path);
@@ -56,20 +92,20 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
   struct stat st {};
   const bool exists = stat(target.c_str(), &st) == 0;
 
-  const size_t slash = target.rfind('/');
-  const std::string prefix = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  const std::string base = target.substr(prefix.size());
-  if (base.empty()) return false;
-  const std::string folder = prefix.empty() ? "." : (prefix.size() == 1 ? "/" : target.substr(0, slash));
+  const Place place = PlaceOf(target);
+  if (place.base.empty()) return false;
 
   // Hidden and short enough for any file name limit, whatever the length of `base`.
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = prefix + "." + base.substr(0, 64) + ".tmp-" + std::to_string(getpid()) + "-" +
+    temp = place.prefix + "." + place.base.substr(0, 64) + ".tmp-" + std::to_string(getpid()) + "-" +
            std::to_string(g_tempCounter.fetch_add(1));
     fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
+    if (fd < 0 && errno != EEXIST) {
+      const bool folderRefuses = errno == EACCES || errno == EPERM;
+      return folderRefuses && exists && RewriteInPlace(target, bytes);
+    }
   }
   if (fd < 0) return false;
 
@@ -88,7 +124,7 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
     return false;
   }
   // Make the rename itself durable; the new content is in place either way.
-  const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dirFd = open(place.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     fsync(dirFd);
     close(dirFd);

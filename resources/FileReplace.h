@@ -15,9 +15,14 @@ std::string ResolveTarget(const std::string& path);
 // that is writable and not marked read-only (no write bit at all).
 bool CanReplace(const std::string& target);
 
+// Whether ReplaceFile may succeed: CanReplace, and the folder takes a new file or
+// the file exists (then it is rewritten in place).
+bool CanWrite(const std::string& path);
+
 // Replaces the file at `path` (a link is followed) with `bytes`. An existing file
 // keeps its permission bits. False, with the old file untouched and no temporary
-// file left, when anything fails.
+// file left, when anything fails. A file whose folder takes no new file is
+// rewritten in place instead, the only way left to update it.
 bool ReplaceFile(const std::string& path, std::string_view bytes);
 
 }  // namespace fileio

@@ -21,9 +21,9 @@ QPointer<QWidget> g_defaultOwner;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-// The bar keeps 16-bit bounds, as the classic control did; the percentage uses the
-// full 32-bit range.
-int16_t Low16(int32_t value) { return static_cast<int16_t>(static_cast<uint16_t>(value & 0xFFFF)); }
+// The bar keeps unsigned 16-bit bounds (0 to 65535), as the classic control did;
+// the percentage uses the full 32-bit range.
+uint16_t Low16(int32_t value) { return static_cast<uint16_t>(value & 0xFFFF); }
 }  // namespace
 
 std::optional<std::string> PercentText(int32_t lower, int32_t upper, int32_t current) {

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -130,6 +131,46 @@ TEST(IniFile, ExistingFileKeepsItsPermissionsAndLinks) {
   ASSERT_EQ(stat(dir.File("real.ini").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_EQ(ReadAll(dir.File("real.ini")), "[S]\nk=2\r\n");
+}
+
+// Runs `work` in a child process that cannot write to a folder it does not own:
+// as root, the child becomes nobody. True when `work` returned true.
+template <typename Work>
+bool InUnprivilegedChild(Work work) {
+  const pid_t child = fork();
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    _exit(work() ? 0 : 1);
+  }
+  int status = 0;
+  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(IniFile, AWritableFileInAFolderThatTakesNoNewFileIsRewrittenInPlace) {
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("Config.ini", "[COMM]\r\nPort=1\r\nBaudrate=115200\r\n; a long comment line\r\n"));
+  ASSERT_EQ(chmod(dir.File("Config.ini").c_str(), 0666), 0);
+  ASSERT_EQ(chmod(dir.Path().c_str(), 0555), 0);
+  const bool written = InUnprivilegedChild([&] {
+    CIniFile ini;
+    ini.SetPath(dir.File("Config.ini"));
+    return WriteCommSettings(ini, 3, 9600) != 0;
+  });
+  chmod(dir.Path().c_str(), 0755);
+  EXPECT_TRUE(written);
+  EXPECT_EQ(ReadAll(dir.File("Config.ini")), "[COMM]\r\nPort=3\r\nBaudrate=9600\r\n; a long comment line\r\n")
+      << "shorter than before: the old tail must not stay";
+
+  // A file marked read-only stays so there too.
+  ASSERT_EQ(chmod(dir.File("Config.ini").c_str(), 0444), 0);
+  ASSERT_EQ(chmod(dir.Path().c_str(), 0555), 0);
+  EXPECT_FALSE(InUnprivilegedChild([&] {
+    CIniFile ini;
+    ini.SetPath(dir.File("Config.ini"));
+    return WriteCommSettings(ini, 4, 4800) != 0;
+  }));
+  chmod(dir.Path().c_str(), 0755);
+  EXPECT_EQ(ReadAll(dir.File("Config.ini")), "[COMM]\r\nPort=3\r\nBaudrate=9600\r\n; a long comment line\r\n");
 }
 
 TEST(IniFile, AFailedWriteReportsFalseAndLeavesTheOldFile) {

@@ -84,6 +84,8 @@ TEST_F(ProgressTest, PositionsReturnThePreviousOneAndMoveTheBar) {
 TEST_F(ProgressTest, BarTakesSixteenBitBoundsWhileThePercentageUsesTheFullRange) {
   CProgressDlg progress(&owner);
   ASSERT_TRUE(progress.Open());
+  progress.SetRange(0, 40000);
+  EXPECT_EQ(40000, progress.Bar()->maximum()) << "the halves are unsigned";
   progress.SetRange(0, 70000);
   EXPECT_EQ(70000 - 65536, progress.Bar()->maximum());
   progress.SetPosition(35000);
