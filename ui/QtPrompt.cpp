@@ -58,9 +58,11 @@ QMessageBox* CQtPrompt::BuildMessageBox(const MessageSpec& message, QWidget* par
       break;
     }
     case MsgButtons::CancelTryContinue: {
-      QPushButton* cancel = AddButton(*box, ids::ButtonCancel, QMessageBox::RejectRole, btn::Cancel);
-      AddButton(*box, ids::ButtonTryAgain, QMessageBox::AcceptRole, btn::TryAgain);
-      AddButton(*box, ids::ButtonContinue, QMessageBox::ApplyRole, btn::Continue);
+      // One role for all three: Qt orders roles by the desktop's habit, and this set
+      // is read in its own order.
+      QPushButton* cancel = AddButton(*box, ids::ButtonCancel, QMessageBox::ActionRole, btn::Cancel);
+      AddButton(*box, ids::ButtonTryAgain, QMessageBox::ActionRole, btn::TryAgain);
+      AddButton(*box, ids::ButtonContinue, QMessageBox::ActionRole, btn::Continue);
       box->setDefaultButton(cancel);
       box->setEscapeButton(cancel);
       break;
@@ -85,7 +87,12 @@ int CQtPrompt::ShowMessage(const MessageSpec& message) {
 QString CQtPrompt::NameFilter(const std::string& label, const std::string& pattern) {
   QString patterns = QString::fromStdString(pattern);
   patterns.replace(';', ' ');
-  const QString text = QString::fromStdString(label);
+  QString text = QString::fromStdString(label);
+  // "*.*" means every file where each name has an extension; here many have none.
+  if (patterns == QStringLiteral("*.*")) {
+    patterns = QStringLiteral("*");
+    text.replace(QStringLiteral("(*.*)"), QStringLiteral("(*)"));
+  }
   // Labels of the string table already name their pattern, "Drive Parameter File(*.dpf)".
   if (text.endsWith(QLatin1Char(')')) && text.contains(QLatin1Char('(')) &&
       text.section(QLatin1Char('('), -1).chopped(1).split(' ', Qt::SkipEmptyParts) ==

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 #include "resources/StringIds.h"
@@ -21,6 +22,20 @@ QStringList ButtonTexts(const QMessageBox& box) {
   QStringList texts;
   for (QAbstractButton* button : box.buttons()) texts << button->text();
   texts.sort();
+  return texts;
+}
+
+// The buttons as the user sees them, from left to right.
+QStringList ButtonsLeftToRight(QMessageBox& box) {
+  box.show();
+  QApplication::processEvents();
+  QList<QAbstractButton*> buttons = box.buttons();
+  std::sort(buttons.begin(), buttons.end(), [&](QAbstractButton* a, QAbstractButton* b) {
+    return a->mapTo(&box, QPoint()).x() < b->mapTo(&box, QPoint()).x();
+  });
+  QStringList texts;
+  for (QAbstractButton* button : buttons) texts << button->text();
+  box.hide();
   return texts;
 }
 
@@ -94,6 +109,16 @@ TEST_F(PromptTest, KoreanButtonsAndTitle) {
   EXPECT_EQ(expected, ButtonTexts(*box));
 }
 
+TEST_F(PromptTest, ButtonsStandInTheOrderOfTheirSet) {
+  MessageSpec message;
+  message.buttons = MsgButtons::CancelTryContinue;
+  std::unique_ptr<QMessageBox> box(CQtPrompt::BuildMessageBox(message, nullptr));
+  EXPECT_EQ("Cancel | &Try Again | &Continue", ButtonsLeftToRight(*box).join(" | ").toStdString());
+  message.buttons = MsgButtons::YesNo;
+  box.reset(CQtPrompt::BuildMessageBox(message, nullptr));
+  EXPECT_EQ("&Yes | &No", ButtonsLeftToRight(*box).join(" | ").toStdString());
+}
+
 TEST_F(PromptTest, ShowMessageRunsTheBoxAndReturnsThePressedButton) {
   QWidget owner;
   CQtPrompt prompt(&owner);
@@ -112,6 +137,7 @@ TEST_F(PromptTest, FileFiltersKeepLabelsThatNameTheirPattern) {
   EXPECT_EQ("Drive Parameter File(*.dpf)", CQtPrompt::NameFilter("Drive Parameter File(*.dpf)", "*.dpf"));
   EXPECT_EQ("Text (*.txt *.log)", CQtPrompt::NameFilter("Text", "*.txt;*.log"));
   EXPECT_EQ("Odd(x) (*.dpf)", CQtPrompt::NameFilter("Odd(x)", "*.dpf"));
+  EXPECT_EQ("All Files(*)", CQtPrompt::NameFilter("All Files(*.*)", "*.*")) << "names without a dot are files too";
 }
 
 TEST_F(PromptTest, ProgressReportersAreProgressWindowsOverTheOwner) {
