@@ -93,8 +93,11 @@ void CUserParamsLogic::OnReadVersion() {
 }
 
 void CUserParamsLogic::OnReadParams() {
+  const unsigned generation = m_model.GetGeneration();
   if (!ReadUserParams()) {
-    m_events.PostToView(UM_DISCONNECT);
+    // A read-in that loaded another model while a question was open owns the port
+    // and the form now; its own end decides whether the port closes.
+    if (m_model.GetGeneration() == generation) m_events.PostToView(UM_DISCONNECT);
     return;
   }
   FillUserParams();
@@ -118,9 +121,11 @@ bool CUserParamsLogic::ReadUserParams() {
       return false;
     }
     if (entry.nested && !m_model.FindNested(entry.address, entry.offset)) {
+      // The drive stays connected, but the form cannot show this entry or the ones
+      // after it with the drive's values: say why.
       Show(res::FormatString(ids::UserViewFieldMissing, {std::to_string(entry.address), std::to_string(entry.offset)}),
            ids::DescFileCaption, MsgIcon::Error);
-      return false;
+      if (m_model.GetGeneration() != generation) return false;
     }
     for (;;) {
       const int result = m_link.ReadParam(entry.address);
