@@ -11,9 +11,11 @@ namespace {
 // that streams without pause cannot hang the program.
 constexpr int kDiscardMaxBytes = 64 * 1024;
 constexpr uint32_t kDiscardMaxMs = 500;
-// A line is taken as quiet after this long without a byte when a failure has
-// been recorded, as after a read time-out of the line.
-constexpr int kFailureQuietMicros = 1000;
+// After a failure the line is taken as quiet once a 20-byte read has waited out
+// its whole time-out (1 ms + 1 ms per byte) without a byte: a shorter pause, such
+// as a slow line's byte time or the gap between a USB adapter's packets, would
+// leave the rest of a late answer to spoil the next transaction.
+constexpr int kFailureQuietMicros = 21'000;
 // Shortest quiet that still lets a byte on its way through the adapter arrive.
 constexpr int kMinQuietMicros = 300;
 // How long a drive may take to answer the link check's "abc".
@@ -82,7 +84,7 @@ void CVcmLite::DiscardAnswerLine() {
 
 void CVcmLite::RecordFailure(int code) {
   m_lastResult = code;
-  DiscardPendingInput(kFailureQuietMicros);
+  DiscardPendingInput(std::max(kFailureQuietMicros, 3 * ByteTimeMicros()));
 }
 
 void CVcmLite::WriteTrace() {

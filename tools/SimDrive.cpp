@@ -274,6 +274,10 @@ void CSimDrive::Impl::Process(const uint8_t* bytes, size_t count, Ns receivedAt)
     std::string burst = echo.empty() ? std::string() : current.noiseBeforeEcho + echo;
     Schedule(burst + answer, receivedAt, hangUp);
     echo.clear();
+    if (answer.empty()) return;
+    for (const char c : current.trailAfterAnswer) {
+      Schedule(std::string(1, c), lineFree + static_cast<Ns>(current.trailGapMicros) * 1000, false);
+    }
   };
 
   size_t i = 0;

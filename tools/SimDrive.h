@@ -27,6 +27,8 @@ struct SimFaults {
   bool hangUpAfterEcho = false;     // close the line right after the next echo (once the port
                                     // has read it); clears itself when it fires
   bool mismatchAddress = false;     // MAD<n> is answered OKY<n+1>
+  std::string trailAfterAnswer;     // sent after each answer, a byte at a time,
+  int trailGapMicros = 0;           // with this pause before each byte
 };
 
 class CSimDrive {

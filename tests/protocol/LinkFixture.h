@@ -12,11 +12,13 @@
 #include "support/SimLink.h"
 #include "tools/SimDrive.h"
 
-// A clock that jumps ahead on every reading, so time-outs pass in milliseconds of
-// real time while the waits still count them the way they would.
+// A clock that jumps ahead on every reading, so time-outs pass in a fraction of
+// their real time while the waits still count them the way they would. The echo
+// wait still lasts a hundred reads (100 to 200 ms), so a simulator thread held up
+// on a loaded machine still answers within it.
 struct FastClock {
   uint32_t now = 0xFFFFF000u;  // close to the wrap, so unsigned differences are exercised
-  uint32_t step = 25;
+  uint32_t step = 10;
   uint32_t operator()() { return now += step; }
 };
 

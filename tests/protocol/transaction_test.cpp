@@ -125,6 +125,19 @@ TEST_F(TransactionTest, TimeOutsWithAFastClock) {
   }
 }
 
+TEST_F(TransactionTest, BytesTricklingInAfterAFailureAreDiscardedBeforeTheNextCommand) {
+  // A refusal followed by stray bytes with pauses of a few milliseconds, as a slow
+  // line or a USB adapter delivers them; the last one is the first byte of the next
+  // command, which would spoil its echo if it were left.
+  faults.refused = {"MDA"};
+  faults.trailAfterAnswer = "..M";
+  faults.trailGapMicros = 6000;
+  ApplyFaults();
+  EXPECT_EQ(rc::Refused, link.Transact("MDA"));
+  sim.Drive().SetFaults({});
+  EXPECT_EQ(rc::Success, link.Transact("MDA"));
+}
+
 TEST_F(TransactionTest, CommandTooLongIsRefusedBeforeSending) {
   sim.Drive().ClearReceived();
   const std::string longest(250, '1');
