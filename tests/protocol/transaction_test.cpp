@@ -131,7 +131,7 @@ TEST_F(TransactionTest, BytesTricklingInAfterAFailureAreDiscardedBeforeTheNextCo
   // command, which would spoil its echo if it were left.
   faults.refused = {"MDA"};
   faults.trailAfterAnswer = "..M";
-  faults.trailGapMicros = 6000;
+  faults.trailGapMicros = 2000;
   ApplyFaults();
   EXPECT_EQ(rc::Refused, link.Transact("MDA"));
   sim.Drive().SetFaults({});
