@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <string>
 
@@ -55,15 +56,21 @@ bool RewriteInPlace(const std::string& target, std::string_view bytes) {
 
 std::string ResolveTarget(const std::string& path) {
   struct stat st {};
-  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    // Replace what the link points to, not the link itself.
-    if (char* resolved = realpath(path.c_str(), nullptr)) {
-      std::string target = resolved;
-      std::free(resolved);
-      return target;
-    }
+  if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  // Replace what the link points to, not the link itself.
+  if (char* resolved = realpath(path.c_str(), nullptr)) {
+    std::string target = resolved;
+    std::free(resolved);
+    return target;
   }
-  return path;
+  // A link to a file not made yet: the file is made where the link points.
+  std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : PATH_MAX), '\0');
+  const ssize_t length = readlink(path.c_str(), link.data(), link.size());
+  if (length <= 0 || static_cast<size_t>(length) > link.size()) return path;
+  link.resize(static_cast<size_t>(length));
+  if (link.front() == '/') return link;
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
 }
 
 bool CanReplace(const std::string& target) {

@@ -131,6 +131,15 @@ TEST(IniFile, ExistingFileKeepsItsPermissionsAndLinks) {
   ASSERT_EQ(stat(dir.File("real.ini").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_EQ(ReadAll(dir.File("real.ini")), "[S]\nk=2\r\n");
+
+  // A link to a file not made yet: the file appears where the link points.
+  ASSERT_EQ(mkdir(dir.File("sub").c_str(), 0755), 0);
+  ASSERT_EQ(symlink("sub/later.ini", dir.File("ahead.ini").c_str()), 0);
+  ini.SetPath(dir.File("ahead.ini"));
+  ASSERT_TRUE(ini.WriteInt("S", "k", 3));
+  ASSERT_EQ(lstat(dir.File("ahead.ini").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadAll(dir.File("sub/later.ini")), "[S]\r\nk=3\r\n");
 }
 
 // Runs `work` in a child process that cannot write to a folder it does not own:
