@@ -1,12 +1,6 @@
 #include "protocol/MotorDb.h"
 
-#include "resources/FileReplace.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -14,6 +8,7 @@
 #include "protocol/FrameLogic.h"
 #include "protocol/ProgInterface.h"
 #include "protocol/VcmFile.h"
+#include "resources/FileReplace.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 

@@ -47,9 +47,10 @@ class CVcmFile {
 
   // From the start of the text: skips white space and bracket lines, then takes the
   // version text up to the line end, or up to "//" or "/*" without the blanks before
-  // it. A longer line is cut to 99 characters. Returns 1 with the NUL-terminated text in buffer,
-  // or 0 (buffer empty) when there is no version text. The cursor is left at the end
-  // of the version's line, so a comment after the version is never sent.
+  // it. A longer line is cut to 99 characters. Returns 1 with the NUL-terminated
+  // text in buffer, or 0 (buffer empty) when there is no version text. The cursor is
+  // left at the end of the version's line, so a comment after the version is never
+  // sent.
   int ReadVersionLine(char buffer[kVersionBufferSize]);
   // The version text of the last successful ReadVersionLine.
   const std::string& VersionLine() const { return m_version; }

@@ -22,7 +22,8 @@ bool CanWrite(const std::string& path);
 // Replaces the file at `path` (a link is followed) with `bytes`. An existing file
 // keeps its permission bits. False, with the old file untouched and no temporary
 // file left, when anything fails. A file whose folder takes no new file is
-// rewritten in place instead, the only way left to update it.
+// rewritten in place instead, the only way left to update it; there a failure
+// part-way can leave it damaged.
 bool ReplaceFile(const std::string& path, std::string_view bytes);
 
 }  // namespace fileio
