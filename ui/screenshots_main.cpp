@@ -20,6 +20,7 @@
 #include <string>
 
 #include "protocol/VcmCommand.h"
+#include "protocol/VcmFile.h"
 #include "resources/Strings.h"
 #include "ui/AboutDlg.h"
 #include "ui/App.h"
@@ -113,7 +114,13 @@ int main(int argc, char** argv) {
     CProgressDlg progress(&frame);
     progress.Open();
     progress.SetRange(0, 100);
-    progress.SetStatusText("mda 42");
+    // As an import shows it, 42 % into an exported motor DB file.
+    CVcmFile::Command command;
+    command.mnemonic = "mda";
+    command.argument = "1041";
+    command.hasArgument = true;
+    command.line = 167;
+    progress.SetStatusText(CVcmFile::StatusText(command));
     progress.SetPosition(42);
     ok = Save(progress, out, QStringLiteral("screenshot-progress"), suffix) && ok;
   }
