@@ -10,8 +10,8 @@
 #include <string>
 #include <utility>
 
-#include "protocol/FrameLogic.h"
-#include "protocol/MotorDb.h"
+#include "flows/FrameLogic.h"
+#include "flows/MotorDb.h"
 #include "protocol/VcmCommand.h"
 #include "protocol/VcmFile.h"
 #include "support/SimLink.h"

@@ -1,6 +1,6 @@
 #include "files/IniText.h"
 
-#include "resources/FileReplace.h"
+#include "files/FileReplace.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,11 +1,16 @@
 #include "files/Settings.h"
 
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+
 #include "files/IniFile.h"
 
 namespace {
 const char kSection[] = "COMM";
 const char kPortKey[] = "Port";
 const char kBaudRateKey[] = "Baudrate";
+const char kFoldersSection[] = "Folders";
 }  // namespace
 
 CommSettings ReadCommSettings(const CIniFile& file) {
@@ -19,4 +24,19 @@ bool WriteCommSettings(const CIniFile& file, int32_t port, int32_t baudRate) {
   return file.Update([&](ini::IniDocument& document) {
     return document.SetInt(kSection, kPortKey, port) && document.SetInt(kSection, kBaudRateKey, baudRate);
   });
+}
+
+std::string ReadLastFolder(const CIniFile& file, const std::string& kind) {
+  if (kind.empty()) return {};
+  // Folders are often deeper than the read buffer of the other settings.
+  const std::string folder = file.GetString(kFoldersSection, kind, "", SIZE_MAX);
+  std::error_code error;
+  const std::filesystem::path path(folder);
+  if (!path.is_absolute() || !std::filesystem::is_directory(path, error)) return {};
+  return folder;
+}
+
+bool WriteLastFolder(const CIniFile& file, const std::string& kind, const std::string& folder) {
+  if (kind.empty() || folder.empty()) return false;
+  return file.WriteString(kFoldersSection, kind, folder);
 }

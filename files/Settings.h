@@ -1,7 +1,9 @@
 #pragma once
-// The serial settings kept in Config.ini: section COMM, keys Port and Baudrate.
+// The serial settings kept in Config.ini: section COMM, keys Port and Baudrate;
+// and the folder each kind of file was last chosen in: section Folders.
 
 #include <cstdint>
+#include <string>
 
 class CIniFile;
 
@@ -20,3 +22,10 @@ CommSettings ReadCommSettings(const CIniFile& ini);
 // that cannot be written loses the settings; the result says so, and callers
 // are free to ignore it.
 bool WriteCommSettings(const CIniFile& ini, int32_t port, int32_t baudRate);
+
+// The folder a file of `kind` ("dpf", "txt") was last chosen in. Empty when none
+// is kept, or when the entry is no absolute path of a folder that still exists.
+std::string ReadLastFolder(const CIniFile& ini, const std::string& kind);
+
+// Keeps `folder` for `kind`. Like WriteCommSettings, a failure only loses it.
+bool WriteLastFolder(const CIniFile& ini, const std::string& kind, const std::string& folder);

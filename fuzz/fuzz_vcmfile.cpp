@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "protocol/MotorDb.h"
+#include "flows/MotorDb.h"
 #include "protocol/VcmFile.h"
 
 namespace {

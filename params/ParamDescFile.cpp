@@ -149,11 +149,6 @@ bool CCategoryNode::LoadXml(const TiXmlNode* node) {
   return true;
 }
 
-CParamDescFile& CParamDescFile::GetInstance() {
-  static CParamDescFile instance;
-  return instance;
-}
-
 bool CParamDescFile::Load(const std::string& name) {
   // The old model goes first, so a file that fails leaves none behind.
   Clear();

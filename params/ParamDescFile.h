@@ -1,7 +1,7 @@
 #pragma once
 // The parameter description model: which parameters a drive has, their sub-fields,
 // the categories, and the entries of the user parameter form, read from one XML
-// description file. One model serves the whole program; it owns every node and
+// description file. Each front end owns the models it needs; a model owns every node and
 // hands out pointers that stay valid until the next Load or Clear.
 
 #include <cstdint>
@@ -30,9 +30,6 @@ class CCategoryNode {
 
 class CParamDescFile {
  public:
-  // The program's single model, created empty on first use.
-  static CParamDescFile& GetInstance();
-
   CParamDescFile() = default;
   virtual ~CParamDescFile() = default;
   CParamDescFile(const CParamDescFile&) = delete;

@@ -4,11 +4,6 @@
 #include <climits>
 #include <cstring>
 
-CVcmCommand& CVcmCommand::GetInstance() {
-  static CVcmCommand link;
-  return link;
-}
-
 std::string CVcmCommand::FormatNumber(int32_t value) { return std::to_string(value); }
 
 int32_t CVcmCommand::ParseResponseNumber() const {

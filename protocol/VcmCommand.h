@@ -16,9 +16,6 @@ struct CachedParam {
 
 class CVcmCommand : public CVcmLite {
  public:
-  // The single drive link, created on first use.
-  static CVcmCommand& GetInstance();
-
   CVcmCommand() = default;
   ~CVcmCommand() override = default;
 

@@ -6,10 +6,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "protocol/FrameLogic.h"
-#include "protocol/ProgInterface.h"
-#include "resources/StringIds.h"
-#include "resources/Strings.h"
 
 namespace {
 
@@ -163,57 +159,13 @@ std::string CVcmFile::StatusText(const Command& command) {
   return text;
 }
 
-bool CVcmFile::CheckRest(CFrameLogic& frame) const {
+bool CVcmFile::FindUnsendable(Token& token, Command& command) const {
   State probe = m_state;
-  Command command;
   for (;;) {
-    const Token token = Scan(probe, command);
-    if (token == Token::End) return true;
-    MessageSpec message;
-    message.icon = MsgIcon::Error;
-    if (token == Token::Invalid) {
-      char hex[3];
-      std::snprintf(hex, sizeof hex, "%02X", command.badByte);
-      message.text = res::FormatString(ids::MotorDbBadByte, {std::to_string(command.line), hex});
-    } else if (command.argument.size() > kMaxArgumentLength) {
-      message.text = res::FormatString(ids::MotorDbCommandTooLong, {std::to_string(command.line)});
-    } else {
-      continue;
-    }
-    frame.Prompt().ShowMessage(message);
-    return false;
+    token = Scan(probe, command);
+    if (token == Token::End) return false;
+    if (token == Token::Invalid || command.argument.size() > kMaxArgumentLength) return true;
   }
 }
 
-int CVcmFile::Run(CProgInterface* progress, CFrameLogic& frame) {
-  if (progress) progress->SetRange(0, 100);
-  // A damaged file is refused as a whole rather than sent up to the damage.
-  if (!CheckRest(frame)) return 0;
-
-  CVcmCommand& link = frame.Link();
-  const size_t length = m_text.size();
-  Command command;
-  while (m_state.cursor < length) {
-    if (progress && progress->PollCancel()) return 0;
-    const Token token = NextCommand(command);
-    if (token == Token::End) break;
-    if (token == Token::Invalid) return 0;  // CheckRest has ruled this out
-
-    if (progress) progress->SetStatusText(StatusText(command));
-    const std::string mnemonic = WireMnemonic(command.mnemonic);
-    if (link.Transact(mnemonic.c_str(), command.hasArgument ? command.argument.c_str() : nullptr) != rc::Success) {
-      frame.ReportError(0);
-      return 0;
-    }
-    if (progress) {
-      progress->SetPosition(static_cast<int32_t>(static_cast<uint64_t>(m_state.cursor) * 100 / length));
-    }
-    if (EqualsNoCase(command.mnemonic, "MDB")) {
-      if (link.Transact("VMP") != rc::Success || link.Transact("SMP") != rc::Success) {
-        frame.ReportError(0);
-        return 0;
-      }
-    }
-  }
-  return 1;
-}
+bool CVcmFile::IsMotorDbCommand(const Command& command) { return EqualsNoCase(command.mnemonic, "MDB"); }

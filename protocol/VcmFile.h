@@ -8,9 +8,6 @@
 #include <cstdint>
 #include <string>
 
-class CFrameLogic;
-class CProgInterface;
-
 class CVcmFile {
  public:
   // Size of the buffer ReadVersionLine fills: at most 99 characters and a NUL.
@@ -58,13 +55,12 @@ class CVcmFile {
   // The next command from the cursor, skipping white space and bracket lines.
   Token NextCommand(Command& command);
 
-  // Sends every command from the cursor on, one transaction each, with "VMP" and
-  // "SMP" after each "MDB". Before anything is sent, the rest of the file is checked:
-  // a byte that cannot be sent or an argument too long for a command line stops the
-  // run with a message naming the line, and nothing reaches the drive. A failed
-  // transaction is reported through the frame's error report and ends the run; so
-  // does a cancel seen at PollCancel (silently). 1 when every command was accepted.
-  int Run(CProgInterface* progress, CFrameLogic& frame);
+  // Looks at the commands from the cursor on without moving it: true, with the
+  // token and the command, at the first one that could not be sent (a byte that is
+  // neither white space nor printable, or an argument too long for a command line).
+  bool FindUnsendable(Token& token, Command& command) const;
+  // "MDB" in any case: the drive then verifies and saves its motor parameters.
+  static bool IsMotorDbCommand(const Command& command);
 
   // The three command characters that go on the wire: a command cut short by a line
   // end or a control byte is filled up with blanks, as "XY 5" is written in a file.
@@ -84,8 +80,6 @@ class CVcmFile {
 
   void Skip(State& state) const;
   Token Scan(State& state, Command& command) const;
-  // Checks the commands from the cursor on without sending; false after telling the user.
-  bool CheckRest(CFrameLogic& frame) const;
 
   std::string m_text;
   std::string m_version;

@@ -137,8 +137,8 @@ const Entry kTable[] = {
   {ids::AboutCopyrightDesign, "Copyright (C) Quorvel", "Copyright (C) Quorvel"},
   {ids::AboutModelsLabel, "Supported product models:", "지원 제품 모델:"},
   {ids::AboutOk, "OK", "확인"},
-  {ids::AboutForEndUsers, "%1 for EndUsers", "%1 for EndUsers"},
-  {ids::AboutVersionLine, "Version %1.%2.%3.%4 (rev.%5)", "버전 %1.%2.%3.%4 (rev.%5)"},
+  {ids::AboutForEndUsers, "%1 for EndUsers", "%1 (최종 사용자용)"},
+  {ids::AboutVersionLine, "Version %1.%2.%3.%4 (rev.%5)", "버전 %1.%2.%3.%4 (리비전 %5)"},
 
   {ids::FilterMotorDb, "Motor DB File(*.txt)", "모터 DB 파일(*.txt)"},
   {ids::FilterDpf, "Drive Parameter File(*.dpf)", "드라이브 파라미터 파일(*.dpf)"},

@@ -7,6 +7,7 @@
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
 #include "ui/MainFrame.h"
+#include "ui/QtTranslations.h"
 
 namespace app {
 
@@ -21,12 +22,13 @@ void ConfigureApplication(QApplication& application) {
   QSettings().clear();
 
   res::CurrentLanguage();  // fixed for the run from the locale
+  InstallQtTranslations(application);
   application.setFont(CDialogUnits::FormFont());
   application.setWindowIcon(icons::ProgramIcon());
 }
 
-std::unique_ptr<CMainFrame> CreateMainFrame() {
-  auto frame = std::make_unique<CMainFrame>();
+std::unique_ptr<CMainFrame> CreateMainFrame(CVcmCommand& link, CParamDescFile& model) {
+  auto frame = std::make_unique<CMainFrame>(link, model);
   if (!frame->Create()) return nullptr;
   frame->show();
   frame->repaint();

@@ -5,6 +5,8 @@
 
 class QApplication;
 class CMainFrame;
+class CParamDescFile;
+class CVcmCommand;
 
 namespace app {
 
@@ -13,8 +15,9 @@ namespace app {
 // after the QApplication exists.
 void ConfigureApplication(QApplication& application);
 
-// Creates and shows the main frame; null when it could not be created (the user
-// has been told why), and the program must end.
-std::unique_ptr<CMainFrame> CreateMainFrame();
+// Creates and shows the main frame over the program's drive link and description
+// model, which must outlive it; null when it could not be created (the user has
+// been told why), and the program must end.
+std::unique_ptr<CMainFrame> CreateMainFrame(CVcmCommand& link, CParamDescFile& model);
 
 }  // namespace app

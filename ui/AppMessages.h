@@ -7,7 +7,7 @@
 #include <QEvent>
 #include <cstdint>
 
-#include "ui/AppMessageIds.h"
+#include "flows/AppMessageIds.h"
 
 static_assert(int{UM_CHECK_LINK} > int{QEvent::User} && int{UM_REPORT_ERROR} < int{QEvent::MaxUser});
 

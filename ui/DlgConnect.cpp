@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 #include "files/IniFile.h"
-#include "protocol/VcmCommand.h"
+#include "serial/Rs232.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "serial/Rs232.h"
@@ -20,13 +20,9 @@ QString Q(int id) { return QString::fromStdString(res::LoadString(id)); }
 constexpr int kComboHeight = 12;
 }  // namespace
 
-CDlgConnect::CDlgConnect(int layout, bool extended, CPromptInterface& prompt, QWidget* parent, int32_t port,
-                         int32_t baudRate, CRs232CB* link)
-    : QDialog(parent),
-      m_layout(layout),
-      m_logic(extended, port, baudRate),
-      m_prompt(prompt),
-      m_link(link ? link : &CVcmCommand::GetInstance()) {
+CDlgConnect::CDlgConnect(int layout, bool extended, CRs232CB& link, CPromptInterface& prompt, QWidget* parent,
+                         int32_t port, int32_t baudRate)
+    : QDialog(parent), m_layout(layout), m_logic(extended, port, baudRate), m_prompt(prompt), m_link(link) {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   Build();
 }
@@ -106,5 +102,5 @@ void CDlgConnect::OnConnect() {
   if (m_baudList) m_logic.SelectBaud(m_baudList->currentIndex());
   CIniFile config;
   config.UseConfigFile();
-  if (m_logic.Connect(*m_link, config, m_prompt)) accept();
+  if (m_logic.Connect(m_link, config, m_prompt)) accept();
 }

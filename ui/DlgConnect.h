@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <QFont>
 
-#include "ui/ConnectLogic.h"
+#include "flows/ConnectLogic.h"
 
 class QCheckBox;
 class QComboBox;
@@ -20,9 +20,9 @@ class CDlgConnect : public QDialog {
   Q_OBJECT
  public:
   // `layout` is connectdlg::kLayoutCompact or kLayoutExtended; port and baud rate 0
-  // take their values from Config.ini. The link defaults to the program's drive link.
-  CDlgConnect(int layout, bool extended, CPromptInterface& prompt, QWidget* parent = nullptr,
-              int32_t port = 0, int32_t baudRate = 0, CRs232CB* link = nullptr);
+  // take their values from Config.ini. Connect opens the port on `link`.
+  CDlgConnect(int layout, bool extended, CRs232CB& link, CPromptInterface& prompt, QWidget* parent = nullptr,
+              int32_t port = 0, int32_t baudRate = 0);
   ~CDlgConnect() override;
 
   int Layout() const { return m_layout; }
@@ -43,7 +43,7 @@ class CDlgConnect : public QDialog {
   int m_layout;
   connectdlg::CConnectLogic m_logic;
   CPromptInterface& m_prompt;
-  CRs232CB* m_link;
+  CRs232CB& m_link;
   QFont m_boldFont;
   QComboBox* m_portList = nullptr;
   QComboBox* m_baudList = nullptr;

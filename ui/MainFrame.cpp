@@ -18,14 +18,14 @@
 
 #include <algorithm>
 
-#include "files/DpfFlows.h"
+#include "flows/DpfFlows.h"
 #include "params/ParamDescFile.h"
-#include "protocol/MotorDb.h"
+#include "flows/MotorDb.h"
 #include "protocol/VcmCommand.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "ui/AboutDlg.h"
-#include "ui/ConnectLogic.h"
+#include "flows/ConnectLogic.h"
 #include "ui/DlgConnect.h"
 #include "ui/Icons.h"
 #include "ui/ProgressDlg.h"
@@ -34,8 +34,6 @@
 
 
 namespace {
-
-CMainFrame* g_frame = nullptr;
 
 QString Q(int id) { return QString::fromStdString(res::LoadString(id)); }
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -56,23 +54,19 @@ const std::vector<int> kNeedConnection = {ids::CmdDisconnect, ids::CmdRefresh,  
 
 }  // namespace
 
-CMainFrame::CMainFrame(CPromptInterface* prompt, QWidget* parent)
+CMainFrame::CMainFrame(CVcmCommand& link, CParamDescFile& model, CPromptInterface* prompt, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_qtPrompt(prompt ? nullptr : std::make_unique<CQtPrompt>(this)),
       m_prompt(prompt ? prompt : m_qtPrompt.get()),
-      m_logic(std::make_unique<CFrameLogic>(CVcmCommand::GetInstance(), *m_prompt)),
-      m_model(CParamDescFile::GetInstance()) {
-  g_frame = this;
+      m_link(link),
+      m_model(model),
+      m_logic(std::make_unique<CFrameLogic>(m_link, *m_prompt)) {
   m_logic->SetCheckLinkPoster([this] { PostToView(UM_CHECK_LINK); });
   m_connectRunner = [](CDlgConnect& dialog) { return dialog.exec(); };
 }
 
-CMainFrame::~CMainFrame() {
-  if (g_frame == this) g_frame = nullptr;
-}
-
-CMainFrame* CMainFrame::Instance() { return g_frame; }
+CMainFrame::~CMainFrame() = default;
 
 bool CMainFrame::Create() {
   setWindowTitle(Q(ids::FrameTitle));
@@ -81,7 +75,7 @@ bool CMainFrame::Create() {
 
   BuildMenus();
 
-  m_view = new CViewUserParams(this);
+  m_view = new CViewUserParams(m_link, m_model, this);
   m_view->SetPrompt(m_prompt);
   m_view->SetFrame(this);
   m_view->setFixedSize(m_view->FormSize());
@@ -156,13 +150,17 @@ void CMainFrame::BuildMenus() {
 
   MakeCommand(kCmdCustomize, ids::ToolbarCustomize, &CMainFrame::OnCustomize);
 
-  // Not on the menu or the toolbar: reached from the keyboard only.
+  // Not on the toolbar. The menu items are these very actions, so shortcut, menu
+  // and enable rules cannot drift apart.
   QAction* import = MakeCommand(ids::CmdImportMotorDb, ids::MenuImportMotorDb, &CMainFrame::OnImportMotorDb);
   import->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
   addAction(import);
   QAction* exportDb = MakeCommand(ids::CmdExportMotorDb, ids::MenuExportMotorDb, &CMainFrame::OnExportMotorDb);
   exportDb->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
   addAction(exportDb);
+  params->addSeparator();
+  params->addAction(import);
+  params->addAction(exportDb);
 
   for (QMenu* menu : {drive, params, view, panes, help}) {
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
@@ -238,7 +236,7 @@ QAction* CMainFrame::Action(int commandId) const {
   return found == m_actions.end() ? nullptr : found->second;
 }
 
-bool CMainFrame::IsConnected() const { return CVcmCommand::GetInstance().IsOpen() != 0; }
+bool CMainFrame::IsConnected() const { return m_link.IsOpen() != 0; }
 
 void CMainFrame::UpdateCommandUi() {
   const bool connected = IsConnected();
@@ -279,7 +277,7 @@ void CMainFrame::OnConnect() {
   int layout = connectdlg::kLayoutCompact;
   for (;;) {
     // Each dialog starts from Config.ini again: port 0, baud rate 0.
-    CDlgConnect dialog(layout, layout == connectdlg::kLayoutExtended, *m_prompt, this);
+    CDlgConnect dialog(layout, layout == connectdlg::kLayoutExtended, m_link, *m_prompt, this);
     const int result = m_connectRunner(dialog);
     if (result == QDialog::Accepted) {
       PostToView(UM_CHECK_LINK);

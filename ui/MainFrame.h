@@ -11,7 +11,7 @@
 #include <map>
 #include <memory>
 
-#include "protocol/FrameLogic.h"
+#include "flows/FrameLogic.h"
 #include "ui/AppMessages.h"
 
 class CDlgConnect;
@@ -29,21 +29,22 @@ class CMainFrame : public QMainWindow {
   static constexpr int kCmdToolbarsMenu = 59392;
   static constexpr int kCmdCustomize = 126;
 
-  // `prompt` answers every message box and file dialog of the frame and its flows;
-  // none: the frame's own widgets. A given prompt is not owned.
-  explicit CMainFrame(CPromptInterface* prompt = nullptr, QWidget* parent = nullptr);
+  // The frame works on the drive link and the description model its owner hands it
+  // (neither is owned). `prompt` answers every message box and file dialog of the
+  // frame and its flows; none: the frame's own widgets. A given prompt is not owned.
+  CMainFrame(CVcmCommand& link, CParamDescFile& model, CPromptInterface* prompt = nullptr,
+             QWidget* parent = nullptr);
   ~CMainFrame() override;
 
   // Builds the panes and the view and loads the default description file. False
   // when the frame cannot be used (the user has been told); the program then ends.
   bool Create();
 
-  // The frame of the running program, or null.
-  static CMainFrame* Instance();
-
   QAction* Action(int commandId) const;
   CViewUserParams* View() const { return m_view; }
   CFrameLogic& Logic() { return *m_logic; }
+  CVcmCommand& Link() { return m_link; }
+  CParamDescFile& Model() { return m_model; }
   CPromptInterface& Prompt() { return *m_prompt; }
   QToolBar* StandardToolBar() const { return m_toolBar; }
   // The text of the status bar's message pane as the user sees it now.
@@ -92,8 +93,9 @@ class CMainFrame : public QMainWindow {
 
   std::unique_ptr<CQtPrompt> m_qtPrompt;
   CPromptInterface* m_prompt;
-  std::unique_ptr<CFrameLogic> m_logic;
+  CVcmCommand& m_link;
   CParamDescFile& m_model;
+  std::unique_ptr<CFrameLogic> m_logic;
   CViewUserParams* m_view = nullptr;
   QToolBar* m_toolBar = nullptr;
   QLabel* m_ready = nullptr;

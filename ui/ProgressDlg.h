@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "protocol/ProgInterface.h"
+#include "flows/ProgInterface.h"
 
 class QLabel;
 class QProgressBar;

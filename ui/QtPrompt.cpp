@@ -1,11 +1,15 @@
 #include "ui/QtPrompt.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "files/IniFile.h"
+#include "files/Settings.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "ui/ProgressDlg.h"
@@ -103,7 +107,16 @@ QString CQtPrompt::NameFilter(const std::string& label, const std::string& patte
 }
 
 std::optional<std::string> CQtPrompt::AskFileName(const FileDialogSpec& request) {
+  // The kind of file picks the folder: drive parameter files and motor DB files
+  // usually live apart, and each dialog goes back to where its kind was last.
+  const std::string& kind = request.defaultExtension;
+  CIniFile config;
+  config.UseConfigFile();
+  const std::string lastFolder = ReadLastFolder(config, kind);
   QFileDialog dialog(m_owner);
+  // A native dialog would speak the desktop's language and ignore our translator.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setDirectory(lastFolder.empty() ? QDir::homePath() : QFile::decodeName(QByteArray::fromStdString(lastFolder)));
   QStringList filters;
   for (const auto& [label, pattern] : request.filters) filters << NameFilter(label, pattern);
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
@@ -118,6 +131,7 @@ std::optional<std::string> CQtPrompt::AskFileName(const FileDialogSpec& request)
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return std::nullopt;
+  WriteLastFolder(config, kind, QFile::encodeName(QFileInfo(chosen.front()).absolutePath()).toStdString());
   // The file system's own bytes, so any name the folder holds can be opened again.
   return QFile::encodeName(chosen.front()).toStdString();
 }

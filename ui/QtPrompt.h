@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "protocol/Prompt.h"
+#include "flows/Prompt.h"
 
 class QMessageBox;
 class QWidget;

@@ -12,7 +12,7 @@
 #include "resources/Strings.h"
 #include "ui/AppMessages.h"
 #include "ui/DialogUnits.h"
-#include "ui/UserParamsLogic.h"
+#include "flows/UserParamsLogic.h"
 
 namespace {
 
@@ -32,9 +32,8 @@ class CForwardingPrompt : public CPromptInterface {
 }  // namespace
 
 struct CViewUserParams::Impl : CUserParamsForm, CUserParamsEvents {
-  explicit Impl(CViewUserParams& view)
-      : view(view),
-        logic(CVcmCommand::GetInstance(), CParamDescFile::GetInstance(), *this, *this, prompt) {}
+  Impl(CViewUserParams& view, CVcmCommand& link, CParamDescFile& model)
+      : view(view), logic(link, model, *this, *this, prompt) {}
 
   // CUserParamsForm
   void SetVersionLine(const std::string& text) override { versionLine->setText(Text(text)); }
@@ -81,7 +80,8 @@ struct CViewUserParams::Impl : CUserParamsForm, CUserParamsEvents {
   bool initialised = false;
 };
 
-CViewUserParams::CViewUserParams(QWidget* parent) : QWidget(parent), m_impl(std::make_unique<Impl>(*this)) {
+CViewUserParams::CViewUserParams(CVcmCommand& link, CParamDescFile& model, QWidget* parent)
+    : QWidget(parent), m_impl(std::make_unique<Impl>(*this, link, model)) {
   const QFont font = CDialogUnits::FormFont();
   setFont(font);
   const CDialogUnits du(font);

@@ -7,8 +7,10 @@
 #include <QWidget>
 #include <memory>
 
-#include "protocol/Prompt.h"
+#include "flows/Prompt.h"
 
+class CParamDescFile;
+class CVcmCommand;
 class QComboBox;
 class QLabel;
 class CUserParamsLogic;
@@ -16,7 +18,8 @@ class CUserParamsLogic;
 class CViewUserParams : public QWidget {
   Q_OBJECT
  public:
-  explicit CViewUserParams(QWidget* parent = nullptr);
+  // The view shows what `model` describes with the values `link` read; it owns neither.
+  CViewUserParams(CVcmCommand& link, CParamDescFile& model, QWidget* parent = nullptr);
   ~CViewUserParams() override;
 
   // Where the view's own questions and messages go (the frame's prompt).

@@ -19,12 +19,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "protocol/VcmFile.h"
 #include "resources/Strings.h"
 #include "ui/AboutDlg.h"
 #include "ui/App.h"
-#include "ui/ConnectLogic.h"
+#include "flows/ConnectLogic.h"
 #include "ui/DlgConnect.h"
 #include "ui/MainFrame.h"
 #include "ui/ProgressDlg.h"
@@ -95,7 +96,9 @@ int main(int argc, char** argv) {
   auto wanted = [&](const char* name) { return all || what.split(',').contains(QLatin1String(name)); };
 
   CConsolePrompt prompt;
-  CMainFrame frame(&prompt);
+  CVcmCommand link;
+  CParamDescFile model;
+  CMainFrame frame(link, model, &prompt);
   if (!frame.Create()) return 1;
   frame.show();
   Settle(200);
@@ -103,7 +106,7 @@ int main(int argc, char** argv) {
 
   for (int layout : {connectdlg::kLayoutCompact, connectdlg::kLayoutExtended}) {
     if (!wanted(layout == connectdlg::kLayoutCompact ? "connect312" : "connect313")) continue;
-    CDlgConnect dialog(layout, layout == connectdlg::kLayoutExtended, prompt, &frame);
+    CDlgConnect dialog(layout, layout == connectdlg::kLayoutExtended, link, prompt, &frame);
     ok = Save(dialog, out, QStringLiteral("screenshot-connect-%1").arg(layout), suffix) && ok;
   }
   if (wanted("about")) {
@@ -149,6 +152,6 @@ int main(int argc, char** argv) {
     while (timer.elapsed() < 2500 && frame.IsConnected()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     ok = Save(frame, out, QStringLiteral("screenshot-main"), suffix) && ok;
   }
-  CVcmCommand::GetInstance().Close();
+  link.Close();
   return ok ? 0 : 1;
 }

@@ -16,7 +16,8 @@
 #include <unistd.h>
 
 #include "params/ParamDescFile.h"
-#include "protocol/FrameLogic.h"
+#include "flows/FrameLogic.h"
+#include "flows/MotorDb.h"
 #include "protocol/VcmCommand.h"
 #include "protocol/VcmFile.h"
 #include "support/SimLink.h"
@@ -68,7 +69,9 @@ int main(int argc, char** argv) {
   drive.SetBaudRate(kBaud);
   drive.LoadFactorySettings();
 
-  CMainFrame frame;
+  CVcmCommand link;
+  CParamDescFile model;
+  CMainFrame frame(link, model);
   if (!frame.Create()) {
     std::fprintf(stderr, "the main window could not be created\n");
     return 1;
@@ -81,9 +84,8 @@ int main(int argc, char** argv) {
               onScreen <= 0.5 ? "ok" : "OVER");
 
   // Read-in: from opening the port (what Connect does) to every row showing a value.
-  CVcmCommand& link = CVcmCommand::GetInstance();
   CViewUserParams* view = frame.View();
-  const unsigned rows = std::min(12u, CParamDescFile::GetInstance().GetUserViewCount());
+  const unsigned rows = std::min(12u, model.GetUserViewCount());
   struct ReadIn {
     double best = 1e9;
     double wire = 0;
@@ -145,11 +147,11 @@ int main(int argc, char** argv) {
       progress.SetRange(0, 100);
       QCoreApplication::processEvents();
       const auto start = std::chrono::steady_clock::now();
-      file.Run(&progress, frame.Logic());
+      RunMotorDbCommands(file, &progress, frame.Logic());
       return Since(start);
     }
     const auto start = std::chrono::steady_clock::now();
-    file.Run(nullptr, frame.Logic());
+    RunMotorDbCommands(file, nullptr, frame.Logic());
     return Since(start);
   };
   double plain = 1e9, pumped = 1e9;

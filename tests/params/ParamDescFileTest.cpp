@@ -196,10 +196,6 @@ TEST(ParamDescFile, NestingThatFoolsTheScanStillCannotOverflowTheStack) {
   EXPECT_FALSE(model.LoadText("<?xml version=\"1.0\"?>" + Doc(kOneParam, body)));
 }
 
-TEST(ParamDescFile, GetInstanceIsOneModel) {
-  EXPECT_EQ(&CParamDescFile::GetInstance(), &CParamDescFile::GetInstance());
-}
-
 // A folder of its own that stands in for the program's folder.
 class ProgramFolderTest : public testing::Test {
  protected:

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "LinkFixture.h"
+#include "support/LinkFixture.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/MotorDb.h"
+#include "flows/MotorDb.h"
 #include "protocol/VcmFile.h"
 #include "support/TempDir.h"
 

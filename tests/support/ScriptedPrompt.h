@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/Prompt.h"
+#include "flows/Prompt.h"
 
 // A progress reporter that records its calls and cancels when told to.
 class CRecordingProgress : public CProgInterface {

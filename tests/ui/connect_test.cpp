@@ -18,7 +18,7 @@
 #include "protocol/VcmCommand.h"
 #include "support/ScriptedPrompt.h"
 #include "support/SimLink.h"
-#include "ui/ConnectLogic.h"
+#include "flows/ConnectLogic.h"
 #include "ui/DlgConnect.h"
 #include "UiSupport.h"
 
@@ -161,15 +161,15 @@ TEST_F(ConnectStepTest, FailedOpenTellsTheUserAndLeavesConfigIniAlone) {
 // The dialog itself, on the program's real Config.ini path (moved to a temp folder).
 class ConnectDialogTest : public ::testing::Test {
  protected:
-  void TearDown() override { CVcmCommand::GetInstance().Close(); }
   SimLink sim{{201, 203}};
+  CVcmCommand link;
   CProgramFolderScope folder{false};
   CScriptedPrompt prompt;
 };
 
 TEST_F(ConnectDialogTest, CompactLayoutListsPortsAndPreselectsTheSavedOne) {
   ASSERT_TRUE(folder.Dir().Write("Config.ini", "[COMM]\r\nPort=203\r\n"));
-  CDlgConnect dialog(connectdlg::kLayoutCompact, false, prompt);
+  CDlgConnect dialog(connectdlg::kLayoutCompact, false, link, prompt);
   EXPECT_EQ("Connect", dialog.windowTitle());
   EXPECT_GE(dialog.PortList()->findText("201"), 0);
   EXPECT_EQ("203", dialog.PortList()->currentText());
@@ -178,11 +178,11 @@ TEST_F(ConnectDialogTest, CompactLayoutListsPortsAndPreselectsTheSavedOne) {
   EXPECT_TRUE(dialog.ConnectButton()->isDefault());
   EXPECT_TRUE(dialog.PortLabel()->font().bold());
   EXPECT_GT(dialog.PortLabel()->font().pixelSize(), QFontInfo(dialog.font()).pixelSize());
-  EXPECT_LT(dialog.height(), CDlgConnect(connectdlg::kLayoutExtended, true, prompt).height());
+  EXPECT_LT(dialog.height(), CDlgConnect(connectdlg::kLayoutExtended, true, link, prompt).height());
 }
 
 TEST_F(ConnectDialogTest, EnterConnectsAndTheChoiceIsSaved) {
-  CDlgConnect dialog(connectdlg::kLayoutExtended, true, prompt);
+  CDlgConnect dialog(connectdlg::kLayoutExtended, true, link, prompt);
   EXPECT_TRUE(dialog.OptionsBox()->isChecked());
   EXPECT_EQ("115200", dialog.BaudList()->currentText());
   dialog.PortList()->setCurrentIndex(dialog.PortList()->findText("203"));
@@ -191,8 +191,8 @@ TEST_F(ConnectDialogTest, EnterConnectsAndTheChoiceIsSaved) {
   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
   QApplication::sendEvent(&dialog, &enter);
   EXPECT_EQ(QDialog::Accepted, dialog.result());
-  EXPECT_TRUE(CVcmCommand::GetInstance().IsOpen());
-  EXPECT_EQ(203, CVcmCommand::GetInstance().GetPortNumber());
+  EXPECT_TRUE(link.IsOpen());
+  EXPECT_EQ(203, link.GetPortNumber());
   CIniFile config;
   config.SetPath(folder.ConfigIni());
   EXPECT_EQ(203, config.GetInt("COMM", "Port", 0));
@@ -201,13 +201,13 @@ TEST_F(ConnectDialogTest, EnterConnectsAndTheChoiceIsSaved) {
 
 TEST_F(ConnectDialogTest, OptionsEndsTheDialogWithTheToggleWhateverItsState) {
   for (int layout : {connectdlg::kLayoutCompact, connectdlg::kLayoutExtended}) {
-    CDlgConnect dialog(layout, layout == connectdlg::kLayoutExtended, prompt);
+    CDlgConnect dialog(layout, layout == connectdlg::kLayoutExtended, link, prompt);
     dialog.show();
     dialog.OptionsBox()->click();
     EXPECT_EQ(connectdlg::kOptionsToggle, dialog.result());
     EXPECT_FALSE(dialog.isVisible());
   }
-  EXPECT_FALSE(CVcmCommand::GetInstance().IsOpen());
+  EXPECT_FALSE(link.IsOpen());
   EXPECT_EQ("<none>", folder.ReadConfig()) << "nothing is saved";
 }
 

@@ -15,13 +15,14 @@
 #include <QToolBar>
 
 #include "files/IniFile.h"
+#include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "support/ScriptedPrompt.h"
 #include "support/SimLink.h"
 #include "ui/AboutDlg.h"
-#include "ui/ConnectLogic.h"
+#include "flows/ConnectLogic.h"
 #include "ui/DlgConnect.h"
 #include "ui/MainFrame.h"
 #include "ui/ViewUserParams.h"
@@ -33,14 +34,14 @@ class FrameTest : public ::testing::Test {
  protected:
   void SetUp() override {
     res::SetLanguage(res::Language::English);
-    frame = std::make_unique<CMainFrame>(&prompt);
+    frame = std::make_unique<CMainFrame>(link, model, &prompt);
     ASSERT_TRUE(frame->Create());
     recorder = std::make_unique<CMessageRecorder>(frame->View());
   }
   void TearDown() override {
     recorder.reset();
     frame.reset();
-    CVcmCommand::GetInstance().Close();
+    link.Close();
     res::SetLanguage(res::Language::English);
   }
   bool Enabled(int command) {
@@ -54,6 +55,8 @@ class FrameTest : public ::testing::Test {
     return titles;
   }
 
+  CVcmCommand link;
+  CParamDescFile model;
   CScriptedPrompt prompt;
   std::unique_ptr<CMainFrame> frame;
   std::unique_ptr<CMessageRecorder> recorder;
@@ -61,7 +64,6 @@ class FrameTest : public ::testing::Test {
 
 TEST_F(FrameTest, IsAFixedSizeWindowWithCaptionMenusAndToolbar) {
   EXPECT_EQ("Quorvel Drive Setting Program", frame->windowTitle());
-  EXPECT_EQ(frame.get(), CMainFrame::Instance());
   const Qt::WindowFlags flags = frame->windowFlags();
   EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
@@ -121,13 +123,13 @@ TEST_F(FrameTest, EnableRulesFollowTheLink) {
 
   SimLink sim;
   ASSERT_TRUE(sim.Ok());
-  ASSERT_EQ(1, CVcmCommand::GetInstance().Open(sim.Com(), 115200));
+  ASSERT_EQ(1, link.Open(sim.Com(), 115200));
   frame->UpdateCommandUi();
   EXPECT_FALSE(Enabled(ids::CmdConnect)) << "Connect cannot be issued while connected";
   for (int command : needLink) EXPECT_TRUE(Enabled(command)) << command;
   for (int command : always) EXPECT_TRUE(Enabled(command)) << command;
 
-  CVcmCommand::GetInstance().Close();
+  link.Close();
   frame->UpdateCommandUi();
   EXPECT_TRUE(Enabled(ids::CmdConnect));
   for (int command : needLink) EXPECT_FALSE(Enabled(command)) << command;
@@ -146,7 +148,7 @@ TEST_F(FrameTest, MotorDbCommandsHaveKeyboardShortcutsOnTheFrame) {
 TEST_F(FrameTest, FileCommandsRunTheirFlowsThroughTheFramePrompt) {
   SimLink sim;
   ASSERT_TRUE(sim.Ok());
-  ASSERT_EQ(1, CVcmCommand::GetInstance().Open(sim.Com(), 115200));
+  ASSERT_EQ(1, link.Open(sim.Com(), 115200));
   frame->UpdateCommandUi();
   // Each flow starts with its file dialog; the script cancels every one.
   for (int command : {ids::CmdLoadFile, ids::CmdSaveFile, ids::CmdImportMotorDb, ids::CmdExportMotorDb}) {
@@ -155,7 +157,7 @@ TEST_F(FrameTest, FileCommandsRunTheirFlowsThroughTheFramePrompt) {
     frame->Action(command)->trigger();
     EXPECT_EQ(1u, prompt.Dialogs().size());
   }
-  CVcmCommand::GetInstance().Close();
+  link.Close();
   frame->UpdateCommandUi();
   prompt.Clear();
   frame->OnImportMotorDb();
@@ -173,7 +175,6 @@ TEST_F(FrameTest, DisconnectRefreshAndTheCheckLinkHookPostToTheView) {
 TEST_F(FrameTest, AnswersReportAndSaveRequests) {
   SimLink sim;
   ASSERT_TRUE(sim.Ok());
-  CVcmCommand& link = CVcmCommand::GetInstance();
   ASSERT_EQ(1, link.Open(sim.Com(), 115200));
   SimFaults faults;
   faults.refused = {"SDP"};
@@ -268,7 +269,9 @@ TEST(FrameCreation, FailsWhenTheDefaultDescriptionCannotBeRead) {
   res::SetLanguage(res::Language::English);
   CProgramFolderScope emptyFolder(false);
   CScriptedPrompt prompt;
-  CMainFrame frame(&prompt);
+  CVcmCommand link;
+  CParamDescFile model;
+  CMainFrame frame(link, model, &prompt);
   EXPECT_FALSE(frame.Create());
   ASSERT_EQ(1u, prompt.Messages().size());
   EXPECT_EQ("Failed to read parameter's description file.", prompt.Messages()[0].text);
@@ -279,7 +282,9 @@ TEST(FrameCreation, FailsWhenTheDefaultDescriptionCannotBeRead) {
 TEST(FrameCreation, KoreanTextsUnderAKoreanLanguage) {
   res::SetLanguage(res::Language::Korean);
   CScriptedPrompt prompt;
-  CMainFrame frame(&prompt);
+  CVcmCommand link;
+  CParamDescFile model;
+  CMainFrame frame(link, model, &prompt);
   ASSERT_TRUE(frame.Create());
   auto K = [](int id) { return QString::fromStdString(res::LoadString(id, res::Language::Korean)); };
   EXPECT_EQ(K(ids::FrameTitle), frame.windowTitle());
@@ -290,7 +295,7 @@ TEST(FrameCreation, KoreanTextsUnderAKoreanLanguage) {
   EXPECT_EQ(QString::fromUtf8("연결"), frame.Action(ids::CmdConnect)->toolTip());
   CAboutDlg about(&frame);
   EXPECT_EQ(K(ids::AboutCaption), about.windowTitle());
-  CDlgConnect dialog(connectdlg::kLayoutExtended, true, prompt, &frame);
+  CDlgConnect dialog(connectdlg::kLayoutExtended, true, link, prompt, &frame);
   EXPECT_EQ(K(ids::ConnectCaption), dialog.windowTitle());
   EXPECT_EQ(K(ids::ConnectOptions), dialog.OptionsBox()->text());
   res::SetLanguage(res::Language::English);

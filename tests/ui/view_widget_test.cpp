@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 
+#include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
@@ -26,25 +27,27 @@ class ViewWidgetTest : public ::testing::Test {
     res::SetLanguage(res::Language::English);
     ASSERT_TRUE(sim.Ok());
     sim.Drive().LoadFactorySettings();
-    frame = std::make_unique<CMainFrame>(&prompt);
+    frame = std::make_unique<CMainFrame>(link, model, &prompt);
     ASSERT_TRUE(frame->Create());
     view = frame->View();
   }
   void TearDown() override {
     frame.reset();
-    CVcmCommand::GetInstance().Close();
+    link.Close();
   }
   void Settle() {
     for (int i = 0; i < 20; ++i) QCoreApplication::sendPostedEvents();
   }
   void Connect() {
-    ASSERT_EQ(1, CVcmCommand::GetInstance().Open(sim.Com(), 115200));
+    ASSERT_EQ(1, link.Open(sim.Com(), 115200));
     frame->PostToView(UM_CHECK_LINK);
     Settle();
   }
 
   CProgramFolderScope folder;
   SimLink sim;
+  CVcmCommand link;
+  CParamDescFile model;
   CScriptedPrompt prompt;
   std::unique_ptr<CMainFrame> frame;
   CViewUserParams* view = nullptr;
@@ -85,7 +88,7 @@ TEST_F(ViewWidgetTest, DisconnectKeepsRowsWithoutSelection) {
   Connect();
   frame->PostToView(UM_DISCONNECT);
   Settle();
-  EXPECT_EQ(0, CVcmCommand::GetInstance().IsOpen());
+  EXPECT_EQ(0, link.IsOpen());
   EXPECT_EQ("Version : ", view->VersionLine()->text());
   for (int row = 0; row < 12; ++row) {
     EXPECT_FALSE(view->RowList(row)->isEnabled());

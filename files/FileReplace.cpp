@@ -1,4 +1,4 @@
-#include "resources/FileReplace.h"
+#include "files/FileReplace.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

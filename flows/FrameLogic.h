@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "protocol/Prompt.h"
+#include "flows/Prompt.h"
 #include "protocol/VcmCommand.h"
 
 class CFrameLogic {

@@ -9,9 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "protocol/Prompt.h"
+#include "flows/Prompt.h"
 
 class CFrameLogic;
+class CVcmFile;
+
+// Sends every command of the file from its cursor on, one transaction each, with
+// "VMP" and "SMP" after each "MDB". Before anything is sent the rest of the file is
+// checked: a byte that cannot be sent or an argument too long for a command line
+// stops the run with a message naming the line, and nothing reaches the drive. A
+// failed transaction is reported through the frame's error report and ends the
+// run; so does a cancel seen at PollCancel (silently). 1 when every command was
+// accepted.
+int RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame);
 
 // Command 32784. Returns 1 when every command was sent and the final message
 // "Downloading motor DB file is done." was shown, else 0 (nothing to do, cancelled,

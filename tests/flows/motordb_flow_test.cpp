@@ -7,8 +7,8 @@
 #include <functional>
 #include <iterator>
 
-#include "LinkFixture.h"
-#include "protocol/MotorDb.h"
+#include "support/LinkFixture.h"
+#include "flows/MotorDb.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "support/TempDir.h"

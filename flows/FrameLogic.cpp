@@ -1,4 +1,4 @@
-#include "protocol/FrameLogic.h"
+#include "flows/FrameLogic.h"
 
 #include "resources/StringIds.h"
 #include "resources/Strings.h"

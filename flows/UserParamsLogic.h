@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "params/ParamDescFile.h"
-#include "protocol/Prompt.h"
+#include "flows/Prompt.h"
 #include "protocol/VcmCommand.h"
-#include "ui/AppMessageIds.h"
+#include "flows/AppMessageIds.h"
 
 // The twelve rows and the version line, as the logic sees them.
 class CUserParamsForm {

@@ -1,6 +1,6 @@
 // The error report and the flash save and verify commands with their questions.
 
-#include "LinkFixture.h"
+#include "support/LinkFixture.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 

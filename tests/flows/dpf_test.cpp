@@ -6,9 +6,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "files/DpfFlows.h"
+#include "flows/DpfFlows.h"
 #include "params/ParamDescFile.h"
-#include "protocol/FrameLogic.h"
+#include "flows/FrameLogic.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "support/ScriptedPrompt.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "protocol/ProgInterface.h"
+#include "flows/ProgInterface.h"
 
 enum class MsgIcon { None, Error, Warning, Exclamation, Information };
 enum class MsgButtons { Ok, YesNo, CancelTryContinue };

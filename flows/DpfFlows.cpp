@@ -1,11 +1,11 @@
-#include "files/DpfFlows.h"
+#include "flows/DpfFlows.h"
 
 #include <string>
 #include <vector>
 
 #include "files/IniFile.h"
 #include "params/ParamDescFile.h"
-#include "protocol/FrameLogic.h"
+#include "flows/FrameLogic.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 

@@ -1,11 +1,11 @@
-#include "ui/ConnectLogic.h"
+#include "flows/ConnectLogic.h"
 
 #include <cctype>
 #include <climits>
 
 #include "files/IniFile.h"
 #include "files/Settings.h"
-#include "protocol/Prompt.h"
+#include "flows/Prompt.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "serial/Rs232.h"

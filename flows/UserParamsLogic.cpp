@@ -1,4 +1,4 @@
-#include "ui/UserParamsLogic.h"
+#include "flows/UserParamsLogic.h"
 
 #include "resources/StringIds.h"
 #include "resources/Strings.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "protocol/FrameLogic.h"
+#include "flows/FrameLogic.h"
 #include "protocol/VcmCommand.h"
 #include "support/ScriptedPrompt.h"
 #include "support/SimLink.h"

@@ -1,14 +1,14 @@
-#include "protocol/MotorDb.h"
+#include "flows/MotorDb.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
-#include "protocol/FrameLogic.h"
-#include "protocol/ProgInterface.h"
+#include "flows/FrameLogic.h"
+#include "flows/ProgInterface.h"
 #include "protocol/VcmFile.h"
-#include "resources/FileReplace.h"
+#include "files/FileReplace.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 
@@ -115,6 +115,59 @@ bool CServoDBFile::Commit(const std::string& bytes) { return !m_target.empty() &
 
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// A damaged file is refused as a whole rather than sent up to the damage.
+bool CheckSendable(const CVcmFile& file, CFrameLogic& frame) {
+  CVcmFile::Token token;
+  CVcmFile::Command command;
+  if (!file.FindUnsendable(token, command)) return true;
+  std::string text;
+  if (token == CVcmFile::Token::Invalid) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02X", command.badByte);
+    text = res::FormatString(ids::MotorDbBadByte, {std::to_string(command.line), hex});
+  } else {
+    text = res::FormatString(ids::MotorDbCommandTooLong, {std::to_string(command.line)});
+  }
+  frame.ShowMessage(text, MsgIcon::Error);
+  return false;
+}
+
+}  // namespace
+
+int RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame) {
+  if (progress) progress->SetRange(0, 100);
+  if (!CheckSendable(file, frame)) return 0;
+
+  CVcmCommand& link = frame.Link();
+  const size_t length = file.Length();
+  CVcmFile::Command command;
+  while (file.Cursor() < length) {
+    if (progress && progress->PollCancel()) return 0;
+    const CVcmFile::Token token = file.NextCommand(command);
+    if (token == CVcmFile::Token::End) break;
+    if (token == CVcmFile::Token::Invalid) return 0;  // CheckSendable has ruled this out
+
+    if (progress) progress->SetStatusText(CVcmFile::StatusText(command));
+    const std::string mnemonic = CVcmFile::WireMnemonic(command.mnemonic);
+    if (link.Transact(mnemonic.c_str(), command.hasArgument ? command.argument.c_str() : nullptr) != rc::Success) {
+      frame.ReportError(0);
+      return 0;
+    }
+    if (progress) {
+      progress->SetPosition(static_cast<int32_t>(static_cast<uint64_t>(file.Cursor()) * 100 / length));
+    }
+    if (CVcmFile::IsMotorDbCommand(command)) {
+      if (link.Transact("VMP") != rc::Success || link.Transact("SMP") != rc::Success) {
+        frame.ReportError(0);
+        return 0;
+      }
+    }
+  }
+  return 1;
+}
+
 int ImportMotorDb(CFrameLogic& frame) {
   CVcmCommand& link = frame.Link();
   if (!link.IsOpen()) return 0;
@@ -143,7 +196,7 @@ int ImportMotorDb(CFrameLogic& frame) {
     // also when the run is left by an exception.
     std::unique_ptr<CProgInterface> progress = frame.Prompt().CreateProgress();
     if (progress) progress->Open();
-    ran = file.Run(progress.get(), frame);
+    ran = RunMotorDbCommands(file, progress.get(), frame);
   }
   if (!ran) return 0;
 

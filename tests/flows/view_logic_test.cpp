@@ -9,14 +9,14 @@
 #include <tuple>
 
 #include "params/ParamDescFile.h"
-#include "protocol/FrameLogic.h"
+#include "flows/FrameLogic.h"
 #include "resources/Paths.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "support/ScriptedPrompt.h"
 #include "support/SimLink.h"
 #include "support/TempDir.h"
-#include "ui/UserParamsLogic.h"
+#include "flows/UserParamsLogic.h"
 
 namespace {
 

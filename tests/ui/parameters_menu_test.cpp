@@ -1,0 +1,36 @@
+// The motor DB commands on the Parameters menu.
+
+#include <gtest/gtest.h>
+
+#include <QMenu>
+#include <QMenuBar>
+
+#include "params/ParamDescFile.h"
+#include "protocol/VcmCommand.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+#include "support/ScriptedPrompt.h"
+#include "ui/MainFrame.h"
+
+namespace {
+
+TEST(ParametersMenu, HoldsTheMotorDbCommandsTheShortcutsRun) {
+  res::SetLanguage(res::Language::English);
+  CVcmCommand link;
+  CParamDescFile model;
+  CScriptedPrompt prompt;
+  CMainFrame frame(link, model, &prompt);
+  ASSERT_TRUE(frame.Create());
+  QMenu* params = frame.menuBar()->actions().at(1)->menu();
+  ASSERT_NE(nullptr, params);
+  const QList<QAction*> items = params->actions();
+  ASSERT_EQ(5, items.size());
+  EXPECT_TRUE(items[2]->isSeparator());
+  // The very actions the shortcuts trigger, so the menu cannot be enabled while they are not.
+  EXPECT_EQ(frame.Action(ids::CmdImportMotorDb), items[3]);
+  EXPECT_EQ(frame.Action(ids::CmdExportMotorDb), items[4]);
+  EXPECT_EQ("Import Motor DB...", items[3]->text());
+  EXPECT_FALSE(items[3]->isEnabled()) << "no drive connected";
+}
+
+}  // namespace
