@@ -76,7 +76,7 @@ Seen RunDialog(CQtPrompt& prompt, const FileDialogSpec& spec, const QString& cho
       dialog->reject();
     } else {
       dialog->selectFile(choose);
-      dialog->accept();
+      static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it; QDialog does not
     }
   });
   *result = prompt.AskFileName(spec);
