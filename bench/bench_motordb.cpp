@@ -118,14 +118,14 @@ int main() {
       }
     });
     Print("200 bare transactions MAD/MDA", bare);
-    const Figures exported = Measure(drive, [&] { ok &= ExportMotorDb(frame); });
+    const Figures exported = Measure(drive, [&] { ok &= ExportMotorDb(frame) == Outcome::Done; });
     Print("export 0-99 (200 transactions)", exported);
 
     prompt.withProgress = false;
-    const Figures plain = Measure(drive, [&] { ok &= ImportMotorDb(frame); });
+    const Figures plain = Measure(drive, [&] { ok &= ImportMotorDb(frame) == Outcome::Done; });
     Print("import, no progress reporter", plain);
     prompt.withProgress = true;
-    const Figures reported = Measure(drive, [&] { ok &= ImportMotorDb(frame); });
+    const Figures reported = Measure(drive, [&] { ok &= ImportMotorDb(frame) == Outcome::Done; });
     Print("import, counting progress reporter", reported);
     if (!ok) std::printf("a flow failed\n");
     std::printf("progress reporting adds %+.2f%% to an import\n",

@@ -1,11 +1,15 @@
 #include "flows/DpfFlows.h"
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "files/IniFile.h"
 #include "params/ParamDescFile.h"
+#include "flows/DriveSession.h"
 #include "flows/FrameLogic.h"
+#include "flows/ParamAccess.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 
@@ -45,22 +49,6 @@ bool VersionsAgree(const std::string& drive, const std::string& file) {
   return drive.substr(0, p + kVersionCompareTail) == file.substr(0, p + kVersionCompareTail);
 }
 
-// The entries PARAM0, PARAM1, ... up to the first missing or empty section.
-std::vector<Entry> ReadEntries(CIniFile& ini) {
-  std::vector<Entry> entries;
-  for (int i = 0;; ++i) {
-    const std::string section = SectionName(i);
-    if (!ini.HasSection(section)) break;
-    Entry entry;
-    entry.address = ini.GetInt(section, "ADDRESS", 0);
-    entry.nested = ini.GetInt(section, "NESTED", 0);
-    entry.offset = ini.GetInt(section, "OFFSET", 0);
-    entry.value = ini.GetInt(section, "VALUE", 0);
-    entries.push_back(entry);
-  }
-  return entries;
-}
-
 bool HasRequiredKeys(CIniFile& ini) {
   if (!ini.HasSection(kTarget) || !ini.HasKey(kTarget, kVersionKey)) return false;
   if (!ini.HasSection(SectionName(0))) return false;
@@ -70,30 +58,97 @@ bool HasRequiredKeys(CIniFile& ini) {
   return true;
 }
 
+// The entries PARAM0, PARAM1, ... up to the first missing section. This program
+// writes all four keys into every entry, so an entry lacking one is a cut or
+// damaged file: nothing of it is loaded (false), rather than a key read as 0.
+bool ReadEntries(CIniFile& ini, std::vector<Entry>* entries) {
+  for (int i = 0;; ++i) {
+    const std::string section = SectionName(i);
+    if (!ini.HasSection(section)) return true;
+    for (const char* key : kEntryKeys) {
+      if (!ini.HasKey(section, key)) return false;
+    }
+    Entry entry;
+    entry.address = ini.GetInt(section, "ADDRESS", 0);
+    entry.nested = ini.GetInt(section, "NESTED", 0);
+    entry.offset = ini.GetInt(section, "OFFSET", 0);
+    entry.value = ini.GetInt(section, "VALUE", 0);
+    entries->push_back(entry);
+  }
+}
+
+bool Readable(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error) && std::ifstream(path).good();
+}
+
+// A file's entries, with every check made before anything reaches the drive; the
+// user is told why a file is refused.
+Outcome ReadDpf(CFrameLogic& frame, const CParamDescFile& model, const std::string& path, std::vector<Entry>* entries,
+                std::string* version) {
+  if (!Readable(path)) {
+    frame.ShowMessage(res::FormatString(ids::DpfFileUnreadable, {path}), MsgIcon::Error);
+    return Outcome::FileError;
+  }
+  CIniFile ini;
+  ini.SetPath(path);
+  bool valid = HasRequiredKeys(ini) && ReadEntries(ini, entries) && !entries->empty();
+  // A sub-field the loaded description lacks could not be put into its parameter.
+  for (const Entry& entry : *entries) {
+    if (entry.nested && !model.FindNested(entry.address, entry.offset)) valid = false;
+  }
+  if (!valid) {
+    entries->clear();
+    frame.ShowText(ids::WrongDpf, MsgIcon::Error);
+    return Outcome::BadInput;
+  }
+  *version = ini.GetString(kTarget, kVersionKey, "", kVersionChars);
+  return Outcome::Done;
+}
+
+
+ParamRef RefOf(const Entry& entry) { return {entry.address, entry.nested != 0, entry.offset}; }
+
+// Reads the parameter when the cache lacks it; false (reported) when that fails.
+bool EnsureRead(CFrameLogic& frame, int32_t address) {
+  CVcmCommand& link = frame.Link();
+  if (link.FindCachedParam(address)) return true;
+  if (link.ReadParam(address) > 0) return true;
+  frame.ReportError(0);
+  return false;
+}
 
 }  // namespace
 
-void SaveParamFile(CFrameLogic& frame, CParamDescFile& model) {
+Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model) {
   CVcmCommand& link = frame.Link();
-  if (!link.IsOpen() || !model.IsLoaded()) return;
+  if (!link.IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
   const std::optional<std::string> path = frame.Prompt().AskFileName(DpfDialog(true));
-  if (!path) return;
+  if (!path) return Outcome::Cancelled;
 
-  // The whole file is built in memory and replaces any old one in one step.
+  // The file holds the entries the view shows, each read from this drive: one the
+  // cache lacks (its read was skipped) is read now, and one that still cannot be
+  // read is left out and named, never stored as a value the drive did not give.
   ini::IniDocument document;
   bool built = document.SetString(kTarget, kVersionKey, link.GetVersion());
   int written = 0;
-  for (unsigned i = 0; i < model.GetUserViewCount(); ++i) {
+  std::vector<std::string> skipped;
+  for (unsigned i = 0; i < ShownEntryCount(model); ++i) {
     const CUserViewData& entry = *model.GetUserViewData(i);
-    const CachedParam* cached = link.FindCachedParam(entry.address);
-    int32_t value = cached ? cached->value : 0;
-    if (entry.nested) {
-      const CNestedNode* field = model.FindNested(entry.address, entry.offset);
-      // A sub-field the description lacks has no value of its own to store; the
-      // numbering stays without gaps so a load reads every entry that follows.
-      if (!field) continue;
-      value = ExtractNestedValue(value, field);
+    const CNestedNode* field = entry.nested ? model.FindNested(entry.address, entry.offset) : nullptr;
+    // A sub-field the description lacks has no value of its own to store; the
+    // numbering stays without gaps so a load reads every entry that follows.
+    if (entry.nested && !field) continue;
+    if (!link.FindCachedParam(entry.address) && link.ReadParam(entry.address) <= 0) {
+      if (!link.IsOpen()) {
+        frame.ReportError(0);
+        return Outcome::LinkFailed;  // the port is gone; the old file stays
+      }
+      skipped.push_back(ParamRefText({entry.address, entry.nested != 0, entry.offset}));
+      continue;
     }
+    const int32_t raw = link.FindCachedParam(entry.address)->value;
+    const int32_t value = entry.nested ? ExtractNestedValue(raw, field) : raw;
     const std::string section = SectionName(written++);
     built = built && document.SetInt(section, "ADDRESS", entry.address) &&
             document.SetInt(section, "NESTED", entry.nested) && document.SetInt(section, "OFFSET", entry.offset) &&
@@ -104,59 +159,103 @@ void SaveParamFile(CFrameLogic& frame, CParamDescFile& model) {
   ini.SetPath(*path);
   if (!built || !ini.WriteDocument(document)) {
     frame.ShowText(ids::DpfWriteFailed, MsgIcon::Error);
-    return;
+    return Outcome::FileError;
+  }
+  if (!skipped.empty()) {
+    std::string list;
+    for (const std::string& ref : skipped) list += (list.empty() ? "" : ", ") + ref;
+    frame.ShowMessage(res::FormatString(ids::DpfReadSkipped, {list}), MsgIcon::Warning);
+    return Outcome::DriveRefused;
   }
   frame.ShowText(ids::DpfSaveComplete, MsgIcon::None);
+  return Outcome::Done;
 }
 
-void LoadParamFile(CFrameLogic& frame, CParamDescFile& model) {
+Outcome LoadParamFile(CFrameLogic& frame, CParamDescFile& model) {
   CVcmCommand& link = frame.Link();
-  if (!link.IsOpen() || !model.IsLoaded()) return;
+  if (!link.IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
   const std::optional<std::string> path = frame.Prompt().AskFileName(DpfDialog(false));
-  if (!path) return;
+  if (!path) return Outcome::Cancelled;
 
-  CIniFile ini;
-  ini.SetPath(*path);
-  const std::vector<Entry> entries = HasRequiredKeys(ini) ? ReadEntries(ini) : std::vector<Entry>();
-  // Every entry is checked before anything reaches the drive: a sub-field the
-  // loaded description lacks could not be put into its parameter.
-  bool valid = !entries.empty();
-  for (const Entry& entry : entries) {
-    if (entry.nested && !model.FindNested(entry.address, entry.offset)) valid = false;
-  }
-  if (!valid) {
-    frame.ShowText(ids::WrongDpf, MsgIcon::Error);
-    return;
-  }
-
-  const std::string fileVersion = ini.GetString(kTarget, kVersionKey, "", kVersionChars);
+  std::vector<Entry> entries;
+  std::string fileVersion;
+  if (const Outcome read = ReadDpf(frame, model, *path, &entries, &fileVersion); read != Outcome::Done) return read;
   if (!VersionsAgree(link.GetVersion(), fileVersion) &&
       frame.ShowText(ids::VersionDiffers, MsgIcon::Warning, MsgButtons::YesNo) != btn::Yes) {
-    return;
+    return Outcome::Cancelled;
   }
 
+  Outcome outcome = Outcome::Done;
+  size_t done = 0;
+  bool sent = false;
   for (const Entry& entry : entries) {
-    const CachedParam* cached = link.FindCachedParam(entry.address);
-    if (!cached) {
-      // The drive link can only write what it has read from this drive.
-      frame.ShowMessage(res::FormatString(ids::ParamNotCached, {std::to_string(entry.address)}), MsgIcon::Error,
-                        MsgButtons::Ok, ids::SetParamCaption);
+    // A sub-field goes into the parameter as the drive holds it now.
+    if (!EnsureRead(frame, entry.address)) {
+      outcome = Worse(outcome, OutcomeOfResult(link.GetLastResult()));
+      if (!link.IsOpen()) break;
       continue;
     }
-    const int32_t value =
-        entry.nested ? InsertNestedValue(cached->value, model.FindNested(entry.address, entry.offset), entry.value)
-                     : entry.value;
-    if (link.WriteParam(entry.address, value) <= 0) {
-      frame.ReportError(0);
-      if (!link.IsOpen()) return;  // the port is gone: every further write would fail alike
-      continue;
-    }
-    if (link.FindCachedParam(entry.address)->value != value) {
+    const int32_t value = entry.nested ? InsertNestedValue(link.FindCachedParam(entry.address)->value,
+                                                           model.FindNested(entry.address, entry.offset), entry.value)
+                                       : entry.value;
+    sent = true;
+    const Outcome written = WriteAndReadBack(link, entry.address, value, [&frame] { frame.ReportError(0); });
+    if (written == Outcome::DriveRefused) {
       frame.ShowText(ids::SetParamFailed, MsgIcon::Error, MsgButtons::Ok, ids::SetParamCaption);
     }
+    outcome = Worse(outcome, written);
+    if (!link.IsOpen()) break;  // the port is gone: every further write would fail alike
+    ++done;
   }
 
-  if (frame.SaveDriveParams() <= 0) return;
-  frame.PostCheckLink();
+  if (!link.IsOpen()) {
+    // The drive's RAM holds what was written up to here, and nothing of it was saved.
+    if (sent) {
+      frame.ShowMessage(res::FormatString(ids::DpfPartialLoad, {std::to_string(done), std::to_string(entries.size())}),
+                        MsgIcon::Warning);
+    }
+    frame.PostCheckLink();
+    return Outcome::LinkFailed;
+  }
+  const int saved = frame.SaveDriveParams();
+  // Whatever happened, the drive's RAM may have changed: the view reads it again.
+  if (sent) frame.PostCheckLink();
+  if (saved <= 0) return Worse(outcome, link.IsOpen() ? OutcomeOfResult(link.GetLastResult()) : Outcome::LinkFailed);
   frame.ShowText(ids::DpfLoadComplete, MsgIcon::None);
+  return outcome;
+}
+
+Outcome CompareParamFile(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
+                         std::vector<DpfComparison>* rows) {
+  CVcmCommand& link = frame.Link();
+  if (!link.IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
+  std::vector<Entry> entries;
+  std::string fileVersion;
+  if (const Outcome read = ReadDpf(frame, model, path, &entries, &fileVersion); read != Outcome::Done) return read;
+
+  Outcome outcome = Outcome::Done;
+  for (const Entry& entry : entries) {
+    const ParamRef ref = RefOf(entry);
+    DpfComparison row;
+    row.address = entry.address;
+    row.nested = ref.nested;
+    row.offset = entry.offset;
+    row.label = ParamLabel(model, ref);
+    row.fileValue = entry.value;
+    row.fileText = ParamValueText(model, ref, entry.value);
+    // Always asked of the drive: a comparison speaks of the drive as it is now.
+    if (link.ReadParam(entry.address) > 0) {
+      const int32_t raw = link.FindCachedParam(entry.address)->value;
+      row.driveValue = ref.nested ? ExtractNestedValue(raw, model.FindNested(entry.address, entry.offset)) : raw;
+      row.driveText = ParamValueText(model, ref, *row.driveValue);
+    } else {
+      frame.ReportError(0);
+      outcome = Worse(outcome, OutcomeOfResult(link.GetLastResult()));
+      if (!link.IsOpen()) return Outcome::LinkFailed;
+    }
+    row.differs = !row.driveValue || *row.driveValue != row.fileValue;
+    if (row.differs) outcome = Worse(outcome, Outcome::Differs);
+    rows->push_back(row);
+  }
+  return outcome;
 }

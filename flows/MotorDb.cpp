@@ -136,98 +136,125 @@ bool CheckSendable(const CVcmFile& file, CFrameLogic& frame) {
 
 }  // namespace
 
-int RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame) {
+namespace {
+
+// A run that stopped after sending something leaves the drive with part of the
+// file in its RAM: the user is told how far it got.
+Outcome StoppedPartWay(Outcome outcome, const CVcmFile::Command& command, const CVcmFile& file, bool sentAny,
+                       CFrameLogic& frame) {
+  if (sentAny) {
+    frame.ShowMessage(res::FormatString(ids::MotorDbPartialImport,
+                                        {std::to_string(command.line), std::to_string(file.LineCount())}),
+                      MsgIcon::Exclamation);
+  }
+  return outcome;
+}
+
+}  // namespace
+
+Outcome RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame, bool* sentAny) {
+  bool sent = false;
+  if (!sentAny) sentAny = &sent;
+  *sentAny = false;
   if (progress) progress->SetRange(0, 100);
-  if (!CheckSendable(file, frame)) return 0;
+  if (!CheckSendable(file, frame)) return Outcome::BadInput;
 
   CVcmCommand& link = frame.Link();
   const size_t length = file.Length();
   CVcmFile::Command command;
   while (file.Cursor() < length) {
-    if (progress && progress->PollCancel()) return 0;
+    if (progress && progress->PollCancel()) return StoppedPartWay(Outcome::Cancelled, command, file, *sentAny, frame);
     const CVcmFile::Token token = file.NextCommand(command);
     if (token == CVcmFile::Token::End) break;
-    if (token == CVcmFile::Token::Invalid) return 0;  // CheckSendable has ruled this out
+    if (token == CVcmFile::Token::Invalid) return Outcome::BadInput;  // CheckSendable has ruled this out
 
     if (progress) progress->SetStatusText(CVcmFile::StatusText(command));
     const std::string mnemonic = CVcmFile::WireMnemonic(command.mnemonic);
-    if (link.Transact(mnemonic.c_str(), command.hasArgument ? command.argument.c_str() : nullptr) != rc::Success) {
+    *sentAny = true;
+    int result = link.Transact(mnemonic.c_str(), command.hasArgument ? command.argument.c_str() : nullptr);
+    if (result == rc::Success && CVcmFile::IsMotorDbCommand(command)) {
+      result = link.Transact("VMP");
+      if (result == rc::Success) result = link.Transact("SMP");
+    }
+    if (result != rc::Success) {
       frame.ReportError(0);
-      return 0;
+      return StoppedPartWay(OutcomeOfResult(result), command, file, true, frame);
     }
     if (progress) {
       progress->SetPosition(static_cast<int32_t>(static_cast<uint64_t>(file.Cursor()) * 100 / length));
     }
-    if (CVcmFile::IsMotorDbCommand(command)) {
-      if (link.Transact("VMP") != rc::Success || link.Transact("SMP") != rc::Success) {
-        frame.ReportError(0);
-        return 0;
-      }
-    }
   }
-  return 1;
+  return Outcome::Done;
 }
 
-int ImportMotorDb(CFrameLogic& frame) {
+Outcome ImportMotorDb(CFrameLogic& frame) {
   CVcmCommand& link = frame.Link();
-  if (!link.IsOpen()) return 0;
+  if (!link.IsOpen()) return Outcome::LinkFailed;
 
   const std::optional<std::string> path = frame.Prompt().AskFileName(MotorDbFileDialog(false));
-  if (!path) return 0;
+  if (!path) return Outcome::Cancelled;
 
   CVcmFile file;
   if (!file.Load(*path)) {
     frame.ShowText(ids::MotorDbOpenFailed, MsgIcon::Error);
-    return 0;
+    return Outcome::FileError;
   }
   char version[CVcmFile::kVersionBufferSize];
   if (!file.ReadVersionLine(version)) {
     frame.ShowText(ids::MotorDbNoVersion, MsgIcon::Error);
-    return 0;
+    return Outcome::BadInput;
   }
   if (!MotorDbVersionMatches(link.GetVersion(), version) &&
       frame.ShowText(ids::VersionDiffers, MsgIcon::Exclamation, MsgButtons::YesNo) != btn::Yes) {
-    return 0;
+    return Outcome::Cancelled;
   }
 
-  int ran = 0;
+  Outcome ran = Outcome::Done;
+  bool sentAny = false;
   {
     // Destroying the reporter closes the window and enables the main window again,
     // also when the run is left by an exception.
     std::unique_ptr<CProgInterface> progress = frame.Prompt().CreateProgress();
     if (progress) progress->Open();
-    ran = RunMotorDbCommands(file, progress.get(), frame);
+    ran = RunMotorDbCommands(file, progress.get(), frame, &sentAny);
   }
-  if (!ran) return 0;
+  if (ran != Outcome::Done) {
+    // Whatever stopped the run, the drive's RAM may have changed: the view reads it again.
+    if (sentAny) frame.PostCheckLink();
+    return ran;
+  }
 
-  bool allOk = true;
-  if (frame.VerifyDriveParams() > 0 && frame.SaveDriveParams() <= 0) allOk = false;
-  if (frame.VerifyMotorParams() > 0 && frame.SaveMotorParams() <= 0) allOk = false;
+  Outcome outcome = Outcome::Done;
+  if (frame.VerifyDriveParams() > 0 && frame.SaveDriveParams() <= 0) outcome = OutcomeOfResult(link.GetLastResult());
+  if (frame.VerifyMotorParams() > 0 && frame.SaveMotorParams() <= 0) {
+    outcome = Worse(outcome, OutcomeOfResult(link.GetLastResult()));
+  }
   frame.PostCheckLink();
-  if (!allOk) return 0;
+  if (outcome != Outcome::Done) return outcome;
   frame.ShowText(ids::MotorDbDownloaded, MsgIcon::None);
-  return 1;
+  return Outcome::Done;
 }
 
-int ExportMotorDb(CFrameLogic& frame) {
+Outcome ExportMotorDb(CFrameLogic& frame, const std::function<bool()>& cancelled) {
   CVcmCommand& link = frame.Link();
-  if (!link.IsOpen()) return 0;
+  if (!link.IsOpen()) return Outcome::LinkFailed;
 
   frame.ShowText(ids::FactoryExportWarning, MsgIcon::Exclamation, MsgButtons::Ok, ids::FactoryExportCaption);
   const std::optional<std::string> path = frame.Prompt().AskFileName(MotorDbFileDialog(true));
-  if (!path) return 0;
+  if (!path) return Outcome::Cancelled;
 
   // Created before the drive is read, so an unwritable folder is known at once.
   CServoDBFile file;
   if (!file.Create(*path)) {
     frame.ShowText(ids::TargetCreateFailed, MsgIcon::Error);
-    return 0;
+    return Outcome::FileError;
   }
 
   std::vector<std::pair<int32_t, int32_t>> values;
   std::vector<int32_t> skipped;
   for (int32_t address = kFirstExportAddress; address <= kLastExportAddress; ++address) {
     for (;;) {
+      if (cancelled && cancelled()) return Outcome::Cancelled;  // nothing was written yet
       const int result = link.ReadParam(address);
       if (result == rc::Success) {
         values.emplace_back(address, link.FindCachedParam(address)->value);
@@ -235,11 +262,11 @@ int ExportMotorDb(CFrameLogic& frame) {
       }
       if (result != rc::Refused) {
         frame.ReportError(0);
-        return 0;  // nothing was written yet
+        return OutcomeOfResult(result);  // nothing was written yet
       }
       const int answer = frame.ReportError(ids::RetryReadParam);
       if (answer == btn::TryAgain || answer == btn::Retry) continue;
-      if (answer == btn::Cancel) return 0;
+      if (answer == btn::Cancel) return Outcome::Cancelled;
       // A value that was not read is left out rather than written stale or as 0.
       skipped.push_back(address);
       break;
@@ -249,12 +276,12 @@ int ExportMotorDb(CFrameLogic& frame) {
   const std::string text = MotorDbExportText(MotorDbExportVersionLine(link.GetVersion()), values);
   if (!file.Commit(text)) {
     frame.ShowText(ids::MotorDbWriteFailed, MsgIcon::Error);
-    return 0;
+    return Outcome::FileError;
   }
   if (!skipped.empty()) {
     frame.ShowMessage(res::FormatString(ids::ExportReadSkipped, {MotorDbAddressList(skipped)}), MsgIcon::Exclamation);
-    return 0;
+    return Outcome::DriveRefused;
   }
   frame.ShowText(ids::MotorDbSaved, MsgIcon::None);
-  return 1;
+  return Outcome::Done;
 }

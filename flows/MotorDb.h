@@ -6,9 +6,11 @@
 // the frame's prompt, so they run headless in tests.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "flows/Outcome.h"
 #include "flows/Prompt.h"
 
 class CFrameLogic;
@@ -19,19 +21,21 @@ class CVcmFile;
 // checked: a byte that cannot be sent or an argument too long for a command line
 // stops the run with a message naming the line, and nothing reaches the drive. A
 // failed transaction is reported through the frame's error report and ends the
-// run; so does a cancel seen at PollCancel (silently). 1 when every command was
-// accepted.
-int RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame);
+// run; so does a cancel seen at PollCancel. A run that stops after sending
+// something tells the user the line it reached. Done when every command was
+// accepted; `sentAny` tells whether anything reached the drive.
+Outcome RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame, bool* sentAny = nullptr);
 
-// Command 32784. Returns 1 when every command was sent and the final message
-// "Downloading motor DB file is done." was shown, else 0 (nothing to do, cancelled,
-// refused, or a verify or save failed).
-int ImportMotorDb(CFrameLogic& frame);
+// Command 32784. Done when every command was sent and the final message
+// "Downloading motor DB file is done." was shown. The view reads the drive again
+// after any run that sent a command, also a cancelled or failed one.
+Outcome ImportMotorDb(CFrameLogic& frame);
 
-// Command 32785. Returns 1 when the file was written with every address and
-// "Saving motor DB to file is done." was shown; 0 otherwise (also when addresses
-// had to be left out: the file is written, and the user is told which).
-int ExportMotorDb(CFrameLogic& frame);
+// Command 32785. Done when the file was written with every address and "Saving
+// motor DB to file is done." was shown; DriveRefused when addresses had to be left
+// out (the file is written, and the user is told which). `cancelled` is asked
+// before each read: true ends the export with the target untouched.
+Outcome ExportMotorDb(CFrameLogic& frame, const std::function<bool()>& cancelled = {});
 
 // Open and save dialogs of motor DB files.
 FileDialogSpec MotorDbFileDialog(bool save);

@@ -1,22 +1,22 @@
 #include "flows/UserParamsLogic.h"
 
+#include "flows/DriveSession.h"
+#include "flows/ParamAccess.h"
+#include "resources/DescriptionTexts.h"
+
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 
 namespace {
 
-// Sub-fields whose raise the user confirms first: the stop current (above 50 %
-// heats the motor) and the pulse input filter (high values alarm at speed).
-struct GuardedField {
-  int32_t address;
-  int32_t offset;
-  int questionId;
-};
-constexpr GuardedField kGuardedFields[] = {
-    {16, 4, ids::StopCurrentWarning},
-    {30, 5, ids::PulseFilterWarning},
-};
-constexpr int32_t kHighestUnguardedValue = 5;
+// A description file's text as the form shows it: the Korean of the shipped files
+// under Korean, else the file's own text made fit to show.
+std::string ShownText(const std::string& fileText) {
+  const std::string translated = res::DescriptionText(fileText);
+  return translated == fileText ? res::DisplayText(fileText) : translated;
+}
+
+ParamRef RefOf(const CUserViewData& entry) { return {entry.address, entry.nested != 0, entry.offset}; }
 
 }  // namespace
 
@@ -57,15 +57,7 @@ int CUserParamsLogic::Show(const std::string& text, int captionId, MsgIcon icon,
   return m_prompt.ShowMessage(message);
 }
 
-int CUserParamsLogic::RowCount() const {
-  const unsigned count = m_model.GetUserViewCount();
-  return count < CUserParamsForm::kRows ? static_cast<int>(count) : CUserParamsForm::kRows;
-}
-
-int32_t CUserParamsLogic::CachedValue(int32_t address) const {
-  const CachedParam* cached = m_link.FindCachedParam(address);
-  return cached ? cached->value : 0;
-}
+int CUserParamsLogic::RowCount() const { return static_cast<int>(ShownEntryCount(m_model)); }
 
 void CUserParamsLogic::OnCheckLink() {
   if (!m_link.IsOpen()) return;
@@ -86,9 +78,8 @@ void CUserParamsLogic::OnReadVersion() {
   }
   const std::string& version = m_link.GetVersion();
   m_form.SetVersionLine(res::LoadString(ids::VersionPrefix) + res::DisplayText(version));
-  const bool qm71 = version.find("QM71") != std::string::npos;
   // A failed load leaves no model; reading the parameters then tells the user.
-  m_model.Load(qm71 ? kQm71Description : kDefaultDescription);
+  m_model.Load(DescriptionFileFor(version));
   m_events.PostToView(UM_READ_PARAMS);
 }
 
@@ -109,139 +100,123 @@ bool CUserParamsLogic::ReadUserParams() {
     Show(res::LoadString(ids::DescFileFailed), ids::DescFileCaption, MsgIcon::Error);
     return false;
   }
-  // A question box runs the event loop, and a newer read-in may load another
-  // model meanwhile: entries are copied, and a changed model ends this one.
   const unsigned generation = m_model.GetGeneration();
-  const int rows = RowCount();
-  for (int i = 0; i < rows; ++i) {
-    const CUserViewData entry = *m_model.GetUserViewData(static_cast<unsigned>(i));
-    if (!m_model.FindParam(entry.address)) {
-      Show(res::FormatString(ids::UserViewParamMissing, {std::to_string(entry.address)}), ids::DescFileCaption,
-           MsgIcon::Error);
-      return false;
-    }
-    if (entry.nested && !m_model.FindNested(entry.address, entry.offset)) {
-      // The drive stays connected, but the form cannot show this entry or the ones
-      // after it with the drive's values: say why.
-      Show(res::FormatString(ids::UserViewFieldMissing, {std::to_string(entry.address), std::to_string(entry.offset)}),
-           ids::DescFileCaption, MsgIcon::Error);
-      if (m_model.GetGeneration() != generation) return false;
-    }
-    for (;;) {
-      const int result = m_link.ReadParam(entry.address);
-      if (result > 0) break;
-      if (result != rc::Refused) {
-        m_events.SendToFrame(UM_REPORT_ERROR, 0);
-        return false;
-      }
-      const intptr_t answer = m_events.SendToFrame(UM_REPORT_ERROR, ids::RetryReadParam);
-      if (answer == btn::Cancel || m_model.GetGeneration() != generation) return false;
-      if (answer == btn::Retry || answer == btn::TryAgain) continue;
-      break;  // Continue: this parameter keeps what the cache had
-    }
+  bool fatal = false;
+  if (const std::optional<std::string> fault = ShownEntriesFault(m_model, &fatal)) {
+    // A missing sub-field keeps the drive connected; the form shows the entries
+    // before it with the drive's values and says why it shows no more.
+    Show(*fault, ids::DescFileCaption, MsgIcon::Error);
+    if (fatal || m_model.GetGeneration() != generation) return false;
   }
-  return true;
-}
-
-std::optional<std::string> CUserParamsLogic::LabelOf(const CUserViewData& entry) const {
-  if (!entry.display.empty()) return entry.display;
-  const CParamInterface* node = entry.nested ? static_cast<const CParamInterface*>(
-                                                   m_model.FindNested(entry.address, entry.offset))
-                                             : m_model.FindParam(entry.address);
-  if (!node) return std::nullopt;
-  return node->GetName();
+  const Outcome read = ReadShownEntries(m_link, m_model, [this](int question) {
+    return static_cast<int>(m_events.SendToFrame(UM_REPORT_ERROR, question));
+  }, nullptr);
+  return read == Outcome::Done;
 }
 
 void CUserParamsLogic::FillUserParams() {
   if (!m_model.IsLoaded()) return;
+  // The rows stop at the first entry the description lacks; every row after it
+  // is emptied as well as hidden, so nothing of an earlier model stays behind to
+  // be picked.
   const int rows = RowCount();
-  for (int i = 0; i < rows; ++i) {
-    const CUserViewData& entry = *m_model.GetUserViewData(static_cast<unsigned>(i));
-    const std::optional<std::string> label = LabelOf(entry);
-    if (!label) return;  // the rows after it keep what they showed
-    m_form.SetRowLabel(i, res::DisplayText(*label));
-    std::vector<std::pair<int32_t, std::string>> choices;
-    for (const auto& [value, text] : entry.choices) choices.emplace_back(value, res::DisplayText(text));
-    m_form.SetRowChoices(i, choices);
+  m_filledRows = 0;
+  while (m_filledRows < rows && EntryLabel(m_model, *m_model.GetUserViewData(static_cast<unsigned>(m_filledRows)))) {
+    ++m_filledRows;
   }
-  const bool connected = m_link.IsOpen();
   for (int i = 0; i < CUserParamsForm::kRows; ++i) {
-    m_form.ShowRow(i, i < rows);
-    if (i < rows) m_form.EnableRow(i, connected);
+    std::vector<std::pair<int32_t, std::string>> choices;
+    if (i < m_filledRows) {
+      const CUserViewData& entry = *m_model.GetUserViewData(static_cast<unsigned>(i));
+      m_form.SetRowLabel(i, ShownText(*EntryLabel(m_model, entry)));
+      for (const auto& [value, text] : entry.choices) choices.emplace_back(value, ShownText(text));
+    } else {
+      m_form.SetRowLabel(i, std::string());
+    }
+    m_form.SetRowChoices(i, choices);
+    m_form.ShowRow(i, i < m_filledRows);
+    m_form.EnableRow(i, false);
   }
 }
 
 void CUserParamsLogic::SelectCurrentValues() {
   if (!m_model.IsLoaded()) return;
-  if (!m_link.IsOpen()) {
-    for (int i = 0; i < CUserParamsForm::kRows; ++i) m_form.SelectRowValue(i, std::nullopt);
-    return;
-  }
-  const int rows = RowCount();
-  for (int i = 0; i < rows; ++i) {
-    const CUserViewData& entry = *m_model.GetUserViewData(static_cast<unsigned>(i));
-    if (!m_model.FindParam(entry.address)) return;
-    int32_t value = CachedValue(entry.address);
-    if (entry.nested) {
-      const CNestedNode* field = m_model.FindNested(entry.address, entry.offset);
-      if (!field) return;
-      value = ExtractNestedValue(value, field);
+  const bool connected = m_link.IsOpen();
+  for (int i = 0; i < CUserParamsForm::kRows; ++i) {
+    std::optional<int32_t> value;
+    if (connected && i < m_filledRows) {
+      const CUserViewData& entry = *m_model.GetUserViewData(static_cast<unsigned>(i));
+      if (const CachedParam* cached = m_link.FindCachedParam(entry.address)) {
+        value = entry.nested ? ExtractNestedValue(cached->value, m_model.FindNested(entry.address, entry.offset))
+                             : cached->value;
+      }
     }
+    // A row shows only what this drive said; one it could not read says so and
+    // cannot be picked, since a pick would write beside a value nobody knows.
+    const bool unread = connected && i < m_filledRows && !value;
+    m_form.SetRowPlaceholder(i, unread ? res::LoadString(ids::RowNotRead) : std::string());
     m_form.SelectRowValue(i, value);
+    m_form.EnableRow(i, value.has_value());
   }
-}
-
-bool CUserParamsLogic::ConfirmWarning(const CUserViewData& entry, const CNestedNode& field, int32_t value) {
-  for (const GuardedField& guarded : kGuardedFields) {
-    if (entry.address != guarded.address || entry.offset != guarded.offset) continue;
-    const int32_t current = ExtractNestedValue(CachedValue(guarded.address), &field);
-    if (value == current || value <= kHighestUnguardedValue) return true;
-    return Show(res::LoadString(guarded.questionId), ids::SetParamCaption, MsgIcon::Warning, MsgButtons::YesNo) ==
-           btn::Yes;
-  }
-  return true;
 }
 
 void CUserParamsLogic::OnSetParam(int row, int32_t value) {
-  if (!m_model.IsLoaded() || row < 0 || row >= RowCount()) return;
+  if (!m_model.IsLoaded() || row < 0 || row >= m_filledRows) return;
   // Copied: the warning box runs the event loop, which may load another model.
   const CUserViewData entry = *m_model.GetUserViewData(static_cast<unsigned>(row));
   const unsigned generation = m_model.GetGeneration();
-  int32_t raw = value;
-  if (entry.nested) {
-    if (!m_model.FindParam(entry.address) || !m_model.FindNested(entry.address, entry.offset)) return;
-    if (!ConfirmWarning(entry, *m_model.FindNested(entry.address, entry.offset), value)) {
-      SelectCurrentValues();
-      return;
-    }
-    // A model loaded while the question was open may describe this row otherwise.
-    if (m_model.GetGeneration() != generation) return;
-    raw = InsertNestedValue(CachedValue(entry.address), m_model.FindNested(entry.address, entry.offset), value);
-  }
-
-  if (!m_link.FindCachedParam(entry.address)) {
-    // Never read from this drive (its read was skipped): the write would fail
-    // without a word on the line, and the report would repeat an older failure.
+  const CachedParam* cached = m_link.FindCachedParam(entry.address);
+  if (!cached) {
+    // Never read from this drive: the write would fail without a word on the
+    // line, and the report would repeat an older failure.
     Show(res::FormatString(ids::ParamNotCached, {std::to_string(entry.address)}), ids::SetParamCaption,
          MsgIcon::Error);
     SelectCurrentValues();
     return;
   }
-  if (m_link.WriteParam(entry.address, raw) <= 0) {
+  int32_t raw = value;
+  if (entry.nested) {
+    const CNestedNode* field = m_model.FindNested(entry.address, entry.offset);
+    if (!field) return;
+    const int question = GuardQuestionFor(RefOf(entry), ExtractNestedValue(cached->value, field), value);
+    if (question && Show(res::LoadString(question), ids::SetParamCaption, MsgIcon::Warning, MsgButtons::YesNo) !=
+                        btn::Yes) {
+      SelectCurrentValues();
+      return;
+    }
+    // A model loaded while the question was open may describe this row otherwise.
+    if (m_model.GetGeneration() != generation) return;
+    cached = m_link.FindCachedParam(entry.address);
+    if (!cached) {
+      SelectCurrentValues();
+      return;
+    }
+    raw = InsertNestedValue(cached->value, field, value);
+  }
+
+  const Outcome written = WriteAndReadBack(m_link, entry.address, raw, [this] {
     m_events.SendToFrame(UM_REPORT_ERROR, 0);
+  });
+  if (written == Outcome::DriveRefused) Show(res::LoadString(ids::SetParamFailed), ids::SetParamCaption, MsgIcon::Error);
+  if (written == Outcome::Done) {
+    m_events.SendToFrame(UM_SAVE_DRIVE_PARAMS);
     return;
   }
-  if (CachedValue(entry.address) != raw) {
-    Show(res::LoadString(ids::SetParamFailed), ids::SetParamCaption, MsgIcon::Error);
+  // The row shows what the drive holds after the failed write, not the pick; a
+  // port lost on the way empties the view.
+  if (!m_link.IsOpen()) {
+    OnDisconnect();
     return;
   }
-  m_events.SendToFrame(UM_SAVE_DRIVE_PARAMS);
+  SelectCurrentValues();
 }
 
 void CUserParamsLogic::OnDisconnect() {
   m_link.Close();
   m_form.SetVersionLine(res::LoadString(ids::VersionPrefix));
-  const bool connected = m_link.IsOpen();
-  for (int i = 0; i < CUserParamsForm::kRows; ++i) m_form.EnableRow(i, connected);
-  SelectCurrentValues();
+  for (int i = 0; i < CUserParamsForm::kRows; ++i) {
+    m_form.SetRowPlaceholder(i, std::string());
+    m_form.SelectRowValue(i, std::nullopt);
+    m_form.EnableRow(i, false);
+  }
 }

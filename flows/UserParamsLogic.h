@@ -26,6 +26,8 @@ class CUserParamsForm {
   virtual void SetRowChoices(int row, const std::vector<std::pair<int32_t, std::string>>& choices) = 0;
   // Selects the first list row carrying the value; none clears the selection.
   virtual void SelectRowValue(int row, std::optional<int32_t> value) = 0;
+  // The text an empty list shows (no selection); empty for none.
+  virtual void SetRowPlaceholder(int row, const std::string& text) = 0;
   virtual void ShowRow(int row, bool visible) = 0;
   virtual void EnableRow(int row, bool enabled) = 0;
 };
@@ -42,10 +44,6 @@ class CUserParamsEvents {
 
 class CUserParamsLogic {
  public:
-  // The description files, by the drive model the version string names.
-  static constexpr const char* kDefaultDescription = ".\\ParamDefault.xml";
-  static constexpr const char* kQm71Description = ".\\ParamDefault_QM71.xml";
-
   CUserParamsLogic(CVcmCommand& link, CParamDescFile& model, CUserParamsForm& form, CUserParamsEvents& events,
                    CPromptInterface& prompt);
 
@@ -65,10 +63,7 @@ class CUserParamsLogic {
   void SelectCurrentValues();
 
  private:
-  int32_t CachedValue(int32_t address) const;
   // The label of an entry, or none when its parameter or sub-field is missing.
-  std::optional<std::string> LabelOf(const CUserViewData& entry) const;
-  bool ConfirmWarning(const CUserViewData& entry, const CNestedNode& field, int32_t value);
   int RowCount() const;
   int Show(const std::string& text, int captionId, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok);
 
@@ -77,4 +72,5 @@ class CUserParamsLogic {
   CUserParamsForm& m_form;
   CUserParamsEvents& m_events;
   CPromptInterface& m_prompt;
+  int m_filledRows = 0;  // rows the last fill gave an entry of the model
 };

@@ -51,10 +51,18 @@ int CVcmCommand::SelectAddress(int32_t address) {
 
 int CVcmCommand::ReadParam(int32_t address) {
   std::lock_guard<std::recursive_mutex> hold(Lock());
+  // Whatever the cache held for the address is older than this attempt; a failed
+  // read leaves it unknown rather than showing an older answer as the drive's.
   const int selected = SelectAddress(address);
-  if (selected != rc::Success) return selected;
+  if (selected != rc::Success) {
+    Forget(address);
+    return selected;
+  }
   const int result = Transact("MDA");
-  if (result != rc::Success) return result;
+  if (result != rc::Success) {
+    Forget(address);
+    return result;
+  }
   const int32_t value = ParseResponseNumber();
   if (CachedParam* entry = FindCached(address)) {
     entry->value = value;
@@ -73,6 +81,21 @@ int CVcmCommand::WriteParam(int32_t address, int32_t value) {
   // The cache keeps what the drive answered, so a limited or refused value shows.
   entry->value = ParseResponseNumber();
   return rc::Success;
+}
+
+void CVcmCommand::Forget(int32_t address) {
+  for (auto it = m_cache.begin(); it != m_cache.end(); ++it) {
+    if (it->address == address) {
+      m_cache.erase(it);
+      return;
+    }
+  }
+}
+
+void CVcmCommand::OnPortReleased() {
+  std::lock_guard<std::recursive_mutex> hold(Lock());
+  m_cache.clear();
+  m_version.clear();
 }
 
 CachedParam* CVcmCommand::FindCached(int32_t address) {

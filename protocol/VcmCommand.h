@@ -27,7 +27,9 @@ class CVcmCommand : public CVcmLite {
   int ReadParam(int32_t address);
   // 1 on success, 0 on any failure, including an address never read.
   int WriteParam(int32_t address, int32_t value);
-  // The cache entry of the address, or nullptr.
+  // The cache entry of the address, or nullptr. The cache holds values of the
+  // drive on the open port only: it empties when the port is let go, and a read
+  // that fails drops the address, so no entry outlives what the drive said.
   const CachedParam* FindCachedParam(int32_t address) const;
 
   // Decimal argument text as the drive expects it: signed, no '+', no leading zeros.
@@ -35,8 +37,12 @@ class CVcmCommand : public CVcmLite {
   // The response data after "OKY" read as atol does.
   int32_t ParseResponseNumber() const;
 
+ protected:
+  void OnPortReleased() override;
+
  private:
   CachedParam* FindCached(int32_t address);
+  void Forget(int32_t address);
   int SelectAddress(int32_t address);
 
   std::string m_version;

@@ -1,5 +1,6 @@
 #include "protocol/VcmFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -169,3 +170,9 @@ bool CVcmFile::FindUnsendable(Token& token, Command& command) const {
 }
 
 bool CVcmFile::IsMotorDbCommand(const Command& command) { return EqualsNoCase(command.mnemonic, "MDB"); }
+
+int CVcmFile::LineCount() const {
+  if (m_text.empty()) return 0;
+  const auto ends = std::count(m_text.begin(), m_text.end(), '\n');
+  return static_cast<int>(ends) + (m_text.back() == '\n' ? 0 : 1);
+}

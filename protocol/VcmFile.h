@@ -71,6 +71,8 @@ class CVcmFile {
   size_t Cursor() const { return m_state.cursor; }
   size_t Length() const { return m_text.size(); }
   int Line() const { return m_state.line; }
+  // Lines of the text, the last one counted also without a line end.
+  int LineCount() const;
 
  private:
   struct State {

@@ -128,4 +128,15 @@ constexpr int CustomizeButtons = 4702;        // "Toolbar buttons:"
 constexpr int CustomizeReset = 4703;
 constexpr int CustomizeClose = 4704;
 
+// What the view, the files and the parameter access say of values not read or refused
+constexpr int RowNotRead = 5100;              // a row whose value could not be read from this drive
+constexpr int DpfReadSkipped = 5101;          // "%1" = entries left out of a saved file
+constexpr int DpfPartialLoad = 5102;          // "%1" = entries written, "%2" = entries in the file
+constexpr int MotorDbPartialImport = 5103;    // "%1" = line reached, "%2" = lines in the file
+constexpr int ParamNotDescribed = 5104;       // "%1" = parameter reference
+constexpr int ParamReadOnly = 5105;           // "%1" = parameter reference
+constexpr int ParamValueRefused = 5106;       // "%1" = value, "%2" = reference, "%3" = allowed values
+constexpr int ParamRangeText = 5107;          // "%1" = lowest, "%2" = highest
+constexpr int DpfFileUnreadable = 5108;       // "%1" = path
+
 }  // namespace ids

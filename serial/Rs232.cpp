@@ -202,6 +202,7 @@ void CRs232CB::GiveUpPort() {
     m_fd = -1;
   }
   m_readAheadPos = m_readAheadLen = 0;
+  OnPortReleased();
 }
 
 bool CRs232CB::FailedBecauseLost(int error) {

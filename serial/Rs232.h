@@ -41,6 +41,9 @@ class CRs232CB {
   // adapter cannot hang the program). Returns true on success; false on an error,
   // after applying the port-lost rule when the device is gone.
   bool WriteAll(const uint8_t* data, size_t size);
+  // Called whenever the port is let go (closed, or lost): what was learned from
+  // the drive behind it no longer holds, and the next drive may be another one.
+  virtual void OnPortReleased() {}
 
  private:
   void GiveUpPort();             // the port-lost rule: closed, handle released

@@ -240,6 +240,10 @@ bool CMainFrame::IsConnected() const { return m_link.IsOpen() != 0; }
 
 void CMainFrame::UpdateCommandUi() {
   const bool connected = IsConnected();
+  // A port lost inside any flow (a write, a file download) leaves the view
+  // showing a drive that is gone: it is told here, once.
+  if (m_wasConnected && !connected) PostToView(UM_DISCONNECT);
+  m_wasConnected = connected;
   if (QAction* connect = Action(ids::CmdConnect)) connect->setEnabled(!connected);
   for (int command : kNeedConnection) {
     if (QAction* action = Action(command)) action->setEnabled(connected);

@@ -94,6 +94,7 @@ class CMainFrame : public QMainWindow {
   std::unique_ptr<CQtPrompt> m_qtPrompt;
   CPromptInterface* m_prompt;
   CVcmCommand& m_link;
+  bool m_wasConnected = false;
   CParamDescFile& m_model;
   std::unique_ptr<CFrameLogic> m_logic;
   CViewUserParams* m_view = nullptr;

@@ -48,6 +48,7 @@ struct CViewUserParams::Impl : CUserParamsForm, CUserParamsEvents {
     QComboBox* list = lists[row];
     list->setCurrentIndex(value ? list->findData(QVariant(static_cast<int>(*value))) : -1);
   }
+  void SetRowPlaceholder(int row, const std::string& text) override { lists[row]->setPlaceholderText(Text(text)); }
   void ShowRow(int row, bool visible) override {
     labels[row]->setVisible(visible);
     lists[row]->setVisible(visible);

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "flows/DpfFlows.h"
+#include "flows/Outcome.h"
 #include "params/ParamDescFile.h"
 #include "flows/FrameLogic.h"
 #include "resources/StringIds.h"
@@ -131,12 +132,26 @@ TEST_F(DpfTest, HandWrittenFileLoadsTheSame) {
   EXPECT_EQ(std::vector<std::string>{"COMPLETE"}, prompt.Texts());
 }
 
-TEST_F(DpfTest, DownloadStopsAtTheFirstMissingSectionAndMissingKeysReadZero) {
+TEST_F(DpfTest, DownloadStopsAtTheFirstMissingSection) {
   const std::string entry21 = "ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=";
-  dir.Write("gap.dpf", DpfFor(kVersion, "[PARAM0]\r\n" + entry21 + "1\r\n[PARAM1]\r\nADDRESS=21\r\n[PARAM3]\r\n" +
+  dir.Write("gap.dpf", DpfFor(kVersion, "[PARAM0]\r\n" + entry21 + "1\r\n[PARAM1]\r\n" + entry21 + "2\r\n[PARAM3]\r\n" +
                                            entry21 + "3\r\n"));
   Load("gap.dpf");
-  EXPECT_EQ((std::vector<std::string>{"MDA1", "MDA0"}), Writes());
+  EXPECT_EQ((std::vector<std::string>{"MDA1", "MDA2"}), Writes());
+}
+
+// A file cut inside an entry is refused whole: a missing key is never read as 0.
+TEST_F(DpfTest, FileCutInsideAnEntryWritesNothing) {
+  Save();
+  const std::string whole = ReadFile(dir.File("drive.dpf"));
+  const size_t cut = whole.find("OFFSET=8");
+  ASSERT_NE(std::string::npos, cut);
+  dir.Write("cut.dpf", whole.substr(0, cut));
+  prompt.Clear();
+  Load("cut.dpf");
+  EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::WrongDpf)}, prompt.Texts());
+  EXPECT_TRUE(drive().Received().empty());
+  EXPECT_EQ(0, checkLinks);
 }
 
 TEST_F(DpfTest, NegativeSubFieldValueIsInsertedAsItsBits) {
@@ -228,7 +243,8 @@ TEST_F(DpfTest, BadFilesAreRejectedAndNothingIsSent) {
   }
   prompt.Clear();
   Load("missing.dpf");
-  EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::WrongDpf)}, prompt.Texts());
+  EXPECT_EQ(std::vector<std::string>{res::FormatString(ids::DpfFileUnreadable, {dir.File("missing.dpf")})},
+            prompt.Texts());
 }
 
 TEST_F(DpfTest, LastLineWithoutLineEndStillCounts) {
@@ -250,21 +266,84 @@ TEST_F(DpfTest, FailedSaveKeepsTheOldFileAndSaysSo) {
   EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::DpfWriteFailed)}, prompt.Texts());
 }
 
-TEST_F(DpfTest, EntryNeverReadIsNamedAndSkipped) {
-  // An older failure that the report must not repeat.
-  SimFaults faults;
-  faults.refused = {"SMP"};
-  drive().SetFaults(faults);
-  link.Transact("SMP");
-  drive().SetFaults({});
-
-  dir.Write("uncached.dpf", DpfFor(kVersion, "[PARAM0]\r\nADDRESS=33\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=1\r\n"
-                                             "[PARAM1]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=2\r\n"));
+// An entry the cache lacks is read from the drive before its write; one the drive
+// will not give is reported and skipped, and the next entry follows.
+TEST_F(DpfTest, EntriesNotCachedAreReadFirst) {
+  drive().SetParam(33, 0x70);
+  dir.Write("uncached.dpf", DpfFor(kVersion, "[PARAM0]\r\nADDRESS=120\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=1\r\n"
+                                             "[PARAM1]\r\nADDRESS=33\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=2\r\n"));
   Load("uncached.dpf");
   EXPECT_EQ(std::vector<std::string>{"MDA2"}, Writes());
+  EXPECT_EQ(2, drive().GetParam(33));
   ASSERT_EQ(2u, prompt.Texts().size());
-  EXPECT_EQ(res::FormatString(ids::ParamNotCached, {"33"}), prompt.Texts()[0]);
+  EXPECT_EQ(res::LoadString(ids::CommandFailed) + "\n\n  Send : MAD120\r\n  Recv : ERR", prompt.Texts()[0]);
   EXPECT_EQ("COMPLETE", prompt.Texts()[1]);
+}
+
+// Save stores what this drive holds: an entry whose read was skipped is read now,
+// and one the drive still will not give is left out and named, never saved as 0.
+TEST_F(DpfTest, SaveReadsWhatTheCacheLacksAndNamesWhatItCannot) {
+  link.Close();
+  ASSERT_EQ(1, link.Open(sim.Com(), 115200));
+  ASSERT_EQ(1, link.ReadVersion());
+  ASSERT_EQ(nullptr, link.FindCachedParam(21)) << "the cache went with the port";
+  SimFaults faults;
+  drive().SetFaults(faults);
+  ASSERT_EQ(1, link.ReadParam(14));
+  faults.refused = {"MAD"};  // 16 and 21 cannot be selected now
+  drive().SetFaults(faults);
+  const std::string saved = Save();
+  EXPECT_EQ(std::string("[TARGET]\r\nVER=") + kVersion + "\r\n[PARAM0]\r\nADDRESS=14\r\nNESTED=1\r\nOFFSET=0\r\nVALUE=1\r\n",
+            saved);
+  ASSERT_EQ(1u, prompt.Texts().size());
+  EXPECT_EQ(res::FormatString(ids::DpfReadSkipped, {"16.4, 16.8, 21"}), prompt.Texts()[0]);
+
+  // With the drive answering again the missing entries are read and saved.
+  drive().SetFaults({});
+  prompt.Clear();
+  EXPECT_NE(std::string::npos, Save().find("VALUE=40"));
+  EXPECT_EQ(std::vector<std::string>{"COMPLETE"}, prompt.Texts());
+}
+
+// The file holds the entries the view shows: at most twelve.
+TEST_F(DpfTest, SaveHoldsTheShownEntriesOnly) {
+  std::string items;
+  for (int i = 0; i < 13; ++i) {
+    items += R"(<item><address nested="false" offset="0">)" + std::to_string(i) + "</address></item>";
+  }
+  std::string params;
+  for (int i = 0; i < 13; ++i) params += R"(<param address=")" + std::to_string(i) + R"(" name="p"/>)";
+  CParamDescFile thirteen;
+  ASSERT_TRUE(thirteen.LoadText("<description><info/><parameters>" + params + "</parameters><user_view>" + items +
+                                "</user_view></description>"));
+  prompt.QueueFileName(dir.File("twelve.dpf"));
+  EXPECT_EQ(Outcome::Done, SaveParamFile(frame, thirteen));
+  const std::string saved = ReadFile(dir.File("twelve.dpf"));
+  EXPECT_NE(std::string::npos, saved.find("[PARAM11]"));
+  EXPECT_EQ(std::string::npos, saved.find("[PARAM12]"));
+}
+
+// The drive goes away in the middle of a load: the user learns how far it got,
+// and the view reads again (and finds the drive gone).
+TEST_F(DpfTest, DriveLostMidLoadSaysHowFarItGot) {
+  std::string params;
+  for (int i = 0; i < 4; ++i) {
+    params += "[PARAM" + std::to_string(i) + "]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=" +
+              std::to_string(i + 1) + "\r\n";
+  }
+  dir.Write("four.dpf", DpfFor(kVersion, params));
+  // The first write is kept otherwise; the line is cut while that is told.
+  SimFaults faults;
+  faults.writeOffset = 1;
+  drive().SetFaults(faults);
+  prompt.whileShown = [this](const MessageSpec&) {
+    if (drive().Running()) drive().HangUp();
+  };
+  prompt.QueueFileName(dir.File("four.dpf"));
+  EXPECT_EQ(Outcome::LinkFailed, LoadParamFile(frame, model));
+  EXPECT_EQ(res::FormatString(ids::DpfPartialLoad, {"1", "4"}), prompt.Texts().back());
+  EXPECT_EQ(1, checkLinks);
+  EXPECT_EQ(0, link.IsOpen());
 }
 
 TEST_F(DpfTest, WriteProblemsAreReportedAndTheNextEntryFollows) {
@@ -288,9 +367,28 @@ TEST_F(DpfTest, WriteProblemsAreReportedAndTheNextEntryFollows) {
   prompt.QueueAnswer(btn::Cancel);
   checkLinks = 0;
   Load("limited.dpf");
-  EXPECT_EQ(0, checkLinks);
+  EXPECT_EQ(1, checkLinks) << "the entries were written: the view reads the drive again";
   ASSERT_EQ(1u, prompt.Texts().size());
   EXPECT_NE(std::string::npos, prompt.Texts()[0].find(res::LoadString(ids::RetrySaveDrive)));
+}
+
+TEST_F(DpfTest, CompareAsksTheDriveAndMarksWhatDiffers) {
+  Save();
+  drive().SetParam(21, 41);  // behind the cache's back: the comparison must ask
+  std::vector<DpfComparison> rows;
+  EXPECT_EQ(Outcome::Differs, CompareParamFile(frame, model, dir.File("drive.dpf"), &rows));
+  ASSERT_EQ(4u, rows.size());
+  EXPECT_FALSE(rows[0].differs);
+  EXPECT_EQ("Reset level", rows[0].label);
+  EXPECT_EQ(-2, rows[2].driveValue);
+  EXPECT_TRUE(rows[3].differs);
+  EXPECT_EQ(41, rows[3].driveValue);
+  EXPECT_EQ(40, rows[3].fileValue);
+  EXPECT_TRUE(Writes().empty());
+
+  drive().SetParam(21, 40);
+  rows.clear();
+  EXPECT_EQ(Outcome::Done, CompareParamFile(frame, model, dir.File("drive.dpf"), &rows));
 }
 
 TEST_F(DpfTest, NothingHappensWhileDisconnected) {

@@ -57,7 +57,7 @@ class MotorDbTest : public LinkTest {
   }
 
   // Imports text as a file; returns the flow's result.
-  int Import(const std::string& text) {
+  Outcome Import(const std::string& text) {
     EXPECT_TRUE(dir.Write("motor.txt", text));
     prompt.QueueFileName(dir.File("motor.txt"));
     return ImportMotorDb(frame);
@@ -91,7 +91,7 @@ TEST_F(MotorDbTest, ImportSendsEveryCommandAsWritten) {
       "mdb\r\n"                            // 9
       "[END]\r\n"                          // 10
       "MAD 7   MDA-12\r\n";                // 11
-  EXPECT_EQ(1, Import(text));
+  EXPECT_EQ(Outcome::Done, Import(text));
 
   EXPECT_EQ((Lines{"XY 5", "ABC", "DEF", "ABC12", "DEF", "MDB3", "VMP", "SMP", "mdb", "VMP", "SMP", "MAD7",
                    "MDA-12", "VDP", "SDP", "VMP", "SMP"}),
@@ -125,7 +125,7 @@ TEST_F(MotorDbTest, ImportSendsEveryCommandAsWritten) {
 
 TEST_F(MotorDbTest, ImportDialogAndEarlyEnds) {
   // Cancelled dialog: nothing else happens.
-  EXPECT_EQ(0, ImportMotorDb(frame));
+  EXPECT_NE(Outcome::Done, ImportMotorDb(frame));
   ASSERT_EQ(1u, prompt.Dialogs().size());
   const FileDialogSpec& dialog = prompt.Dialogs().front();
   EXPECT_FALSE(dialog.save);
@@ -136,8 +136,8 @@ TEST_F(MotorDbTest, ImportDialogAndEarlyEnds) {
             dialog.filters);
 
   prompt.QueueFileName(dir.File("missing.txt"));
-  EXPECT_EQ(0, ImportMotorDb(frame));
-  EXPECT_EQ(0, Import("\r\n[only brackets]\r\n   // and a comment\r\nMAD1\r\n"));
+  EXPECT_NE(Outcome::Done, ImportMotorDb(frame));
+  EXPECT_NE(Outcome::Done, Import("\r\n[only brackets]\r\n   // and a comment\r\nMAD1\r\n"));
   EXPECT_EQ((Lines{res::LoadString(ids::MotorDbOpenFailed), res::LoadString(ids::MotorDbNoVersion)}),
             prompt.Texts());
   EXPECT_EQ(MsgIcon::Error, prompt.Messages()[0].icon);
@@ -149,13 +149,13 @@ TEST_F(MotorDbTest, ImportDialogAndEarlyEnds) {
   // Not connected: not even the dialog.
   link.Close();
   prompt.Clear();
-  EXPECT_EQ(0, ImportMotorDb(frame));
+  EXPECT_NE(Outcome::Done, ImportMotorDb(frame));
   EXPECT_TRUE(prompt.Dialogs().empty());
 }
 
 TEST_F(MotorDbTest, ImportAsksWhenTheVersionDiffers) {
   prompt.QueueAnswer(btn::No);
-  EXPECT_EQ(0, Import("XY-3 ver.2.\nMAD1\n"));
+  EXPECT_NE(Outcome::Done, Import("XY-3 ver.2.\nMAD1\n"));
   ASSERT_EQ(1u, prompt.Messages().size());
   EXPECT_EQ(res::LoadString(ids::VersionDiffers), prompt.Messages()[0].text);
   EXPECT_EQ(MsgButtons::YesNo, prompt.Messages()[0].buttons);
@@ -164,51 +164,79 @@ TEST_F(MotorDbTest, ImportAsksWhenTheVersionDiffers) {
   EXPECT_TRUE(prompt.progressLogs.empty());
 
   prompt.Clear();
-  EXPECT_EQ(1, Import("xy-2 VER.1.04.007.12 AB AND MORE\nMAD1\n"));
+  EXPECT_EQ(Outcome::Done, Import("xy-2 VER.1.04.007.12 AB AND MORE\nMAD1\n"));
   EXPECT_TRUE(prompt.Messages().size() == 1) << "case and a longer file version do not matter";
   prompt.Clear();
   prompt.QueueAnswer(btn::Yes);
-  EXPECT_EQ(1, Import("XY-3\nMAD1\n"));
+  EXPECT_EQ(Outcome::Done, Import("XY-3\nMAD1\n"));
   EXPECT_EQ((Lines{res::LoadString(ids::VersionDiffers), res::LoadString(ids::MotorDbDownloaded)}), prompt.Texts());
   EXPECT_EQ(0, prompt.AnswersLeft());
 }
 
 TEST_F(MotorDbTest, ImportOfOnlyAVersionLineVerifiesAndSaves) {
-  EXPECT_EQ(1, Import("XY-2 ver.1.04.007.\r\n\r\n[END]\r\n"));
+  EXPECT_EQ(Outcome::Done, Import("XY-2 ver.1.04.007.\r\n\r\n[END]\r\n"));
   EXPECT_EQ((Lines{"VDP", "SDP", "VMP", "SMP"}), Received());
   EXPECT_TRUE(Progress()->statusTexts.empty());
   EXPECT_EQ(1, checkLinks);
   EXPECT_EQ((Lines{res::LoadString(ids::MotorDbDownloaded)}), prompt.Texts());
 }
 
-TEST_F(MotorDbTest, RefusedCommandStopsTheRun) {
+// A run that stops after sending something leaves part of the file in the drive:
+// the user is told how far it got, and the view reads the drive again.
+TEST_F(MotorDbTest, RunStoppedPartWaySaysWhereAndRereads) {
+  const std::string file = "XY-2\nMAD1\nMDA5\nMAD2\nMDA6\n";
   faults.refused = {"MDA"};
   ApplyFaults();
-  EXPECT_EQ(0, Import("XY-2\nMAD1\nMDA5\nMAD2\nMDA6\n"));
+  EXPECT_EQ(Outcome::DriveRefused, Import(file));
   EXPECT_EQ((Lines{"MAD1", "MDA5"}), Received()) << "no verify, save or further command";
-  ASSERT_EQ(1u, prompt.Messages().size());
-  EXPECT_EQ(res::LoadString(ids::CommandFailed) + "\n\n  Send : MDA5\r\n  Recv : ERR", prompt.Messages()[0].text);
-  EXPECT_EQ(0, checkLinks);
+  EXPECT_EQ((Lines{res::LoadString(ids::CommandFailed) + "\n\n  Send : MDA5\r\n  Recv : ERR",
+                   res::FormatString(ids::MotorDbPartialImport, {"3", "5"})}),
+            prompt.Texts());
+  EXPECT_EQ(1, checkLinks);
   EXPECT_TRUE(Progress()->destroyed);
-}
 
-TEST_F(MotorDbTest, RefusedVerifyAfterMdbStopsTheRun) {
+  // The verify after an MDB counts as part of that line.
   faults.refused = {"VMP"};
   ApplyFaults();
-  EXPECT_EQ(0, Import("XY-2\nMDB1\nMAD2\n"));
+  sim.Drive().ClearReceived();
+  prompt.Clear();
+  EXPECT_EQ(Outcome::DriveRefused, Import("XY-2\nMDB1\nMAD2\n"));
   EXPECT_EQ((Lines{"MDB1", "VMP"}), Received());
-  EXPECT_EQ((Lines{res::LoadString(ids::CommandFailed) + "\n\n  Send : VMP\r\n  Recv : ERR"}), prompt.Texts());
+  EXPECT_EQ(res::FormatString(ids::MotorDbPartialImport, {"2", "3"}), prompt.Texts().back());
+
+  // Cancel: no further command after the current one.
+  faults = {};
+  ApplyFaults();
+  sim.Drive().ClearReceived();
+  prompt.Clear();
+  checkLinks = 0;
+  prompt.cancelAtPoll = 3;
+  EXPECT_EQ(Outcome::Cancelled, Import(file));
+  EXPECT_EQ((Lines{"MAD1", "MDA5"}), Received());
+  EXPECT_EQ((Lines{res::FormatString(ids::MotorDbPartialImport, {"3", "5"})}), prompt.Texts());
+  EXPECT_EQ(1, checkLinks);
+  EXPECT_EQ(3, Progress()->polls);
+
+  // Cancelled before the first command: nothing changed, nothing to say or read.
+  sim.Drive().ClearReceived();
+  prompt.Clear();
+  checkLinks = 0;
+  prompt.cancelAtPoll = 1;
+  EXPECT_EQ(Outcome::Cancelled, Import(file));
+  EXPECT_TRUE(Received().empty());
+  EXPECT_TRUE(prompt.Texts().empty());
   EXPECT_EQ(0, checkLinks);
 }
 
-TEST_F(MotorDbTest, CancelStopsBeforeTheNextCommand) {
-  prompt.cancelAtPoll = 3;
-  EXPECT_EQ(0, Import("XY-2\nMAD1\nMDA5\nMAD2\nMDA6\n"));
+TEST_F(MotorDbTest, DriveLostMidImportSaysHowFarItGot) {
+  prompt.onPoll = [this](int poll) {
+    if (poll == 3) sim.Drive().HangUp();  // before the third command
+  };
+  EXPECT_EQ(Outcome::LinkFailed, Import("XY-2\nMAD1\nMDA5\nMAD2\nMDA6\n"));
   EXPECT_EQ((Lines{"MAD1", "MDA5"}), Received());
-  EXPECT_TRUE(prompt.Messages().empty()) << "a cancel is silent";
-  EXPECT_EQ(0, checkLinks);
-  EXPECT_EQ(3, Progress()->polls);
-  EXPECT_TRUE(Progress()->destroyed);
+  ASSERT_EQ(2u, prompt.Texts().size());
+  EXPECT_EQ(res::FormatString(ids::MotorDbPartialImport, {"4", "5"}), prompt.Texts().back());
+  EXPECT_EQ(1, checkLinks);
 }
 
 TEST_F(MotorDbTest, RefusedVerifySkipsItsSaveOnly) {
@@ -241,7 +269,7 @@ TEST_F(MotorDbTest, RefusedSaveMeansNoDoneMessage) {
   faults.refused = {"SDP"};
   ApplyFaults();
   prompt.QueueAnswer(btn::Cancel);
-  EXPECT_EQ(0, Import("XY-2\nMAD1\n"));
+  EXPECT_NE(Outcome::Done, Import("XY-2\nMAD1\n"));
   EXPECT_EQ((Lines{"MAD1", "VDP", "SDP", "VMP", "SMP"}), Received());
   EXPECT_EQ(1u, prompt.Messages().size());
   EXPECT_EQ(1, checkLinks);
@@ -258,7 +286,7 @@ TEST_F(MotorDbTest, DamagedFileSendsNothing) {
   };
   for (const Case& c : cases) {
     prompt.Clear();
-    EXPECT_EQ(0, Import(c.text));
+    EXPECT_NE(Outcome::Done, Import(c.text));
     EXPECT_TRUE(Received().empty());
     EXPECT_EQ((Lines{c.message}), prompt.Texts());
     EXPECT_EQ(0, checkLinks);
@@ -284,7 +312,7 @@ std::string ExpectedExport(const std::string& version, const CSimDrive& drive) {
 
 TEST_F(MotorDbTest, ExportWritesTheExactBytes) {
   prompt.QueueFileName(dir.File("out.txt"));
-  EXPECT_EQ(1, ExportMotorDb(frame));
+  EXPECT_EQ(Outcome::Done, ExportMotorDb(frame));
   EXPECT_EQ(ExpectedExport("XY-2 ver.1.04.007.", sim.Drive()), ReadAll(dir.File("out.txt")));
 
   ASSERT_EQ(2u, prompt.Messages().size());
@@ -303,14 +331,14 @@ TEST_F(MotorDbTest, ExportWritesTheExactBytes) {
 
 TEST_F(MotorDbTest, ExportThenImportRestoresTheDrive) {
   prompt.QueueFileName(dir.File("saved.txt"));
-  ASSERT_EQ(1, ExportMotorDb(frame));
+  ASSERT_EQ(Outcome::Done, ExportMotorDb(frame));
   for (int32_t a = 0; a < 100; ++a) sim.Drive().SetParam(a, 12345);
   sim.Drive().SetParam(40, -1);
 
   prompt.Clear();
   sim.Drive().ClearReceived();
   prompt.QueueFileName(dir.File("saved.txt"));
-  EXPECT_EQ(1, ImportMotorDb(frame));
+  EXPECT_EQ(Outcome::Done, ImportMotorDb(frame));
   for (int32_t a = 0; a < 100; ++a) EXPECT_EQ(a * 7 - 200, sim.Drive().GetParam(a)) << a;
   EXPECT_EQ((Lines{res::LoadString(ids::MotorDbDownloaded)}), prompt.Texts()) << "no version question";
   EXPECT_EQ(204u, Received().size());
@@ -323,7 +351,7 @@ TEST_F(MotorDbTest, ExportOfAVersionWithoutVerStillImportsEveryPair) {
     ASSERT_EQ(1, link.ReadVersion());
     prompt.Clear();
     prompt.QueueFileName(dir.File("plain.txt"));
-    ASSERT_EQ(1, ExportMotorDb(frame));
+    ASSERT_EQ(Outcome::Done, ExportMotorDb(frame));
     const std::string text = ReadAll(dir.File("plain.txt"));
     EXPECT_EQ(0u, text.find((version.empty() ? "unknown version" : version) + "\r\n\r\nmad0\r\n"));
 
@@ -331,7 +359,7 @@ TEST_F(MotorDbTest, ExportOfAVersionWithoutVerStillImportsEveryPair) {
     sim.Drive().ClearReceived();
     prompt.Clear();
     prompt.QueueFileName(dir.File("plain.txt"));
-    EXPECT_EQ(1, ImportMotorDb(frame));
+    EXPECT_EQ(Outcome::Done, ImportMotorDb(frame));
     const Lines received = Received();
     ASSERT_EQ(204u, received.size());
     EXPECT_EQ("mad0", received.front());
@@ -354,7 +382,7 @@ TEST_F(MotorDbTest, ExportLeavesOutAReadTheUserSkips) {
   hooked.QueueAnswer(btn::Continue);
   hooked.QueueAnswer(btn::Ok);
   hooked.QueueFileName(dir.File("skip.txt"));
-  EXPECT_EQ(0, ExportMotorDb(hookedFrame));
+  EXPECT_NE(Outcome::Done, ExportMotorDb(hookedFrame));
 
   const std::string text = ReadAll(dir.File("skip.txt"));
   EXPECT_EQ(std::string::npos, text.find("mad0\r\n")) << "no stale value for the skipped address";
@@ -376,7 +404,7 @@ TEST_F(MotorDbTest, ExportRetriesARefusedRead) {
   hooked.QueueAnswer(btn::Ok);
   hooked.QueueAnswer(btn::TryAgain);
   hooked.QueueFileName(dir.File("retry.txt"));
-  EXPECT_EQ(1, ExportMotorDb(hookedFrame));
+  EXPECT_EQ(Outcome::Done, ExportMotorDb(hookedFrame));
   EXPECT_EQ(ExpectedExport("XY-2 ver.1.04.007.", sim.Drive()), ReadAll(dir.File("retry.txt")));
   EXPECT_EQ(res::LoadString(ids::MotorDbSaved), hooked.Texts().back());
 }
@@ -389,7 +417,7 @@ TEST_F(MotorDbTest, AbandonedExportKeepsTheOldFile) {
   prompt.QueueAnswer(btn::Ok);
   prompt.QueueAnswer(btn::Cancel);
   prompt.QueueFileName(dir.File("keep.txt"));
-  EXPECT_EQ(0, ExportMotorDb(frame));
+  EXPECT_NE(Outcome::Done, ExportMotorDb(frame));
   EXPECT_EQ("old content\r\n", ReadAll(dir.File("keep.txt")));
   EXPECT_EQ((Lines{"keep.txt"}), FolderEntries(dir.Path()));
   EXPECT_EQ(2u, prompt.Messages().size()) << "no message of success";
@@ -401,7 +429,7 @@ TEST_F(MotorDbTest, AbandonedExportKeepsTheOldFile) {
   ApplyFaults();
   prompt.Clear();
   prompt.QueueFileName(dir.File("keep.txt"));
-  EXPECT_EQ(0, ExportMotorDb(frame));
+  EXPECT_NE(Outcome::Done, ExportMotorDb(frame));
   EXPECT_EQ((Lines{res::LoadString(ids::FactoryExportWarning), res::LoadString(ids::NoEcho)}), prompt.Texts());
   EXPECT_EQ("old content\r\n", ReadAll(dir.File("keep.txt")));
   EXPECT_EQ((Lines{"keep.txt"}), FolderEntries(dir.Path()));
@@ -410,7 +438,7 @@ TEST_F(MotorDbTest, AbandonedExportKeepsTheOldFile) {
 TEST_F(MotorDbTest, ExportWriteFailures) {
   // A folder that does not exist: told before the drive is read.
   prompt.QueueFileName(dir.File("missing/out.txt"));
-  EXPECT_EQ(0, ExportMotorDb(frame));
+  EXPECT_NE(Outcome::Done, ExportMotorDb(frame));
   EXPECT_EQ(res::LoadString(ids::TargetCreateFailed), prompt.Texts().back());
   EXPECT_EQ(MsgIcon::Error, prompt.Messages().back().icon);
   EXPECT_TRUE(Received().empty());
@@ -424,7 +452,7 @@ TEST_F(MotorDbTest, ExportWriteFailures) {
     SCOPED_TRACE(name);
     prompt.Clear();
     prompt.QueueFileName(dir.File(name));
-    EXPECT_EQ(0, ExportMotorDb(frame));
+    EXPECT_NE(Outcome::Done, ExportMotorDb(frame));
     EXPECT_EQ(res::LoadString(ids::TargetCreateFailed), prompt.Texts().back());
     EXPECT_TRUE(Received().empty());
   }
@@ -438,7 +466,7 @@ TEST_F(MotorDbTest, ExportThroughALinkReplacesTheFileItNames) {
   ASSERT_TRUE(dir.Write("real.txt", "old"));
   std::filesystem::create_symlink(dir.File("real.txt"), dir.File("link.txt"));
   prompt.QueueFileName(dir.File("link.txt"));
-  ASSERT_EQ(1, ExportMotorDb(frame));
+  ASSERT_EQ(Outcome::Done, ExportMotorDb(frame));
   EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.txt")));
   std::ifstream real(dir.File("real.txt"));
   EXPECT_NE(std::string::npos, std::string(std::istreambuf_iterator<char>(real), {}).find("mad0\r\n"));
@@ -448,7 +476,7 @@ TEST_F(MotorDbTest, ReplacedFileKeepsItsPermissions) {
   ASSERT_TRUE(dir.Write("mode.txt", "old"));
   ASSERT_EQ(0, ::chmod(dir.File("mode.txt").c_str(), 0640));
   prompt.QueueFileName(dir.File("mode.txt"));
-  ASSERT_EQ(1, ExportMotorDb(frame));
+  ASSERT_EQ(Outcome::Done, ExportMotorDb(frame));
   struct stat info {};
   ASSERT_EQ(0, ::stat(dir.File("mode.txt").c_str(), &info));
   EXPECT_EQ(0640u, info.st_mode & 07777);
@@ -456,7 +484,7 @@ TEST_F(MotorDbTest, ReplacedFileKeepsItsPermissions) {
 
 TEST_F(MotorDbTest, ExportWhenNotConnectedDoesNothing) {
   link.Close();
-  EXPECT_EQ(0, ExportMotorDb(frame));
+  EXPECT_NE(Outcome::Done, ExportMotorDb(frame));
   EXPECT_TRUE(prompt.Messages().empty());
   EXPECT_TRUE(prompt.Dialogs().empty());
 }

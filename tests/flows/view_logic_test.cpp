@@ -16,6 +16,7 @@
 #include "support/ScriptedPrompt.h"
 #include "support/SimLink.h"
 #include "support/TempDir.h"
+#include "flows/DriveSession.h"
 #include "flows/UserParamsLogic.h"
 
 namespace {
@@ -25,6 +26,7 @@ struct FakeForm : CUserParamsForm {
     std::string label;
     std::vector<std::pair<int32_t, std::string>> choices;
     std::optional<int32_t> selected;
+    std::string placeholder;
     bool visible = true;
     bool enabled = false;
   };
@@ -40,6 +42,7 @@ struct FakeForm : CUserParamsForm {
       if (value && choice.first == *value) rows[row].selected = value;
     }
   }
+  void SetRowPlaceholder(int row, const std::string& text) override { rows[row].placeholder = text; }
   void ShowRow(int row, bool visible) override { rows[row].visible = visible; }
   void EnableRow(int row, bool enabled) override { rows[row].enabled = enabled; }
 
@@ -78,7 +81,7 @@ class ViewLogicTest : public ::testing::Test {
     drive().SetParam(22, 1);
     for (int address : {24, 25, 26}) drive().SetParam(address, 4);
     drive().SetParam(30, 2 << 5);
-    ASSERT_TRUE(model.Load(CUserParamsLogic::kDefaultDescription));
+    ASSERT_TRUE(model.Load(DescriptionFileFor("")));
   }
   void TearDown() override { res::OverrideProgramFolder(""); }
 
@@ -236,6 +239,61 @@ TEST_F(ViewLogicTest, DriveKeepingAnotherValueIsToldAndNotSaved) {
   EXPECT_EQ((std::vector<std::string>{"MAD21", "MDA4"}), Traffic());
   ASSERT_EQ(1u, prompt.Messages().size());
   EXPECT_EQ(res::LoadString(ids::SetParamFailed), prompt.Messages()[0].text);
+  EXPECT_EQ(5, form.rows[7].selected) << "the row shows what the drive took, not the pick";
+
+  // A write that fails on the line: the value is read again and shown.
+  faults = {};
+  faults.noResponse = true;
+  drive().SetFaults(faults);
+  link.SetClock([t = uint32_t{0}]() mutable { return t += 50; });
+  prompt.Clear();
+  Pick(7, 2);
+  drive().SetFaults({});
+  EXPECT_NE(2, form.rows[7].selected);
+  EXPECT_FALSE(form.rows[7].enabled) << "the read after it failed too: the value is unknown";
+  EXPECT_EQ(res::LoadString(ids::RowNotRead), form.rows[7].placeholder);
+}
+
+// The drive goes away: the first pick that finds it gone empties the view.
+TEST_F(ViewLogicTest, LostDriveLeavesNothingToPick) {
+  Connect();
+  drive().HangUp();
+  Pick(7, 2);
+  ASSERT_FALSE(prompt.Messages().empty());
+  EXPECT_EQ(0, link.IsOpen());
+  EXPECT_EQ("Version : ", form.version);
+  for (const auto& row : form.rows) {
+    EXPECT_FALSE(row.enabled);
+    EXPECT_FALSE(row.selected.has_value());
+  }
+}
+
+// A description whose second entry names a sub-field it lacks: the first row
+// shows, every later row is empty and hidden, whatever the model before it held.
+TEST_F(ViewLogicTest, RowsAfterAnEntryTheDescriptionLacksHoldNothing) {
+  Connect();
+  ASSERT_FALSE(form.rows[1].choices.empty());
+  TempDir dir;
+  dir.Write("ParamDefault.xml", R"(<description><info/><parameters><param address="21" name="x"/>
+      <param address="22" name="y"/></parameters><user_view>
+      <item><address nested="false" offset="0">21</address><comment><value>3</value><string>3</string></comment></item>
+      <item display="Gone :"><address nested="true" offset="3">22</address></item>
+      <item><address nested="false" offset="0">22</address></item></user_view></description>)");
+  res::OverrideProgramFolder(dir.Path());
+  events.PostToView(UM_CHECK_LINK, 0, 0);
+  Pump();
+  EXPECT_EQ(1, link.IsOpen());
+  EXPECT_TRUE(form.rows[0].enabled);
+  for (int i = 1; i < 12; ++i) {
+    EXPECT_FALSE(form.rows[i].visible);
+    EXPECT_FALSE(form.rows[i].enabled);
+    EXPECT_TRUE(form.rows[i].choices.empty());
+    EXPECT_EQ("", form.rows[i].label);
+  }
+  Traffic();
+  Pick(1, 1);
+  Pick(2, 1);
+  EXPECT_TRUE(Traffic().empty());
 }
 
 TEST_F(ViewLogicTest, RefusedReadAsksAgain) {
@@ -260,7 +318,11 @@ TEST_F(ViewLogicTest, RefusedReadAsksAgain) {
   Pump();
   EXPECT_EQ(12u, prompt.Messages().size());
   EXPECT_EQ(1, link.IsOpen());
-  EXPECT_TRUE(form.rows[11].enabled);
+  for (const auto& row : form.rows) {
+    EXPECT_FALSE(row.enabled) << "a value never read cannot be picked";
+    EXPECT_FALSE(row.selected.has_value());
+    EXPECT_EQ(res::LoadString(ids::RowNotRead), row.placeholder);
+  }
 
   // Try Again reads the same parameter again.
   prompt.Clear();
@@ -357,7 +419,7 @@ TEST_F(ViewLogicTest, ModelReloadedWhileABoxIsOpen) {
   Connect();
   Traffic();
   // A queued read-in loads the description again while the warning is open.
-  prompt.whileShown = [this](const MessageSpec&) { ASSERT_TRUE(model.Load(CUserParamsLogic::kDefaultDescription)); };
+  prompt.whileShown = [this](const MessageSpec&) { ASSERT_TRUE(model.Load(DescriptionFileFor(""))); };
   prompt.QueueAnswer(btn::Yes);
   Pick(4, 8);
   EXPECT_TRUE(Traffic().empty()) << "an answer about a model that is gone writes nothing";

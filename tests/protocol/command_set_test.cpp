@@ -71,16 +71,27 @@ TEST_F(CommandSetTest, DriveAnswersAnotherValue) {
   EXPECT_EQ(103, link.FindCachedParam(9)->value) << "the cache keeps the drive's answer";
 }
 
-TEST_F(CommandSetTest, RefusedReadLeavesTheCache) {
+// The cache holds only what this drive was last seen to hold: a failed read
+// forgets the value (the drive may have changed since), and so does closing the
+// port, so another drive connected next never shows the first one's values.
+TEST_F(CommandSetTest, CacheHoldsOnlyWhatThisDriveHolds) {
   sim.Drive().SetParam(11, 55);
   ASSERT_EQ(rc::Success, link.ReadParam(11));
-  sim.Drive().SetParam(11, 66);
+  ASSERT_EQ(rc::Success, link.ReadParam(12));
   faults.refused = {"MDA"};
   ApplyFaults();
   EXPECT_EQ(rc::Refused, link.ReadParam(11));
-  EXPECT_EQ(55, link.FindCachedParam(11)->value);
-  EXPECT_EQ(rc::Failure, link.WriteParam(11, 1));
-  EXPECT_EQ(55, link.FindCachedParam(11)->value);
+  EXPECT_EQ(nullptr, link.FindCachedParam(11));
+  EXPECT_NE(rc::Success, link.WriteParam(11, 1)) << "nothing to write over";
+  ASSERT_NE(nullptr, link.FindCachedParam(12));
+
+  faults = {};
+  ApplyFaults();
+  link.Close();
+  EXPECT_EQ(nullptr, link.FindCachedParam(12));
+  EXPECT_EQ("", link.GetVersion());
+  ASSERT_EQ(1, link.Open(sim.Com(), 115200));
+  EXPECT_EQ(nullptr, link.FindCachedParam(12));
 }
 
 TEST_F(CommandSetTest, ConfirmedAddressMismatchIsRecorded) {

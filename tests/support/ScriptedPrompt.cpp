@@ -31,6 +31,7 @@ std::optional<std::string> CScriptedPrompt::AskFileName(const FileDialogSpec& di
 std::unique_ptr<CProgInterface> CScriptedPrompt::CreateProgress() {
   auto log = std::make_shared<CRecordingProgress::Log>();
   log->cancelAtPoll = cancelAtPoll;
+  log->onPoll = onPoll;
   progressLogs.push_back(log);
   return std::make_unique<CRecordingProgress>(log);
 }

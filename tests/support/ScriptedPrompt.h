@@ -22,11 +22,16 @@ class CRecordingProgress : public CProgInterface {
     std::vector<int32_t> positions;
     int32_t lower = 0, upper = 100;
     int cancelAtPoll = -1;  // the n-th PollCancel (from 1) reports a cancel
+    std::function<void(int poll)> onPoll;  // runs at each PollCancel, numbered from 1
   };
   explicit CRecordingProgress(std::shared_ptr<Log> log) : m_log(std::move(log)) {}
   ~CRecordingProgress() override { m_log->destroyed = true; }
   bool Open() override { return m_log->opened = true; }
-  bool PollCancel() override { return ++m_log->polls == m_log->cancelAtPoll; }
+  bool PollCancel() override {
+    ++m_log->polls;
+    if (m_log->onPoll) m_log->onPoll(m_log->polls);
+    return m_log->polls == m_log->cancelAtPoll;
+  }
   void SetStatusText(const std::string& text) override { m_log->statusTexts.push_back(text); }
   int SetRange(int32_t lower, int32_t upper) override {
     m_log->lower = lower;
@@ -73,6 +78,7 @@ class CScriptedPrompt : public CPromptInterface {
   // The progress reporters handed out so far.
   std::vector<std::shared_ptr<CRecordingProgress::Log>> progressLogs;
   int cancelAtPoll = -1;  // applied to the next reporter created
+  std::function<void(int poll)> onPoll;  // likewise
 
  private:
   std::deque<int> m_answers;

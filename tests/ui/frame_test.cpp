@@ -129,10 +129,14 @@ TEST_F(FrameTest, EnableRulesFollowTheLink) {
   for (int command : needLink) EXPECT_TRUE(Enabled(command)) << command;
   for (int command : always) EXPECT_TRUE(Enabled(command)) << command;
 
+  // A port that closed inside a flow is told to the view, once.
+  recorder->Take();
   link.Close();
+  frame->UpdateCommandUi();
   frame->UpdateCommandUi();
   EXPECT_TRUE(Enabled(ids::CmdConnect));
   for (int command : needLink) EXPECT_FALSE(Enabled(command)) << command;
+  EXPECT_EQ((std::vector<int>{UM_DISCONNECT}), recorder->Take());
 }
 
 TEST_F(FrameTest, MotorDbCommandsHaveKeyboardShortcutsOnTheFrame) {

@@ -1,0 +1,40 @@
+#pragma once
+// A drive session without a window: after the port is open, the link check, the
+// version, the description file of that model and the read of the entries the
+// user view shows, one after the other. The window runs the same steps one event
+// at a time (UserParamsLogic); both share the pieces below.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "flows/Outcome.h"
+
+class CFrameLogic;
+class CParamDescFile;
+class CVcmCommand;
+
+// The description file a drive of that version string is described by.
+std::string DescriptionFileFor(const std::string& version);
+
+// The number of user-view entries the view shows, and every flow counts: at most twelve.
+unsigned ShownEntryCount(const CParamDescFile& model);
+
+// Reads the parameter of every shown entry from the drive. A refused read asks
+// `askRetry(ids::RetryReadParam)` and acts on its button (Cancel, Try Again,
+// Continue: the entry stays unread and is listed in `skipped`); any other failure
+// is reported through `ask(0)` and ends the read. A model loaded meanwhile (while a
+// question was open) ends it as Cancelled.
+Outcome ReadShownEntries(CVcmCommand& link, const CParamDescFile& model, const std::function<int(int)>& ask,
+                         std::vector<int32_t>* skipped);
+
+// What the shown entries ask of the description that it lacks: a parameter
+// (`fatal`: no value of the drive can be shown for it) or a sub-field (the entries
+// before it still show). The message names the first such entry; none when all is there.
+std::optional<std::string> ShownEntriesFault(const CParamDescFile& model, bool* fatal);
+
+// The whole chain on an open link, headless: link check, version, description file
+// (loaded into `model`), shown entries. Failures are told through the frame's prompt.
+Outcome StartSession(CFrameLogic& frame, CParamDescFile& model, std::vector<int32_t>* skipped = nullptr);

@@ -1,0 +1,217 @@
+#include "flows/ParamAccess.h"
+
+#include <cctype>
+#include <charconv>
+#include <climits>
+
+#include "flows/FrameLogic.h"
+#include "params/ParamDescFile.h"
+#include "protocol/VcmCommand.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+
+namespace {
+
+// Sub-fields whose raise the user confirms first: the stop current (above 50 %
+// heats the motor) and the pulse input filter (high values alarm at speed).
+struct GuardedField {
+  int32_t address;
+  int32_t offset;
+  int questionId;
+};
+constexpr GuardedField kGuardedFields[] = {
+    {16, 4, ids::StopCurrentWarning},
+    {30, 5, ids::PulseFilterWarning},
+};
+constexpr int32_t kHighestUnguardedValue = 5;
+
+std::optional<int32_t> ParseInt(const std::string& text) {
+  int32_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data() + (text.starts_with('+') ? 1 : 0), end, value);
+  if (error != std::errc() || stop != end || text.empty()) return std::nullopt;
+  return value;
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+const CParamInterface* NodeOf(const CParamDescFile& model, const ParamRef& ref) {
+  if (ref.nested) return model.FindNested(ref.address, ref.offset);
+  return model.FindParam(ref.address);
+}
+
+// The range a node's value can take: its own limits, within what its bits hold.
+std::pair<int64_t, int64_t> RangeOf(const CParamInterface& node) {
+  int64_t lowest = INT32_MIN, highest = INT32_MAX;
+  if (node.IsNested() && node.GetSize() > 0 && node.GetSize() < 32) {
+    const int64_t span = int64_t{1} << node.GetSize();
+    lowest = node.IsUnsigned() ? 0 : -span / 2;
+    highest = node.IsUnsigned() ? span - 1 : span / 2 - 1;
+  }
+  if (node.HasMinimum() && node.GetMinimum() > lowest) lowest = node.GetMinimum();
+  if (node.HasMaximum() && node.GetMaximum() < highest) highest = node.GetMaximum();
+  return {lowest, highest};
+}
+
+}  // namespace
+
+std::optional<ParamRef> ParseParamRef(const std::string& text) {
+  const size_t dot = text.find('.');
+  ParamRef ref;
+  const std::optional<int32_t> address = ParseInt(text.substr(0, dot));
+  if (!address || *address < 0 || text.starts_with('+')) return std::nullopt;
+  ref.address = *address;
+  if (dot != std::string::npos) {
+    const std::string rest = text.substr(dot + 1);
+    const std::optional<int32_t> offset = rest.starts_with('+') ? std::nullopt : ParseInt(rest);
+    if (!offset || *offset < 0 || *offset > 31) return std::nullopt;
+    ref.nested = true;
+    ref.offset = *offset;
+  }
+  return ref;
+}
+
+std::string ParamRefText(const ParamRef& ref) {
+  return ref.nested ? std::to_string(ref.address) + "." + std::to_string(ref.offset) : std::to_string(ref.address);
+}
+
+const CUserViewData* UserViewEntryOf(const CParamDescFile& model, const ParamRef& ref) {
+  for (unsigned i = 0; i < model.GetUserViewCount(); ++i) {
+    const CUserViewData* entry = model.GetUserViewData(i);
+    if (entry->address == ref.address && (entry->nested != 0) == ref.nested &&
+        (!ref.nested || entry->offset == ref.offset)) {
+      return entry;
+    }
+  }
+  return nullptr;
+}
+
+std::optional<std::string> EntryLabel(const CParamDescFile& model, const CUserViewData& entry) {
+  const CParamInterface* node = NodeOf(model, {entry.address, entry.nested != 0, entry.offset});
+  if (!node) return std::nullopt;
+  return entry.display.empty() ? node->GetName() : entry.display;
+}
+
+std::string ParamLabel(const CParamDescFile& model, const ParamRef& ref) {
+  if (const CUserViewData* entry = UserViewEntryOf(model, ref)) return EntryLabel(model, *entry).value_or("");
+  const CParamInterface* node = NodeOf(model, ref);
+  return node ? node->GetName() : std::string();
+}
+
+std::string ParamValueText(const CParamDescFile& model, const ParamRef& ref, int32_t value) {
+  const CUserViewData* entry = UserViewEntryOf(model, ref);
+  if (!entry) return {};
+  const auto found = entry->choices.find(value);
+  return found == entry->choices.end() ? std::string() : found->second;
+}
+
+std::optional<int32_t> ParseParamValue(const CParamDescFile& model, const ParamRef& ref, const std::string& text) {
+  if (const std::optional<int32_t> number = ParseInt(text)) return number;
+  if (const CUserViewData* entry = UserViewEntryOf(model, ref)) {
+    for (const auto& [value, choice] : entry->choices) {
+      if (SameText(choice, text)) return value;
+    }
+  }
+  return std::nullopt;
+}
+
+int GuardQuestionFor(const ParamRef& ref, int32_t current, int32_t value) {
+  for (const GuardedField& guarded : kGuardedFields) {
+    if (!ref.nested || ref.address != guarded.address || ref.offset != guarded.offset) continue;
+    return value == current || value <= kHighestUnguardedValue ? 0 : guarded.questionId;
+  }
+  return 0;
+}
+
+Outcome WriteAndReadBack(CVcmCommand& link, int32_t address, int32_t raw, const std::function<void()>& report) {
+  if (!link.FindCachedParam(address)) {
+    const int read = link.ReadParam(address);
+    if (read <= 0) {
+      report();
+      return OutcomeOfResult(read == 0 ? link.GetLastResult() : read);
+    }
+  }
+  if (link.WriteParam(address, raw) <= 0) {
+    const int failure = link.GetLastResult();
+    report();
+    // The drive may or may not have taken it: what it holds now is read again,
+    // and a read that fails too leaves the value unknown.
+    if (link.IsOpen()) link.ReadParam(address);
+    return OutcomeOfResult(failure == rc::Success ? rc::Failure : failure);
+  }
+  const CachedParam* cached = link.FindCachedParam(address);
+  return cached && cached->value == raw ? Outcome::Done : Outcome::DriveRefused;
+}
+
+Outcome GetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t* value) {
+  const CParamInterface* node = NodeOf(model, ref);
+  if (!node) {
+    frame.ShowMessage(res::FormatString(ids::ParamNotDescribed, {ParamRefText(ref)}), MsgIcon::Error);
+    return Outcome::BadInput;
+  }
+  CVcmCommand& link = frame.Link();
+  const int result = link.ReadParam(ref.address);
+  if (result <= 0) {
+    frame.ReportError(0);
+    return OutcomeOfResult(result == 0 ? link.GetLastResult() : result);
+  }
+  const int32_t raw = link.FindCachedParam(ref.address)->value;
+  *value = ref.nested ? ExtractNestedValue(raw, node) : raw;
+  return Outcome::Done;
+}
+
+Outcome SetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t value) {
+  const CParamInterface* node = NodeOf(model, ref);
+  const auto refuse = [&](int textId, std::vector<std::string> args) {
+    frame.ShowMessage(res::FormatString(textId, args), MsgIcon::Error, MsgButtons::Ok, ids::SetParamCaption);
+    return Outcome::BadInput;
+  };
+  if (!node) return refuse(ids::ParamNotDescribed, {ParamRefText(ref)});
+  if (node->IsReadOnly() || (ref.nested && model.FindParam(ref.address)->IsReadOnly())) {
+    return refuse(ids::ParamReadOnly, {ParamRefText(ref)});
+  }
+  // Only a value the description offers is sent: the list's, else the node's range.
+  std::string allowed;
+  bool valid = false;
+  if (const CUserViewData* entry = UserViewEntryOf(model, ref); entry && !entry->choices.empty()) {
+    valid = entry->choices.count(value) != 0;
+    for (const auto& [choice, text] : entry->choices) {
+      allowed += (allowed.empty() ? "" : ", ") + std::to_string(choice) + (text.empty() ? "" : " (" + text + ")");
+    }
+  } else {
+    const auto [lowest, highest] = RangeOf(*node);
+    valid = value >= lowest && value <= highest;
+    allowed = res::FormatString(ids::ParamRangeText, {std::to_string(lowest), std::to_string(highest)});
+  }
+  if (!valid) return refuse(ids::ParamValueRefused, {std::to_string(value), ParamRefText(ref), res::DisplayText(allowed)});
+
+  CVcmCommand& link = frame.Link();
+  const auto report = [&frame] { frame.ReportError(0); };
+  int32_t raw = value;
+  if (ref.nested) {
+    // The other fields of the parameter keep what the drive holds now.
+    const int read = link.ReadParam(ref.address);
+    if (read <= 0) {
+      report();
+      return OutcomeOfResult(read == 0 ? link.GetLastResult() : read);
+    }
+    const int32_t current = link.FindCachedParam(ref.address)->value;
+    if (const int question = GuardQuestionFor(ref, ExtractNestedValue(current, node), value);
+        question && frame.ShowText(question, MsgIcon::Warning, MsgButtons::YesNo, ids::SetParamCaption) != btn::Yes) {
+      return Outcome::Cancelled;
+    }
+    raw = InsertNestedValue(current, node, value);
+  }
+  const Outcome written = WriteAndReadBack(link, ref.address, raw, report);
+  if (written == Outcome::DriveRefused) {
+    frame.ShowText(ids::SetParamFailed, MsgIcon::Error, MsgButtons::Ok, ids::SetParamCaption);
+  }
+  if (written != Outcome::Done) return written;
+  return frame.SaveDriveParams() > 0 ? Outcome::Done : OutcomeOfResult(link.GetLastResult());
+}
