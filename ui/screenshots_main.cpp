@@ -5,12 +5,13 @@
 //   drive-setting-shots [--com N] [--out DIR] [--lang en|ko] [--what LIST]
 //
 // LIST is a comma-separated choice of main, connect312, connect313, about,
-// progress, or "all" (default: main). Korean pictures get a "-ko" suffix.
+// progress, filedialog, or "all" (default: main). Korean pictures get a "-ko" suffix.
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QPixmap>
 #include <QPushButton>
 #include <QWidget>
@@ -29,6 +30,8 @@
 #include "ui/DlgConnect.h"
 #include "ui/MainFrame.h"
 #include "ui/ProgressDlg.h"
+#include "ui/QtPrompt.h"
+#include "flows/MotorDb.h"
 #include "ui/ViewUserParams.h"
 
 namespace {
@@ -84,7 +87,7 @@ int main(int argc, char** argv) {
       const std::string lang = argv[++i];
       res::SetLanguage(lang.rfind("ko", 0) == 0 ? res::Language::Korean : res::Language::English);
     } else {
-      std::fprintf(stderr, "usage: %s [--com N] [--out DIR] [--lang en|ko] [--what main,connect312,connect313,about,progress|all]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--com N] [--out DIR] [--lang en|ko] [--what main,connect312,connect313,about,progress,filedialog|all]\n", argv[0]);
       return 2;
     }
   }
@@ -126,6 +129,21 @@ int main(int argc, char** argv) {
     progress.SetStatusText(CVcmFile::StatusText(command));
     progress.SetPosition(42);
     ok = Save(progress, out, QStringLiteral("screenshot-progress"), suffix) && ok;
+  }
+  if (wanted("filedialog")) {
+    // The window's own file dialog, as Export Motor DB opens it; grabbed once it
+    // shows, then closed.
+    CQtPrompt filePrompt(&frame);
+    QTimer::singleShot(800, [&] {
+      if (QWidget* dialog = QApplication::activeModalWidget()) {
+        ok = Save(*dialog, out, QStringLiteral("screenshot-filedialog"), suffix) && ok;
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+      } else {
+        std::fprintf(stderr, "drive-setting-shots: no file dialog showed\n");
+        ok = false;
+      }
+    });
+    filePrompt.AskFileName(MotorDbFileDialog(true));
   }
   if (wanted("main")) {
     // The real connect path: the dialog lists the ports, the port is picked and
