@@ -5,12 +5,17 @@
 
 #include "files/IniFile.h"
 #include "files/Settings.h"
+#include "flows/PortDoctor.h"
 #include "flows/Prompt.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "serial/Rs232.h"
 
 namespace connectdlg {
+namespace {
+// The link keeps port numbers in 8 bits.
+bool Listable(unsigned port) { return port <= 255; }
+}  // namespace
 
 int OtherLayout(int layout) { return layout == kLayoutExtended ? kLayoutCompact : kLayoutExtended; }
 
@@ -46,7 +51,7 @@ int32_t ParseListNumber(const std::string& text) {
 std::vector<std::string> PortTexts(const std::vector<unsigned>& ports) {
   std::vector<std::string> texts;
   for (unsigned port : ports) {
-    if (port <= 255) texts.push_back(std::to_string(port));
+    if (Listable(port)) texts.push_back(std::to_string(port));
   }
   return texts;
 }
@@ -59,6 +64,7 @@ const std::vector<std::string>& BaudRateTexts() {
 
 void CConnectLogic::Initialise(const std::vector<unsigned>& ports, const CIniFile& config) {
   m_ports = PortTexts(ports);
+  m_facts.clear();
   m_portSelection = m_ports.empty() ? -1 : 0;
   if (m_port == 0 || m_baudRate == 0) {
     const CommSettings saved = ReadCommSettings(config);  // defaults without a path
@@ -78,6 +84,28 @@ void CConnectLogic::Initialise(const std::vector<unsigned>& ports, const CIniFil
   }
 }
 
+void CConnectLogic::InitialiseProbed(const std::vector<portprobe::PortFacts>& ports, const CIniFile& config) {
+  std::vector<unsigned> numbers;
+  for (const portprobe::PortFacts& facts : ports) numbers.push_back(facts.com);
+  Initialise(numbers, config);
+  for (const portprobe::PortFacts& facts : ports) {
+    if (Listable(facts.com)) m_facts.push_back(facts);
+  }
+}
+
+std::string CConnectLogic::PortProblem() const {
+  if (m_portSelection < 0 || m_portSelection >= static_cast<int>(m_facts.size())) return std::string();
+  const portprobe::PortFacts& facts = m_facts[m_portSelection];
+  if (facts.access == portprobe::Access::Ok) return std::string();
+  const std::string advice = portdoctor::AdviceText(facts);
+  return portdoctor::StatusText(facts) + (advice.empty() ? std::string() : "\n" + advice);
+}
+
+std::string CConnectLogic::PortDetails(int index) const {
+  if (index < 0 || index >= static_cast<int>(m_facts.size())) return std::string();
+  return portdoctor::PortDescription(m_facts[index]) + "\n" + portdoctor::StatusText(m_facts[index]);
+}
+
 std::string CConnectLogic::PortText() const {
   return m_portSelection >= 0 && m_portSelection < static_cast<int>(m_ports.size()) ? m_ports[m_portSelection]
                                                                                     : std::string();
@@ -95,6 +123,10 @@ bool CConnectLogic::Connect(CRs232CB& link, const CIniFile& config, CPromptInter
   // name a different port.
   const bool opened = m_port >= 0 && m_port <= 255 && link.Open(static_cast<uint8_t>(m_port), m_baudRate) == 1;
   if (!opened) {
+    // Whatever was known when the dialog opened may have changed meanwhile.
+    if (m_portSelection >= 0 && m_portSelection < static_cast<int>(m_facts.size())) {
+      m_facts[m_portSelection] = portprobe::Probe(m_facts[m_portSelection].com);
+    }
     MessageSpec message;
     message.text = res::FormatString(ids::OpenPortFailed, {std::to_string(m_port)});
     message.icon = MsgIcon::Error;

@@ -1,11 +1,14 @@
 #pragma once
 // What the connect dialog decides, apart from its widgets: the texts of its two
-// lists, which entries start selected, how a list text reads as a number, and the
-// connect step that opens the port and remembers the choice in Config.ini.
+// lists, which entries start selected, how a list text reads as a number, why a
+// port cannot be opened (in the port doctor's words), and the connect step that
+// opens the port and remembers the choice in Config.ini.
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "serial/PortProbe.h"
 
 class CIniFile;
 class CRs232CB;
@@ -44,6 +47,9 @@ class CConnectLogic {
 
   // Fills the lists and chooses the initial selections.
   void Initialise(const std::vector<unsigned>& ports, const CIniFile& config);
+  // The same from what the probe found of each listed port, in the listing's
+  // order, so that the dialog can tell why a port cannot be opened.
+  void InitialiseProbed(const std::vector<portprobe::PortFacts>& ports, const CIniFile& config);
 
   bool Extended() const { return m_extended; }
   int32_t Port() const { return m_port; }
@@ -57,9 +63,17 @@ class CConnectLogic {
   std::string PortText() const;
   std::string BaudText() const;
 
+  // Why the selected port cannot be opened and what to do about it, on lines of
+  // their own; empty when it can be opened or was not probed.
+  std::string PortProblem() const;
+  // Which port entry `index` is (device, persistent name, USB names) and its
+  // status, for its tooltip; empty when it was not probed.
+  std::string PortDetails(int index) const;
+
   // The Connect button: opens the port on `link`; on success writes Port and
   // Baudrate to `config` and returns true. On failure tells the user through
-  // `prompt` and returns false; nothing is written.
+  // `prompt` and returns false; nothing is written. A probed port is probed
+  // again after a failure, so PortProblem tells why it failed.
   bool Connect(CRs232CB& link, const CIniFile& config, CPromptInterface& prompt);
 
  private:
@@ -68,6 +82,7 @@ class CConnectLogic {
   int32_t m_baudRate;
   std::vector<std::string> m_ports;
   std::vector<std::string> m_bauds;
+  std::vector<portprobe::PortFacts> m_facts;  // one for each port entry, or none
   int m_portSelection = -1;
   int m_baudSelection = -1;
 };

@@ -30,6 +30,9 @@ struct PortFacts {
   Access access = Access::Failed;
   int error = 0;           // the platform error code of a failed open or lock
   std::string group;       // the group owning the device node, by name
+  // The group may both read and write the node. When it may not (a pseudo-terminal's
+  // "tty" group can only write), joining the group opens nothing.
+  bool groupReadWrite = false;
   // This user's standing in `group`, known when the access is NoPermission. Pending:
   // a member already, but the running session was started before that and lacks the
   // group, so logging in again is all that is missing. Active: the session has the

@@ -8,9 +8,11 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -171,6 +173,28 @@ std::optional<int> ParsePid(const char* name) {
   return pid > 0 ? std::optional<int>(pid) : std::nullopt;
 }
 
+// The number of a pseudo-terminal's slave side (/dev/pts/N), by its device number.
+std::optional<unsigned> PtyIndex(dev_t node) {
+  const unsigned major = ::major(node);
+  if (major < 136 || major > 143) return std::nullopt;
+  return (major - 136) * 256 + ::minor(node);
+}
+
+bool IsPtyMaster(dev_t node) { return node == makedev(5, 2); }  // /dev/ptmx, /dev/pts/ptmx
+
+// Which pseudo-terminal a master descriptor drives, from its "tty-index:" line.
+std::optional<unsigned> MasterIndex(const std::string& pid, const char* fd) {
+  std::ifstream info("/proc/" + pid + "/fdinfo/" + fd);
+  for (std::string line; std::getline(info, line);) {
+    if (line.rfind("tty-index:", 0) != 0) continue;
+    const char* digits = line.c_str() + 10;
+    char* end = nullptr;
+    const unsigned long index = std::strtoul(digits, &end, 10);
+    if (end != digits) return static_cast<unsigned>(index);
+  }
+  return std::nullopt;
+}
+
 struct ProcessScan {
   std::map<dev_t, std::vector<Holder>> others;
   std::set<dev_t> here;
@@ -178,13 +202,25 @@ struct ProcessScan {
 
 // Who has the wanted device nodes open, from every process's descriptor links.
 // A process we may not inspect, or one that ends meanwhile, is passed over:
-// the answer is what could be seen.
+// the answer is what could be seen. The one process that holds a
+// pseudo-terminal's master is the far end of the line (a simulated drive keeps
+// the slave open too, so the master sees no hang-up), not a program competing
+// for it. When several hold the master, as a forked child inherits it, each
+// slave handle counts.
 ProcessScan ScanProcesses(const std::set<dev_t>& wanted) {
   ProcessScan scan;
   if (wanted.empty()) return scan;
   DIR* proc = opendir("/proc");
   if (!proc) return scan;
   const int self = static_cast<int>(getpid());
+  struct Seen {
+    int pid;
+    std::string folder;  // the pid as /proc spells it
+    std::set<dev_t> found;
+    std::set<unsigned> masters;
+  };
+  std::vector<Seen> seen;
+  std::map<unsigned, int> masterHolders;
   while (const dirent* entry = readdir(proc)) {
     const std::optional<int> pid = ParsePid(entry->d_name);
     if (!pid) continue;
@@ -196,7 +232,7 @@ ProcessScan ScanProcesses(const std::set<dev_t>& wanted) {
       close(folderFd);
       continue;
     }
-    std::set<dev_t> found;
+    Seen process{*pid, entry->d_name, {}, {}};
     while (const dirent* fd = readdir(fds)) {
       if (fd->d_name[0] == '.') continue;
       // Only the start of the target matters; most descriptors are sockets,
@@ -206,18 +242,30 @@ ProcessScan ScanProcesses(const std::set<dev_t>& wanted) {
       if (length < 5 || std::memcmp(target, "/dev/", 5) != 0) continue;
       struct stat node {};
       if (fstatat(folderFd, fd->d_name, &node, 0) != 0 || !S_ISCHR(node.st_mode)) continue;
-      if (wanted.count(node.st_rdev) != 0) found.insert(node.st_rdev);
+      if (wanted.count(node.st_rdev) != 0) process.found.insert(node.st_rdev);
+      if (IsPtyMaster(node.st_rdev)) {
+        if (const std::optional<unsigned> index = MasterIndex(process.folder, fd->d_name)) {
+          process.masters.insert(*index);
+        }
+      }
     }
     closedir(fds);
-    if (found.empty()) continue;
-    if (*pid == self) {
-      scan.here.insert(found.begin(), found.end());
-      continue;
-    }
-    const Holder holder{*pid, FirstLine("/proc/" + std::string(entry->d_name) + "/comm")};
-    for (const dev_t node : found) scan.others[node].push_back(holder);
+    for (const unsigned index : process.masters) ++masterHolders[index];
+    if (!process.found.empty()) seen.push_back(std::move(process));
   }
   closedir(proc);
+  for (Seen& process : seen) {
+    if (process.pid == self) {
+      scan.here.insert(process.found.begin(), process.found.end());
+      continue;
+    }
+    const Holder holder{process.pid, FirstLine("/proc/" + process.folder + "/comm")};
+    for (const dev_t node : process.found) {
+      const std::optional<unsigned> index = PtyIndex(node);
+      if (index && process.masters.count(*index) != 0 && masterHolders[*index] == 1) continue;
+      scan.others[node].push_back(holder);
+    }
+  }
   for (auto& [node, holders] : scan.others) {
     std::sort(holders.begin(), holders.end(),
               [](const Holder& a, const Holder& b) { return a.pid < b.pid; });
@@ -274,6 +322,7 @@ std::vector<PortFacts> ProbeNumbers(const std::vector<unsigned>& coms) {
     auto [name, added] = groupNames.emplace(node.st_gid, std::string());
     if (added) name->second = GroupName(node.st_gid);
     facts.group = name->second;
+    facts.groupReadWrite = (node.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
     if (S_ISCHR(node.st_mode)) {
       nodes[i] = node.st_rdev;
       wanted.insert(node.st_rdev);

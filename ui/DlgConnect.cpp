@@ -2,14 +2,19 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringList>
+
+#include <algorithm>
 
 #include "files/IniFile.h"
 #include "serial/Rs232.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
+#include "serial/PortProbe.h"
 #include "serial/Rs232.h"
 #include "ui/DialogUnits.h"
 
@@ -18,6 +23,8 @@ QString Q(int id) { return QString::fromStdString(res::LoadString(id)); }
 
 // Drop-down lists are placed by their closed height: one line of the form font.
 constexpr int kComboHeight = 12;
+// Why the selected port cannot be opened is said just under the "Board" box.
+constexpr int kProblemTop = 38;
 }  // namespace
 
 CDlgConnect::CDlgConnect(int layout, bool extended, CRs232CB& link, CPromptInterface& prompt, QWidget* parent,
@@ -34,11 +41,13 @@ void CDlgConnect::Build() {
   setFont(font);
   const CDialogUnits du(font);
   const bool extended = m_layout == connectdlg::kLayoutExtended;
-  setFixedSize(du.Size(112, extended ? 123 : 93));
+  m_formSize = du.Size(112, extended ? 123 : 93);
+  setFixedSize(m_formSize);
   setWindowTitle(Q(ids::ConnectCaption));
 
   auto* board = new QGroupBox(Q(ids::ConnectBoard), this);
   board->setGeometry(du.Rect(6, 6, 102, 30));
+  Place(board, false, Grow::Widen);
 
   m_portLabel = new QLabel(Q(ids::ConnectPortNo), this);
   m_portLabel->setGeometry(du.Rect(12, 18, 48, 12));
@@ -47,12 +56,22 @@ void CDlgConnect::Build() {
   m_portList = new QComboBox(this);
   m_portList->setGeometry(du.Rect(66, 18, 36, kComboHeight));
   m_portList->setMaxVisibleItems(114 / kComboHeight);
+  Place(m_portList, false, Grow::FollowRight);
+
+  m_problem = new QLabel(this);
+  m_problem->setGeometry(du.Rect(6, kProblemTop, 102, 0));
+  m_problem->setTextFormat(Qt::PlainText);
+  m_problem->setWordWrap(true);
+  m_problem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  m_problem->setTextInteractionFlags(Qt::TextSelectableByMouse);  // the advice may hold a command to copy
+  m_problem->hide();
 
   m_options = new QCheckBox(Q(ids::ConnectOptions), this);
   if (extended) {
     auto* frame = new QGroupBox(this);
     frame->setGeometry(du.Rect(6, 42, 102, 42));
     frame->lower();
+    Place(frame, true, Grow::Widen);
     m_options->setGeometry(du.Rect(12, 42, 42, 10));
     m_options->setAutoFillBackground(true);  // sits on the frame's top edge as its title
 
@@ -62,6 +81,8 @@ void CDlgConnect::Build() {
     m_baudList = new QComboBox(this);
     m_baudList->setGeometry(du.Rect(48, 60, 54, kComboHeight));
     m_baudList->setMaxVisibleItems(114 / kComboHeight);
+    Place(baudLabel, true, Grow::Keep);
+    Place(m_baudList, true, Grow::Widen);
   } else {
     m_options->setGeometry(du.Rect(12, 42, 90, 10));
   }
@@ -69,6 +90,8 @@ void CDlgConnect::Build() {
   m_connect = new QPushButton(Q(ids::ConnectButton), this);
   m_connect->setGeometry(extended ? du.Rect(6, 90, 102, 24) : du.Rect(6, 60, 102, 24));
   m_connect->setDefault(true);
+  Place(m_options, true, Grow::Keep);
+  Place(m_connect, true, Grow::Widen);
 
   // The larger bold font of the port label and the Connect button.
   m_boldFont = font;
@@ -77,14 +100,22 @@ void CDlgConnect::Build() {
   m_portLabel->setFont(m_boldFont);
   m_connect->setFont(m_boldFont);
 
-  std::vector<unsigned> ports;
-  CRs232CB::ListPorts(ports);
   CIniFile config;
   config.UseConfigFile();
-  m_logic.Initialise(ports, config);
+  m_logic.InitialiseProbed(portprobe::ProbeAll(), config);
 
-  for (const std::string& text : m_logic.PortEntries()) m_portList->addItem(QString::fromStdString(text));
+  const std::vector<std::string>& entries = m_logic.PortEntries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    m_portList->addItem(QString::fromStdString(entries[i]));
+    m_portList->setItemData(static_cast<int>(i), QString::fromStdString(m_logic.PortDetails(static_cast<int>(i))),
+                            Qt::ToolTipRole);
+  }
   m_portList->setCurrentIndex(m_logic.PortSelection());
+  connect(m_portList, &QComboBox::currentIndexChanged, this, [this](int index) {
+    m_logic.SelectPort(index);
+    ShowPortProblem();
+  });
+  ShowPortProblem();
   if (m_baudList) {
     for (const std::string& text : m_logic.BaudEntries()) m_baudList->addItem(QString::fromStdString(text));
     m_baudList->setCurrentIndex(m_logic.BaudSelection());
@@ -102,5 +133,48 @@ void CDlgConnect::OnConnect() {
   if (m_baudList) m_logic.SelectBaud(m_baudList->currentIndex());
   CIniFile config;
   config.UseConfigFile();
-  if (m_logic.Connect(m_link, config, m_prompt)) accept();
+  if (m_logic.Connect(m_link, config, m_prompt)) {
+    accept();
+  } else {
+    ShowPortProblem();  // the port was probed again: say why it failed
+  }
+}
+
+void CDlgConnect::Place(QWidget* widget, bool belowBoard, Grow grow) {
+  m_placed.push_back({widget, widget->geometry(), belowBoard, grow});
+}
+
+void CDlgConnect::ShowPortProblem() {
+  const CDialogUnits du(font());
+  const std::string problem = m_logic.PortProblem();
+  int shift = 0;
+  int extra = 0;
+  if (problem.empty()) {
+    m_problem->hide();
+  } else {
+    const QString text = QString::fromStdString(problem);
+    m_problem->setText(text);
+    m_problem->setToolTip(QString::fromStdString(m_logic.PortDetails(m_logic.PortSelection())));
+    // A line after a colon is a command or a path: wrapped, it could not be copied
+    // as it stands, and a path has no blank to wrap at.
+    const QFontMetrics metrics(m_problem->font());
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    int widest = du.X(102);
+    for (int i = 1; i < lines.size(); ++i) {
+      if (lines[i - 1].endsWith(QLatin1Char(':'))) widest = std::max(widest, metrics.horizontalAdvance(lines[i]) + 2);
+    }
+    const int width = std::min(widest, du.X(2 * 102));
+    extra = width - du.X(102);
+    const int height = m_problem->heightForWidth(width);
+    m_problem->setGeometry(du.X(6), du.Y(kProblemTop), width, height);
+    m_problem->show();
+    shift = height + du.Y(2);
+  }
+  for (const Placed& placed : m_placed) {
+    QRect rect = placed.form.translated(0, placed.belowBoard ? shift : 0);
+    if (placed.grow == Grow::Widen) rect.adjust(0, 0, extra, 0);
+    if (placed.grow == Grow::FollowRight) rect.translate(extra, 0);
+    placed.widget->setGeometry(rect);
+  }
+  setFixedSize(m_formSize + QSize(extra, shift));
 }

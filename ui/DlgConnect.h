@@ -2,10 +2,16 @@
 // The connect dialog: the COM port (and, in the extended layout, the baud rate) to
 // open on the drive link. Connect opens the port and remembers the choice in
 // Config.ini; "Options" ends the dialog with connectdlg::kOptionsToggle so that the
-// caller shows the other layout.
+// caller shows the other layout. Under the port list it says why the selected port
+// cannot be opened and what to do; the dialog grows by that text only while there
+// is something to say, and widens (within bounds) so a command to copy stays on
+// one line.
 
 #include <QDialog>
 #include <QFont>
+#include <QRect>
+
+#include <vector>
 
 #include "flows/ConnectLogic.h"
 
@@ -33,12 +39,18 @@ class CDlgConnect : public QDialog {
   QCheckBox* OptionsBox() const { return m_options; }
   QPushButton* ConnectButton() const { return m_connect; }
   QLabel* PortLabel() const { return m_portLabel; }
+  QLabel* ProblemLabel() const { return m_problem; }
 
  public slots:
   void OnConnect();
 
  private:
   void Build();
+  void ShowPortProblem();
+  // How a form control follows the dialog while a problem shows: moved down when
+  // below the "Board" box, and widened or moved right when the dialog widens.
+  enum class Grow { Keep, Widen, FollowRight };
+  void Place(QWidget* widget, bool belowBoard, Grow grow);
 
   int m_layout;
   connectdlg::CConnectLogic m_logic;
@@ -50,4 +62,13 @@ class CDlgConnect : public QDialog {
   QCheckBox* m_options = nullptr;
   QPushButton* m_connect = nullptr;
   QLabel* m_portLabel = nullptr;
+  QLabel* m_problem = nullptr;
+  QSize m_formSize;
+  struct Placed {
+    QWidget* widget;
+    QRect form;  // where the form puts it
+    bool belowBoard;
+    Grow grow;
+  };
+  std::vector<Placed> m_placed;
 };

@@ -19,6 +19,7 @@
 #include "serial/PortProbe.h"
 #include "serial/PortTable.h"
 #include "support/SimLink.h"
+#include "tools/SimDrive.h"
 
 namespace {
 
@@ -106,6 +107,53 @@ TEST(PortProbeTest, AnotherProcessWithoutLockIsBusyAndNamed) {
     EXPECT_EQ(facts.holders[0].name, OwnCommandName());
   }
   EXPECT_EQ(portprobe::Probe(link.Com()).access, Access::Ok);
+}
+
+TEST(PortProbeTest, SimulatedDriveInAnotherProcessIsTheFarEndNotAHolder) {
+  int ready[2], release[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(release), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    // It holds the master and, so the master sees no hang-up, the slave too.
+    close(ready[0]);
+    close(release[1]);
+    CSimDrive drive;
+    const std::string path = drive.Start() ? drive.DevicePath() : std::string();
+    (void)!write(ready[1], path.data(), path.size());
+    close(ready[1]);
+    char byte;
+    (void)!read(release[0], &byte, 1);
+    drive.Stop();
+    _exit(0);
+  }
+  close(ready[1]);
+  close(release[0]);
+  std::string path;
+  char buffer[256];
+  for (ssize_t n; (n = read(ready[0], buffer, sizeof buffer)) > 0;) path.append(buffer, n);
+  close(ready[0]);
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("ports", "COM205=" + path + "\n"));
+  portmap::SetPortsFilePath(dir.File("ports"));
+  const portprobe::PortFacts free = portprobe::Probe(205);
+  portprobe::PortFacts taken;
+  int takerPid = 0;
+  {
+    OtherHolder other(path);
+    takerPid = other.Pid();
+    if (other.Ok()) taken = portprobe::Probe(205);
+  }
+  portmap::SetPortsFilePath(std::string());
+  close(release[1]);
+  waitpid(child, nullptr, 0);
+
+  ASSERT_FALSE(path.empty()) << "the simulated drive did not start";
+  EXPECT_EQ(free.access, Access::Ok);
+  EXPECT_TRUE(free.holders.empty());
+  EXPECT_EQ(taken.access, Access::Busy);
+  ASSERT_EQ(taken.holders.size(), 1u) << "only the competing program is named";
+  EXPECT_EQ(taken.holders[0].pid, takerPid);
 }
 
 TEST(PortProbeTest, ProbeAllFollowsTheListing) {

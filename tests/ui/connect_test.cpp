@@ -158,6 +158,31 @@ TEST_F(ConnectStepTest, FailedOpenTellsTheUserAndLeavesConfigIniAlone) {
   EXPECT_EQ(before, after);
 }
 
+TEST_F(ConnectStepTest, ProbedPortsSayWhyTheyCannotBeOpened) {
+  using portprobe::Access;
+  portprobe::PortFacts free, unlisted, refused, stale;
+  free = {.com = 201, .access = Access::Ok};
+  unlisted = {.com = 300, .access = Access::NoPermission};  // beyond 8 bits: no entry, no facts
+  refused = {.com = 33, .device = "/dev/ttyUSB0", .access = Access::NoPermission, .group = "dialout",
+             .groupReadWrite = true, .user = "alice"};
+  stale = {.com = 202, .device = "/dev/ttyUSB9", .access = Access::Ok};  // gone by the time Connect is pressed
+  CIniFile config;
+  config.SetPath(dir.File("Config.ini"));
+  CConnectLogic logic(false);
+  logic.InitialiseProbed({free, unlisted, refused, stale}, config);
+  ASSERT_EQ((std::vector<std::string>{"201", "33", "202"}), logic.PortEntries());
+  EXPECT_EQ("", logic.PortProblem()) << "nothing to say of a free port";
+  logic.SelectPort(1);
+  const std::string problem = logic.PortProblem();
+  EXPECT_EQ(0u, problem.find("no permission\n")) << problem;
+  EXPECT_NE(std::string::npos, problem.find("\nsudo usermod -aG dialout alice")) << problem;
+  EXPECT_EQ("COM33 /dev/ttyUSB0\nno permission", logic.PortDetails(1));
+  logic.SelectPort(2);
+  EXPECT_EQ("", logic.PortProblem());
+  EXPECT_FALSE(logic.Connect(link, config, prompt));
+  EXPECT_EQ(0u, logic.PortProblem().find("gone\n")) << "probed again after the failure: " << logic.PortProblem();
+}
+
 // The dialog itself, on the program's real Config.ini path (moved to a temp folder).
 class ConnectDialogTest : public ::testing::Test {
  protected:

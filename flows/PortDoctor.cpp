@@ -1,0 +1,141 @@
+#include "flows/PortDoctor.h"
+
+#include <system_error>
+#include <vector>
+
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+#include "serial/PortTable.h"
+
+namespace portdoctor {
+namespace {
+
+using portprobe::Access;
+using portprobe::PortFacts;
+
+// A process may name itself anything and a USB device may put anything in its
+// descriptor strings: C0 and C1 control characters become '?'.
+std::string Printable(const std::string& raw) {
+  const std::string text = res::DisplayText(raw);
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 || byte == 0x7F) {
+      out += '?';
+    } else if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+      out += '?';  // U+0080..U+009F; valid UTF-8, so a continuation byte follows
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+// A long list of holders would not fit one line: the first few and a count.
+constexpr size_t kHoldersNamed = 3;
+
+std::string HolderList(const PortFacts& facts) {
+  std::string list;
+  for (size_t i = 0; i < facts.holders.size() && i < kHoldersNamed; ++i) {
+    if (!list.empty()) list += ", ";
+    list += std::to_string(facts.holders[i].pid);
+    if (!facts.holders[i].name.empty()) list += " " + Printable(facts.holders[i].name);
+  }
+  if (facts.holders.size() > kHoldersNamed) list += ", +" + std::to_string(facts.holders.size() - kHoldersNamed);
+  return list;
+}
+
+// The file name of a persistent link says it all; its folder is always the same.
+std::string LinkName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return Printable(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+// The group is only worth joining when its members may open the node, and never
+// when it is root's: that would hand out far more than one serial port.
+bool GroupWorthJoining(const PortFacts& facts) {
+  return !facts.group.empty() && facts.group != "root" && facts.groupReadWrite;
+}
+
+std::string PermissionAdvice(const PortFacts& facts) {
+  const std::string group = Printable(facts.group);
+  const std::string user = Printable(facts.user);
+  if (facts.membership == PortFacts::Membership::Active) {
+    return res::FormatString(ids::DoctorAdviceGroupActive, {group, Printable(facts.device)});
+  }
+  if (!GroupWorthJoining(facts)) {
+    return res::FormatString(ids::DoctorAdviceAskAdmin, {user, Printable(facts.device)});
+  }
+  if (facts.membership == PortFacts::Membership::Pending) {
+    return res::FormatString(ids::DoctorAdviceGroupPending, {group});
+  }
+  return res::FormatString(ids::DoctorAdviceJoinGroup, {group, user});
+}
+
+}  // namespace
+
+std::string StatusText(const PortFacts& facts) {
+  switch (facts.access) {
+    case Access::Ok:
+      return res::LoadString(ids::DoctorAvailable);
+    case Access::NoPermission:
+      return res::LoadString(ids::DoctorNoPermission);
+    case Access::Busy:
+      if (!facts.holders.empty()) return res::FormatString(ids::DoctorBusyHeldBy, {HolderList(facts)});
+      if (facts.heldHere) return res::FormatString(ids::DoctorBusyHeldBy, {res::LoadString(ids::DoctorThisProgram)});
+      return res::LoadString(ids::DoctorBusy);
+    case Access::Gone:
+      return res::LoadString(ids::DoctorGone);
+    case Access::Failed:
+      break;
+  }
+  if (facts.error == 0) return res::LoadString(ids::DoctorCannotOpen);
+  return res::FormatString(ids::DoctorCannotOpenBecause, {std::system_category().message(facts.error)});
+}
+
+std::string AdviceText(const PortFacts& facts) {
+  switch (facts.access) {
+    case Access::Ok:
+      return std::string();
+    case Access::NoPermission:
+      return PermissionAdvice(facts);
+    case Access::Busy:
+      // Another program is the likelier culprit than a handle of our own, which
+      // may be a simulated drive sharing the line.
+      if (facts.holders.size() == 1) return res::FormatString(ids::DoctorAdviceCloseHolder, {HolderList(facts)});
+      if (!facts.holders.empty()) return res::FormatString(ids::DoctorAdviceCloseHolders, {HolderList(facts)});
+      if (facts.heldHere) return res::LoadString(ids::DoctorAdviceHeldHere);
+      return res::LoadString(ids::DoctorAdviceBusyUnseen);
+    case Access::Gone:
+      if (facts.device.empty()) {
+        return res::FormatString(ids::DoctorAdviceUnmapped, {std::to_string(facts.com), portmap::PortsFilePath()});
+      }
+      return res::FormatString(ids::DoctorAdviceGone, {portmap::PortsFilePath()});
+    case Access::Failed:
+      break;
+  }
+  return res::LoadString(ids::DoctorAdviceFailed);
+}
+
+std::string PortDescription(const PortFacts& facts) {
+  std::string text = "COM" + std::to_string(facts.com) + " ";
+  if (facts.device.empty()) return text + res::LoadString(ids::DoctorNoDevice);
+  text += Printable(facts.device);
+  std::vector<std::string> names;
+  // A ports-file entry may name the persistent link itself; once is enough.
+  if (!facts.stableName.empty() && facts.stableName != facts.device) names.push_back(LinkName(facts.stableName));
+  if (!facts.usbProduct.empty()) {
+    names.push_back(Printable(facts.usbProduct));
+  } else if (!facts.usbManufacturer.empty()) {
+    names.push_back(Printable(facts.usbManufacturer));
+  }
+  if (!facts.usbSerial.empty()) names.push_back(res::FormatString(ids::DoctorUsbSerial, {Printable(facts.usbSerial)}));
+  if (names.empty()) return text;
+  text += " (";
+  for (size_t i = 0; i < names.size(); ++i) text += (i == 0 ? "" : ", ") + names[i];
+  return text + ")";
+}
+
+}  // namespace portdoctor
