@@ -65,7 +65,12 @@ std::optional<std::string> ShownEntriesFault(const CParamDescFile& model, bool* 
   return fault;
 }
 
-Outcome StartSession(CFrameLogic& frame, CParamDescFile& model, std::vector<int32_t>* skipped) {
+std::string DescriptionFailedText(const CParamDescFile& model) {
+  if (model.GetPath().empty()) return res::LoadString(ids::DescFileFailed);
+  return res::FormatString(ids::DescFileFailedPath, {model.GetPath()});
+}
+
+Outcome IdentifyDrive(CFrameLogic& frame, CParamDescFile& model) {
   CVcmCommand& link = frame.Link();
   for (const bool version : {false, true}) {
     const int result = version ? link.ReadVersion() : link.CheckLink();
@@ -75,7 +80,7 @@ Outcome StartSession(CFrameLogic& frame, CParamDescFile& model, std::vector<int3
     }
   }
   if (!model.Load(DescriptionFileFor(link.GetVersion()))) {
-    frame.ShowText(ids::DescFileFailed, MsgIcon::Error, MsgButtons::Ok, ids::DescFileCaption);
+    frame.ShowMessage(DescriptionFailedText(model), MsgIcon::Error, MsgButtons::Ok, ids::DescFileCaption);
     return Outcome::FileError;
   }
   bool fatal = false;
@@ -83,5 +88,11 @@ Outcome StartSession(CFrameLogic& frame, CParamDescFile& model, std::vector<int3
     frame.ShowMessage(*fault, MsgIcon::Error, MsgButtons::Ok, ids::DescFileCaption);
     if (fatal) return Outcome::FileError;
   }
+  return Outcome::Done;
+}
+
+Outcome StartSession(CFrameLogic& frame, CParamDescFile& model, std::vector<int32_t>* skipped) {
+  if (const Outcome identified = IdentifyDrive(frame, model); identified != Outcome::Done) return identified;
+  CVcmCommand& link = frame.Link();
   return ReadShownEntries(link, model, [&frame](int question) { return frame.ReportError(question); }, skipped);
 }

@@ -19,6 +19,10 @@ class CVcmCommand;
 // The description file a drive of that version string is described by.
 std::string DescriptionFileFor(const std::string& version);
 
+// What to tell the user when `model` could not be loaded: the message names the
+// file tried, so a missing installed file is found at once.
+std::string DescriptionFailedText(const CParamDescFile& model);
+
 // The number of user-view entries the view shows, and every flow counts: at most twelve.
 unsigned ShownEntryCount(const CParamDescFile& model);
 
@@ -35,6 +39,10 @@ Outcome ReadShownEntries(CVcmCommand& link, const CParamDescFile& model, const s
 // before it still show). The message names the first such entry; none when all is there.
 std::optional<std::string> ShownEntriesFault(const CParamDescFile& model, bool* fatal);
 
-// The whole chain on an open link, headless: link check, version, description file
-// (loaded into `model`), shown entries. Failures are told through the frame's prompt.
+// The chain up to the description on an open link, headless: link check, version,
+// description file (loaded into `model`). Failures are told through the frame's prompt.
+// Enough for a flow that reads what it needs itself (compare, load, one parameter).
+Outcome IdentifyDrive(CFrameLogic& frame, CParamDescFile& model);
+
+// The whole chain: IdentifyDrive, then the shown entries.
 Outcome StartSession(CFrameLogic& frame, CParamDescFile& model, std::vector<int32_t>* skipped = nullptr);

@@ -166,15 +166,11 @@ Outcome GetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef
   return Outcome::Done;
 }
 
-Outcome SetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t value) {
+std::optional<std::string> ParamValueFault(const CParamDescFile& model, const ParamRef& ref, int32_t value) {
   const CParamInterface* node = NodeOf(model, ref);
-  const auto refuse = [&](int textId, std::vector<std::string> args) {
-    frame.ShowMessage(res::FormatString(textId, args), MsgIcon::Error, MsgButtons::Ok, ids::SetParamCaption);
-    return Outcome::BadInput;
-  };
-  if (!node) return refuse(ids::ParamNotDescribed, {ParamRefText(ref)});
+  if (!node) return res::FormatString(ids::ParamNotDescribed, {ParamRefText(ref)});
   if (node->IsReadOnly() || (ref.nested && model.FindParam(ref.address)->IsReadOnly())) {
-    return refuse(ids::ParamReadOnly, {ParamRefText(ref)});
+    return res::FormatString(ids::ParamReadOnly, {ParamRefText(ref)});
   }
   // Only a value the description offers is sent: the list's, else the node's range.
   std::string allowed;
@@ -189,8 +185,16 @@ Outcome SetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef
     valid = value >= lowest && value <= highest;
     allowed = res::FormatString(ids::ParamRangeText, {std::to_string(lowest), std::to_string(highest)});
   }
-  if (!valid) return refuse(ids::ParamValueRefused, {std::to_string(value), ParamRefText(ref), res::DisplayText(allowed)});
+  if (valid) return std::nullopt;
+  return res::FormatString(ids::ParamValueRefused, {std::to_string(value), ParamRefText(ref), res::DisplayText(allowed)});
+}
 
+Outcome SetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t value) {
+  if (const std::optional<std::string> fault = ParamValueFault(model, ref, value)) {
+    frame.ShowMessage(*fault, MsgIcon::Error, MsgButtons::Ok, ids::SetParamCaption);
+    return Outcome::BadInput;
+  }
+  const CParamInterface* node = NodeOf(model, ref);
   CVcmCommand& link = frame.Link();
   const auto report = [&frame] { frame.ReportError(0); };
   int32_t raw = value;

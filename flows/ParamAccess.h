@@ -56,8 +56,13 @@ Outcome WriteAndReadBack(CVcmCommand& link, int32_t address, int32_t raw, const 
 // nested reference). Failures are told through the frame.
 Outcome GetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t* value);
 
-// Checks the value against the description (the user-view entry's list, else the
-// node's minimum and maximum), asks the guarded-field question, then writes it,
+// Why the description refuses the value (the parameter or sub-field is not
+// described or is read-only, or the value is not in the user-view entry's list,
+// else outside the node's minimum and maximum): the message to show. None when it
+// may be sent. Lets a caller check every value of a batch before sending any.
+std::optional<std::string> ParamValueFault(const CParamDescFile& model, const ParamRef& ref, int32_t value);
+
+// Checks the value as ParamValueFault does, asks the guarded-field question, then writes it,
 // reads it back and saves the drive's parameters to flash. BadInput, with a
 // message, when the description lacks the parameter or refuses the value.
 Outcome SetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t value);

@@ -1,0 +1,64 @@
+#pragma once
+// What a run of the command-line program was asked to do, read from its arguments
+// with CLI11. Everything that can be judged without a drive is judged here, so a
+// malformed address or a port list that names nothing stops the run before any
+// port is opened.
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "flows/ParamAccess.h"
+#include "resources/Strings.h"
+
+namespace cli {
+
+enum class Command { Ports, Info, Get, Set, Save, Load, Diff, MotorDbImport, MotorDbExport };
+
+// One ADDR=VALUE of `set`; the value stays text until the drive's description is
+// known, since it may be one of the texts of the parameter's list.
+struct Assignment {
+  ParamRef ref;
+  std::string value;
+};
+
+struct Request {
+  Command command = Command::Info;
+  std::string commandName;            // as typed, for messages ("motordb import")
+  std::vector<unsigned> ports;        // in the order given, each once
+  bool allPorts = false;
+  std::optional<int32_t> baud;        // none: Config.ini's, else 115200
+  bool json = false;
+  bool yes = false;
+  int retries = 0;
+  bool interactive = false;
+  bool diffAll = false;
+  std::string portsFile;              // empty: the one beside the program
+  std::vector<ParamRef> refs;         // get
+  std::vector<Assignment> assignments;  // set
+  std::string file;                   // save, load, diff, motordb
+};
+
+// The COM numbers of "COM3,COM4", "3,4" or "all" (sets *all, gives none). Each
+// number once, in the order given; nothing for a text that names no port.
+std::optional<std::vector<unsigned>> ParsePortList(const std::string& text, bool* all);
+
+// "16.4=3" or "16=Active High"; nothing when either side is malformed.
+std::optional<Assignment> ParseAssignment(const std::string& text);
+
+// The language --lang asks for, looked up before the help is built so that the
+// help itself is in that language; none when not given.
+std::optional<res::Language> LanguageOption(int argc, const char* const* argv);
+
+// Reads the arguments into *request. None when the run goes on; otherwise the exit
+// code: 0 after --help or --version (printed to `out`), 2 after a usage error
+// (told on `err`).
+std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* request, std::ostream& out,
+                                    std::ostream& err);
+
+// Whether the command talks to drives (all but `ports`).
+inline bool NeedsDrive(Command command) { return command != Command::Ports; }
+
+}  // namespace cli

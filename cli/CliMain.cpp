@@ -1,0 +1,136 @@
+#include "cli/CliMain.h"
+
+#include <nlohmann/json.hpp>
+
+#include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/CliArgs.h"
+#include "cli/Console.h"
+#include "cli/DriveJob.h"
+#include "files/IniFile.h"
+#include "files/Settings.h"
+#include "flows/PortDoctor.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+#include "serial/PortProbe.h"
+#include "serial/PortTable.h"
+#include "serial/Rs232.h"
+
+namespace cli {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+// Drive texts and file names may hold bytes that are no UTF-8; the document stays valid.
+void PrintJson(std::ostream& out, const json& document) {
+  out << document.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+}
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// The port doctor's view of the ports named, or of every port listed. Exit 3 when
+// a port named by number cannot be opened now, so a script can ask about its own.
+int ListPorts(const Request& request, std::ostream& out, Console& console) {
+  std::vector<portprobe::PortFacts> ports;
+  if (request.ports.empty()) {
+    ports = portprobe::ProbeAll();
+  } else {
+    for (const unsigned com : request.ports) ports.push_back(portprobe::Probe(com));
+  }
+  if (ports.empty()) console.Lines("", res::LoadString(ids::CliNoPortsListed));
+  bool allOpen = true;
+  json list = json::array();
+  for (const portprobe::PortFacts& port : ports) {
+    const bool open = port.access == portprobe::Access::Ok;
+    allOpen = allOpen && open;
+    const std::string advice = portdoctor::AdviceText(port);
+    if (request.json) {
+      list.push_back({{"port", PortName(port.com)},
+                      {"device", port.device},
+                      {"stableName", port.stableName},
+                      {"usbProduct", port.usbProduct},
+                      {"usbSerial", port.usbSerial},
+                      {"description", portdoctor::PortDescription(port)},
+                      {"available", open},
+                      {"status", portdoctor::StatusText(port)},
+                      {"advice", advice}});
+      continue;
+    }
+    out << portdoctor::PortDescription(port) << '\t' << portdoctor::StatusText(port) << '\n';
+    if (!advice.empty()) out << PrefixLines("    ", advice);
+  }
+  if (request.json) PrintJson(out, {{"ports", list}});
+  return request.ports.empty() || allOpen ? 0 : static_cast<int>(Outcome::LinkFailed);
+}
+
+int32_t BaudRate(const Request& request) {
+  if (request.baud) return *request.baud;
+  CIniFile config;
+  config.UseConfigFile();
+  return ReadCommSettings(config).baudRate;
+}
+
+int Report(const Request& request, const std::vector<DriveResult>& results, std::ostream& out, Console& console) {
+  const bool several = results.size() > 1;
+  Outcome worst = Outcome::Done;
+  json drives = json::array();
+  for (const DriveResult& result : results) {
+    worst = Worse(worst, result.outcome);
+    const std::string port = PortName(result.com);
+    const int code = static_cast<int>(result.outcome);
+    if (request.json) {
+      drives.push_back({{"port", port},
+                        {"ok", result.outcome == Outcome::Done},
+                        {"code", code},
+                        {"message", result.message},
+                        {"values", result.values}});
+    } else {
+      for (const std::string& line : result.lines) out << (several ? port + ": " : "") << line << '\n';
+    }
+  }
+  if (request.json) PrintJson(out, {{"drives", drives}});
+  out.flush();
+  if (several) {
+    for (const DriveResult& result : results) {
+      const std::string port = PortName(result.com);
+      const int code = static_cast<int>(result.outcome);
+      console.Lines("", result.outcome == Outcome::Done
+                            ? res::FormatString(ids::CliSummaryDone, {port})
+                            : res::FormatString(ids::CliSummaryFailed, {port, std::to_string(code), FirstLine(result.message)}));
+    }
+  }
+  return static_cast<int>(worst);
+}
+
+}  // namespace
+
+int RunCli(int argc, const char* const* argv, const Streams& streams, const std::atomic<bool>& cancel) {
+  if (const std::optional<res::Language> language = LanguageOption(argc, argv)) res::SetLanguage(*language);
+  Request request;
+  if (const std::optional<int> done = ParseCommandLine(argc, argv, &request, streams.out, streams.err)) return *done;
+  if (!request.portsFile.empty()) portmap::SetPortsFilePath(request.portsFile);
+  Console console(streams.err, streams.errIsTerminal);
+  if (request.command == Command::Ports) return ListPorts(request, streams.out, console);
+
+  std::vector<unsigned> ports = request.ports;
+  if (request.allPorts) CRs232CB::ListPorts(ports);
+  if (ports.empty()) {
+    console.Lines("", res::LoadString(ids::CliNoPortsListed));
+    return static_cast<int>(Outcome::LinkFailed);
+  }
+  const JobContext context{request, BaudRate(request), console, ports.size() > 1, cancel, &streams.in};
+  std::vector<DriveResult> results(ports.size());
+  {
+    // One worker a port: each bound by its own wire time, none waiting on another.
+    std::vector<std::jthread> workers;
+    for (size_t i = 0; i < ports.size(); ++i) {
+      workers.emplace_back([&results, &context, &ports, i] { results[i] = RunOnPort(ports[i], context); });
+    }
+  }
+  return Report(request, results, streams.out, console);
+}
+
+}  // namespace cli

@@ -1,0 +1,185 @@
+#include "cli/DriveJob.h"
+
+#include <optional>
+#include <utility>
+
+#include "cli/CliPrompt.h"
+#include "flows/CompareTable.h"
+#include "flows/DpfFlows.h"
+#include "flows/DriveSession.h"
+#include "flows/FrameLogic.h"
+#include "flows/MotorDb.h"
+#include "flows/ParamAccess.h"
+#include "flows/PortDoctor.h"
+#include "params/ParamDescFile.h"
+#include "protocol/VcmCommand.h"
+#include "resources/DescriptionTexts.h"
+#include "resources/Paths.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+#include "serial/PortProbe.h"
+
+namespace cli {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+// What a command works with once the drive is identified.
+struct Drive {
+  CFrameLogic& frame;
+  CParamDescFile& model;
+  CCliPrompt& prompt;
+  const JobContext& context;
+  DriveResult& result;
+
+  CVcmCommand& Link() { return frame.Link(); }
+  bool Cancelled() const { return context.cancel.load(); }
+};
+
+std::string Tab(std::initializer_list<std::string> columns) {
+  std::string line;
+  for (const std::string& column : columns) line += (line.empty() ? "" : "\t") + column;
+  return line;
+}
+
+// Why the port would not open, in the port doctor's words, with what to do.
+std::string OpenFailure(unsigned com) {
+  const portprobe::PortFacts facts = portprobe::Probe(com);
+  std::string text = res::FormatString(ids::OpenPortFailed, {std::to_string(com)}) + ": " + portdoctor::StatusText(facts);
+  const std::string advice = portdoctor::AdviceText(facts);
+  if (!advice.empty()) text += "\n" + advice;
+  return text;
+}
+
+Outcome Info(Drive& d) {
+  const std::string& version = d.Link().GetVersion();
+  const std::string description = res::PathBesideProgram(DescriptionFileFor(version));
+  const std::string model = res::ShownText(d.model.GetTypeText());
+  const std::pair<int, std::string> rows[] = {
+      {ids::CliInfoVersion, res::DisplayText(version)}, {ids::CliInfoModel, model}, {ids::CliInfoDescription, description}};
+  for (const auto& [label, value] : rows) d.result.lines.push_back(res::LoadString(label) + ": " + value);
+  d.result.values = {{"version", res::DisplayText(version)}, {"model", model}, {"description", description}};
+  return Outcome::Done;
+}
+
+void AddParamRow(Drive& d, const ParamRef& ref, int32_t value) {
+  const std::string label = res::ShownText(ParamLabel(d.model, ref));
+  const std::string text = res::ShownText(ParamValueText(d.model, ref, value));
+  d.result.lines.push_back(Tab({ParamRefText(ref), label, std::to_string(value), text}));
+  d.result.values.push_back({{"param", ParamRefText(ref)}, {"label", label}, {"value", value}, {"text", text}});
+}
+
+Outcome Get(Drive& d) {
+  d.result.values = json::array();
+  Outcome outcome = Outcome::Done;
+  for (const ParamRef& ref : d.context.request.refs) {
+    if (d.Cancelled()) return Outcome::Cancelled;
+    int32_t value = 0;
+    const Outcome got = GetParam(d.frame, d.model, ref, &value);
+    if (got == Outcome::Done) AddParamRow(d, ref, value);
+    outcome = Worse(outcome, got);
+    if (!d.Link().IsOpen()) break;
+  }
+  return outcome;
+}
+
+Outcome Set(Drive& d) {
+  // Every value is checked before any is sent: a batch with one bad value changes nothing.
+  std::vector<std::pair<ParamRef, int32_t>> writes;
+  for (const Assignment& assignment : d.context.request.assignments) {
+    const std::optional<int32_t> value = ParseParamValue(d.model, assignment.ref, assignment.value);
+    const std::optional<std::string> fault =
+        value ? ParamValueFault(d.model, assignment.ref, *value)
+              : res::FormatString(ids::CliBadValue, {assignment.value, ParamRefText(assignment.ref)});
+    if (fault) d.prompt.Tell(MsgIcon::Error, *fault);
+    else writes.emplace_back(assignment.ref, *value);
+  }
+  if (writes.size() != d.context.request.assignments.size()) return Outcome::BadInput;
+
+  // In order, up to the first that fails: those before it are set and saved, none after it is sent.
+  d.result.values = json::array();
+  for (const auto& [ref, value] : writes) {
+    if (d.Cancelled()) return Outcome::Cancelled;
+    const Outcome written = SetParam(d.frame, d.model, ref, value);
+    if (written != Outcome::Done) return written;
+    AddParamRow(d, ref, value);
+  }
+  return Outcome::Done;
+}
+
+Outcome Diff(Drive& d) {
+  std::vector<DpfComparison> rows;
+  const Outcome compared = CompareParamFile(d.frame, d.model, d.context.request.file, &rows);
+  if (rows.empty()) return compared;
+  const std::vector<CompareTableRow> table = CompareTable(rows);
+  d.result.values = json::array();
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (!rows[i].differs && !d.context.request.diffAll) continue;
+    const std::string ref = ParamRefText({rows[i].address, rows[i].nested, rows[i].offset});
+    if (d.result.lines.empty()) d.result.lines.push_back(res::LoadString(ids::CliDiffHeader));
+    d.result.lines.push_back(Tab({ref, table[i].label, table[i].drive, table[i].file}));
+    d.result.values.push_back({{"param", ref},
+                               {"label", table[i].label},
+                               {"drive", rows[i].driveValue ? json(*rows[i].driveValue) : json(nullptr)},
+                               {"driveText", res::ShownText(rows[i].driveText)},
+                               {"file", rows[i].fileValue},
+                               {"fileText", res::ShownText(rows[i].fileText)},
+                               {"differs", rows[i].differs}});
+  }
+  // A comparison cut short has no count to give: its failure was told already.
+  if (compared == Outcome::Done || compared == Outcome::Differs) {
+    d.prompt.Tell(compared == Outcome::Differs ? MsgIcon::Warning : MsgIcon::None, CompareSummary(rows));
+  }
+  return compared;
+}
+
+Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, DriveResult& result) {
+  if (context.cancel.load()) return Outcome::Cancelled;
+  CVcmCommand link;
+  if (link.Open(static_cast<uint8_t>(com), context.baud) != 1) {
+    prompt.Tell(MsgIcon::Error, OpenFailure(com));
+    return Outcome::LinkFailed;
+  }
+  CFrameLogic frame(link, prompt);
+  CParamDescFile model;
+  const Command command = context.request.command;
+  // Save stores what the view shows, so it reads those entries as the window's
+  // connect does; the others read what they need themselves.
+  const Outcome identified = command == Command::Save ? StartSession(frame, model) : IdentifyDrive(frame, model);
+  if (identified != Outcome::Done) return identified;
+
+  Drive drive{frame, model, prompt, context, result};
+  switch (command) {
+    case Command::Info: return Info(drive);
+    case Command::Get: return Get(drive);
+    case Command::Set: return Set(drive);
+    case Command::Save: return SaveParamFile(frame, model);
+    case Command::Load: return LoadParamFile(frame, model);
+    case Command::Diff: return Diff(drive);
+    case Command::MotorDbImport: return ImportMotorDb(frame);
+    case Command::MotorDbExport: return ExportMotorDb(frame, [&context] { return context.cancel.load(); });
+    case Command::Ports: break;
+  }
+  return Outcome::BadInput;
+}
+
+}  // namespace
+
+std::string PortName(unsigned com) { return "COM" + std::to_string(com); }
+
+DriveResult RunOnPort(unsigned com, const JobContext& context) {
+  DriveResult result;
+  result.com = com;
+  const Request& request = context.request;
+  const AnswerPolicy policy{request.yes, request.retries, request.interactive};
+  CCliPrompt prompt(policy, request.file, context.console, context.several ? PortName(com) + ": " : "",
+                    context.cancel, !context.several, context.input);
+  result.outcome = RunCommand(com, context, prompt, result);
+  if (result.outcome == Outcome::Cancelled && context.cancel.load()) {
+    prompt.Tell(MsgIcon::Error, res::LoadString(ids::CliCancelled));
+  }
+  result.message = prompt.Reason();
+  return result;
+}
+
+}  // namespace cli

@@ -1,0 +1,294 @@
+// The built drive-setting-cli run as a child process against simulated drives
+// over pseudo-terminals, several at once where the case is about many drives.
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "flows/PortDoctor.h"
+#include "resources/Paths.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+#include "support/SimLink.h"
+#include "support/TempDir.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using json = nlohmann::json;
+
+struct Ran {
+  int code = -1;
+  std::string out, err;
+  json Json() const { return json::parse(out, nullptr, false); }
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Polls until `done` holds or `seconds` pass.
+bool WaitFor(const std::function<bool()>& done, double seconds = 10) {
+  const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (Clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return true;
+}
+
+class CliRunTest : public ::testing::Test {
+ protected:
+  static constexpr unsigned kFirstCom = 200;
+
+  void SetUp() override {
+    res::SetLanguage(res::Language::English);
+    ASSERT_TRUE(sim.Ok());
+    for (size_t i = 0; i < 4; ++i) {
+      sim.Drive(i).LoadFactorySettings();
+      sim.Drive(i).ClearReceived();
+    }
+  }
+
+  // Runs the program with the drives' ports file and English messages;
+  // `whileRunning` gets the child's pid once it runs.
+  Ran Program(std::vector<std::string> args, const std::vector<std::string>& before = {},
+              const std::function<void(pid_t)>& whileRunning = {}) {
+    args.insert(args.begin(), {"--lang", "en", "--ports-file", sim.PortsFile()});
+    std::vector<std::string> command = before;
+    command.push_back(res::ProgramFolder() + "drive-setting-cli");
+    command.insert(command.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : command) argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, dir.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, dir.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    Ran run;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+      ADD_FAILURE() << "cannot start " << argv[0];
+      return run;
+    }
+    if (whileRunning) whileRunning(pid);
+    int status = 0;
+    if (!WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 60)) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      ADD_FAILURE() << "the program did not end";
+    }
+    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = ReadFile(dir.File("out"));
+    run.err = ReadFile(dir.File("err"));
+    return run;
+  }
+
+  std::string Port(size_t i) const { return "COM" + std::to_string(kFirstCom + i); }
+  bool Got(size_t i, const std::string& command) {
+    for (const std::string& line : sim.Drive(i).Received()) {
+      if (line == command) return true;
+    }
+    return false;
+  }
+  bool GotWrite(size_t i) {
+    for (const std::string& line : sim.Drive(i).Received()) {
+      if (line.size() > 3 && line.starts_with("MDA")) return true;
+    }
+    return false;
+  }
+
+  SimLink sim{{kFirstCom, kFirstCom + 1, kFirstCom + 2, kFirstCom + 3}};
+  TempDir dir;
+};
+
+// A second program holding a port, as another copy of this one would: locked.
+pid_t HoldPort(const std::string& device) {
+  int ready[2];
+  if (pipe(ready) != 0) return -1;
+  const pid_t holder = fork();
+  if (holder == 0) {
+    // Only the port: the simulated drives' ends stay with the test.
+    for (int fd = 3; fd < 1024; ++fd) {
+      if (fd != ready[1]) close(fd);
+    }
+    const int port = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (port < 0 || flock(port, LOCK_EX | LOCK_NB) != 0) _exit(1);
+    (void)!write(ready[1], "x", 1);
+    pause();
+    _exit(0);
+  }
+  close(ready[1]);
+  char byte = 0;
+  const bool locked = read(ready[0], &byte, 1) == 1;
+  close(ready[0]);
+  return locked ? holder : -1;
+}
+
+TEST_F(CliRunTest, PortsThatCannotOpenFailAloneAndSayWhy) {
+  // One held by another process, one that no ports file names.
+  const pid_t holder = HoldPort(sim.Drive(1).DevicePath());
+  ASSERT_GT(holder, 0);
+  const Ran run = Program({"--json", "-p", Port(0) + "," + Port(1) + ",COM250," + Port(2), "info"});
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  EXPECT_EQ(3, run.code) << run.err;
+  const json drives = run.Json()["drives"];
+  ASSERT_EQ(4u, drives.size()) << run.out;
+  EXPECT_EQ(0, drives[0]["code"]);
+  EXPECT_EQ(0, drives[3]["code"]);
+  EXPECT_EQ("QDS-2 ver.1.04.007.12 std", drives[0]["values"]["version"]);
+  EXPECT_EQ(3, drives[1]["code"]);
+  EXPECT_TRUE(Contains(drives[1]["message"], std::to_string(holder))) << drives[1]["message"];
+  EXPECT_EQ(3, drives[2]["code"]);
+  EXPECT_TRUE(Contains(run.err, Port(1) + ": ")) << run.err;
+  EXPECT_TRUE(Contains(run.err, res::FormatString(ids::CliSummaryDone, {Port(0)}))) << run.err;
+}
+
+TEST_F(CliRunTest, PermissionDeniedIsToldAsSuch) {
+  if (access("/usr/bin/setpriv", X_OK) != 0 && geteuid() == 0) GTEST_SKIP() << "setpriv is missing";
+  const std::string device = sim.Drive(0).DevicePath();
+  ASSERT_EQ(0, chmod(device.c_str(), 0));
+  // The unprivileged user must still read the ports file.
+  ASSERT_EQ(0, chmod(sim.PortsFile().substr(0, sim.PortsFile().rfind('/')).c_str(), 0755));
+  ASSERT_EQ(0, chmod(sim.PortsFile().c_str(), 0644));
+  const std::vector<std::string> asNobody = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+  const Ran run = Program({"-p", Port(0), "info"}, geteuid() == 0 ? asNobody : std::vector<std::string>{});
+  EXPECT_EQ(3, run.code) << run.err;
+  portprobe::PortFacts refused;
+  refused.access = portprobe::Access::NoPermission;
+  EXPECT_TRUE(Contains(run.err, portdoctor::StatusText(refused))) << run.err;
+  EXPECT_TRUE(sim.Drive(0).Received().empty());
+}
+
+TEST_F(CliRunTest, BadValuesAreAllToldAndNothingIsWritten) {
+  const Ran run = Program({"-p", Port(0), "set", "16.4=3", "12=abc", "99999=1", "14.0=5"});
+  EXPECT_EQ(2, run.code);
+  EXPECT_TRUE(Contains(run.err, res::FormatString(ids::CliBadValue, {"abc", "12"}))) << run.err;
+  EXPECT_TRUE(Contains(run.err, res::FormatString(ids::ParamNotDescribed, {"99999"}))) << run.err;
+  EXPECT_TRUE(Contains(run.err, "5 is not a value of parameter 14.0")) << run.err;
+  // 16.4=3 was good, but a batch with a bad value changes nothing.
+  EXPECT_FALSE(GotWrite(0));
+  EXPECT_FALSE(Got(0, "SDP"));
+}
+
+TEST_F(CliRunTest, DiffSaysZeroWhenTheDriveAgreesAndOneWithTheRowsThatDiffer) {
+  ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("drive.dpf")}).code);
+  Ran same = Program({"-p", Port(0), "diff", dir.File("drive.dpf")});
+  EXPECT_EQ(0, same.code) << same.err;
+  EXPECT_EQ("", same.out);
+
+  sim.Drive(0).SetParam(21, sim.Drive(0).GetParam(21) + 1);
+  Ran differs = Program({"-p", Port(0), "diff", dir.File("drive.dpf")});
+  EXPECT_EQ(1, differs.code) << differs.err;
+  EXPECT_EQ(res::LoadString(ids::CliDiffHeader) + "\n", differs.out.substr(0, differs.out.find('\n') + 1));
+  EXPECT_EQ(2, std::count(differs.out.begin(), differs.out.end(), '\n')) << differs.out;
+  EXPECT_TRUE(Contains(differs.out, "\n21\t")) << differs.out;
+  EXPECT_FALSE(GotWrite(0));
+
+  Ran all = Program({"-p", Port(0), "diff", "--all", dir.File("drive.dpf")});
+  EXPECT_EQ(1, all.code);
+  EXPECT_EQ(13, std::count(all.out.begin(), all.out.end(), '\n')) << all.out;
+}
+
+TEST_F(CliRunTest, DamagedFilesAreRefusedBeforeAnythingIsSent) {
+  ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("good.dpf")}).code);
+  const std::string good = ReadFile(dir.File("good.dpf"));
+  // Cut inside the last entry, as an interrupted copy would leave it.
+  ASSERT_TRUE(dir.Write("cut.dpf", good.substr(0, good.rfind("VALUE="))));
+  const char garbage[] = "\x7f" "ELF\x01\x02\x00garbage\n[PARAM0\nADDRESS";
+  ASSERT_TRUE(dir.Write("garbage.dpf", std::string(garbage, sizeof garbage - 1)));
+  sim.Drive(0).ClearReceived();
+  for (const char* name : {"cut.dpf", "garbage.dpf"}) {
+    const Ran run = Program({"-p", Port(0), "--yes", "load", dir.File(name)});
+    EXPECT_EQ(2, run.code) << name;
+    EXPECT_TRUE(Contains(run.err, res::LoadString(ids::WrongDpf))) << name << ": " << run.err;
+  }
+  EXPECT_FALSE(GotWrite(0));
+  EXPECT_FALSE(Got(0, "SDP"));
+}
+
+TEST_F(CliRunTest, UnwritableTargetsStayAsTheyWere) {
+  for (const char* name : {"locked.dpf", "locked.txt"}) {
+    ASSERT_TRUE(dir.Write(name, "old"));
+    ASSERT_EQ(0, chmod(dir.File(name).c_str(), 0444));
+  }
+  const Ran save = Program({"-p", Port(0), "save", dir.File("locked.dpf")});
+  EXPECT_EQ(5, save.code) << save.err;
+  const Ran exported = Program({"-p", Port(0), "motordb", "export", dir.File("locked.txt")});
+  EXPECT_EQ(5, exported.code) << exported.err;
+  EXPECT_TRUE(Contains(exported.err, res::LoadString(ids::TargetCreateFailed)));
+  EXPECT_EQ("old", ReadFile(dir.File("locked.dpf")));
+  EXPECT_EQ("old", ReadFile(dir.File("locked.txt")));
+}
+
+TEST_F(CliRunTest, DriveThatHangsUpMidLoadFailsAloneWhileTheOthersFinish) {
+  ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("setup.dpf")}).code);
+  for (size_t i = 0; i < 4; ++i) {
+    if (i > 0) sim.Drive(i).SetParam(21, 9);
+    sim.Drive(i).ClearReceived();
+  }
+  const int32_t wanted = sim.Drive(0).GetParam(21);
+  sim.Drive(2).SetBaudRate(9600);  // slow enough that the cut surely falls inside the load
+  const Ran run = Program({"--json", "-p", Port(0) + "," + Port(1) + "," + Port(2) + "," + Port(3), "load", dir.File("setup.dpf")}, {},
+                          [&](pid_t) {
+                            EXPECT_TRUE(WaitFor([&] { return GotWrite(2); }));
+                            SimFaults faults;
+                            faults.hangUpAfterEcho = true;
+                            sim.Drive(2).SetFaults(faults);
+                          });
+  EXPECT_EQ(3, run.code) << run.err;
+  const json drives = run.Json()["drives"];
+  ASSERT_EQ(4u, drives.size()) << run.out;
+  for (const size_t i : {0, 1, 3}) EXPECT_EQ(0, drives[i]["code"]) << i;
+  EXPECT_EQ(3, drives[2]["code"]);
+  EXPECT_FALSE(drives[2]["message"].get<std::string>().empty());
+  for (const size_t i : {0, 1, 3}) {
+    EXPECT_EQ(wanted, sim.Drive(i).GetParam(21)) << i;
+    EXPECT_TRUE(Got(i, "SDP")) << i;
+  }
+  EXPECT_FALSE(Got(2, "SDP"));
+  EXPECT_TRUE(Contains(run.err, res::FormatString(ids::CliSummaryFailed, {Port(2), "3", ""}))) << run.err;
+}
+
+TEST_F(CliRunTest, CtrlCStopsAnImportAfterTheCommandUnderWay) {
+  std::string text = sim.Drive(0).Version() + "\r\n";
+  for (int i = 0; i < 60; ++i) text += "mad" + std::to_string(40 + i % 20) + "\r\nmda" + std::to_string(i) + "\r\n";
+  ASSERT_TRUE(dir.Write("motor.txt", text + "[END]\r\n"));
+  size_t sentBeforeStop = 0;
+  const Ran run = Program({"-p", Port(0), "--baud", "9600", "motordb", "import", dir.File("motor.txt")}, {},
+                          [&](pid_t pid) {
+                            EXPECT_TRUE(WaitFor([&] { return sim.Drive(0).Received().size() >= 10; }));
+                            sentBeforeStop = sim.Drive(0).Received().size();
+                            kill(pid, SIGINT);
+                          });
+  EXPECT_EQ(130, run.code) << run.err;
+  EXPECT_LE(sim.Drive(0).Received().size(), sentBeforeStop + 1);
+  for (const char* after : {"VDP", "SDP", "VMP", "SMP"}) EXPECT_FALSE(Got(0, after)) << after;
+  EXPECT_TRUE(Contains(run.err, res::LoadString(ids::CliCancelled))) << run.err;
+}
+
+}  // namespace
