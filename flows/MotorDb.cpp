@@ -170,6 +170,9 @@ Outcome RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic
 
     if (progress) progress->SetStatusText(CVcmFile::StatusText(command));
     const std::string mnemonic = CVcmFile::WireMnemonic(command.mnemonic);
+    // The file writes parameters behind the cache's back (and an MDB command may
+    // change any of them): nothing the cache held is known to be the drive's now.
+    if (!*sentAny) link.ForgetParams();
     *sentAny = true;
     int result = link.Transact(mnemonic.c_str(), command.hasArgument ? command.argument.c_str() : nullptr);
     if (result == rc::Success && CVcmFile::IsMotorDbCommand(command)) {

@@ -92,9 +92,14 @@ void CVcmCommand::Forget(int32_t address) {
   }
 }
 
-void CVcmCommand::OnPortReleased() {
+void CVcmCommand::ForgetParams() {
   std::lock_guard<std::recursive_mutex> hold(Lock());
   m_cache.clear();
+}
+
+void CVcmCommand::OnPortReleased() {
+  std::lock_guard<std::recursive_mutex> hold(Lock());
+  ForgetParams();
   m_version.clear();
 }
 

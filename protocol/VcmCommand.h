@@ -31,6 +31,9 @@ class CVcmCommand : public CVcmLite {
   // drive on the open port only: it empties when the port is let go, and a read
   // that fails drops the address, so no entry outlives what the drive said.
   const CachedParam* FindCachedParam(int32_t address) const;
+  // Empties the cache, for a caller that sends commands of its own which may
+  // change any parameter (a motor DB command file).
+  void ForgetParams();
 
   // Decimal argument text as the drive expects it: signed, no '+', no leading zeros.
   static std::string FormatNumber(int32_t value);

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -21,6 +22,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "tools/SimTermios.h"
 
@@ -100,7 +102,38 @@ struct Burst {
   Ns release;          // not readable before this
   std::string bytes;
   bool hangUpAfter;    // close the line once written
+  Ns comeBackAfter;    // > 0: closed at once and opened again after this long
 };
+
+// How one command is answered, apart from the echo's own bytes.
+struct Reply {
+  std::string answer;   // sent after the echo; empty: no answer
+  bool hangUp = false;  // close the line once the port has read the echo
+  bool faulty = false;  // the faulty-line mode shaped this reply
+  bool dropEcho = false;
+  bool wrongEcho = false;
+  std::string noise;    // before the echo
+  Ns delay = 0;         // > 0: the answer leaves this long after the command came
+  std::string stray;    // after the answer
+  Ns down = 0;          // > 0: the line goes away at once for this long
+};
+
+// The answer line (without its line end) cut to the share kept, so that at least
+// one byte is missing: a cut answer never ends its line.
+std::string CutShort(const std::string& answer, double share) {
+  const size_t line = answer.size() >= 2 ? answer.size() - 2 : answer.size();
+  return answer.substr(0, static_cast<size_t>(share * static_cast<double>(line)));
+}
+
+// Points `link` at `target` in one step, so a port opening it never finds it missing.
+void PointLink(const std::string& link, const std::string& target) {
+  if (link.empty()) return;
+  const std::string temporary = link + ".new";
+  unlink(temporary.c_str());
+  if (symlink(target.c_str(), temporary.c_str()) != 0 || rename(temporary.c_str(), link.c_str()) != 0) {
+    unlink(temporary.c_str());
+  }
+}
 
 }  // namespace
 
@@ -112,11 +145,16 @@ struct CSimDrive::Impl {
   SimFaults faults;
   std::string version = "QDS-2 ver.1.04.007.12 std";
   std::map<int32_t, int32_t> params;
+  std::map<int32_t, int32_t> saved;  // flash, as of the last SDP or SMP
   std::map<int32_t, std::pair<int32_t, int32_t>> limits;
   int32_t selected = 0;
   std::vector<std::string> received;
+  std::vector<CSimDrive::Arrival> arrivals;
   uint64_t bytesSent = 0;
   std::string devicePath;
+  std::string linkPath;
+  CChaosDice dice;
+  SimChaosStats chaosStats;
   bool hangUpRequested = false;
   std::condition_variable changed;
 
@@ -137,8 +175,9 @@ struct CSimDrive::Impl {
   std::string line;
   bool awaitingLf = false;
   Ns lfDeadline = 0;
-  std::string deferredAnswer;
-  bool deferredHangUp = false;
+  Reply deferred;
+  Ns faultBytesDue = 0;  // mirrors chaosStats.faultBytesDueNs
+  Ns reopenAt = 0;       // > 0: when a hung-up line comes back
   // A hang-up after an echo waits until the port has read the echo, as if the
   // cable came out just after the last byte arrived; otherwise the kernel would
   // drop the echo together with the line.
@@ -148,16 +187,20 @@ struct CSimDrive::Impl {
 
   Impl() {
     for (int32_t address = 0; address < 100; ++address) params[address] = DefaultValue(address);
+    saved = params;
   }
 
   void Run();
   void Process(const uint8_t* bytes, size_t count, Ns received);
   Ns ByteTime();
-  void Schedule(std::string bytes, Ns ready, bool hangUpAfter = false);
-  void ScheduleAnswer(const std::string& answer, bool hangUp);
-  std::optional<std::string> Answer(const std::string& command, bool& hangUp);
+  void Schedule(std::string bytes, Ns ready, bool hangUpAfter = false, bool faulty = false, Ns comeBack = 0);
+  Ns SendReply(std::string echo, const Reply& reply, Ns ready, const SimFaults& current);
+  void NoteEcho(Ns at);
+  Reply Answer(const std::string& command, Ns receivedAt);
+  void ShapeByChaos(const ChaosDraw& draw, Reply& reply);
   std::string Execute(const std::string& command);
   void WriteDue();
+  bool OpenLine();
   void CloseLine();
   bool EchoTaken();
   void Wake() {
@@ -180,17 +223,59 @@ Ns CSimDrive::Impl::ByteTime() {
   return 10'000'000'000LL / baud;
 }
 
-void CSimDrive::Impl::Schedule(std::string bytes, Ns ready, bool hangUpAfter) {
+void CSimDrive::Impl::Schedule(std::string bytes, Ns ready, bool hangUpAfter, bool faulty, Ns comeBack) {
   if (bytes.empty() && !hangUpAfter) return;
   const Ns byteTime = ByteTime();
   const Ns start = std::max(ready, lineFree);
   const Ns release = start + static_cast<Ns>(bytes.size()) * byteTime;
+  // Bytes held back behind a faulty reply arrive late as well.
+  if (faulty || (start > ready && faultBytesDue >= start)) {
+    faultBytesDue = std::max(faultBytesDue, release);
+    std::lock_guard<std::mutex> guard(lock);
+    chaosStats.faultBytesDueNs = faultBytesDue;
+  }
   lineFree = release;
-  queue.push_back(Burst{release, std::move(bytes), hangUpAfter});
+  queue.push_back(Burst{release, std::move(bytes), hangUpAfter, comeBack});
 }
 
-void CSimDrive::Impl::ScheduleAnswer(const std::string& answer, bool hangUp) {
-  Schedule(answer, NowNs(), hangUp);
+// When the echo leaves.
+Ns CSimDrive::Impl::SendReply(std::string echo, const Reply& reply, Ns ready, const SimFaults& current) {
+  if (reply.down > 0) {
+    // Nothing of the old line reaches the new one: no late bytes to wait for.
+    Schedule(std::string(), ready, true, false, reply.down);
+    return ready;
+  }
+  if (reply.dropEcho) echo.clear();
+  if (!echo.empty() && (current.wrongEcho || reply.wrongEcho)) {
+    for (size_t i = echo.size(); i-- > 0;) {
+      const unsigned char c = static_cast<unsigned char>(echo[i]);
+      if (c >= 0x21 && c <= 0x7E) {
+        echo[i] = static_cast<char>(c == 0x7E ? 0x21 : c + 1);
+        break;
+      }
+    }
+  }
+  const std::string burst = echo.empty() ? std::string() : current.noiseBeforeEcho + reply.noise + echo;
+  Ns echoAt = ready;
+  if (reply.delay > 0) {
+    Schedule(burst, ready, false, reply.faulty);
+    echoAt = lineFree;
+    Schedule(reply.answer, ready + reply.delay, reply.hangUp, reply.faulty);
+  } else {
+    Schedule(burst + reply.answer, ready, reply.hangUp, reply.faulty);
+    echoAt = lineFree;
+  }
+  if (reply.answer.empty()) return echoAt;
+  for (const char c : current.trailAfterAnswer) {
+    Schedule(std::string(1, c), lineFree + static_cast<Ns>(current.trailGapMicros) * 1000, false);
+  }
+  if (!reply.stray.empty()) Schedule(reply.stray, lineFree, false, true);
+  return echoAt;
+}
+
+void CSimDrive::Impl::NoteEcho(Ns at) {
+  std::lock_guard<std::mutex> guard(lock);
+  if (!arrivals.empty()) arrivals.back().echoNs = at;
 }
 
 std::string CSimDrive::Impl::Execute(const std::string& command) {
@@ -209,6 +294,10 @@ std::string CSimDrive::Impl::Execute(const std::string& command) {
     selected = static_cast<int32_t>(*address);
     return ok + std::to_string(faults.mismatchAddress ? selected + 1 : selected);
   }
+  if (mnemonic == "SDP" || mnemonic == "SMP") {
+    saved = params;
+    return ok;
+  }
   if (mnemonic == "MDA") {
     if (argument.empty()) return ok + std::to_string(params[selected]);
     const std::optional<int64_t> value = ParseInteger(argument);
@@ -225,23 +314,70 @@ std::string CSimDrive::Impl::Execute(const std::string& command) {
   return ok;
 }
 
-// The bytes that answer a complete line (without CR LF), or none.
-std::optional<std::string> CSimDrive::Impl::Answer(const std::string& command, bool& hangUp) {
+// How a complete line (without CR LF) is answered.
+Reply CSimDrive::Impl::Answer(const std::string& command, Ns receivedAt) {
   std::lock_guard<std::mutex> guard(lock);
   received.push_back(command);
-  const std::string result = Execute(command);
-  hangUp = false;
+  arrivals.push_back({receivedAt, receivedAt});
+  ++chaosStats.commands;
+  const ChaosDraw draw = dice.Draw();
+  const std::string result = draw.carriedOut ? Execute(command) : std::string();
+  Reply reply;
   if (faults.hangUpAfterEcho) {
     faults.hangUpAfterEcho = false;
-    hangUp = true;
-    return std::nullopt;
+    reply.hangUp = true;
+    return reply;
   }
   // A corrupted echo is the whole exchange: the drive's answer is not sent.
-  if (faults.wrongEcho || faults.noResponse) return std::nullopt;
-  std::string answer = faults.leadingAnswerBytes;
-  if (faults.overlongResponse > 0) return answer + std::string(faults.overlongResponse, 'X');
-  if (!faults.rawAnswer.empty()) return answer + faults.rawAnswer + "\r\n";
-  return answer + result + "\r\n";
+  if (faults.wrongEcho || faults.noResponse) return reply;
+  reply.answer = faults.leadingAnswerBytes;
+  if (faults.overlongResponse > 0) {
+    reply.answer += std::string(faults.overlongResponse, 'X');
+  } else if (!faults.rawAnswer.empty()) {
+    reply.answer += faults.rawAnswer + "\r\n";
+  } else if (draw.faulty && draw.kind == ChaosKind::Refuse) {
+    reply.answer += (faults.lowerCase ? "err" : "ERR") + std::string("\r\n");
+  } else {
+    reply.answer += result + "\r\n";
+  }
+  if (draw.faulty) ShapeByChaos(draw, reply);
+  return reply;
+}
+
+// Called with the lock held.
+void CSimDrive::Impl::ShapeByChaos(const ChaosDraw& draw, Reply& reply) {
+  ++chaosStats.faults[static_cast<int>(draw.kind)];
+  chaosStats.lastFaultCommand = chaosStats.commands;
+  chaosStats.lastFaultKind = draw.kind;
+  reply.faulty = true;
+  switch (draw.kind) {
+    case ChaosKind::Drop:
+      reply.dropEcho = true;
+      reply.answer.clear();
+      break;
+    case ChaosKind::Delay:
+      reply.delay = draw.waitNs;
+      break;
+    case ChaosKind::Cut:
+      reply.answer = CutShort(reply.answer, draw.fraction);
+      break;
+    case ChaosKind::Noise:
+      reply.noise = draw.bytes;
+      break;
+    case ChaosKind::WrongEcho:
+      reply.wrongEcho = true;
+      reply.answer.clear();
+      break;
+    case ChaosKind::Refuse:
+      break;  // answered "ERR" above
+    case ChaosKind::Stray:
+      reply.stray = draw.bytes;
+      break;
+    case ChaosKind::HangUp:
+      reply.answer.clear();
+      reply.down = draw.waitNs;
+      break;
+  }
 }
 
 void CSimDrive::Impl::Process(const uint8_t* bytes, size_t count, Ns receivedAt) {
@@ -261,23 +397,10 @@ void CSimDrive::Impl::Process(const uint8_t* bytes, size_t count, Ns receivedAt)
   // exchange instead of twice (on a fast line the second wake-up would cost more
   // than the answer's own wire time).
   std::string echo;
-  auto flushEcho = [&](const std::string& answer = std::string(), bool hangUp = false) {
-    if (!echo.empty() && current.wrongEcho) {
-      for (size_t i = echo.size(); i-- > 0;) {
-        const unsigned char c = static_cast<unsigned char>(echo[i]);
-        if (c >= 0x21 && c <= 0x7E) {
-          echo[i] = static_cast<char>(c == 0x7E ? 0x21 : c + 1);
-          break;
-        }
-      }
-    }
-    std::string burst = echo.empty() ? std::string() : current.noiseBeforeEcho + echo;
-    Schedule(burst + answer, receivedAt, hangUp);
+  auto flushEcho = [&](const Reply& reply = Reply()) {
+    const Ns echoAt = SendReply(echo, reply, receivedAt, current);
     echo.clear();
-    if (answer.empty()) return;
-    for (const char c : current.trailAfterAnswer) {
-      Schedule(std::string(1, c), lineFree + static_cast<Ns>(current.trailGapMicros) * 1000, false);
-    }
+    return echoAt;
   };
 
   size_t i = 0;
@@ -287,7 +410,7 @@ void CSimDrive::Impl::Process(const uint8_t* bytes, size_t count, Ns receivedAt)
       echo += '\n';
       ++i;
     }
-    flushEcho(deferredAnswer, deferredHangUp);
+    flushEcho(deferred);
   }
 
   for (; i < count; ++i) {
@@ -300,19 +423,17 @@ void CSimDrive::Impl::Process(const uint8_t* bytes, size_t count, Ns receivedAt)
     if (line.empty()) continue;  // the LF of a CR LF, or a blank line
     const std::string command = line;
     line.clear();
-    bool hangUp = false;
-    const std::optional<std::string> answer = Answer(command, hangUp);
+    const Reply reply = Answer(command, receivedAt);
     if (c == '\r' && i + 1 == count) {
       // The LF may still be on its way; the answer must follow its echo.
-      flushEcho();
+      NoteEcho(flushEcho());
       awaitingLf = true;
       lfDeadline = NowNs() + std::max<Ns>(kLfGraceNs, 2 * ByteTime());
-      deferredAnswer = answer.value_or(std::string());
-      deferredHangUp = hangUp;
+      deferred = reply;
       return;
     }
     if (c == '\r' && bytes[i + 1] == '\n') echo += bytes[++i];
-    flushEcho(answer.value_or(std::string()), hangUp);
+    NoteEcho(flushEcho(reply));
   }
   flushEcho();
 }
@@ -321,6 +442,10 @@ void CSimDrive::Impl::CloseLine() {
   if (master >= 0) close(master);
   if (slave >= 0) close(slave);
   master = slave = -1;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    if (!linkPath.empty()) unlink(linkPath.c_str());  // the device is gone with its line
+  }
   queue.clear();
   awaitingLf = false;
   hangUpWhenRead = false;
@@ -332,9 +457,11 @@ void CSimDrive::Impl::WriteDue() {
   const Ns now = NowNs();
   std::string out;
   bool hangUp = false;
+  Ns comeBack = 0;
   while (!queue.empty() && queue.front().release <= now && !hangUp) {
     out += queue.front().bytes;
     hangUp = queue.front().hangUpAfter;
+    comeBack = queue.front().comeBackAfter;
     queue.pop_front();
   }
   // Counted before writing: a port may read the bytes and ask for the count
@@ -358,7 +485,13 @@ void CSimDrive::Impl::WriteDue() {
     std::lock_guard<std::mutex> guard(lock);
     bytesSent -= out.size() - done;
   }
-  if (hangUp) {
+  if (hangUp && comeBack > 0) {
+    // Pulled out mid-transaction: whatever the port had not read yet is lost.
+    CloseLine();
+    reopenAt = NowNs() + comeBack;
+    std::lock_guard<std::mutex> guard(lock);
+    changed.notify_all();
+  } else if (hangUp) {
     hangUpWhenRead = true;
     echoArrived = false;
     hangUpDeadline = NowNs() + kHangUpWaitNs;
@@ -382,16 +515,24 @@ void CSimDrive::Impl::Run() {
   prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
   uint8_t buffer[4096];
   while (!stopping) {
+    bool pulled = false;
     {
       std::lock_guard<std::mutex> guard(lock);
-      if (hangUpRequested) {
-        hangUpRequested = false;
-        CloseLine();
-        changed.notify_all();
-      }
+      pulled = std::exchange(hangUpRequested, false);
+    }
+    if (pulled) {
+      reopenAt = 0;  // pulled for good
+      CloseLine();
+      std::lock_guard<std::mutex> guard(lock);
+      changed.notify_all();
     }
     WriteDue();
     Ns now = NowNs();
+    if (reopenAt > 0 && now >= reopenAt) {
+      // Plugged in again; should no pseudo-terminal be free, try again shortly.
+      reopenAt = OpenLine() ? 0 : now + kHangUpWaitNs / 10;
+      continue;
+    }
     if (hangUpWhenRead && (EchoTaken() || now >= hangUpDeadline)) {
       CloseLine();
       std::lock_guard<std::mutex> guard(lock);
@@ -400,7 +541,12 @@ void CSimDrive::Impl::Run() {
     }
     if (awaitingLf && now >= lfDeadline) {
       awaitingLf = false;
-      ScheduleAnswer(deferredAnswer, deferredHangUp);
+      SimFaults current;
+      {
+        std::lock_guard<std::mutex> guard(lock);
+        current = faults;
+      }
+      SendReply(std::string(), deferred, now, current);
       continue;
     }
     // Output is released exactly on time; the other deadlines only need polling.
@@ -409,6 +555,7 @@ void CSimDrive::Impl::Run() {
     std::optional<Ns> other;
     if (awaitingLf) other = lfDeadline;
     if (hangUpWhenRead) other = other ? std::min(*other, now + kHangUpCheckNs) : now + kHangUpCheckNs;
+    if (reopenAt > 0) other = other ? std::min(*other, reopenAt) : reopenAt;
     if (release && *release - now < kExactSleepNs && (!other || *release <= *other)) {
       if (*release > now) SleepUntil(*release);
       continue;
@@ -456,48 +603,59 @@ CSimDrive::CSimDrive() : m_impl(std::make_unique<Impl>()) {}
 
 CSimDrive::~CSimDrive() { Stop(); }
 
-bool CSimDrive::Start() {
-  Stop();
-  Impl& d = *m_impl;
-  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (master < 0) return false;
+bool CSimDrive::Impl::OpenLine() {
+  const int newMaster = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (newMaster < 0) return false;
   char name[128];
-  if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0) {
-    close(master);
+  if (grantpt(newMaster) != 0 || unlockpt(newMaster) != 0 || ptsname_r(newMaster, name, sizeof name) != 0) {
+    close(newMaster);
     return false;
   }
-  const int slave = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (slave < 0) {
-    close(master);
+  const int newSlave = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (newSlave < 0) {
+    close(newMaster);
     return false;
   }
   // Raw on both sides. Set through the master these reach the slave, which would
   // otherwise echo our own output back to us until a port configures it.
   termios settings{};
-  if (tcgetattr(master, &settings) == 0) {
+  if (tcgetattr(newMaster, &settings) == 0) {
     cfmakeraw(&settings);
     settings.c_cflag |= CLOCAL | CREAD;
-    tcsetattr(master, TCSANOW, &settings);
+    tcsetattr(newMaster, TCSANOW, &settings);
   }
-  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-  if (pipe2(d.wake, O_NONBLOCK | O_CLOEXEC) != 0) {
-    close(slave);
-    close(master);
+  fcntl(newMaster, F_SETFL, fcntl(newMaster, F_GETFL) | O_NONBLOCK);
+  master = newMaster;
+  slave = newSlave;
+  queue.clear();
+  lineFree = 0;
+  line.clear();
+  awaitingLf = false;
+  std::lock_guard<std::mutex> guard(lock);
+  devicePath = name;
+  PointLink(linkPath, devicePath);
+  faultBytesDue = chaosStats.faultBytesDueNs = 0;
+  lineUp = true;
+  changed.notify_all();
+  return true;
+}
+
+bool CSimDrive::Start() {
+  Stop();
+  Impl& d = *m_impl;
+  if (pipe2(d.wake, O_NONBLOCK | O_CLOEXEC) != 0) return false;
+  if (!d.OpenLine()) {
+    close(d.wake[0]);
+    close(d.wake[1]);
+    d.wake[0] = d.wake[1] = -1;
     return false;
   }
-  d.master = master;
-  d.slave = slave;
   {
     std::lock_guard<std::mutex> guard(d.lock);
-    d.devicePath = name;
     d.hangUpRequested = false;
   }
-  d.queue.clear();
-  d.lineFree = 0;
-  d.line.clear();
-  d.awaitingLf = false;
+  d.reopenAt = 0;
   d.stopping = false;
-  d.lineUp = true;
   d.running = true;
   d.thread = std::thread([&d] { d.Run(); });
   d.threadId = d.thread.get_id();
@@ -521,7 +679,23 @@ bool CSimDrive::Running() const { return m_impl->running && m_impl->lineUp; }
 
 std::string CSimDrive::DevicePath() const {
   std::lock_guard<std::mutex> guard(m_impl->lock);
-  return m_impl->devicePath;
+  return m_impl->linkPath.empty() ? m_impl->devicePath : m_impl->linkPath;
+}
+
+void CSimDrive::SetLinkPath(const std::string& path) {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  m_impl->linkPath = path;
+}
+
+void CSimDrive::SetChaos(const SimChaos& chaos) {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  m_impl->dice = CChaosDice(chaos);
+  m_impl->chaosStats = SimChaosStats();
+}
+
+SimChaosStats CSimDrive::ChaosStats() const {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  return m_impl->chaosStats;
 }
 
 void CSimDrive::SetBaudRate(int32_t baud) {
@@ -563,6 +737,13 @@ int32_t CSimDrive::GetParam(int32_t address) const {
 void CSimDrive::SetParam(int32_t address, int32_t value) {
   std::lock_guard<std::mutex> guard(m_impl->lock);
   m_impl->params[address] = value;
+  m_impl->saved[address] = value;
+}
+
+int32_t CSimDrive::SavedParam(int32_t address) const {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  const auto found = m_impl->saved.find(address);
+  return found == m_impl->saved.end() ? 0 : found->second;
 }
 
 void CSimDrive::SetLimits(int32_t address, int32_t min, int32_t max) {
@@ -575,9 +756,15 @@ std::vector<std::string> CSimDrive::Received() const {
   return m_impl->received;
 }
 
+std::vector<CSimDrive::Arrival> CSimDrive::Arrivals() const {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  return m_impl->arrivals;
+}
+
 void CSimDrive::ClearReceived() {
   std::lock_guard<std::mutex> guard(m_impl->lock);
   m_impl->received.clear();
+  m_impl->arrivals.clear();
 }
 
 void CSimDrive::LoadFactorySettings() {

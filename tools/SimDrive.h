@@ -4,7 +4,8 @@
 // VDP, VMP, MDB and any other three-character command, and sends its own bytes no
 // faster than the line would carry them at the baud rate the port was set to (an
 // answer arrives together with its echo, when the answer's last byte would have).
-// Faults can be switched on while it runs. It uses POSIX only, no serial layer.
+// Faults can be switched on while it runs, one by one (SimFaults) or at random
+// (SimChaos, the faulty-line mode). It uses POSIX only, no serial layer.
 
 #include <cstdint>
 #include <map>
@@ -12,6 +13,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "tools/SimChaos.h"
 
 struct SimFaults {
   bool silent = false;              // neither echo nor answer
@@ -43,8 +46,14 @@ class CSimDrive {
   void Stop();
   // Started and not hung up.
   bool Running() const;
-  // The device path a port opens (the slave side of the pseudo-terminal).
+  // The device path a port opens: the link path when one is set, else the slave
+  // side of the pseudo-terminal.
   std::string DevicePath() const;
+  // Before Start: a symbolic link at `path` points at the pseudo-terminal and is
+  // re-pointed whenever the line comes back after a hang-up, as a USB adapter
+  // pulled and plugged in again keeps its stable name. It is removed while the
+  // line is away and when the drive stops.
+  void SetLinkPath(const std::string& path);
 
   // Wire time per byte is 10 bits at this rate. 0 (the default) follows the rate
   // the port side last set with termios; a value > 0 overrides it.
@@ -54,12 +63,20 @@ class CSimDrive {
 
   void SetFaults(const SimFaults& faults);
   SimFaults Faults() const;
+  // Starts the faulty-line mode afresh from the settings' seed (probability 0: off)
+  // and clears its counts. It works on top of the SimFaults.
+  void SetChaos(const SimChaos& chaos);
+  SimChaosStats ChaosStats() const;
 
   void SetVersion(const std::string& version);
   std::string Version() const;
   // Parameters 0-99 start as 1000 + address; MAD selects only 0-99.
   int32_t GetParam(int32_t address) const;
+  // Sets the value as held in RAM and in flash.
   void SetParam(int32_t address, int32_t value);
+  // The value as of the last SDP or SMP the drive carried out (flash), 0 for an
+  // address it does not have.
+  int32_t SavedParam(int32_t address) const;
   // Values a freshly configured drive might hold, matching the choices of the
   // shipped description files, so the setting program shows a choice in every row.
   void LoadFactorySettings();
@@ -68,11 +85,19 @@ class CSimDrive {
 
   // Every complete command line received (without CR LF), in order.
   std::vector<std::string> Received() const;
+  // When each of them arrived and when its echo left (CLOCK_MONOTONIC
+  // nanoseconds; the echo later than the arrival when it was queued behind other
+  // output), in the same order.
+  struct Arrival {
+    int64_t arrivedNs = 0;
+    int64_t echoNs = 0;
+  };
+  std::vector<Arrival> Arrivals() const;
   void ClearReceived();
   // Bytes of the drive's own output so far (echo and answers), for wire-time sums.
   uint64_t BytesSent() const;
 
-  // Closes the line at once, as an unplugged adapter would.
+  // Closes the line at once, as an unplugged adapter would; it stays away.
   void HangUp();
 
  private:

@@ -33,6 +33,17 @@ void PrintHelp(const char* program) {
       "  --baud RATE        wire time at RATE bits per second (default: the rate the port set)\n"
       "  --version TEXT     version text answered to VER\n"
       "  --no-wire-time     answer as fast as the pseudo-terminal carries bytes\n"
+      "  --chaos P          faulty line: each answer meets a fault with probability P\n"
+      "                     (0 to 1): dropped, delayed past the time-outs, cut short,\n"
+      "                     preceded by noise, echoed wrongly, answered ERR, followed\n"
+      "                     by stray bytes; now and then the line hangs up and comes\n"
+      "                     back after a few seconds, as a USB adapter pulled and\n"
+      "                     plugged in again. The ports file then names a stable link\n"
+      "                     that is re-pointed to each new pseudo-terminal\n"
+      "  --seed N           seed of the faults (default 1): the same seed gives the\n"
+      "                     same faults for the same commands\n"
+      "  --link PATH        stable link to the pseudo-terminal (default with --chaos:\n"
+      "                     simdrive-COM<N> in $XDG_RUNTIME_DIR, else in /tmp)\n"
       "  --help             this text\n"
       "\n"
       "You can also talk to it by hand with a terminal program on the printed device\n"
@@ -48,6 +59,28 @@ bool ParseNumber(const char* text, long min, long max, long& value) {
   return errno == 0 && end != text && *end == '\0' && value >= min && value <= max;
 }
 
+bool ParseProbability(const char* text, double& value) {
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtod(text, &end);
+  return errno == 0 && end != text && *end == '\0' && value >= 0 && value <= 1;
+}
+
+bool ParseSeed(const char* text, uint64_t& value) {
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtoull(text, &end, 10);
+  return errno == 0 && end != text && *end == '\0' && text[0] != '-';
+}
+
+// A per-user folder, so that two users' simulators never fight over one name.
+std::string DefaultLinkPath(long com) {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string folder = runtime && *runtime ? std::string(runtime) : "/tmp";
+  const std::string user = runtime && *runtime ? std::string() : "-" + std::to_string(getuid());
+  return folder + "/simdrive" + user + "-COM" + std::to_string(com);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -56,6 +89,8 @@ int main(int argc, char** argv) {
   bool wireTime = true;
   std::string portsFile;
   std::string version;
+  std::string linkPath;
+  SimChaos chaos;
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -78,6 +113,18 @@ int main(int argc, char** argv) {
       portsFile = argv[++i];
     } else if (option == "--version" && hasValue) {
       version = argv[++i];
+    } else if (option == "--chaos" && hasValue) {
+      if (!ParseProbability(argv[++i], chaos.probability)) {
+        std::fprintf(stderr, "simdrive: --chaos takes a probability from 0 to 1\n");
+        return 2;
+      }
+    } else if (option == "--seed" && hasValue) {
+      if (!ParseSeed(argv[++i], chaos.seed)) {
+        std::fprintf(stderr, "simdrive: --seed takes a number of 0 or more\n");
+        return 2;
+      }
+    } else if (option == "--link" && hasValue) {
+      linkPath = argv[++i];
     } else {
       std::fprintf(stderr, "simdrive: unknown option %s (see --help)\n", option.c_str());
       return 2;
@@ -99,6 +146,11 @@ int main(int argc, char** argv) {
   if (!version.empty()) drive.SetVersion(version);
   drive.SetBaudRate(static_cast<int32_t>(baud));
   drive.SetWireTime(wireTime);
+  // A line that hangs up and comes back gets a new pseudo-terminal each time;
+  // the ports file names the link that follows it.
+  if (linkPath.empty() && chaos.probability > 0) linkPath = DefaultLinkPath(com);
+  drive.SetLinkPath(linkPath);
+  drive.SetChaos(chaos);
   if (!drive.Start()) {
     std::fprintf(stderr, "simdrive: cannot open a pseudo-terminal: %s\n", std::strerror(errno));
     return 1;
@@ -111,12 +163,21 @@ int main(int argc, char** argv) {
                  drive.DevicePath().c_str());
   }
   std::printf("%s\nCOM %ld\n", drive.DevicePath().c_str(), com);
+  if (chaos.probability > 0) {
+    std::printf("faulty line: probability %g, seed %llu\n", chaos.probability,
+                static_cast<unsigned long long>(chaos.seed));
+  }
   std::fflush(stdout);
 
   int signal = 0;
   sigwait(&stopSignals, &signal);
 
   drive.Stop();
+  if (chaos.probability > 0) {
+    const SimChaosStats stats = drive.ChaosStats();
+    std::printf("%llu commands, %llu faults\n", static_cast<unsigned long long>(stats.commands),
+                static_cast<unsigned long long>(stats.Faults()));
+  }
   // Read again: other simulators may have added their own lines meanwhile.
   text.clear();
   if (portsfile::ReadText(portsFile, text)) {

@@ -265,6 +265,17 @@ TEST_F(MotorDbTest, RefusedVerifySkipsItsSaveOnly) {
   }
 }
 
+TEST_F(MotorDbTest, ImportLeavesNoCachedValueTheDriveNoLongerHolds) {
+  ASSERT_EQ(1, link.ReadParam(5));
+  ASSERT_EQ(1, link.ReadParam(6));
+  EXPECT_EQ(Outcome::Done, Import("XY-2\nmad5\nmda77\n"));
+  EXPECT_EQ(77, sim.Drive().GetParam(5));
+  // The file may have changed any parameter: a .dpf save or load that trusted
+  // the cache would store or merge the old value.
+  EXPECT_EQ(nullptr, link.FindCachedParam(5));
+  EXPECT_EQ(nullptr, link.FindCachedParam(6));
+}
+
 TEST_F(MotorDbTest, RefusedSaveMeansNoDoneMessage) {
   faults.refused = {"SDP"};
   ApplyFaults();
