@@ -23,16 +23,11 @@ constexpr size_t kVersionChars = 100;  // the version is read up to 99 character
 // before it and the version numbers after it.
 constexpr size_t kVersionCompareTail = 12;
 
-struct Entry {
-  int32_t address = 0;
-  int32_t nested = 0;
-  int32_t offset = 0;
-  int32_t value = 0;
-};
-
 std::string SectionName(int index) { return "PARAM" + std::to_string(index); }
 
-FileDialogSpec DpfDialog(bool save) {
+}  // namespace
+
+FileDialogSpec ParamFileDialog(bool save) {
   FileDialogSpec dialog;
   dialog.filters.push_back({res::LoadString(ids::FilterDpf), "*.dpf"});
   if (!save) dialog.filters.push_back({res::LoadString(ids::FilterAll), "*.*"});
@@ -42,12 +37,14 @@ FileDialogSpec DpfDialog(bool save) {
   return dialog;
 }
 
-bool VersionsAgree(const std::string& drive, const std::string& file) {
+bool ParamFileVersionsAgree(const std::string& drive, const std::string& file) {
   const size_t p = drive.find("ver");
   if (p == std::string::npos || p < 1) return false;
   // substr stops at the end, so a string ending early must end in the same place.
   return drive.substr(0, p + kVersionCompareTail) == file.substr(0, p + kVersionCompareTail);
 }
+
+namespace {
 
 bool HasRequiredKeys(CIniFile& ini) {
   if (!ini.HasSection(kTarget) || !ini.HasKey(kTarget, kVersionKey)) return false;
@@ -61,14 +58,14 @@ bool HasRequiredKeys(CIniFile& ini) {
 // The entries PARAM0, PARAM1, ... up to the first missing section. This program
 // writes all four keys into every entry, so an entry lacking one is a cut or
 // damaged file: nothing of it is loaded (false), rather than a key read as 0.
-bool ReadEntries(CIniFile& ini, std::vector<Entry>* entries) {
+bool ReadEntries(CIniFile& ini, std::vector<DpfEntry>* entries) {
   for (int i = 0;; ++i) {
     const std::string section = SectionName(i);
     if (!ini.HasSection(section)) return true;
     for (const char* key : kEntryKeys) {
       if (!ini.HasKey(section, key)) return false;
     }
-    Entry entry;
+    DpfEntry entry;
     entry.address = ini.GetInt(section, "ADDRESS", 0);
     entry.nested = ini.GetInt(section, "NESTED", 0);
     entry.offset = ini.GetInt(section, "OFFSET", 0);
@@ -84,30 +81,18 @@ bool Readable(const std::string& path) {
 
 // A file's entries, with every check made before anything reaches the drive; the
 // user is told why a file is refused.
-Outcome ReadDpf(CFrameLogic& frame, const CParamDescFile& model, const std::string& path, std::vector<Entry>* entries,
-                std::string* version) {
-  if (!Readable(path)) {
+Outcome ReadDpf(CFrameLogic& frame, const CParamDescFile& model, const std::string& path,
+                std::vector<DpfEntry>* entries, std::string* version) {
+  const Outcome checked = CheckParamFile(path, model, entries, version);
+  if (checked == Outcome::FileError) {
     frame.ShowMessage(res::FormatString(ids::DpfFileUnreadable, {path}), MsgIcon::Error);
-    return Outcome::FileError;
-  }
-  CIniFile ini;
-  ini.SetPath(path);
-  bool valid = HasRequiredKeys(ini) && ReadEntries(ini, entries) && !entries->empty();
-  // A sub-field the loaded description lacks could not be put into its parameter.
-  for (const Entry& entry : *entries) {
-    if (entry.nested && !model.FindNested(entry.address, entry.offset)) valid = false;
-  }
-  if (!valid) {
-    entries->clear();
+  } else if (checked != Outcome::Done) {
     frame.ShowText(ids::WrongDpf, MsgIcon::Error);
-    return Outcome::BadInput;
   }
-  *version = ini.GetString(kTarget, kVersionKey, "", kVersionChars);
-  return Outcome::Done;
+  return checked;
 }
 
-
-ParamRef RefOf(const Entry& entry) { return {entry.address, entry.nested != 0, entry.offset}; }
+ParamRef RefOf(const DpfEntry& entry) { return {entry.address, entry.nested != 0, entry.offset}; }
 
 // Reads the parameter when the cache lacks it; false (reported) when that fails.
 bool EnsureRead(CFrameLogic& frame, int32_t address) {
@@ -120,10 +105,29 @@ bool EnsureRead(CFrameLogic& frame, int32_t address) {
 
 }  // namespace
 
+Outcome CheckParamFile(const std::string& path, const CParamDescFile& model, std::vector<DpfEntry>* entries,
+                       std::string* version) {
+  entries->clear();
+  if (!Readable(path)) return Outcome::FileError;
+  CIniFile ini;
+  ini.SetPath(path);
+  bool valid = HasRequiredKeys(ini) && ReadEntries(ini, entries) && !entries->empty();
+  // A sub-field the loaded description lacks could not be put into its parameter.
+  for (const DpfEntry& entry : *entries) {
+    if (entry.nested && !model.FindNested(entry.address, entry.offset)) valid = false;
+  }
+  if (!valid) {
+    entries->clear();
+    return Outcome::BadInput;
+  }
+  *version = ini.GetString(kTarget, kVersionKey, "", kVersionChars);
+  return Outcome::Done;
+}
+
 Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model) {
   CVcmCommand& link = frame.Link();
   if (!link.IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
-  const std::optional<std::string> path = frame.Prompt().AskFileName(DpfDialog(true));
+  const std::optional<std::string> path = frame.Prompt().AskFileName(ParamFileDialog(true));
   if (!path) return Outcome::Cancelled;
 
   // The file holds the entries the view shows, each read from this drive: one the
@@ -172,15 +176,29 @@ Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model) {
 }
 
 Outcome LoadParamFile(CFrameLogic& frame, CParamDescFile& model) {
+  if (!frame.Link().IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
+  const std::optional<std::string> path = frame.Prompt().AskFileName(ParamFileDialog(false));
+  if (!path) return Outcome::Cancelled;
+  return LoadParamFileAt(frame, model, *path);
+}
+
+Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
+                        const std::vector<size_t>* only) {
   CVcmCommand& link = frame.Link();
   if (!link.IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
-  const std::optional<std::string> path = frame.Prompt().AskFileName(DpfDialog(false));
-  if (!path) return Outcome::Cancelled;
-
-  std::vector<Entry> entries;
+  std::vector<DpfEntry> entries;
   std::string fileVersion;
-  if (const Outcome read = ReadDpf(frame, model, *path, &entries, &fileVersion); read != Outcome::Done) return read;
-  if (!VersionsAgree(link.GetVersion(), fileVersion) &&
+  if (const Outcome read = ReadDpf(frame, model, path, &entries, &fileVersion); read != Outcome::Done) return read;
+  if (only) {
+    // The file was checked whole; only the chosen entries go to the drive.
+    std::vector<DpfEntry> chosen;
+    for (const size_t index : *only) {
+      if (index < entries.size()) chosen.push_back(entries[index]);
+    }
+    entries = std::move(chosen);
+    if (entries.empty()) return Outcome::Done;
+  }
+  if (!ParamFileVersionsAgree(link.GetVersion(), fileVersion) &&
       frame.ShowText(ids::VersionDiffers, MsgIcon::Warning, MsgButtons::YesNo) != btn::Yes) {
     return Outcome::Cancelled;
   }
@@ -188,7 +206,7 @@ Outcome LoadParamFile(CFrameLogic& frame, CParamDescFile& model) {
   Outcome outcome = Outcome::Done;
   size_t done = 0;
   bool sent = false;
-  for (const Entry& entry : entries) {
+  for (const DpfEntry& entry : entries) {
     // A sub-field goes into the parameter as the drive holds it now.
     if (!EnsureRead(frame, entry.address)) {
       outcome = Worse(outcome, OutcomeOfResult(link.GetLastResult()));
@@ -226,15 +244,16 @@ Outcome LoadParamFile(CFrameLogic& frame, CParamDescFile& model) {
 }
 
 Outcome CompareParamFile(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
-                         std::vector<DpfComparison>* rows) {
+                         std::vector<DpfComparison>* rows, std::string* fileVersionOut) {
   CVcmCommand& link = frame.Link();
   if (!link.IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
-  std::vector<Entry> entries;
+  std::vector<DpfEntry> entries;
   std::string fileVersion;
   if (const Outcome read = ReadDpf(frame, model, path, &entries, &fileVersion); read != Outcome::Done) return read;
+  if (fileVersionOut) *fileVersionOut = fileVersion;
 
   Outcome outcome = Outcome::Done;
-  for (const Entry& entry : entries) {
+  for (const DpfEntry& entry : entries) {
     const ParamRef ref = RefOf(entry);
     DpfComparison row;
     row.address = entry.address;

@@ -12,12 +12,38 @@
 #include <vector>
 
 #include "flows/Outcome.h"
+#include "flows/Prompt.h"
 
 class CFrameLogic;
 class CParamDescFile;
 
+// One entry of a drive parameter file, as its section PARAM<n> holds it.
+struct DpfEntry {
+  int32_t address = 0;
+  int32_t nested = 0;
+  int32_t offset = 0;
+  int32_t value = 0;
+};
+
+// The checks Load File makes before anything reaches the drive, telling the user
+// nothing: Done with every entry and the file's version; FileError when the file
+// cannot be read; BadInput, with no entries, when it is no whole drive parameter
+// file or names a sub-field `model` lacks.
+Outcome CheckParamFile(const std::string& path, const CParamDescFile& model, std::vector<DpfEntry>* entries,
+                       std::string* version);
+
 Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model);
 Outcome LoadParamFile(CFrameLogic& frame, CParamDescFile& model);
+// Load File once the file is chosen. With `only`, the file is checked whole but
+// only those of its entries are written (indexes in the file's order, as
+// CompareParamFile lists them); the flash save and the re-read follow as always.
+Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
+                        const std::vector<size_t>* only = nullptr);
+// Whether a file saved from the drive version `file` is taken without asking by a
+// drive of version `drive`: the model name and version numbers around "ver" agree.
+bool ParamFileVersionsAgree(const std::string& drive, const std::string& file);
+// The open and save dialogs of drive parameter files.
+FileDialogSpec ParamFileDialog(bool save);
 
 // One entry of a file beside the drive.
 struct DpfComparison {
@@ -35,5 +61,6 @@ struct DpfComparison {
 // entries from the drive and compares. Done when every entry agrees, Differs when
 // one does not; BadInput, FileError or a link outcome (told through the frame)
 // when the comparison could not be made.
+// `fileVersion`, when given, receives the version the file was saved from.
 Outcome CompareParamFile(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
-                         std::vector<DpfComparison>* rows);
+                         std::vector<DpfComparison>* rows, std::string* fileVersion = nullptr);

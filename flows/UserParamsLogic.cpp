@@ -9,13 +9,6 @@
 
 namespace {
 
-// A description file's text as the form shows it: the Korean of the shipped files
-// under Korean, else the file's own text made fit to show.
-std::string ShownText(const std::string& fileText) {
-  const std::string translated = res::DescriptionText(fileText);
-  return translated == fileText ? res::DisplayText(fileText) : translated;
-}
-
 ParamRef RefOf(const CUserViewData& entry) { return {entry.address, entry.nested != 0, entry.offset}; }
 
 }  // namespace
@@ -97,7 +90,7 @@ void CUserParamsLogic::OnReadParams() {
 
 bool CUserParamsLogic::ReadUserParams() {
   if (!m_model.IsLoaded()) {
-    Show(res::LoadString(ids::DescFileFailed), ids::DescFileCaption, MsgIcon::Error);
+    Show(DescriptionFailedText(m_model), ids::DescFileCaption, MsgIcon::Error);
     return false;
   }
   const unsigned generation = m_model.GetGeneration();
@@ -128,8 +121,8 @@ void CUserParamsLogic::FillUserParams() {
     std::vector<std::pair<int32_t, std::string>> choices;
     if (i < m_filledRows) {
       const CUserViewData& entry = *m_model.GetUserViewData(static_cast<unsigned>(i));
-      m_form.SetRowLabel(i, ShownText(*EntryLabel(m_model, entry)));
-      for (const auto& [value, text] : entry.choices) choices.emplace_back(value, ShownText(text));
+      m_form.SetRowLabel(i, res::ShownText(*EntryLabel(m_model, entry)));
+      for (const auto& [value, text] : entry.choices) choices.emplace_back(value, res::ShownText(text));
     } else {
       m_form.SetRowLabel(i, std::string());
     }

@@ -62,4 +62,9 @@ std::vector<std::pair<std::string, std::string>> AllDescriptionTexts() {
   return all;
 }
 
+std::string ShownText(const std::string& fileText) {
+  const std::string translated = DescriptionText(fileText);
+  return translated == fileText ? DisplayText(fileText) : translated;
+}
+
 }  // namespace res

@@ -17,6 +17,10 @@ namespace res {
 std::string DescriptionText(const std::string& english);
 std::string DescriptionText(const std::string& english, Language language);
 
+// A description file's text as the program shows it: the Korean of the shipped
+// files under Korean, else the file's own text made fit to show.
+std::string ShownText(const std::string& fileText);
+
 // Every (English, Korean) pair of the table, for checks of completeness and fonts.
 std::vector<std::pair<std::string, std::string>> AllDescriptionTexts();
 

@@ -17,13 +17,17 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <filesystem>
 
+#include "flows/CompareTable.h"
 #include "flows/DpfFlows.h"
+#include "flows/DriveSession.h"
 #include "params/ParamDescFile.h"
 #include "flows/MotorDb.h"
 #include "protocol/VcmCommand.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
+#include "ui/DlgCompare.h"
 #include "ui/AboutDlg.h"
 #include "flows/ConnectLogic.h"
 #include "ui/DlgConnect.h"
@@ -49,8 +53,9 @@ const std::vector<int> kCustomizable = {ids::CmdConnect,  ids::CmdDisconnect, id
                                         ids::CmdLoadFile, ids::CmdSaveFile,   ids::CmdAbout};
 
 // Commands that need an open port; Connect needs the opposite.
-const std::vector<int> kNeedConnection = {ids::CmdDisconnect, ids::CmdRefresh,        ids::CmdLoadFile,
-                                          ids::CmdSaveFile,   ids::CmdImportMotorDb, ids::CmdExportMotorDb};
+const std::vector<int> kNeedConnection = {ids::CmdDisconnect,    ids::CmdRefresh,       ids::CmdLoadFile,
+                                          ids::CmdSaveFile,      ids::CmdCompareFile,   ids::CmdImportMotorDb,
+                                          ids::CmdExportMotorDb};
 
 }  // namespace
 
@@ -64,6 +69,7 @@ CMainFrame::CMainFrame(CVcmCommand& link, CParamDescFile& model, CPromptInterfac
       m_logic(std::make_unique<CFrameLogic>(m_link, *m_prompt)) {
   m_logic->SetCheckLinkPoster([this] { PostToView(UM_CHECK_LINK); });
   m_connectRunner = [](CDlgConnect& dialog) { return dialog.exec(); };
+  m_compareRunner = [](CDlgCompare& dialog) { return dialog.exec(); };
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -92,7 +98,7 @@ bool CMainFrame::Create() {
   CProgressDlg::SetDefaultOwner(this);
 
   if (!m_model.Load(".\\ParamDefault.xml")) {
-    m_logic->ShowText(ids::DescFileFailed, MsgIcon::Error, MsgButtons::Ok, ids::DescFileCaption);
+    m_logic->ShowMessage(DescriptionFailedText(m_model), MsgIcon::Error, MsgButtons::Ok, ids::DescFileCaption);
     return false;
   }
 
@@ -135,6 +141,7 @@ void CMainFrame::BuildMenus() {
   QMenu* params = bar->addMenu(Q(ids::MenuParameters));
   params->addAction(MakeCommand(ids::CmdLoadFile, ids::MenuLoadFile, &CMainFrame::OnLoadParamFile));
   params->addAction(MakeCommand(ids::CmdSaveFile, ids::MenuSaveFile, &CMainFrame::OnSaveParamFile));
+  params->addAction(MakeCommand(ids::CmdCompareFile, ids::MenuCompareFile, &CMainFrame::OnCompareParamFile));
 
   QMenu* view = bar->addMenu(Q(ids::MenuView));
   QMenu* panes = view->addMenu(Q(ids::MenuToolbars));
@@ -305,6 +312,25 @@ void CMainFrame::OnLoadParamFile() {
 void CMainFrame::OnSaveParamFile() {
   if (!IsConnected()) return;
   SaveParamFile(*m_logic, m_model);
+  UpdateCommandUi();
+}
+
+void CMainFrame::OnCompareParamFile() {
+  if (!IsConnected()) return;
+  const std::optional<std::string> path = m_prompt->AskFileName(ParamFileDialog(false));
+  if (!path) return;
+  std::vector<DpfComparison> rows;
+  std::string fileVersion;
+  const Outcome compared = CompareParamFile(*m_logic, m_model, *path, &rows, &fileVersion);
+  // A file refused or a drive lost was told already; there is nothing to show.
+  if (compared == Outcome::Done || compared == Outcome::Differs || compared == Outcome::DriveRefused) {
+    const bool otherModel = !ParamFileVersionsAgree(m_link.GetVersion(), fileVersion);
+    CDlgCompare dialog(std::filesystem::path(*path).filename().string(), fileVersion, otherModel, rows, this);
+    if (m_compareRunner(dialog) == QDialog::Accepted && IsConnected()) {
+      const std::vector<size_t> differing = DifferingEntries(rows);
+      LoadParamFileAt(*m_logic, m_model, *path, &differing);
+    }
+  }
   UpdateCommandUi();
 }
 

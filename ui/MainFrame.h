@@ -14,6 +14,7 @@
 #include "flows/FrameLogic.h"
 #include "ui/AppMessages.h"
 
+class CDlgCompare;
 class CDlgConnect;
 class CParamDescFile;
 class CQtPrompt;
@@ -65,6 +66,9 @@ class CMainFrame : public QMainWindow {
   // How the Connect command runs one dialog: exec() unless a test puts its own here.
   using ConnectRunner = std::function<int(CDlgConnect&)>;
   void SetConnectRunner(ConnectRunner runner) { m_connectRunner = std::move(runner); }
+  // Likewise for the Compare with File dialog.
+  using CompareRunner = std::function<int(CDlgCompare&)>;
+  void SetCompareRunner(CompareRunner runner) { m_compareRunner = std::move(runner); }
 
   // Queues an application message for the view.
   void PostToView(AppMessage message, intptr_t wParam = 0, intptr_t lParam = 0);
@@ -75,6 +79,7 @@ class CMainFrame : public QMainWindow {
   void OnRefresh();
   void OnLoadParamFile();
   void OnSaveParamFile();
+  void OnCompareParamFile();
   void OnImportMotorDb();
   void OnExportMotorDb();
   void OnAbout();
@@ -105,4 +110,5 @@ class CMainFrame : public QMainWindow {
   std::map<int, QAction*> m_actions;
   std::vector<int> m_toolBarCommands;  // in the order shown; 0 is a separator
   ConnectRunner m_connectRunner;
+  CompareRunner m_compareRunner;
 };

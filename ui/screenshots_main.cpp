@@ -5,12 +5,13 @@
 //   drive-setting-shots [--com N] [--out DIR] [--lang en|ko] [--what LIST]
 //
 // LIST is a comma-separated choice of main, connect312, connect313, about,
-// progress, filedialog, or "all" (default: main). Korean pictures get a "-ko" suffix.
+// progress, filedialog, compare (needs main), or "all" (default: main). Korean pictures get a "-ko" suffix.
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTimer>
 #include <QPixmap>
 #include <QPushButton>
@@ -27,10 +28,12 @@
 #include "ui/AboutDlg.h"
 #include "ui/App.h"
 #include "flows/ConnectLogic.h"
+#include "ui/DlgCompare.h"
 #include "ui/DlgConnect.h"
 #include "ui/MainFrame.h"
 #include "ui/ProgressDlg.h"
 #include "ui/QtPrompt.h"
+#include "flows/DpfFlows.h"
 #include "flows/MotorDb.h"
 #include "ui/ViewUserParams.h"
 
@@ -48,8 +51,13 @@ class CConsolePrompt : public CPromptInterface {
     }
     return btn::Cancel;
   }
-  std::optional<std::string> AskFileName(const FileDialogSpec&) override { return std::nullopt; }
+  std::optional<std::string> AskFileName(const FileDialogSpec&) override {
+    std::optional<std::string> name = nextFile;
+    nextFile.reset();
+    return name;
+  }
   std::unique_ptr<CProgInterface> CreateProgress() override { return std::make_unique<CProgressDlg>(); }
+  std::optional<std::string> nextFile;  // the answer of the next file dialog
 };
 
 void Settle(int milliseconds) {
@@ -87,7 +95,7 @@ int main(int argc, char** argv) {
       const std::string lang = argv[++i];
       res::SetLanguage(lang.rfind("ko", 0) == 0 ? res::Language::Korean : res::Language::English);
     } else {
-      std::fprintf(stderr, "usage: %s [--com N] [--out DIR] [--lang en|ko] [--what main,connect312,connect313,about,progress,filedialog|all]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--com N] [--out DIR] [--lang en|ko] [--what main,connect312,connect313,about,progress,filedialog,compare|all]\n", argv[0]);
       return 2;
     }
   }
@@ -169,6 +177,21 @@ int main(int argc, char** argv) {
     timer.start();
     while (timer.elapsed() < 2500 && frame.IsConnected()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     ok = Save(frame, out, QStringLiteral("screenshot-main"), suffix) && ok;
+  }
+  if (wanted("compare") && frame.IsConnected()) {
+    // A file saved from this drive, then two of the drive's values changed.
+    const QString file = QDir(out).absoluteFilePath(QStringLiteral("compare-example.dpf"));
+    prompt.nextFile = file.toStdString();
+    SaveParamFile(frame.Logic(), model);
+    for (const int address : {21, 25}) {
+      if (const CachedParam* cached = link.FindCachedParam(address)) link.WriteParam(address, cached->value + 1);
+    }
+    std::vector<DpfComparison> rows;
+    std::string fileVersion;
+    CompareParamFile(frame.Logic(), model, file.toStdString(), &rows, &fileVersion);
+    CDlgCompare dialog("drive.dpf", fileVersion, false, rows, &frame);
+    ok = Save(dialog, out, QStringLiteral("screenshot-compare"), suffix) && ok;
+    QFile::remove(file);
   }
   link.Close();
   return ok ? 0 : 1;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "flows/CompareTable.h"
 #include "flows/DpfFlows.h"
 #include "flows/Outcome.h"
 #include "params/ParamDescFile.h"
@@ -386,9 +387,33 @@ TEST_F(DpfTest, CompareAsksTheDriveAndMarksWhatDiffers) {
   EXPECT_EQ(40, rows[3].fileValue);
   EXPECT_TRUE(Writes().empty());
 
-  drive().SetParam(21, 40);
+  const std::vector<CompareTableRow> table = CompareTable(rows);
+  EXPECT_EQ("41", table[3].drive);
+  EXPECT_EQ("40", table[3].file);
+  EXPECT_EQ(res::FormatString(ids::CompareSummaryDiffer, {"1", "4"}), CompareSummary(rows));
+
+  // Loading the differences writes that entry alone, then saves and re-reads.
+  const std::vector<size_t> differing = DifferingEntries(rows);
+  ASSERT_EQ(std::vector<size_t>{3}, differing);
+  drive().ClearReceived();
+  prompt.Clear();
+  EXPECT_EQ(Outcome::Done, LoadParamFileAt(frame, model, dir.File("drive.dpf"), &differing));
+  EXPECT_EQ(std::vector<std::string>{"MDA40"}, Writes());
+  EXPECT_EQ(1, checkLinks);
   rows.clear();
   EXPECT_EQ(Outcome::Done, CompareParamFile(frame, model, dir.File("drive.dpf"), &rows));
+
+  // A drive that will not give an entry: shown as not read, never loaded blind.
+  SimFaults faults;
+  faults.refused = {"MDA"};
+  drive().SetFaults(faults);
+  rows.clear();
+  prompt.Clear();
+  CompareParamFile(frame, model, dir.File("drive.dpf"), &rows);
+  drive().SetFaults({});
+  ASSERT_EQ(4u, rows.size());
+  EXPECT_EQ(res::LoadString(ids::RowNotRead), CompareTable(rows)[0].drive);
+  EXPECT_TRUE(DifferingEntries(rows).empty());
 }
 
 TEST_F(DpfTest, NothingHappensWhileDisconnected) {

@@ -10,8 +10,10 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTableWidget>
 #include <QToolBar>
 
 #include "files/IniFile.h"
@@ -21,8 +23,11 @@
 #include "resources/Strings.h"
 #include "support/ScriptedPrompt.h"
 #include "support/SimLink.h"
+#include "support/TempDir.h"
 #include "ui/AboutDlg.h"
+#include "ui/DlgCompare.h"
 #include "flows/ConnectLogic.h"
+#include "flows/DriveSession.h"
 #include "ui/DlgConnect.h"
 #include "ui/MainFrame.h"
 #include "ui/ViewUserParams.h"
@@ -114,7 +119,7 @@ TEST_F(FrameTest, CommandsCarryTheirPromptAndTooltipAndTheStatusBarSaysReady) {
 
 TEST_F(FrameTest, EnableRulesFollowTheLink) {
   const int needLink[] = {ids::CmdDisconnect, ids::CmdRefresh, ids::CmdLoadFile, ids::CmdSaveFile,
-                          ids::CmdImportMotorDb, ids::CmdExportMotorDb};
+                          ids::CmdCompareFile, ids::CmdImportMotorDb, ids::CmdExportMotorDb};
   const int always[] = {ids::CmdExit, ids::CmdAbout, ids::CmdToggleStatusBar, CMainFrame::kCmdCustomize};
   frame->UpdateCommandUi();
   EXPECT_TRUE(Enabled(ids::CmdConnect));
@@ -155,7 +160,8 @@ TEST_F(FrameTest, FileCommandsRunTheirFlowsThroughTheFramePrompt) {
   ASSERT_EQ(1, link.Open(sim.Com(), 115200));
   frame->UpdateCommandUi();
   // Each flow starts with its file dialog; the script cancels every one.
-  for (int command : {ids::CmdLoadFile, ids::CmdSaveFile, ids::CmdImportMotorDb, ids::CmdExportMotorDb}) {
+  for (int command : {ids::CmdLoadFile, ids::CmdSaveFile, ids::CmdCompareFile, ids::CmdImportMotorDb,
+                      ids::CmdExportMotorDb}) {
     SCOPED_TRACE(command);
     prompt.Clear();
     frame->Action(command)->trigger();
@@ -167,6 +173,37 @@ TEST_F(FrameTest, FileCommandsRunTheirFlowsThroughTheFramePrompt) {
   frame->OnImportMotorDb();
   frame->OnLoadParamFile();
   EXPECT_TRUE(prompt.Dialogs().empty()) << "nothing runs without a drive";
+}
+
+TEST_F(FrameTest, CompareShowsTheDifferencesAndLoadsOnlyThem) {
+  SimLink sim;
+  ASSERT_TRUE(sim.Ok());
+  ASSERT_TRUE(model.Load(DescriptionFileFor("")));
+  sim.Drive().SetVersion("QDS-2 ver.1.04.007.12 std");
+  ASSERT_EQ(1, link.Open(sim.Com(), 115200));
+  ASSERT_EQ(1, link.ReadVersion());
+  TempDir dir;
+  dir.Write("one.dpf", "[TARGET]\r\nVER=QDS-2 ver.1.04.007.12 std\r\n[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\n"
+                       "OFFSET=0\r\nVALUE=3\r\n[PARAM1]\r\nADDRESS=22\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=1\r\n");
+  sim.Drive().SetParam(21, 5);
+  sim.Drive().SetParam(22, 1);
+  int marked = 0;
+  bool loadEnabled = false;
+  frame->SetCompareRunner([&](CDlgCompare& dialog) {
+    QTableWidget* table = dialog.Table();
+    EXPECT_EQ(2, table->rowCount());
+    for (int r = 0; r < table->rowCount(); ++r) marked += table->item(r, 0)->font().bold() ? 1 : 0;
+    EXPECT_EQ("5", table->item(0, 1)->text());
+    loadEnabled = dialog.LoadButton()->isEnabled();
+    return static_cast<int>(QDialog::Accepted);
+  });
+  prompt.QueueFileName(dir.File("one.dpf"));
+  sim.Drive().ClearReceived();
+  frame->OnCompareParamFile();
+  EXPECT_EQ(1, marked);
+  EXPECT_TRUE(loadEnabled);
+  EXPECT_EQ(3, sim.Drive().GetParam(21));
+  for (const std::string& line : sim.Drive().Received()) EXPECT_NE("MDA1", line) << "the agreeing entry is not written";
 }
 
 TEST_F(FrameTest, DisconnectRefreshAndTheCheckLinkHookPostToTheView) {
@@ -278,7 +315,9 @@ TEST(FrameCreation, FailsWhenTheDefaultDescriptionCannotBeRead) {
   CMainFrame frame(link, model, &prompt);
   EXPECT_FALSE(frame.Create());
   ASSERT_EQ(1u, prompt.Messages().size());
-  EXPECT_EQ("Failed to read parameter's description file.", prompt.Messages()[0].text);
+  // The file tried is named, so a user whose installed copy is missing knows which.
+  EXPECT_EQ("Failed to read parameter's description file:\n" + emptyFolder.Dir().File("ParamDefault.xml"),
+            prompt.Messages()[0].text);
   EXPECT_EQ("Parameter description file", prompt.Messages()[0].caption);
   EXPECT_EQ(MsgIcon::Error, prompt.Messages()[0].icon);
 }

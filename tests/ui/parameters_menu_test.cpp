@@ -24,13 +24,15 @@ TEST(ParametersMenu, HoldsTheMotorDbCommandsTheShortcutsRun) {
   QMenu* params = frame.menuBar()->actions().at(1)->menu();
   ASSERT_NE(nullptr, params);
   const QList<QAction*> items = params->actions();
-  ASSERT_EQ(5, items.size());
-  EXPECT_TRUE(items[2]->isSeparator());
+  ASSERT_EQ(6, items.size());
+  EXPECT_EQ(frame.Action(ids::CmdCompareFile), items[2]);
+  EXPECT_TRUE(items[3]->isSeparator());
   // The very actions the shortcuts trigger, so the menu cannot be enabled while they are not.
-  EXPECT_EQ(frame.Action(ids::CmdImportMotorDb), items[3]);
-  EXPECT_EQ(frame.Action(ids::CmdExportMotorDb), items[4]);
-  EXPECT_EQ("Import Motor DB...", items[3]->text());
-  EXPECT_FALSE(items[3]->isEnabled()) << "no drive connected";
+  EXPECT_EQ(frame.Action(ids::CmdImportMotorDb), items[4]);
+  EXPECT_EQ(frame.Action(ids::CmdExportMotorDb), items[5]);
+  EXPECT_EQ("Import Motor DB...", items[4]->text());
+  EXPECT_FALSE(items[4]->isEnabled()) << "no drive connected";
+  EXPECT_FALSE(items[2]->isEnabled());
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#include "flows/CompareTable.h"
+
+#include "flows/ParamAccess.h"
+#include "resources/DescriptionTexts.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+
+namespace {
+
+// "3 (Level 3)", or the number alone when the entry's list has no text for it.
+std::string ValueText(int32_t value, const std::string& text) {
+  const std::string number = std::to_string(value);
+  if (text.empty() || text == number) return number;
+  return number + " (" + res::ShownText(text) + ")";
+}
+
+// A row label ends in " :" before its list; a table column needs no colon.
+std::string ColumnLabel(std::string label) {
+  while (!label.empty() && (label.back() == ' ' || label.back() == ':')) label.pop_back();
+  return label;
+}
+
+}  // namespace
+
+std::vector<CompareTableRow> CompareTable(const std::vector<DpfComparison>& rows) {
+  std::vector<CompareTableRow> table;
+  table.reserve(rows.size());
+  for (const DpfComparison& row : rows) {
+    CompareTableRow line;
+    line.label = row.label.empty() ? ParamRefText({row.address, row.nested, row.offset}) : ColumnLabel(res::ShownText(row.label));
+    line.drive = row.driveValue ? ValueText(*row.driveValue, row.driveText) : res::LoadString(ids::RowNotRead);
+    line.file = ValueText(row.fileValue, row.fileText);
+    line.differs = row.differs;
+    table.push_back(line);
+  }
+  return table;
+}
+
+std::vector<size_t> DifferingEntries(const std::vector<DpfComparison>& rows) {
+  std::vector<size_t> indexes;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    // An entry the drive would not give is not loaded blind.
+    if (rows[i].differs && rows[i].driveValue) indexes.push_back(i);
+  }
+  return indexes;
+}
+
+std::string CompareSummary(const std::vector<DpfComparison>& rows) {
+  size_t differing = 0;
+  for (const DpfComparison& row : rows) differing += row.differs ? 1 : 0;
+  const std::string total = std::to_string(rows.size());
+  return differing ? res::FormatString(ids::CompareSummaryDiffer, {std::to_string(differing), total})
+                   : res::FormatString(ids::CompareSummaryAgree, {total});
+}

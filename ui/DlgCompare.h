@@ -1,0 +1,29 @@
+#pragma once
+// Compare with File: the drive's values beside a drive parameter file's, the
+// entries that differ marked, and a button that loads only those. The table's
+// texts come from the core (CompareTable); this dialog lays them out.
+
+#include <QDialog>
+
+#include <vector>
+
+#include "flows/CompareTable.h"
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+class CDlgCompare : public QDialog {
+  Q_OBJECT
+ public:
+  // Accepted when the user asks for the differing entries to be loaded.
+  CDlgCompare(const std::string& fileName, const std::string& fileVersion, bool otherModel,
+              const std::vector<DpfComparison>& rows, QWidget* parent = nullptr);
+
+  QTableWidget* Table() const { return m_table; }
+  QPushButton* LoadButton() const { return m_load; }
+
+ private:
+  QTableWidget* m_table = nullptr;
+  QPushButton* m_load = nullptr;
+};
