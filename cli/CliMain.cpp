@@ -10,6 +10,7 @@
 #include "cli/CliArgs.h"
 #include "cli/Console.h"
 #include "cli/DriveJob.h"
+#include "files/ConfigFile.h"
 #include "files/IniFile.h"
 #include "files/Settings.h"
 #include "flows/PortDoctor.h"
@@ -113,6 +114,8 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
   if (const std::optional<int> done = ParseCommandLine(argc, argv, &request, streams.out, streams.err)) return *done;
   if (!request.portsFile.empty()) portmap::SetPortsFilePath(request.portsFile);
   Console console(streams.err, streams.errIsTerminal);
+  // Before anything reads Config.ini: a file of garbage is moved aside, and said so once.
+  if (const std::optional<std::string> badConfig = files::SetAsideBadConfig()) console.Lines("", *badConfig);
   if (request.command == Command::Ports) return ListPorts(request, streams.out, console);
 
   std::vector<unsigned> ports = request.ports;

@@ -53,7 +53,7 @@ std::string OpenFailure(unsigned com) {
 
 Outcome Info(Drive& d) {
   const std::string& version = d.Link().GetVersion();
-  const std::string description = res::PathBesideProgram(DescriptionFileFor(version));
+  const std::string description = res::DataFilePath(DescriptionFileFor(version));
   const std::string model = res::ShownText(d.model.GetTypeText());
   const std::pair<int, std::string> rows[] = {
       {ids::CliInfoVersion, res::DisplayText(version)}, {ids::CliInfoModel, model}, {ids::CliInfoDescription, description}};

@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "resources/Paths.h"
+#include "files/ConfigFile.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ bool CIniFile::UseConfigFile() {
   path_.reset();
   snapshot_.reset();
   // Our paths have no length limit, so a deep program folder keeps its Config.ini beside it.
-  path_ = res::PathBesideProgram("Config.ini");
+  path_ = files::ConfigFilePath();
   return true;
 }
 

@@ -30,7 +30,8 @@ class CIniFile {
   // Replaces the path with a copy of `path`. nullptr: nothing changes, false.
   bool SetPath(const char* path);
   bool SetPath(const std::string& path);
-  // Config.ini in the program's folder. Any length of folder is accepted.
+  // The Config.ini of the layout the program runs in (files/ConfigFile.h). Any
+  // length of folder is accepted.
   bool UseConfigFile();
   // The path, or nullptr while none is set.
   const std::string* GetPath() const;

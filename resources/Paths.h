@@ -1,5 +1,13 @@
 #pragma once
-// Files that stand beside the program: description files, Config.ini, the ports file.
+// Where the program's files are. Two layouts:
+//  - Build folder: the description files stand beside the program, and so do
+//    Config.ini and the ports file, exactly as the program has always kept them.
+//  - Installed: the description files are in ../share/drive-setting/ from the
+//    program's folder (/usr/bin -> /usr/share/drive-setting). That tree is
+//    read-only, so Config.ini and the ports file are each user's own, in
+//    $XDG_CONFIG_HOME/drive-setting/ (default ~/.config/drive-setting/), with a
+//    copy beside the program or one an administrator placed in /etc/drive-setting/
+//    read when the user has none yet.
 
 #include <string>
 
@@ -15,5 +23,35 @@ std::string PathBesideProgram(const std::string& name);
 
 // Tests point the program's folder somewhere else; an empty text restores it.
 void OverrideProgramFolder(const std::string& folder);
+
+// True in the installed layout: no ParamDefault.xml beside the program, and a
+// share/drive-setting/ folder beside the program's folder.
+bool IsInstalled();
+
+// The folder of the description files, with a closing '/': the program's folder,
+// or the installed share folder.
+std::string DataFolder();
+// A description file's path, named as PathBesideProgram takes it, in DataFolder().
+std::string DataFilePath(const std::string& name);
+
+// The user's settings folder with a closing '/': $XDG_CONFIG_HOME/drive-setting/
+// when that is an absolute path, else ~/.config/drive-setting/ ($HOME, else the
+// account's home). Empty when no home can be found.
+std::string UserConfigFolder();
+
+// The administrator's folder, /etc/drive-setting/; tests point it elsewhere, an
+// empty text restores it.
+std::string SystemConfigFolder();
+void OverrideSystemConfigFolder(const std::string& folder);
+
+// One settings file (Config.ini, ports) in the layout the program runs in.
+struct SettingsFile {
+  std::string path;      // where the program keeps it and writes it
+  std::string readFrom;  // the existing copy to read: `path`, a copy to take over
+                         // on first use, or empty when there is none anywhere
+};
+// Build folder: beside the program. Installed: the user's file; while the user
+// has none, the one beside the program, else the administrator's.
+SettingsFile LocateSettingsFile(const std::string& name);
 
 }  // namespace res

@@ -118,7 +118,10 @@ std::string PortsFilePath() {
     std::lock_guard<std::mutex> guard(g_pathLock);
     if (!g_portsFile.empty()) return g_portsFile;
   }
-  return res::ProgramFolder() + "ports";
+  // Never copied to the user's folder as Config.ini is: the program does not write
+  // it, and an administrator's change then reaches every user who has none.
+  const res::SettingsFile file = res::LocateSettingsFile("ports");
+  return file.readFrom.empty() ? file.path : file.readFrom;
 }
 
 void SetPortsFilePath(const std::string& path) {

@@ -1,7 +1,7 @@
 #pragma once
 // How COM numbers map to device paths. The numbering is stable across runs because
 // Config.ini keeps the number: COM1-32 are /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31,
-// COM65-96 /dev/ttyACM0-31. A ports file beside the program ("ports", lines of the
+// COM65-96 /dev/ttyACM0-31. A ports file ("ports", lines of the
 // form "COM<n>=<path>") maps any number to any path and overrides the table.
 // Listing and Open both go through here, so they always agree.
 
@@ -25,8 +25,9 @@ std::map<unsigned, std::string> FileEntries();
 // Parses ports-file text; malformed lines are skipped.
 std::map<unsigned, std::string> ParsePortsText(const std::string& text);
 
-// The ports file in use: "ports" beside the program unless overridden (tests and
-// the simulated drive set their own). It is read afresh on every call, so an edit
+// The ports file in use: "ports" where resources/Paths.h puts settings files (beside
+// the program, or the user's, else the administrator's, when installed) unless
+// overridden (tests and the simulated drive set their own). It is read afresh on every call, so an edit
 // takes effect at the next listing or Open. An empty path restores the default.
 std::string PortsFilePath();
 void SetPortsFilePath(const std::string& path);
