@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/BenchTarget.h"
 #include "protocol/VcmCommand.h"
 #include "support/SimLink.h"
 
@@ -97,13 +98,17 @@ bool MeasureReads(const char* layout, bool judge) {
     const double ratio = ours.seconds / ours.wireSeconds;
     std::printf("  %6d baud: %8.2f ms, wire time %8.2f ms, ratio %.3f", baud, ours.seconds * 1e3,
                 ours.wireSeconds * 1e3, ratio);
-    if (judge) std::printf(" (target <= %.2f) %s", target, ratio <= target ? "ok" : "OVER");
+    if (judge) {
+      char limit[16];
+      std::snprintf(limit, sizeof limit, "<= %.2f", target);
+      std::printf(" %s", TargetMark(ratio <= target, limit).c_str());
+    }
     std::printf("\n");
     const double baseline = PyserialSeconds(drive.DevicePath(), baud);
     if (baseline > 0) {
       std::printf("  %6d baud: pyserial baseline %8.2f ms, ratio %.3f; ours takes %.1f%% of its time %s\n", baud,
                   baseline * 1e3, baseline / ours.wireSeconds, 100.0 * ours.seconds / baseline,
-                  ours.seconds < baseline ? "ok" : "SLOWER");
+                  TargetMark(ours.seconds < baseline, "< 100%").c_str());
     } else {
       std::printf("  %6d baud: pyserial baseline not available (python3-serial missing?)\n", baud);
     }
@@ -124,8 +129,8 @@ void MeasureSilentWait() {
   const int result = link.Transact("VER");
   const double waited = Seconds(start);
   const double cpu = CpuSeconds() - cpuBefore;
-  std::printf("silent drive: result %d after %.0f ms, CPU %.2f ms (target <= 20 ms) %s\n", result, waited * 1e3,
-              cpu * 1e3, cpu <= 0.020 ? "ok" : "OVER");
+  std::printf("silent drive: result %d after %.0f ms, CPU %.2f ms %s\n", result, waited * 1e3, cpu * 1e3,
+              TargetMark(cpu <= 0.020, "<= 20 ms").c_str());
   link.Close();
 }
 

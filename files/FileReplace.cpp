@@ -1,6 +1,8 @@
 #include "files/FileReplace.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +11,7 @@
 #include <climits>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 namespace fileio {
 
@@ -39,6 +42,37 @@ Place PlaceOf(const std::string& target) {
   place.base = target.substr(place.prefix.size());
   place.folder = place.prefix.empty() ? "." : (place.prefix.size() == 1 ? "/" : target.substr(0, slash));
   return place;
+}
+
+std::string TempStem(const Place& place) { return place.prefix + "." + place.base.substr(0, 64) + ".tmp-"; }
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() && text.size() <= 10 && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// A writer killed between making its temporary file and renaming it leaves the
+// file behind. Hidden and named after its writer, it is never taken for data, but
+// it would pile up: a later replace of the same file removes those whose writer
+// process is gone. Ours are left alone (another thread may be writing one), and so
+// are those of a process that runs or that we may not signal.
+void RemoveLeftovers(const Place& place) {
+  const std::string stem = TempStem(place).substr(place.prefix.size());
+  DIR* dir = opendir(place.folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name.substr(0, stem.size()) != stem) continue;
+    const std::string_view writer = name.substr(stem.size());
+    const size_t dash = writer.find('-');
+    if (dash == std::string_view::npos || !AllDigits(writer.substr(0, dash)) || !AllDigits(writer.substr(dash + 1))) {
+      continue;
+    }
+    const long long pid = std::stoll(std::string(writer.substr(0, dash)));
+    if (pid <= 0 || pid > INT_MAX || pid == getpid()) continue;
+    if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    unlinkat(dirfd(dir), entry->d_name, 0);
+  }
+  closedir(dir);
 }
 
 // For a folder that takes no new file while the file in it may be written (a
@@ -106,8 +140,7 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = place.prefix + "." + place.base.substr(0, 64) + ".tmp-" + std::to_string(getpid()) + "-" +
-           std::to_string(g_tempCounter.fetch_add(1));
+    temp = TempStem(place) + std::to_string(getpid()) + "-" + std::to_string(g_tempCounter.fetch_add(1));
     fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0 && errno != EEXIST) {
       const bool folderRefuses = errno == EACCES || errno == EPERM;
@@ -136,6 +169,7 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
     fsync(dirFd);
     close(dirFd);
   }
+  RemoveLeftovers(place);
   return true;
 }
 

@@ -24,6 +24,9 @@ bool CanWrite(const std::string& path);
 // file left, when anything fails. A file whose folder takes no new file is
 // rewritten in place instead, the only way left to update it; there a failure
 // part-way can leave it damaged.
+// After a replace, the temporary files that writers of the same file left when
+// they were killed part-way (hidden, ".<name>.tmp-<pid>-<n>") are removed once
+// their process is gone.
 bool ReplaceFile(const std::string& path, std::string_view bytes);
 
 }  // namespace fileio

@@ -1,31 +1,34 @@
 #include "params/ParamDescFile.h"
 
+#include <sys/stat.h>
 #include <tinyxml.h>
 
-#include <pthread.h>
-
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
+#include "params/OwnStack.h"
 #include "resources/Paths.h"
 
 namespace {
 
 // TinyXML parses and deletes elements recursively, one pair of stack frames per
 // level of nesting, so a document nested deeply enough exhausts a normal stack.
-// The document is therefore read on a thread whose stack fits the deepest nesting
+// The document is therefore read on a stack of its own that fits the deepest nesting
 // the bytes could hold: every element TinyXML reads starts at a '<' followed by a
 // name character, so their count bounds the depth. A level takes about 250 bytes.
 constexpr size_t kStackPerElement = 1024;
 constexpr size_t kStackBase = 1024 * 1024;
 // No description comes near this; beyond it the stack would not be worth reserving.
 constexpr size_t kMaxElements = 1000000;
+// NUL bytes after the text; see LoadBytes.
+constexpr size_t kPadding = 4;
 
 size_t CountElementStarts(std::string_view bytes) {
   const std::string_view text = bytes.substr(0, bytes.find('\0'));
   size_t count = 0;
-  for (size_t i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] != '<') continue;
+  for (size_t i = text.find('<'); i != std::string_view::npos && i + 1 < text.size(); i = text.find('<', i + 1)) {
     const unsigned char next = static_cast<unsigned char>(text[i + 1]);
     // TinyXML's own test: an ASCII letter, '_', or any byte from 127 up.
     if ((next >= 'A' && next <= 'Z') || (next >= 'a' && next <= 'z') || next == '_' ||
@@ -98,28 +101,6 @@ bool NestingWithin(std::string_view bytes, size_t limit) {
   return true;
 }
 
-// Runs `work` on a thread of its own with a stack of `stackSize` bytes and waits
-// for it. False when no such thread could be made.
-template <typename Work>
-bool RunWithStack(size_t stackSize, Work& work) {
-  pthread_attr_t attributes;
-  if (pthread_attr_init(&attributes) != 0) return false;
-  bool started = pthread_attr_setstacksize(&attributes, stackSize) == 0;
-  pthread_t thread{};
-  if (started) {
-    started = pthread_create(
-                  &thread, &attributes,
-                  [](void* argument) -> void* {
-                    (*static_cast<Work*>(argument))();
-                    return nullptr;
-                  },
-                  &work) == 0;
-  }
-  pthread_attr_destroy(&attributes);
-  if (started) pthread_join(thread, nullptr);
-  return started;
-}
-
 // The list that starts at the parent's first element named `name` and runs through
 // every later sibling element, whatever its name. Other nodes (XML comments, text)
 // are no list members.
@@ -152,50 +133,66 @@ bool CCategoryNode::LoadXml(const TiXmlNode* node) {
 bool CParamDescFile::Load(const std::string& name) {
   // The old model goes first, so a file that fails leaves none behind.
   Clear();
-  const std::string path = res::PathBesideProgram(name);
+  m_path = res::DataFilePath(name);
+  const std::string& path = m_path;
   FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
+  // One buffer, sized once with room for the padding, read into and parsed from:
+  // every copy of a large file costs its pages faulting in again.
   std::string bytes;
+  struct stat st {};
+  if (fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode)) bytes.reserve(static_cast<size_t>(st.st_size) + kPadding);
   char buffer[65536];
   size_t count = 0;
   while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
   const bool readError = std::ferror(file) != 0;
   std::fclose(file);
   if (readError) return false;
-  return LoadText(bytes);
+  return LoadBytes(std::move(bytes));
 }
 
 bool CParamDescFile::LoadText(const std::string& xml) {
-  Clear();
-  const size_t elements = CountElementStarts(xml);
-  if (xml.empty() || elements > kMaxElements || !NestingWithin(xml, kMaxNesting)) return false;
-  bool loaded = false;
-  // The document is made, read and destroyed on the roomy stack; the caller waits,
-  // so the model is never touched by two threads at once.
-  auto work = [this, &xml, &loaded] {
-    TiXmlDocument document;
-    loaded = Parse(document, xml) && ReadDocument(document);
-  };
-  if (!RunWithStack(kStackBase + elements * kStackPerElement, work)) loaded = false;
-  m_loaded = loaded;
-  if (!m_loaded) Clear();
-  return m_loaded;
+  m_path.clear();
+  std::string bytes;
+  bytes.reserve(xml.size() + kPadding);
+  bytes.assign(xml);
+  return LoadBytes(std::move(bytes));
 }
 
-bool CParamDescFile::Parse(TiXmlDocument& document, const std::string& bytes) {
-  // TinyXML's stream reader does the line-end folding (CR LF and lone CR to LF)
-  // that its in-memory parser lacks, so the bytes are handed over as a stream.
+bool CParamDescFile::LoadBytes(std::string bytes) {
+  Clear();
+  // TinyXML reads up to the first NUL. Its file reader folds line ends (CR LF and
+  // lone CR to LF) and its in-memory parser does not: the folding is done here,
+  // in place.
+  bytes.resize(std::min(bytes.size(), bytes.find('\0')));
+  size_t kept = 0;
+  for (size_t from = 0; from < bytes.size();) {
+    const size_t cr = std::min(bytes.find('\r', from), bytes.size());
+    if (kept != from) std::memmove(bytes.data() + kept, bytes.data() + from, cr - from);
+    kept += cr - from;
+    if (cr == bytes.size()) break;
+    bytes[kept++] = '\n';
+    from = cr + (cr + 1 < bytes.size() && bytes[cr + 1] == '\n' ? 2 : 1);
+  }
+  bytes.resize(kept);
+
+  const size_t elements = CountElementStarts(bytes);
+  if (bytes.empty() || elements > kMaxElements || !NestingWithin(bytes, kMaxNesting)) return false;
   // In UTF-8 mode TinyXML steps over a whole multi-byte sequence even when the
   // text ends inside it, landing past its own terminator; the NUL bytes added
   // here keep every such step, and the reading after it, inside the buffer.
-  std::string copy;
-  copy.reserve(bytes.size() + 4);
-  copy.append(bytes).append(4, '\0');
-  FILE* stream = fmemopen(copy.data(), copy.size(), "rb");
-  if (stream == nullptr) return false;
-  const bool parsed = document.LoadFile(stream);
-  std::fclose(stream);
-  return parsed && !document.Error();
+  bytes.append(kPadding, '\0');
+  bool loaded = false;
+  // The document is made, read and destroyed on the roomy stack, on this thread.
+  const auto work = [this, &bytes, &loaded] {
+    TiXmlDocument document;
+    document.Parse(bytes.c_str());
+    loaded = !document.Error() && ReadDocument(document);
+  };
+  if (!RunOnOwnStack(kStackBase + elements * kStackPerElement, work)) loaded = false;
+  m_loaded = loaded;
+  if (!m_loaded) Clear();
+  return m_loaded;
 }
 
 bool CParamDescFile::ReadDocument(const TiXmlDocument& document) {

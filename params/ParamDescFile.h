@@ -35,8 +35,9 @@ class CParamDescFile {
   CParamDescFile(const CParamDescFile&) = delete;
   CParamDescFile& operator=(const CParamDescFile&) = delete;
 
-  // Reads a description file named relative to the program's folder (".\\x.xml"
-  // and "./x.xml" both name x.xml there; the current directory plays no part).
+  // Reads a description file named relative to the folder of the description
+  // files (res::DataFolder: beside the program, or the installed share folder;
+  // ".\\x.xml" and "./x.xml" both name x.xml there; the current directory plays no part).
   // The previous model is gone whatever the outcome: true means the new file was
   // read and holds at least one parameter; false leaves no model at all.
   bool Load(const std::string& name);
@@ -66,14 +67,18 @@ class CParamDescFile {
     return position < m_categories.size() ? m_categories[position].get() : nullptr;
   }
   const std::string& GetTypeText() const { return m_type; }
+  // The file the last Load read or tried to read, for messages; empty before any.
+  const std::string& GetPath() const { return m_path; }
   const std::string& GetVersionText() const { return m_version; }
 
  private:
-  bool Parse(TiXmlDocument& document, const std::string& bytes);
+  // Loads from a buffer of its own, which it folds and pads in place.
+  bool LoadBytes(std::string bytes);
   bool ReadDocument(const TiXmlDocument& document);
 
   bool m_loaded = false;
   unsigned m_generation = 0;
+  std::string m_path;
   std::string m_type;
   std::string m_version;
   std::deque<std::unique_ptr<CCategoryNode>> m_categories;

@@ -3,6 +3,8 @@
 #include <tinyxml.h>
 
 #include <climits>
+#include <cstring>
+#include <utility>
 
 namespace paramxml {
 namespace {
@@ -92,25 +94,45 @@ void CParamInterface::CopyFrom(const CParamInterface& other) {
 
 bool CParamInterface::LoadCommon(const TiXmlElement* element) {
   using namespace paramxml;
-  if (const auto value = QueryBool(element, "readonly")) m_readOnly = *value;
+  // One walk over the attributes instead of a search for each name asked for: most
+  // are absent, and a search for an absent one walks them all. TinyXML refuses an
+  // element with a repeated attribute, so the one found is the first.
+  const char *readOnly = nullptr, *userRo = nullptr, *hidden = nullptr, *reserved = nullptr, *isSigned = nullptr;
+  const char *unit = nullptr, *minimumText = nullptr, *maximumText = nullptr, *comment = nullptr, *name = nullptr;
+  const std::pair<const char*, const char**> wanted[] = {
+      {"name", &name},         {"min", &minimumText},  {"max", &maximumText}, {"unit", &unit},
+      {"readonly", &readOnly}, {"userro", &userRo},    {"hidden", &hidden},   {"reserved", &reserved},
+      {"signed", &isSigned},   {"comment", &comment}};
+  for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
+    for (const auto& [key, value] : wanted) {
+      if (std::strcmp(attribute->Name(), key) == 0) {
+        *value = attribute->Value();
+        break;
+      }
+    }
+  }
+  // Booleans are read by TinyXML's own rules, asked only of those present.
+  const auto boolean = [element](const char* present, const char* key) {
+    return present ? QueryBool(element, key) : std::nullopt;
+  };
+  if (const auto value = boolean(readOnly, "readonly")) m_readOnly = *value;
   // `userro` can only add protection, never lift what `readonly` set.
-  if (QueryBool(element, "userro").value_or(false)) m_readOnly = true;
-  if (const auto value = QueryBool(element, "hidden")) m_hidden = *value;
-  if (const auto value = QueryBool(element, "reserved")) m_reserved = *value;
-  if (auto text = AttributeText(element, "unit")) m_unit = std::move(*text);
-  if (const auto value = QueryBool(element, "signed")) m_unsigned = !*value;
+  if (boolean(userRo, "userro").value_or(false)) m_readOnly = true;
+  if (const auto value = boolean(hidden, "hidden")) m_hidden = *value;
+  if (const auto value = boolean(reserved, "reserved")) m_reserved = *value;
+  if (unit) m_unit = unit;
+  if (const auto value = boolean(isSigned, "signed")) m_unsigned = !*value;
 
-  const auto minimum = ParseDecimalAttribute(element->Attribute("min"));
+  const auto minimum = ParseDecimalAttribute(minimumText);
   m_hasMinimum = minimum.has_value();
   if (minimum) m_minimum = *minimum;
-  const auto maximum = ParseDecimalAttribute(element->Attribute("max"));
+  const auto maximum = ParseDecimalAttribute(maximumText);
   m_hasMaximum = maximum.has_value();
   if (maximum) m_maximum = *maximum;
 
-  if (auto text = AttributeText(element, "comment")) m_comment = std::move(*text);
-  auto name = AttributeText(element, "name");
+  if (comment) m_comment = comment;
   if (!name) return false;
-  m_name = std::move(*name);
+  m_name = name;
   return true;
 }
 

@@ -5,7 +5,7 @@
 // in the drive link's parameter cache.
 
 #include <cstdint>
-#include <deque>
+#include <vector>
 #include <memory>
 #include <optional>
 #include <string>
@@ -124,7 +124,7 @@ class CParamNode : public CParamInterface {
   }
 
  private:
-  std::deque<std::unique_ptr<CNestedNode>> m_nestedList;
+  std::vector<std::unique_ptr<CNestedNode>> m_nestedList;
 };
 
 // The sub-field's value inside the raw 32-bit parameter value: `size` bits (at

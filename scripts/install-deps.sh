@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   python3 python3-serial
   xvfb xauth x11-apps imagemagick fonts-nanum
+  librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do
