@@ -148,7 +148,7 @@ Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model) {
         frame.ReportError(0);
         return Outcome::LinkFailed;  // the port is gone; the old file stays
       }
-      skipped.push_back(ParamRefText({entry.address, entry.nested != 0, entry.offset}));
+      skipped.push_back(ParamRefText(EntryRef(entry)));
       continue;
     }
     const int32_t raw = link.FindCachedParam(entry.address)->value;

@@ -81,6 +81,8 @@ std::string ParamRefText(const ParamRef& ref) {
   return ref.nested ? std::to_string(ref.address) + "." + std::to_string(ref.offset) : std::to_string(ref.address);
 }
 
+ParamRef EntryRef(const CUserViewData& entry) { return {entry.address, entry.nested != 0, entry.offset}; }
+
 const CUserViewData* UserViewEntryOf(const CParamDescFile& model, const ParamRef& ref) {
   for (unsigned i = 0; i < model.GetUserViewCount(); ++i) {
     const CUserViewData* entry = model.GetUserViewData(i);
@@ -93,7 +95,7 @@ const CUserViewData* UserViewEntryOf(const CParamDescFile& model, const ParamRef
 }
 
 std::optional<std::string> EntryLabel(const CParamDescFile& model, const CUserViewData& entry) {
-  const CParamInterface* node = NodeOf(model, {entry.address, entry.nested != 0, entry.offset});
+  const CParamInterface* node = NodeOf(model, EntryRef(entry));
   if (!node) return std::nullopt;
   return entry.display.empty() ? node->GetName() : entry.display;
 }

@@ -26,6 +26,8 @@ struct ParamRef {
 std::optional<ParamRef> ParseParamRef(const std::string& text);
 std::string ParamRefText(const ParamRef& ref);
 
+// The parameter or sub-field a user-view entry shows.
+ParamRef EntryRef(const CUserViewData& entry);
 // The user-view entry that shows the parameter or sub-field, or nullptr.
 const CUserViewData* UserViewEntryOf(const CParamDescFile& model, const ParamRef& ref);
 

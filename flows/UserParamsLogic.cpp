@@ -7,12 +7,6 @@
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 
-namespace {
-
-ParamRef RefOf(const CUserViewData& entry) { return {entry.address, entry.nested != 0, entry.offset}; }
-
-}  // namespace
-
 CUserParamsLogic::CUserParamsLogic(CVcmCommand& link, CParamDescFile& model, CUserParamsForm& form,
                                    CUserParamsEvents& events, CPromptInterface& prompt)
     : m_link(link), m_model(model), m_form(form), m_events(events), m_prompt(prompt) {}
@@ -171,7 +165,7 @@ void CUserParamsLogic::OnSetParam(int row, int32_t value) {
   if (entry.nested) {
     const CNestedNode* field = m_model.FindNested(entry.address, entry.offset);
     if (!field) return;
-    const int question = GuardQuestionFor(RefOf(entry), ExtractNestedValue(cached->value, field), value);
+    const int question = GuardQuestionFor(EntryRef(entry), ExtractNestedValue(cached->value, field), value);
     if (question && Show(res::LoadString(question), ids::SetParamCaption, MsgIcon::Warning, MsgButtons::YesNo) !=
                         btn::Yes) {
       SelectCurrentValues();

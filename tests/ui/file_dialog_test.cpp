@@ -64,7 +64,7 @@ struct Seen {
   QString title;
 };
 
-Seen RunDialog(CQtPrompt& prompt, const FileDialogSpec& spec, const QString& choose,
+Seen RunDialog(CQtPrompt& prompt, const FileDialogSpec& request, const QString& choose,
                std::optional<std::string>* result) {
   Seen seen;
   QTimer::singleShot(0, [&] {
@@ -79,7 +79,7 @@ Seen RunDialog(CQtPrompt& prompt, const FileDialogSpec& spec, const QString& cho
       static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it; QDialog does not
     }
   });
-  *result = prompt.AskFileName(spec);
+  *result = prompt.AskFileName(request);
   return seen;
 }
 
