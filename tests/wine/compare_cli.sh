@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The Windows command-line program under Wine against the simulated drive, case by
+# case beside the Linux program on the same drive: each case must end with the same
+# exit code and the same messages on both. Wine's COM99 is a link to the simulated
+# drive's pseudo-terminal; the Linux program reaches it through a ports file.
+#
+#   tests/wine/compare_cli.sh LINUX_BUILD WINDOWS_BUILD
+set -uo pipefail
+linux_build=$(realpath "$1")
+windows_build=$(realpath "$2")
+wine=/usr/lib/wine/wine64
+export WINEPREFIX="$windows_build/wine-prefix"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+com=99
+
+work=$(mktemp -d)
+drive_pid=""
+cleanup() {
+  [ -n "$drive_pid" ] && kill "$drive_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+start_drive() {
+  "$linux_build/bin/simdrive" --com $com --ports-file "$work/ports" --link "$WINEPREFIX/dosdevices/com$com" \
+    >"$work/drive.out" 2>&1 &
+  drive_pid=$!
+  for _ in $(seq 50); do [ -e "$WINEPREFIX/dosdevices/com$com" ] && return 0; sleep 0.1; done
+  echo "the simulated drive did not start"; cat "$work/drive.out"; exit 1
+}
+stop_drive() {
+  kill "$drive_pid" 2>/dev/null; wait "$drive_pid" 2>/dev/null; drive_pid=""
+}
+
+linux_cli() { (cd "$work" && "$linux_build/bin/drive-setting-cli" --ports-file "$work/ports" "$@"); }
+windows_cli() { (cd "$work" && "$wine" "$windows_build/bin/drive-setting-cli.exe" "$@"); }
+
+failures=0
+# run NAME ARGS...: both programs, then exit codes and standard error compared.
+# Standard output is compared too unless NAME ends in '~' (it names files that differ).
+run() {
+  local name=$1; shift
+  linux_cli "$@" >"$work/l.out" 2>"$work/l.err"; local lcode=$?
+  windows_cli "$@" >"$work/w.out" 2>"$work/w.err"; local wcode=$?
+  sed -i 's/\r$//' "$work/w.out" "$work/w.err"
+  local verdict=ok
+  [ "$lcode" = "$wcode" ] || verdict="exit $lcode on Linux, $wcode on Windows"
+  cmp -s "$work/l.err" "$work/w.err" || verdict="$verdict; messages differ"
+  cmp -s "$work/l.out" "$work/w.out" || verdict="$verdict; output differs"
+  if [ "$verdict" = ok ]; then
+    echo "ok    $name (exit $lcode)"
+  else
+    echo "FAIL  $name: $verdict"
+    diff "$work/l.err" "$work/w.err" | head -5
+    diff "$work/l.out" "$work/w.out" | head -5
+    failures=$((failures + 1))
+  fi
+}
+expect() {  # expect NAME CODE ARGS...: the Windows program alone
+  local name=$1 code=$2; shift 2
+  windows_cli "$@" >"$work/w.out" 2>"$work/w.err"; local wcode=$?
+  if [ "$wcode" = "$code" ]; then echo "ok    $name (exit $wcode)"; else
+    echo "FAIL  $name: exit $wcode, expected $code"; sed 's/\r$//' "$work/w.err" | head -3
+    failures=$((failures + 1)); fi
+}
+
+"$wine" wineboot -i >/dev/null 2>&1 || true
+start_drive
+run "info" info --port COM$com
+run "get" get --port COM$com 0 1 2
+run "set" set --port COM$com --yes 2=3
+run "save" save --port COM$com backup.dpf
+cp "$work/backup.dpf" "$work/설정 백업.dpf"
+run "load" load --port COM$com --yes backup.dpf
+run "load, Korean path" load --port COM$com --yes "설정 백업.dpf"
+run "save, Korean path" save --port COM$com "드라이브.dpf"
+run "diff" diff --port COM$com backup.dpf
+run "diff, Korean messages" --lang ko diff --port COM$com backup.dpf
+touch "$work/locked.dpf" && chmod a-w "$work/locked.dpf"
+run "save to a read-only file" save --port COM$com locked.dpf
+run "load a missing file" load --port COM$com --yes missing.dpf
+run "port with nothing behind it" info --port COM98
+run "motor DB export" motordb export --port COM$com motor.txt
+# The drive hangs up in the middle of a long import: the link gives the port up,
+# and once the drive is back the next run starts afresh.
+for _ in $(seq 40); do cat "$work/motor.txt"; done >"$work/long.txt"
+windows_cli motordb import --port COM$com --yes long.txt >/dev/null 2>"$work/w.err" &
+import_pid=$!
+sleep 4
+stop_drive
+wait $import_pid; code=$?
+if [ $code = 3 ]; then echo "ok    hang-up mid-import (exit 3)"; else
+  echo "FAIL  hang-up mid-import: exit $code, expected 3"; sed 's/\r$//' "$work/w.err" | head -3
+  failures=$((failures + 1)); fi
+expect "no drive after the hang-up" 3 info --port COM$com
+start_drive
+expect "drive back: the next run starts afresh" 0 info --port COM$com
+stop_drive
+
+echo "$failures case(s) failed"
+[ $failures = 0 ]
