@@ -46,12 +46,19 @@ struct Figures {
 
 Figures TimeReads(CSimDrive& drive, CVcmCommand& link, int baud) {
   drive.SetBaudRate(baud);
-  link.Open(kCom, baud);
-  for (int i = 0; i < 5; ++i) link.ReadParam(i);  // warm up
-  const uint64_t bytesBefore = drive.BytesSent();
-  const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < kReads; ++i) {
-    if (link.ReadParam(i % 100) != 1) {
+  if (link.Open(kCom, baud) != 1) {
+    std::fprintf(stderr, "could not open the simulated drive at %d baud\n", baud);
+    std::exit(1);
+  }
+  // Five warm-up reads first (i < 0), then the timed ones.
+  uint64_t bytesBefore = 0;
+  auto start = std::chrono::steady_clock::now();
+  for (int i = -5; i < kReads; ++i) {
+    if (i == 0) {
+      bytesBefore = drive.BytesSent();
+      start = std::chrono::steady_clock::now();
+    }
+    if (link.ReadParam((i + 100) % 100) != 1) {
       std::fprintf(stderr, "read %d failed: %d\n", i, link.GetLastResult());
       std::exit(1);
     }

@@ -108,7 +108,10 @@ int main() {
   for (int32_t a = 0; a < 100; ++a) drive.SetParam(a, a * 1009 - 30000);
   BenchPrompt prompt;
   CFrameLogic frame(link, prompt);
-  link.ReadVersion();
+  if (link.ReadVersion() != 1) {
+    std::fprintf(stderr, "the simulated drive gave no version\n");
+    return 1;
+  }
   TempDir folder;
   prompt.path = folder.File("motor.txt");
 
@@ -148,7 +151,10 @@ int main() {
     file.SetText(text);
     char version[CVcmFile::kVersionBufferSize];
     const auto start = std::chrono::steady_clock::now();
-    file.ReadVersionLine(version);
+    if (!file.ReadVersionLine(version)) {
+      std::fprintf(stderr, "the lexer's text has no version line\n");
+      return 1;
+    }
     CVcmFile::Command command;
     size_t commands = 0;
     while (file.NextCommand(command) != CVcmFile::Token::End) ++commands;

@@ -1,13 +1,8 @@
 #include "files/ConfigFile.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <stdio.h>
-#include <string.h>
-#include <sys/stat.h>
-
 #include "files/FileReplace.h"
 #include "files/IniText.h"
+#include "platform/FileSystem.h"
 #include "resources/Paths.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
@@ -19,27 +14,13 @@ constexpr const char* kConfigName = "Config.ini";
 constexpr int kAsideNames = 9;
 
 // mkdir -p. Folders made here are private to the user, as settings folders should be.
+// A part that cannot be made (a drive's root, a server's name) is no failure as long
+// as the whole folder is there in the end.
 bool MakeFolders(const std::string& folder) {
   for (size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1)) {
-    const std::string part = folder.substr(0, slash);
-    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    platform::MakeFolder(folder.substr(0, slash));
   }
-  struct stat st {};
-  return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// Renames without ever replacing what is at `to`.
-bool RenameNoReplace(const std::string& from, const std::string& to) {
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // A file system without the flag: check, then rename; the window between the two
-  // is only ours (the user's own folder).
-  struct stat st {};
-  if (lstat(to.c_str(), &st) == 0) {
-    errno = EEXIST;
-    return false;
-  }
-  return rename(from.c_str(), to.c_str()) == 0;
+  return platform::Inspect(folder).kind == platform::PathKind::Folder;
 }
 
 }  // namespace
@@ -78,8 +59,9 @@ std::optional<std::string> SetAsideBadConfig() {
   if (loaded == ini::LoadResult::Ok && !IsGarbageConfigText(text)) return std::nullopt;
   for (int n = 1; n <= kAsideNames; ++n) {
     const std::string aside = path + ".bad" + (n == 1 ? std::string() : "." + std::to_string(n));
-    if (RenameNoReplace(path, aside)) return res::FormatString(ids::ConfigSetAside, {path, aside});
-    if (errno != EEXIST && errno != ENOTEMPTY) break;
+    const platform::RenameResult renamed = platform::RenameNoReplace(path, aside);
+    if (renamed == platform::RenameResult::Done) return res::FormatString(ids::ConfigSetAside, {path, aside});
+    if (renamed != platform::RenameResult::TargetExists) break;
   }
   // Left in place: the reader takes what it can from it, or the defaults.
   return res::FormatString(ids::ConfigNotSetAside, {path});

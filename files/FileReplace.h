@@ -8,11 +8,13 @@
 
 namespace fileio {
 
-// The file a write to `path` lands in: what a symbolic link points to, else `path`.
+// The file a write to `path` lands in: what a symbolic link points to, else `path`
+// (always `path` on Windows, where no link of ours leads to a settings file).
 std::string ResolveTarget(const std::string& path);
 
 // Whether the file may be replaced: it does not exist yet, or it is a regular file
-// that is writable and not marked read-only (no write bit at all).
+// that is writable and not marked read-only (no write bit at all; on Windows the
+// read-only attribute).
 bool CanReplace(const std::string& target);
 
 // Whether ReplaceFile may succeed: CanReplace, and the folder takes a new file or
@@ -20,8 +22,9 @@ bool CanReplace(const std::string& target);
 bool CanWrite(const std::string& path);
 
 // Replaces the file at `path` (a link is followed) with `bytes`. An existing file
-// keeps its permission bits. False, with the old file untouched and no temporary
-// file left, when anything fails. A file whose folder takes no new file is
+// keeps its permission bits (on Windows its rights and attributes). '/' and, on
+// Windows, '\' both separate folders. False, with the old file untouched and no
+// temporary file left, when anything fails. A file whose folder takes no new file is
 // rewritten in place instead, the only way left to update it; there a failure
 // part-way can leave it damaged.
 // After a replace, the temporary files that writers of the same file left when

@@ -1,16 +1,7 @@
 #include "files/IniFile.h"
 
-#include <sys/stat.h>
-
 #include "files/ConfigFile.h"
-
-namespace {
-
-bool SameTime(const timespec& a, const timespec& b) {
-  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-}  // namespace
+#include "platform/FileSystem.h"
 
 CIniFile::CIniFile() = default;
 CIniFile::~CIniFile() = default;
@@ -38,16 +29,12 @@ const std::string* CIniFile::GetPath() const { return path_ ? &*path_ : nullptr;
 
 const ini::IniDocument& CIniFile::Document() const {
   static const ini::IniDocument kEmpty;
-  struct stat st {};
-  if (!path_ || stat(path_->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+  const platform::PathInfo info = path_ ? platform::Inspect(*path_) : platform::PathInfo{};
+  if (info.kind != platform::PathKind::File) {
     snapshot_.reset();
     return kEmpty;
   }
-  if (snapshot_ && snapshot_->device == st.st_dev && snapshot_->inode == st.st_ino &&
-      snapshot_->size == st.st_size && SameTime(snapshot_->modified, st.st_mtim) &&
-      SameTime(snapshot_->changed, st.st_ctim)) {
-    return snapshot_->document;
-  }
+  if (snapshot_ && snapshot_->stamp == info.stamp) return snapshot_->document;
   // Stamped with the state seen before reading: a change made while we read
   // shows up as a different stamp next time and is read then.
   std::string text;
@@ -55,8 +42,7 @@ const ini::IniDocument& CIniFile::Document() const {
     snapshot_.reset();
     return kEmpty;
   }
-  snapshot_ = Snapshot{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim,
-                       ini::IniDocument::Parse(text)};
+  snapshot_ = Snapshot{info.stamp, ini::IniDocument::Parse(text)};
   return snapshot_->document;
 }
 

@@ -11,10 +11,8 @@
 #include <string>
 #include <vector>
 
-#include <sys/types.h>
-#include <time.h>
-
 #include "files/IniText.h"
+#include "platform/FileSystem.h"
 
 class CIniFile {
  public:
@@ -66,11 +64,7 @@ class CIniFile {
 
  private:
   struct Snapshot {
-    dev_t device;
-    ino_t inode;
-    off_t size;
-    timespec modified;
-    timespec changed;
+    platform::FileStamp stamp;
     ini::IniDocument document;
   };
 

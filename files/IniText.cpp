@@ -2,15 +2,9 @@
 
 #include "files/FileReplace.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <utility>
+
+#include "platform/FileSystem.h"
 
 namespace ini {
 namespace {
@@ -334,31 +328,14 @@ bool IniDocument::SetInt(std::string_view section, std::string_view key, int32_t
 // --- files -------------------------------------------------------------------
 
 LoadResult ReadTextFile(const std::string& path, std::string& text) {
-  text.clear();
-  // O_NONBLOCK: a FIFO picked by mistake must not hang the program on open.
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? LoadResult::Missing : LoadResult::Failed;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-      static_cast<unsigned long long>(st.st_size) > kMaxIniFileBytes) {
-    close(fd);
-    return LoadResult::Failed;
-  }
-  text.reserve(static_cast<size_t>(st.st_size));
-  char chunk[65536];
-  for (;;) {
-    const ssize_t got = read(fd, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0 || text.size() + static_cast<size_t>(got) > kMaxIniFileBytes) {
-      close(fd);
-      text.clear();
+  switch (platform::ReadFile(path, text, kMaxIniFileBytes)) {
+    case platform::ReadResult::Ok:
+      return LoadResult::Ok;
+    case platform::ReadResult::Missing:
+      return LoadResult::Missing;
+    default:
       return LoadResult::Failed;
-    }
-    if (got == 0) break;
-    text.append(chunk, static_cast<size_t>(got));
   }
-  close(fd);
-  return LoadResult::Ok;
 }
 
 bool WriteFileAtomic(const std::string& path, std::string_view bytes) { return fileio::ReplaceFile(path, bytes); }

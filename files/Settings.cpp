@@ -1,10 +1,9 @@
 #include "files/Settings.h"
 
 #include <cstdint>
-#include <filesystem>
-#include <system_error>
 
 #include "files/IniFile.h"
+#include "platform/FileSystem.h"
 
 namespace {
 const char kSection[] = "COMM";
@@ -30,9 +29,7 @@ std::string ReadLastFolder(const CIniFile& file, const std::string& kind) {
   if (kind.empty()) return {};
   // Folders are often deeper than the read buffer of the other settings.
   const std::string folder = file.GetString(kFoldersSection, kind, "", SIZE_MAX);
-  std::error_code error;
-  const std::filesystem::path path(folder);
-  if (!path.is_absolute() || !std::filesystem::is_directory(path, error)) return {};
+  if (!platform::IsAbsolutePath(folder) || platform::Inspect(folder).kind != platform::PathKind::Folder) return {};
   return folder;
 }
 

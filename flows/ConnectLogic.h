@@ -74,7 +74,7 @@ class CConnectLogic {
   // Baudrate to `config` and returns true. On failure tells the user through
   // `prompt` and returns false; nothing is written. A probed port is probed
   // again after a failure, so PortProblem tells why it failed.
-  bool Connect(CRs232CB& link, const CIniFile& config, CPromptInterface& prompt);
+  [[nodiscard]] bool Connect(CRs232CB& link, const CIniFile& config, CPromptInterface& prompt);
 
  private:
   bool m_extended;

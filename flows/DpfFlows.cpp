@@ -1,7 +1,6 @@
 #include "flows/DpfFlows.h"
 
-#include <filesystem>
-#include <fstream>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "flows/DriveSession.h"
 #include "flows/FrameLogic.h"
 #include "flows/ParamAccess.h"
+#include "platform/FileSystem.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 
@@ -75,8 +75,11 @@ bool ReadEntries(CIniFile& ini, std::vector<DpfEntry>* entries) {
 }
 
 bool Readable(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error) && std::ifstream(path).good();
+  platform::ReadResult why = platform::ReadResult::Ok;
+  uint64_t size = 0;
+  std::FILE* file = platform::OpenRegularFile(path, why, size);
+  if (file != nullptr) std::fclose(file);
+  return file != nullptr;
 }
 
 // A file's entries, with every check made before anything reaches the drive; the

@@ -29,15 +29,15 @@ struct DpfEntry {
 // nothing: Done with every entry and the file's version; FileError when the file
 // cannot be read; BadInput, with no entries, when it is no whole drive parameter
 // file or names a sub-field `model` lacks.
-Outcome CheckParamFile(const std::string& path, const CParamDescFile& model, std::vector<DpfEntry>* entries,
+[[nodiscard]] Outcome CheckParamFile(const std::string& path, const CParamDescFile& model, std::vector<DpfEntry>* entries,
                        std::string* version);
 
-Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model);
-Outcome LoadParamFile(CFrameLogic& frame, CParamDescFile& model);
+[[nodiscard]] Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model);
+[[nodiscard]] Outcome LoadParamFile(CFrameLogic& frame, CParamDescFile& model);
 // Load File once the file is chosen. With `only`, the file is checked whole but
 // only those of its entries are written (indexes in the file's order, as
 // CompareParamFile lists them); the flash save and the re-read follow as always.
-Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
+[[nodiscard]] Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
                         const std::vector<size_t>* only = nullptr);
 // Whether a file saved from the drive version `file` is taken without asking by a
 // drive of version `drive`: the model name and version numbers around "ver" agree.
@@ -62,5 +62,5 @@ struct DpfComparison {
 // one does not; BadInput, FileError or a link outcome (told through the frame)
 // when the comparison could not be made.
 // `fileVersion`, when given, receives the version the file was saved from.
-Outcome CompareParamFile(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
+[[nodiscard]] Outcome CompareParamFile(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
                          std::vector<DpfComparison>* rows, std::string* fileVersion = nullptr);

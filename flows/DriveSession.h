@@ -31,7 +31,7 @@ unsigned ShownEntryCount(const CParamDescFile& model);
 // Continue: the entry stays unread and is listed in `skipped`); any other failure
 // is reported through `ask(0)` and ends the read. A model loaded meanwhile (while a
 // question was open) ends it as Cancelled.
-Outcome ReadShownEntries(CVcmCommand& link, const CParamDescFile& model, const std::function<int(int)>& ask,
+[[nodiscard]] Outcome ReadShownEntries(CVcmCommand& link, const CParamDescFile& model, const std::function<int(int)>& ask,
                          std::vector<int32_t>* skipped);
 
 // What the shown entries ask of the description that it lacks: a parameter
@@ -42,7 +42,7 @@ std::optional<std::string> ShownEntriesFault(const CParamDescFile& model, bool* 
 // The chain up to the description on an open link, headless: link check, version,
 // description file (loaded into `model`). Failures are told through the frame's prompt.
 // Enough for a flow that reads what it needs itself (compare, load, one parameter).
-Outcome IdentifyDrive(CFrameLogic& frame, CParamDescFile& model);
+[[nodiscard]] Outcome IdentifyDrive(CFrameLogic& frame, CParamDescFile& model);
 
 // The whole chain: IdentifyDrive, then the shown entries.
-Outcome StartSession(CFrameLogic& frame, CParamDescFile& model, std::vector<int32_t>* skipped = nullptr);
+[[nodiscard]] Outcome StartSession(CFrameLogic& frame, CParamDescFile& model, std::vector<int32_t>* skipped = nullptr);

@@ -21,11 +21,11 @@ class CFrameLogic {
 
   // "SDP" / "SMP": > 0 on success; 0 when not connected, on failure or on Cancel;
   // rc::Refused when the user chose Continue after a refusal.
-  int SaveDriveParams();
-  int SaveMotorParams();
+  [[nodiscard]] int SaveDriveParams();
+  [[nodiscard]] int SaveMotorParams();
   // "VDP" / "VMP": > 0 on success, 0 otherwise.
-  int VerifyDriveParams();
-  int VerifyMotorParams();
+  [[nodiscard]] int VerifyDriveParams();
+  [[nodiscard]] int VerifyMotorParams();
 
   // Queues the read-in chain of the parameter view (UM_CHECK_LINK). The window
   // posts the event; headless runs record or run it themselves.
@@ -41,8 +41,8 @@ class CFrameLogic {
   int ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok, int captionId = 0);
 
  private:
-  int SaveWithRetry(const char* mnemonic, int questionId);
-  int Verify(const char* mnemonic, int changedTextId);
+  [[nodiscard]] int SaveWithRetry(const char* mnemonic, int questionId);
+  [[nodiscard]] int Verify(const char* mnemonic, int changedTextId);
 
   CVcmCommand& m_link;
   CPromptInterface& m_prompt;

@@ -218,7 +218,9 @@ Outcome ImportMotorDb(CFrameLogic& frame) {
     // Destroying the reporter closes the window and enables the main window again,
     // also when the run is left by an exception.
     std::unique_ptr<CProgInterface> progress = frame.Prompt().CreateProgress();
-    if (progress) progress->Open();
+    // Without its window the reporter still pumps events and polls Cancel, so the
+    // run goes on: stopping it would leave the user no way to send the file.
+    if (progress) (void)progress->Open();
     ran = RunMotorDbCommands(file, progress.get(), frame, &sentAny);
   }
   if (ran != Outcome::Done) {

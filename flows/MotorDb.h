@@ -24,18 +24,18 @@ class CVcmFile;
 // run; so does a cancel seen at PollCancel. A run that stops after sending
 // something tells the user the line it reached. Done when every command was
 // accepted; `sentAny` tells whether anything reached the drive.
-Outcome RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame, bool* sentAny = nullptr);
+[[nodiscard]] Outcome RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame, bool* sentAny = nullptr);
 
 // Command 32784. Done when every command was sent and the final message
 // "Downloading motor DB file is done." was shown. The view reads the drive again
 // after any run that sent a command, also a cancelled or failed one.
-Outcome ImportMotorDb(CFrameLogic& frame);
+[[nodiscard]] Outcome ImportMotorDb(CFrameLogic& frame);
 
 // Command 32785. Done when the file was written with every address and "Saving
 // motor DB to file is done." was shown; DriveRefused when addresses had to be left
 // out (the file is written, and the user is told which). `cancelled` is asked
 // before each read: true ends the export with the target untouched.
-Outcome ExportMotorDb(CFrameLogic& frame, const std::function<bool()>& cancelled = {});
+[[nodiscard]] Outcome ExportMotorDb(CFrameLogic& frame, const std::function<bool()>& cancelled = {});
 
 // Open and save dialogs of motor DB files.
 FileDialogSpec MotorDbFileDialog(bool save);
@@ -65,10 +65,10 @@ class CServoDBFile {
  public:
   // Checks before the drive is read that the target can be written: a missing
   // file in a writable folder, or a writable file not marked read-only.
-  bool Create(const std::string& target);
+  [[nodiscard]] bool Create(const std::string& target);
   // Replaces the target with the whole content in one step; false, with the old
   // file untouched, on any failure.
-  bool Commit(const std::string& bytes);
+  [[nodiscard]] bool Commit(const std::string& bytes);
 
  private:
   std::string m_target;

@@ -144,7 +144,8 @@ Outcome WriteAndReadBack(CVcmCommand& link, int32_t address, int32_t raw, const 
     report();
     // The drive may or may not have taken it: what it holds now is read again,
     // and a read that fails too leaves the value unknown.
-    if (link.IsOpen()) link.ReadParam(address);
+    // A failed read drops the address from the cache, which is all that is wanted.
+    if (link.IsOpen()) (void)link.ReadParam(address);
     return OutcomeOfResult(failure == rc::Success ? rc::Failure : failure);
   }
   const CachedParam* cached = link.FindCachedParam(address);

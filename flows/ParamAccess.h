@@ -52,11 +52,11 @@ int GuardQuestionFor(const ParamRef& ref, int32_t current, int32_t value);
 // Done when the drive holds `raw`; DriveRefused when it holds another value; a
 // failed exchange is told through `report` and the parameter read again, so the
 // cache holds what the drive has afterwards (or nothing, when that read fails too).
-Outcome WriteAndReadBack(CVcmCommand& link, int32_t address, int32_t raw, const std::function<void()>& report);
+[[nodiscard]] Outcome WriteAndReadBack(CVcmCommand& link, int32_t address, int32_t raw, const std::function<void()>& report);
 
 // Reads the parameter from the drive and gives the value (the sub-field's for a
 // nested reference). Failures are told through the frame.
-Outcome GetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t* value);
+[[nodiscard]] Outcome GetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t* value);
 
 // Why the description refuses the value (the parameter or sub-field is not
 // described or is read-only, or the value is not in the user-view entry's list,
@@ -67,4 +67,4 @@ std::optional<std::string> ParamValueFault(const CParamDescFile& model, const Pa
 // Checks the value as ParamValueFault does, asks the guarded-field question, then writes it,
 // reads it back and saves the drive's parameters to flash. BadInput, with a
 // message, when the description lacks the parameter or refuses the value.
-Outcome SetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t value);
+[[nodiscard]] Outcome SetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t value);

@@ -10,7 +10,7 @@ class CProgInterface {
  public:
   virtual ~CProgInterface() = default;
   // Creates and shows the progress window over the main window; true when it exists.
-  virtual bool Open() = 0;
+  [[nodiscard]] virtual bool Open() = 0;
   // Lets pending window events run, then returns whether Cancel was pressed since
   // the last call, and forgets the request.
   virtual bool PollCancel() = 0;

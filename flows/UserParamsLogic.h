@@ -48,7 +48,7 @@ class CUserParamsLogic {
                    CPromptInterface& prompt);
 
   // Runs one of the view's messages. Returns false for messages it does not handle.
-  bool Handle(int message, intptr_t wParam, intptr_t lParam);
+  [[nodiscard]] bool Handle(int message, intptr_t wParam, intptr_t lParam);
   // The user picked a list row (also with the arrow keys on a closed list).
   void OnRowActivated(int row, int32_t value);
 
@@ -58,7 +58,7 @@ class CUserParamsLogic {
   void OnDisconnect();
   void OnSetParam(int row, int32_t value);
 
-  bool ReadUserParams();
+  [[nodiscard]] bool ReadUserParams();
   void FillUserParams();
   void SelectCurrentValues();
 

@@ -1,14 +1,13 @@
 #include "params/ParamDescFile.h"
 
-#include <sys/stat.h>
 #include <tinyxml.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string_view>
 
 #include "params/OwnStack.h"
+#include "platform/FileSystem.h"
 #include "resources/Paths.h"
 
 namespace {
@@ -134,20 +133,10 @@ bool CParamDescFile::Load(const std::string& name) {
   // The old model goes first, so a file that fails leaves none behind.
   Clear();
   m_path = res::DataFilePath(name);
-  const std::string& path = m_path;
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
   // One buffer, sized once with room for the padding, read into and parsed from:
   // every copy of a large file costs its pages faulting in again.
   std::string bytes;
-  struct stat st {};
-  if (fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode)) bytes.reserve(static_cast<size_t>(st.st_size) + kPadding);
-  char buffer[65536];
-  size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
-  const bool readError = std::ferror(file) != 0;
-  std::fclose(file);
-  if (readError) return false;
+  if (platform::ReadFile(m_path, bytes, UINT64_MAX, kPadding) != platform::ReadResult::Ok) return false;
   return LoadBytes(std::move(bytes));
 }
 

@@ -19,14 +19,14 @@ class CVcmCommand : public CVcmLite {
   CVcmCommand() = default;
   ~CVcmCommand() override = default;
 
-  int ReadVersion();
+  [[nodiscard]] int ReadVersion();
   const std::string& GetVersion() const { return m_version; }
 
   // 1 on success; the failing transaction's code; 0 (with the failure recorded as
   // rc::AddressMismatch) when the drive confirms another address.
-  int ReadParam(int32_t address);
+  [[nodiscard]] int ReadParam(int32_t address);
   // 1 on success, 0 on any failure, including an address never read.
-  int WriteParam(int32_t address, int32_t value);
+  [[nodiscard]] int WriteParam(int32_t address, int32_t value);
   // The cache entry of the address, or nullptr. The cache holds values of the
   // drive on the open port only: it empties when the port is let go, and a read
   // that fails drops the address, so no entry outlives what the drive said.
@@ -46,7 +46,7 @@ class CVcmCommand : public CVcmLite {
  private:
   CachedParam* FindCached(int32_t address);
   void Forget(int32_t address);
-  int SelectAddress(int32_t address);
+  [[nodiscard]] int SelectAddress(int32_t address);
 
   std::string m_version;
   std::deque<CachedParam> m_cache;

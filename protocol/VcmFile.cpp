@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+
+#include "platform/FileSystem.h"
 
 
 namespace {
@@ -37,12 +36,8 @@ int CVcmFile::Load(const std::string& path) {
   m_version.clear();
   m_state = State();
   // Only a plain file: a folder reads as empty and a device or pipe may never end.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return 0;
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return 0;
+  std::string text;
+  if (platform::ReadFile(path, text) != platform::ReadResult::Ok) return 0;
   // Read as a text file is: a Ctrl-Z marks its end, as old editors left it, and
   // CR LF arrives as LF, so the progress share counts the text, not the bytes.
   const size_t endOfFile = text.find('\x1a');

@@ -37,7 +37,7 @@ class CVcmFile {
   // Reads the whole file into memory as text: CR LF becomes LF, a Ctrl-Z ends it,
   // every other byte stays as it is. 1 on success, else 0 and the object is empty.
   // The cursor is not positioned: ReadVersionLine comes next.
-  int Load(const std::string& path);
+  [[nodiscard]] int Load(const std::string& path);
   // Takes text that did not come from a file (tests, fuzzing, checks of a line
   // about to be written).
   void SetText(std::string text);
@@ -48,7 +48,7 @@ class CVcmFile {
   // text in buffer, or 0 (buffer empty) when there is no version text. The cursor is
   // left at the end of the version's line, so a comment after the version is never
   // sent.
-  int ReadVersionLine(char buffer[kVersionBufferSize]);
+  [[nodiscard]] int ReadVersionLine(char buffer[kVersionBufferSize]);
   // The version text of the last successful ReadVersionLine.
   const std::string& VersionLine() const { return m_version; }
 

@@ -106,8 +106,9 @@ int CVcmLite::SendCommand(const char* mnemonic, const char* argument) {
   for (int i = 0; i < 3 && mnemonic[i] != '\0'; ++i) command[i] = mnemonic[i];
   const char* arg = argument ? argument : "";
   const int length = std::snprintf(m_send, sizeof m_send, "%s%s\r\n", command, arg);
-  // A write error shows as a failed echo wait that follows.
-  SendRaw(m_send, static_cast<size_t>(length));
+  // A write error is not a result of its own: the echo wait that follows fails
+  // (at once when the port was lost), and its code is the one reported.
+  (void)SendRaw(m_send, static_cast<size_t>(length));
   return length;
 }
 
@@ -209,7 +210,7 @@ int CVcmLite::CheckLink() {
   int result = rc::NoEcho;
   for (int attempt = 0; attempt < 2; ++attempt) {
     DiscardPendingInput(shortQuiet);
-    SendRaw(kProbe, 5);
+    (void)SendRaw(kProbe, 5);  // a failed write fails the echo wait below
     result = WaitEcho(kProbe, 5);
     if (result == rc::Success) break;
   }

@@ -23,10 +23,10 @@ class CVcmLite : public CRs232CB {
   // Sends mnemonic (three characters) and argument (none or empty: short form),
   // checks the echo and reads the answer. On 1 the receive buffer holds the answer
   // line and *dataLength, if given, its length less 3.
-  int Transact(const char* mnemonic, const char* argument = nullptr, int32_t* dataLength = nullptr);
+  [[nodiscard]] int Transact(const char* mnemonic, const char* argument = nullptr, int32_t* dataLength = nullptr);
 
   // Echo-only check that a drive is attached and echoing: "abc" up to two times.
-  int CheckLink();
+  [[nodiscard]] int CheckLink();
 
   int GetLastResult() const { return m_lastResult; }
   const char* GetTrace() const { return m_trace; }
@@ -44,19 +44,19 @@ class CVcmLite : public CRs232CB {
   std::recursive_mutex& Lock() { return m_lock; }
 
  private:
-  int SendCommand(const char* mnemonic, const char* argument);
-  int WaitEcho(const char* expected, int count);
-  int ReadResponse();
+  [[nodiscard]] int SendCommand(const char* mnemonic, const char* argument);
+  [[nodiscard]] int WaitEcho(const char* expected, int count);
+  [[nodiscard]] int ReadResponse();
   // One byte into `byte`: 1 when it came, 0 when none came yet, or the failure
   // code (recorded) when the port failed or `limitMs` passed since `start`.
-  int ReadByteWithin(uint32_t start, uint32_t limitMs, int timeoutCode, uint8_t& byte);
+  [[nodiscard]] int ReadByteWithin(uint32_t start, uint32_t limitMs, int timeoutCode, uint8_t& byte);
   // Drops input until the line has been quiet for the given time.
   void DiscardPendingInput(int quietMicros);
   // Drops the drive's answer to the link check: waits a little for it, then
   // stops shortly after its line end.
   void DiscardAnswerLine();
   int ByteTimeMicros() const;
-  bool SendRaw(const char* bytes, size_t count);
+  [[nodiscard]] bool SendRaw(const char* bytes, size_t count);
 
   char m_send[kBufferSize] = {};
   char m_receive[kBufferSize] = {};

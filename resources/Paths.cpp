@@ -1,19 +1,13 @@
 #include "resources/Paths.h"
 
-#include <limits.h>
-#include <pwd.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <mutex>
-#include <vector>
+
+#include "platform/FileSystem.h"
 
 namespace res {
 namespace {
 
 constexpr const char* kPackageFolder = "drive-setting/";
-constexpr const char* kDefaultSystemFolder = "/etc/drive-setting/";
 
 std::mutex g_lock;  // the overrides are read from worker threads (the CLI's drives)
 std::string g_override;
@@ -24,20 +18,14 @@ std::string WithSlash(std::string folder) {
   return folder;
 }
 
-// lstat, not stat: a dangling link or a folder in the way is still "there", so
+// The link itself: a dangling link or a folder in the way is still "there", so
 // it is reported rather than silently replaced by another copy.
-bool Exists(const std::string& path) {
-  struct stat st {};
-  return lstat(path.c_str(), &st) == 0;
-}
+bool Exists(const std::string& path) { return platform::InspectLink(path).Exists(); }
 
-bool IsFolder(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+bool IsFolder(const std::string& path) { return platform::Inspect(path).kind == platform::PathKind::Folder; }
 
 // The installed share folder: the program's folder's parent + share/drive-setting/.
-// Lexical, which is sound because /proc/self/exe already names the real file.
+// Lexical, which is sound because the system names the program's real file.
 std::string InstalledShareFolder(const std::string& programFolder) {
   std::string parent = programFolder;
   if (!parent.empty() && parent.back() == '/') parent.pop_back();
@@ -47,19 +35,6 @@ std::string InstalledShareFolder(const std::string& programFolder) {
   return parent + "share/" + kPackageFolder;
 }
 
-std::string HomeFolder() {
-  const char* home = getenv("HOME");
-  if (home != nullptr && home[0] == '/') return home;
-  std::vector<char> buffer(16384);
-  passwd entry {};
-  passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
-      found->pw_dir != nullptr && found->pw_dir[0] == '/') {
-    return found->pw_dir;
-  }
-  return std::string();
-}
-
 }  // namespace
 
 std::string ProgramFolder() {
@@ -67,10 +42,7 @@ std::string ProgramFolder() {
     std::lock_guard<std::mutex> guard(g_lock);
     if (!g_override.empty()) return g_override;
   }
-  char buffer[PATH_MAX];
-  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (length <= 0) return "./";
-  std::string path(buffer, static_cast<size_t>(length));
+  const std::string path = platform::ProgramFile();
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
 }
@@ -80,7 +52,7 @@ std::string PathBesideProgram(const std::string& name) {
   for (char& c : relative) {
     if (c == '\\') c = '/';
   }
-  if (!relative.empty() && relative[0] == '/') return relative;
+  if (platform::IsAbsolutePath(relative)) return relative;
   while (relative.rfind("./", 0) == 0) relative.erase(0, 2);
   return ProgramFolder() + relative;
 }
@@ -114,16 +86,17 @@ std::string DataFilePath(const std::string& name) {
 }
 
 std::string UserConfigFolder() {
-  const char* xdg = getenv("XDG_CONFIG_HOME");
-  // A relative value is invalid and must be ignored.
-  if (xdg != nullptr && xdg[0] == '/') return WithSlash(xdg) + kPackageFolder;
-  const std::string home = HomeFolder();
-  return home.empty() ? std::string() : WithSlash(home) + ".config/" + kPackageFolder;
+  const std::string base = platform::UserSettingsBase();
+  return base.empty() ? std::string() : WithSlash(base) + kPackageFolder;
 }
 
 std::string SystemConfigFolder() {
-  std::lock_guard<std::mutex> guard(g_lock);
-  return g_systemOverride.empty() ? std::string(kDefaultSystemFolder) : g_systemOverride;
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    if (!g_systemOverride.empty()) return g_systemOverride;
+  }
+  const std::string base = platform::SystemSettingsBase();
+  return base.empty() ? std::string() : WithSlash(base) + kPackageFolder;
 }
 
 void OverrideSystemConfigFolder(const std::string& folder) {
@@ -139,8 +112,9 @@ SettingsFile LocateSettingsFile(const std::string& name) {
   if (!IsInstalled() || userFolder.empty()) return {beside, Exists(beside) ? beside : std::string()};
   const std::string user = userFolder + name;
   if (Exists(user)) return {user, user};
-  for (const std::string& other : {beside, SystemConfigFolder() + name}) {
-    if (Exists(other)) return {user, other};
+  const std::string system = SystemConfigFolder();
+  for (const std::string& other : {beside, system.empty() ? std::string() : system + name}) {
+    if (!other.empty() && Exists(other)) return {user, other};
   }
   return {user, std::string()};
 }

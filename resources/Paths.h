@@ -7,7 +7,9 @@
 //    read-only, so Config.ini and the ports file are each user's own, in
 //    $XDG_CONFIG_HOME/drive-setting/ (default ~/.config/drive-setting/), with a
 //    copy beside the program or one an administrator placed in /etc/drive-setting/
-//    read when the user has none yet.
+//    read when the user has none yet. On Windows the same layout with the user's
+//    %APPDATA%\drive-setting\ and the administrator's %PROGRAMDATA%\drive-setting\.
+// Paths come back with '/' between folders, which Windows takes as well.
 
 #include <string>
 
@@ -18,7 +20,8 @@ namespace res {
 std::string ProgramFolder();
 
 // `name` resolved against the program's folder. A leading ".\" or "./" is
-// dropped, backslashes become slashes; an absolute name is kept as it is.
+// dropped, backslashes become slashes; an absolute name ("/...", and on Windows
+// "C:/..." or "\\server\...") is kept as it is.
 std::string PathBesideProgram(const std::string& name);
 
 // Tests point the program's folder somewhere else; an empty text restores it.
@@ -36,10 +39,12 @@ std::string DataFilePath(const std::string& name);
 
 // The user's settings folder with a closing '/': $XDG_CONFIG_HOME/drive-setting/
 // when that is an absolute path, else ~/.config/drive-setting/ ($HOME, else the
-// account's home). Empty when no home can be found.
+// account's home); %APPDATA%/drive-setting/ on Windows. Empty when no home can
+// be found.
 std::string UserConfigFolder();
 
-// The administrator's folder, /etc/drive-setting/; tests point it elsewhere, an
+// The administrator's folder, /etc/drive-setting/ (%PROGRAMDATA%/drive-setting/
+// on Windows; empty when the system names none); tests point it elsewhere, an
 // empty text restores it.
 std::string SystemConfigFolder();
 void OverrideSystemConfigFolder(const std::string& folder);

@@ -321,13 +321,6 @@ const Entry kTable[] = {
 bool g_languageChosen = false;
 Language g_language = Language::English;
 
-const Entry* Find(int id) {
-  for (const Entry& entry : kTable) {
-    if (entry.id == id) return &entry;
-  }
-  return nullptr;
-}
-
 bool StartsWithKorean(const char* value) { return value && std::strncmp(value, "ko", 2) == 0; }
 
 }  // namespace

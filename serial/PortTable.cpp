@@ -1,27 +1,13 @@
 #include "serial/PortTable.h"
 
-#include <fstream>
 #include <mutex>
 #include <sstream>
 
+#include "platform/FileSystem.h"
 #include "resources/Paths.h"
 
 namespace portmap {
 namespace {
-
-struct DeviceFamily {
-  const char* prefix;  // device path up to the index
-  unsigned first;      // COM number of index 0
-  unsigned count;
-};
-
-// The order of the families decides the numbering and must never change: users
-// keep the number in Config.ini.
-constexpr DeviceFamily kFamilies[] = {
-    {"/dev/ttyS", 1, 32},
-    {"/dev/ttyUSB", 33, 32},
-    {"/dev/ttyACM", 65, 32},
-};
 
 std::mutex g_pathLock;
 std::string g_portsFile;  // empty: beside the program
@@ -34,7 +20,8 @@ std::string Trim(const std::string& text) {
   return text.substr(begin, end - begin + 1);
 }
 
-// Decimal digits only, no sign, no blanks, below `limit`.
+}  // namespace
+
 std::optional<unsigned> ParseIndex(const std::string& digits, unsigned limit) {
   if (digits.empty() || digits.size() > 6) return std::nullopt;
   unsigned value = 0;
@@ -46,32 +33,11 @@ std::optional<unsigned> ParseIndex(const std::string& digits, unsigned limit) {
   return value;
 }
 
-}  // namespace
-
 std::optional<std::string> PathOf(unsigned number) {
   const std::map<unsigned, std::string> entries = FileEntries();
   const auto found = entries.find(number);
   if (found != entries.end()) return found->second;
-  for (const DeviceFamily& family : kFamilies) {
-    if (number >= family.first && number < family.first + family.count) {
-      return std::string(family.prefix) + std::to_string(number - family.first);
-    }
-  }
-  return std::nullopt;
-}
-
-std::optional<unsigned> NumberOfDevice(const std::string& path) {
-  for (const DeviceFamily& family : kFamilies) {
-    const std::string prefix = family.prefix;
-    if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::string rest = path.substr(prefix.size());
-    // "/dev/ttyS01" is not a device name the kernel uses.
-    if (rest.size() > 1 && rest[0] == '0') return std::nullopt;
-    const std::optional<unsigned> index = ParseIndex(rest, family.count);
-    if (!index) return std::nullopt;
-    return family.first + *index;
-  }
-  return std::nullopt;
+  return TablePathOf(number);
 }
 
 std::map<unsigned, std::string> ParsePortsText(const std::string& text) {
@@ -106,11 +72,11 @@ std::map<unsigned, std::string> ParsePortsText(const std::string& text) {
 }
 
 std::map<unsigned, std::string> FileEntries() {
-  std::ifstream file(PortsFilePath(), std::ios::binary);
-  if (!file) return {};
-  std::ostringstream text;
-  text << file.rdbuf();
-  return ParsePortsText(text.str());
+  // Never more than a few lines; anything as big is no ports file.
+  constexpr uint64_t kMaxPortsFileBytes = 1024 * 1024;
+  std::string text;
+  if (platform::ReadFile(PortsFilePath(), text, kMaxPortsFileBytes) != platform::ReadResult::Ok) return {};
+  return ParsePortsText(text);
 }
 
 std::string PortsFilePath() {

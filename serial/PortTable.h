@@ -16,8 +16,16 @@ namespace portmap {
 // the number maps to nothing.
 std::optional<std::string> PathOf(unsigned number);
 
-// The COM number of a device path by the fixed table (e.g. "/dev/ttyUSB2" -> 35).
+// The COM number of a device path by the fixed table (e.g. "/dev/ttyUSB2" -> 35;
+// on Windows "\\.\COM5" or "COM5" -> 5).
 std::optional<unsigned> NumberOfDevice(const std::string& path);
+
+// The fixed table alone, one file per platform: Linux's device families, Windows's
+// own COM names.
+std::optional<std::string> TablePathOf(unsigned number);
+
+// Decimal digits only, no sign, no blanks, below `limit`.
+std::optional<unsigned> ParseIndex(const std::string& digits, unsigned limit);
 
 // Entries of the ports file (empty when there is none).
 std::map<unsigned, std::string> FileEntries();

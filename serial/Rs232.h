@@ -49,7 +49,7 @@ class CRs232CB {
   void GiveUpPort();             // the port-lost rule: closed, handle released
   bool FailedBecauseLost(int error);
 
-  int m_fd = -1;
+  intptr_t m_handle = -1;  // a file descriptor on Linux, a HANDLE on Windows
   uint8_t m_portNumber = 0;
   int32_t m_baudRate = 0;
   int m_open = 0;
@@ -59,4 +59,5 @@ class CRs232CB {
   size_t m_readAheadPos = 0;
   size_t m_readAheadLen = 0;
   unsigned m_silentReads = 0;  // empty waits in a row
+  unsigned long m_readWaitMs = 1;  // the read time-out the port has now (Windows)
 };

@@ -8,7 +8,7 @@
 
 # Tests that start a simulated drive, fork, or rely on Linux device files.
 set(DS_LINUX_ONLY_TESTS
-  serial/Rs232Test.cpp serial/SimDriveTest.cpp serial/port_probe_test.cpp serial/sim_chaos_test.cpp
+  serial/Rs232Test.cpp serial/PortTableTest.cpp serial/SimDriveTest.cpp serial/port_probe_test.cpp serial/sim_chaos_test.cpp
   protocol/command_set_test.cpp protocol/transaction_test.cpp
   flows/dpf_test.cpp flows/frame_logic_test.cpp flows/motordb_flow_test.cpp flows/param_access_test.cpp
   flows/port_doctor_test.cpp flows/view_logic_test.cpp

@@ -273,7 +273,8 @@ void CMainFrame::customEvent(QEvent* event) {
       break;
     }
     case UM_SAVE_DRIVE_PARAMS:
-      m_logic->SaveDriveParams();
+      // The save asks and reports itself; the view is answered 0 whatever came of it.
+      (void)m_logic->SaveDriveParams();
       static_cast<CAppEvent*>(event)->result = 0;
       break;
     default:
@@ -305,13 +306,13 @@ void CMainFrame::OnRefresh() { PostToView(UM_CHECK_LINK); }
 
 void CMainFrame::OnLoadParamFile() {
   if (!IsConnected()) return;
-  LoadParamFile(*m_logic, m_model);
+  (void)LoadParamFile(*m_logic, m_model);  // told the user itself; outcomes are for scripts
   UpdateCommandUi();
 }
 
 void CMainFrame::OnSaveParamFile() {
   if (!IsConnected()) return;
-  SaveParamFile(*m_logic, m_model);
+  (void)SaveParamFile(*m_logic, m_model);  // told the user itself; outcomes are for scripts
   UpdateCommandUi();
 }
 
@@ -328,7 +329,7 @@ void CMainFrame::OnCompareParamFile() {
     CDlgCompare dialog(std::filesystem::path(*path).filename().string(), fileVersion, otherModel, rows, this);
     if (m_compareRunner(dialog) == QDialog::Accepted && IsConnected()) {
       const std::vector<size_t> differing = DifferingEntries(rows);
-      LoadParamFileAt(*m_logic, m_model, *path, &differing);
+      (void)LoadParamFileAt(*m_logic, m_model, *path, &differing);  // told the user itself
     }
   }
   UpdateCommandUi();
@@ -336,13 +337,13 @@ void CMainFrame::OnCompareParamFile() {
 
 void CMainFrame::OnImportMotorDb() {
   if (!IsConnected()) return;
-  ImportMotorDb(*m_logic);
+  (void)ImportMotorDb(*m_logic);  // told the user itself; outcomes are for scripts
   UpdateCommandUi();
 }
 
 void CMainFrame::OnExportMotorDb() {
   if (!IsConnected()) return;
-  ExportMotorDb(*m_logic);
+  (void)ExportMotorDb(*m_logic);  // told the user itself; outcomes are for scripts
   UpdateCommandUi();
 }
 

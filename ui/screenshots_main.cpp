@@ -182,13 +182,17 @@ int main(int argc, char** argv) {
     // A file saved from this drive, then two of the drive's values changed.
     const QString file = QDir(out).absoluteFilePath(QStringLiteral("compare-example.dpf"));
     prompt.nextFile = file.toStdString();
-    SaveParamFile(frame.Logic(), model);
+    bool staged = SaveParamFile(frame.Logic(), model) == Outcome::Done;
     for (const int address : {21, 25}) {
-      if (const CachedParam* cached = link.FindCachedParam(address)) link.WriteParam(address, cached->value + 1);
+      const CachedParam* cached = link.FindCachedParam(address);
+      staged = staged && cached && link.WriteParam(address, cached->value + 1) > 0;
     }
     std::vector<DpfComparison> rows;
     std::string fileVersion;
-    CompareParamFile(frame.Logic(), model, file.toStdString(), &rows, &fileVersion);
+    // The picture is of a comparison that found the two changed values.
+    staged = staged && CompareParamFile(frame.Logic(), model, file.toStdString(), &rows, &fileVersion) == Outcome::Differs;
+    if (!staged) std::fprintf(stderr, "drive-setting-shots: the comparison to show could not be made\n");
+    ok = staged && ok;
     CDlgCompare dialog("drive.dpf", fileVersion, false, rows, &frame);
     ok = Save(dialog, out, QStringLiteral("screenshot-compare"), suffix) && ok;
     QFile::remove(file);

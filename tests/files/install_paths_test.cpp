@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-#include <sys/stat.h>
-
+#include <cstdio>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -16,6 +14,7 @@
 #include "files/IniFile.h"
 #include "files/Settings.h"
 #include "params/ParamDescFile.h"
+#include "platform/FileSystem.h"
 #include "resources/Paths.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
@@ -38,28 +37,27 @@ std::string ReadAll(const std::string& path) {
 // One environment variable set (or unset, with nullopt) for the life of the object.
 class EnvScope {
  public:
-  EnvScope(const char* name, const std::optional<std::string>& value) : m_name(name) {
-    if (const char* old = getenv(name)) m_old = old;
-    if (value) setenv(name, value->c_str(), 1);
-    else unsetenv(name);
+  EnvScope(const char* name, const std::optional<std::string>& value)
+      : m_name(name), m_old(platform::Environment(name)) {
+    platform::SetEnvironment(name, value);
   }
-  ~EnvScope() {
-    if (m_old) setenv(m_name, m_old->c_str(), 1);
-    else unsetenv(m_name);
-  }
+  ~EnvScope() { platform::SetEnvironment(m_name, m_old); }
 
  private:
   const char* m_name;
   std::optional<std::string> m_old;
 };
 
+bool OnWindows() { return platform::IsAbsolutePath("C:/"); }
+
 // A prefix in a temporary folder: prefix/bin is the program's folder, prefix/etc
-// the administrator's folder, prefix/xdg the user's XDG_CONFIG_HOME.
+// the administrator's folder, prefix/xdg the user's XDG_CONFIG_HOME (%APPDATA% on
+// Windows).
 class InstallPaths : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(0, mkdir(m_root.File("bin").c_str(), 0755));
-    ASSERT_EQ(0, mkdir(m_root.File("etc").c_str(), 0755));
+    ASSERT_TRUE(platform::MakeFolder(m_root.File("bin")));
+    ASSERT_TRUE(platform::MakeFolder(m_root.File("etc")));
     res::OverrideProgramFolder(m_root.File("bin"));
     res::OverrideSystemConfigFolder(m_root.File("etc"));
     res::SetLanguage(res::Language::English);
@@ -69,8 +67,8 @@ class InstallPaths : public testing::Test {
     res::OverrideSystemConfigFolder("");
   }
   void Install() {
-    ASSERT_EQ(0, mkdir(m_root.File("share").c_str(), 0755));
-    ASSERT_EQ(0, mkdir(Share().c_str(), 0755));
+    ASSERT_TRUE(platform::MakeFolder(m_root.File("share")));
+    ASSERT_TRUE(platform::MakeFolder(Share()));
     ASSERT_TRUE(m_root.Write("share/drive-setting/ParamDefault.xml", kDescription));
   }
   std::string Share() const { return m_root.File("share/drive-setting"); }
@@ -78,6 +76,7 @@ class InstallPaths : public testing::Test {
 
   TempDir m_root;
   EnvScope m_xdg{"XDG_CONFIG_HOME", m_root.File("xdg")};
+  EnvScope m_appData{"APPDATA", m_root.File("xdg")};
 };
 
 TEST_F(InstallPaths, BuildFolderKeepsEverythingBesideTheProgram) {
@@ -106,6 +105,7 @@ TEST_F(InstallPaths, InstalledReadsTheShareFolderAndNamesAMissingFile) {
 }
 
 TEST_F(InstallPaths, UserFolderFromXdgElseHomeDotConfig) {
+  if (OnWindows()) GTEST_SKIP() << "the user's folder is %APPDATA% there";
   Install();
   EXPECT_EQ(UserFolder() + "/", res::UserConfigFolder());
   {
@@ -119,6 +119,36 @@ TEST_F(InstallPaths, UserFolderFromXdgElseHomeDotConfig) {
     EXPECT_TRUE(WriteCommSettings(config, 5, 19200));
     EXPECT_EQ(m_root.File("home/.config/drive-setting/ports"), portmap::PortsFilePath());
   }
+}
+
+TEST_F(InstallPaths, OnWindowsTheFoldersComeFromTheSystemWrittenItsOwnWay) {
+  if (!OnWindows()) GTEST_SKIP() << "Windows' own folders";
+  Install();
+  res::OverrideSystemConfigFolder("");
+  // As Windows names them: '\' between folders, often a closing one.
+  const auto windowsStyle = [](std::string path) {
+    for (char& c : path) c = c == '/' ? '\\' : c;
+    return path + "\\";
+  };
+  ASSERT_TRUE(platform::MakeFolder(m_root.File("pd")));
+  ASSERT_TRUE(platform::MakeFolder(m_root.File("pd/drive-setting")));
+  ASSERT_TRUE(m_root.Write("pd/drive-setting/Config.ini", "[COMM]\r\nPort=7\r\n"));
+  EnvScope appData("APPDATA", windowsStyle(m_root.File("roaming")));
+  EnvScope programData("PROGRAMDATA", windowsStyle(m_root.File("pd")));
+  EXPECT_EQ(m_root.File("pd/drive-setting/"), res::SystemConfigFolder());
+  CIniFile config;
+  config.UseConfigFile();
+  // First use makes the user's folder and takes the administrator's copy over.
+  EXPECT_EQ(m_root.File("roaming/drive-setting/Config.ini"), *config.GetPath());
+  EXPECT_EQ(7, ReadCommSettings(config).port);
+  ASSERT_TRUE(WriteCommSettings(config, 8, 9600));
+  EXPECT_EQ("[COMM]\r\nPort=7\r\n", ReadAll(m_root.File("pd/drive-setting/Config.ini")));
+
+  // A relative %APPDATA% names no folder of the user's: the old place beside the program.
+  EnvScope relative("APPDATA", std::string("roaming"));
+  EXPECT_EQ("", res::UserConfigFolder());
+  config.UseConfigFile();
+  EXPECT_EQ(m_root.File("bin/Config.ini"), *config.GetPath());
 }
 
 TEST_F(InstallPaths, FirstUseTakesOverTheAdministratorsCopyAndWritesOnlyTheUsers) {
@@ -150,8 +180,8 @@ TEST_F(InstallPaths, ACopyBesideTheProgramIsStillReadButAGarbageCopyIsNotTakenOv
   CIniFile config;
   config.UseConfigFile();
   EXPECT_EQ(9, ReadCommSettings(config).port);
-  ASSERT_EQ(0, unlink(m_root.File("bin/Config.ini").c_str()));
-  ASSERT_EQ(0, unlink((UserFolder() + "/Config.ini").c_str()));
+  ASSERT_EQ(0, std::remove(m_root.File("bin/Config.ini").c_str()));
+  ASSERT_EQ(0, std::remove((UserFolder() + "/Config.ini").c_str()));
 
   ASSERT_TRUE(m_root.Write("etc/Config.ini", std::string("[COMM]\r\nPort=7\0\0", 16)));
   config.UseConfigFile();
@@ -177,11 +207,9 @@ TEST_F(InstallPaths, BadConfigIsSetAsideNeverOverwrittenAndToldOnce) {
   EXPECT_EQ(0, ReadCommSettings(config).port);
 
   // Not a regular file: a folder in its place goes aside too, beside the first .bad.
-  ASSERT_EQ(0, mkdir(path.c_str(), 0700));
+  ASSERT_TRUE(platform::MakeFolder(path));
   ASSERT_TRUE(files::SetAsideBadConfig());
-  struct stat st {};
-  EXPECT_EQ(0, stat((path + ".bad.2").c_str(), &st));
-  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(platform::PathKind::Folder, platform::Inspect(path + ".bad.2").kind);
   EXPECT_EQ(garbage, ReadAll(path + ".bad"));
 
   // A fine file stays where it is.
@@ -194,13 +222,14 @@ TEST_F(InstallPaths, UnwritableSettingsFolderFailsQuietly) {
   // A file where the folder should be: nothing can be made there, even by root.
   ASSERT_TRUE(m_root.Write("blocked", "x"));
   EnvScope xdg("XDG_CONFIG_HOME", m_root.File("blocked"));
+  EnvScope appData("APPDATA", m_root.File("blocked"));
   ASSERT_TRUE(m_root.Write("etc/Config.ini", "[COMM]\r\nPort=7\r\n"));
   CIniFile config;
   config.UseConfigFile();
   // The administrator's copy is read where it is.
   EXPECT_EQ(m_root.File("etc/Config.ini"), *config.GetPath());
   EXPECT_EQ(7, ReadCommSettings(config).port);
-  ASSERT_EQ(0, unlink(m_root.File("etc/Config.ini").c_str()));
+  ASSERT_EQ(0, std::remove(m_root.File("etc/Config.ini").c_str()));
   config.UseConfigFile();
   EXPECT_FALSE(WriteCommSettings(config, 3, 9600));
   EXPECT_EQ(0, ReadCommSettings(config).port);

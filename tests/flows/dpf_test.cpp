@@ -63,15 +63,17 @@ class DpfTest : public ::testing::Test {
   }
 
   CSimDrive& drive() { return sim.Drive(); }
+  // The outcome of the last Save or Load, the exit code a script would see.
+  Outcome last = Outcome::Done;
   std::string Save(const std::string& name = "drive.dpf") {
     prompt.QueueFileName(dir.File(name));
-    SaveParamFile(frame, model);
+    last = SaveParamFile(frame, model);
     return ReadFile(dir.File(name));
   }
   void Load(const std::string& name) {
     drive().ClearReceived();
     prompt.QueueFileName(dir.File(name));
-    LoadParamFile(frame, model);
+    last = LoadParamFile(frame, model);
   }
   std::vector<std::string> Writes() {
     std::vector<std::string> writes;
@@ -200,7 +202,7 @@ TEST_F(DpfTest, EmptyUserViewSavesTargetOnlyWhichDoesNotLoad) {
   CParamDescFile empty;
   ASSERT_TRUE(empty.LoadText(R"(<description><info/><parameters><param address="1" name="x"/></parameters></description>)"));
   prompt.QueueFileName(dir.File("empty.dpf"));
-  SaveParamFile(frame, empty);
+  EXPECT_EQ(Outcome::Done, SaveParamFile(frame, empty));
   EXPECT_EQ(std::string("[TARGET]\r\nVER=") + kVersion + "\r\n", ReadFile(dir.File("empty.dpf")));
   prompt.Clear();
   Load("empty.dpf");
@@ -258,12 +260,13 @@ TEST_F(DpfTest, FailedSaveKeepsTheOldFileAndSaysSo) {
   dir.Write("kept.dpf", "old content");
   chmod(dir.File("kept.dpf").c_str(), 0444);
   Save("kept.dpf");
+  EXPECT_EQ(Outcome::FileError, last);
   EXPECT_EQ("old content", ReadFile(dir.File("kept.dpf")));
   EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::DpfWriteFailed)}, prompt.Texts());
 
   prompt.Clear();
   prompt.QueueFileName(dir.File("no-such-folder/x.dpf"));
-  SaveParamFile(frame, model);
+  EXPECT_EQ(Outcome::FileError, SaveParamFile(frame, model));
   EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::DpfWriteFailed)}, prompt.Texts());
 }
 
@@ -296,6 +299,7 @@ TEST_F(DpfTest, SaveReadsWhatTheCacheLacksAndNamesWhatItCannot) {
   const std::string saved = Save();
   EXPECT_EQ(std::string("[TARGET]\r\nVER=") + kVersion + "\r\n[PARAM0]\r\nADDRESS=14\r\nNESTED=1\r\nOFFSET=0\r\nVALUE=1\r\n",
             saved);
+  EXPECT_EQ(Outcome::DriveRefused, last) << "written, but not whole";
   ASSERT_EQ(1u, prompt.Texts().size());
   EXPECT_EQ(res::FormatString(ids::DpfReadSkipped, {"16.4, 16.8, 21"}), prompt.Texts()[0]);
 
@@ -409,7 +413,7 @@ TEST_F(DpfTest, CompareAsksTheDriveAndMarksWhatDiffers) {
   drive().SetFaults(faults);
   rows.clear();
   prompt.Clear();
-  CompareParamFile(frame, model, dir.File("drive.dpf"), &rows);
+  EXPECT_EQ(Outcome::DriveRefused, CompareParamFile(frame, model, dir.File("drive.dpf"), &rows));
   drive().SetFaults({});
   ASSERT_EQ(4u, rows.size());
   EXPECT_EQ(res::LoadString(ids::RowNotRead), CompareTable(rows)[0].drive);
@@ -418,8 +422,8 @@ TEST_F(DpfTest, CompareAsksTheDriveAndMarksWhatDiffers) {
 
 TEST_F(DpfTest, NothingHappensWhileDisconnected) {
   link.Close();
-  SaveParamFile(frame, model);
-  LoadParamFile(frame, model);
+  EXPECT_EQ(Outcome::LinkFailed, SaveParamFile(frame, model));
+  EXPECT_EQ(Outcome::LinkFailed, LoadParamFile(frame, model));
   EXPECT_TRUE(prompt.Dialogs().empty());
 }
 

@@ -17,7 +17,7 @@ TEST_F(FrameLogicTest, ReportShowsNothingWithoutAFailure) {
 TEST_F(FrameLogicTest, RefusalWithAndWithoutQuestion) {
   faults.refused = {"MDA"};
   ApplyFaults();
-  link.Transact("MDA");
+  ASSERT_EQ(rc::Refused, link.Transact("MDA"));
   prompt.QueueAnswer(btn::Ok);
   EXPECT_EQ(btn::Ok, frame.ReportError(0));
   const MessageSpec plain = prompt.Messages().back();
@@ -36,7 +36,7 @@ TEST_F(FrameLogicTest, RefusalWithAndWithoutQuestion) {
 TEST_F(FrameLogicTest, QuestionOnlyForRefusal) {
   faults.rawAnswer = "WHAT";
   ApplyFaults();
-  link.Transact("VER");
+  ASSERT_EQ(rc::UnknownResponse, link.Transact("VER"));
   frame.ReportError(ids::RetryReadParam);
   const MessageSpec shown = prompt.Messages().back();
   EXPECT_EQ(res::LoadString(ids::UnknownResponse) + "\n\n  Send : VER\r\n  Recv : WHAT", shown.text);

@@ -59,7 +59,8 @@ struct FakeEvents : CUserParamsEvents {
   }
   intptr_t SendToFrame(AppMessage message, intptr_t wParam) override {
     if (message == UM_REPORT_ERROR) return frame.ReportError(static_cast<int>(wParam));
-    if (message == UM_SAVE_DRIVE_PARAMS) frame.SaveDriveParams();
+    // The frame answers 0 whatever the save did; it told the user itself.
+    if (message == UM_SAVE_DRIVE_PARAMS) (void)frame.SaveDriveParams();
     return 0;
   }
   CFrameLogic& frame;
@@ -91,7 +92,7 @@ class ViewLogicTest : public ::testing::Test {
     while (!events.queue.empty()) {
       const auto [message, wParam, lParam] = events.queue.front();
       events.queue.pop_front();
-      logic.Handle(message, wParam, lParam);
+      EXPECT_TRUE(logic.Handle(message, wParam, lParam)) << "the view posted a message it does not handle: " << message;
     }
   }
   void Connect() {

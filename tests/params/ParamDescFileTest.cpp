@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -7,6 +6,7 @@
 
 #include "params/ParamDescFile.h"
 #include "resources/Paths.h"
+#include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -200,21 +200,19 @@ TEST(ParamDescFile, NestingThatFoolsTheScanStillCannotOverflowTheStack) {
 class ProgramFolderTest : public testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/params_test_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    m_folder = pattern;
+    ASSERT_FALSE(m_dir.Path().empty());
     fs::create_directory(m_folder / "elsewhere");
     m_oldCwd = fs::current_path();
   }
   void TearDown() override {
     fs::current_path(m_oldCwd);
     res::OverrideProgramFolder("");
-    fs::remove_all(m_folder);
   }
   void Write(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
   }
-  fs::path m_folder;
+  TempDir m_dir;
+  fs::path m_folder{m_dir.Path()};
   fs::path m_oldCwd;
 };
 

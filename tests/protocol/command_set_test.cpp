@@ -20,7 +20,7 @@ TEST_F(CommandSetTest, ReadsVersion) {
   EXPECT_EQ("", link.GetVersion());
 
   sim.Drive().SetVersion("kept");
-  link.ReadVersion();
+  ASSERT_EQ(rc::Success, link.ReadVersion());
   faults.refused = {"VER"};
   ApplyFaults();
   EXPECT_EQ(rc::Refused, link.ReadVersion());
@@ -98,7 +98,7 @@ TEST_F(CommandSetTest, ConfirmedAddressMismatchIsRecorded) {
   // An older failure first, so the report must not repeat it.
   faults.refused = {"SDP"};
   ApplyFaults();
-  link.Transact("SDP");
+  ASSERT_EQ(rc::Refused, link.Transact("SDP"));
 
   faults = {};
   faults.mismatchAddress = true;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/FileSystem.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 
@@ -33,11 +34,11 @@ TEST(StringTable, CommandStringsSplitIntoPromptAndTooltip) {
 }
 
 TEST(StringTable, LanguageFollowsTheLocale) {
-  setenv("LC_ALL", "ko_KR.UTF-8", 1);
+  platform::SetEnvironment("LC_ALL", "ko_KR.UTF-8");
   EXPECT_EQ(res::Language::Korean, res::LanguageFromEnvironment());
-  setenv("LC_ALL", "C.UTF-8", 1);
+  platform::SetEnvironment("LC_ALL", "C.UTF-8");
   EXPECT_EQ(res::Language::English, res::LanguageFromEnvironment());
-  unsetenv("LC_ALL");
+  platform::SetEnvironment("LC_ALL", std::nullopt);
 }
 
 TEST(DisplayText, EightBitBytesAreShownAsLatin1) {

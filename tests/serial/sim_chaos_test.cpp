@@ -37,7 +37,9 @@ TEST(SimChaosTest, SeedRepeatsTheFaultsAndEveryKindComesUp) {
     ++faulty;
     ++kinds[static_cast<int>(a.kind)];
     // A refused command is one the drive did not carry out: the soak relies on it.
-    if (a.kind == ChaosKind::Refuse) EXPECT_FALSE(a.carriedOut);
+    if (a.kind == ChaosKind::Refuse) {
+      EXPECT_FALSE(a.carriedOut);
+    }
     if (a.kind == ChaosKind::Delay) {
       EXPECT_GE(a.waitNs, settings.delayMinMs * 1'000'000LL);
       EXPECT_LE(a.waitNs, settings.delayMaxMs * 1'000'000LL);

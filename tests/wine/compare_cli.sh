@@ -11,33 +11,16 @@ windows_build=$(realpath "$2")
 wine=/usr/lib/wine/wine64
 export WINEPREFIX="$windows_build/wine-prefix"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-com=99
-
 work=$(mktemp -d)
-drive_pid=""
-cleanup() {
-  [ -n "$drive_pid" ] && kill "$drive_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-start_drive() {
-  "$linux_build/bin/simdrive" --com $com --ports-file "$work/ports" --link "$WINEPREFIX/dosdevices/com$com" \
-    >"$work/drive.out" 2>&1 &
-  drive_pid=$!
-  for _ in $(seq 50); do [ -e "$WINEPREFIX/dosdevices/com$com" ] && return 0; sleep 0.1; done
-  echo "the simulated drive did not start"; cat "$work/drive.out"; exit 1
-}
-stop_drive() {
-  kill "$drive_pid" 2>/dev/null; wait "$drive_pid" 2>/dev/null; drive_pid=""
-}
+source "$(dirname "$0")/drive.sh"
+trap 'stop_drive; rm -rf "$work"' EXIT
 
 linux_cli() { (cd "$work" && "$linux_build/bin/drive-setting-cli" --ports-file "$work/ports" "$@"); }
 windows_cli() { (cd "$work" && "$wine" "$windows_build/bin/drive-setting-cli.exe" "$@"); }
 
 failures=0
 # run NAME ARGS...: both programs, then exit codes and standard error compared.
-# Standard output is compared too unless NAME ends in '~' (it names files that differ).
+# Standard output is compared too.
 run() {
   local name=$1; shift
   linux_cli "$@" >"$work/l.out" 2>"$work/l.err"; local lcode=$?

@@ -2,16 +2,16 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+
+#include "files/TempFile.h"
 
 namespace fileio {
 
@@ -27,50 +27,16 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-std::atomic<unsigned> g_tempCounter{0};
-
-struct Place {
-  std::string prefix;  // the folder with its closing '/', empty for the current one
-  std::string base;
-  std::string folder;  // the folder as a path of its own
-};
-
-Place PlaceOf(const std::string& target) {
-  const size_t slash = target.rfind('/');
-  Place place;
-  place.prefix = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  place.base = target.substr(place.prefix.size());
-  place.folder = place.prefix.empty() ? "." : (place.prefix.size() == 1 ? "/" : target.substr(0, slash));
-  return place;
-}
-
-std::string TempStem(const Place& place) { return place.prefix + "." + place.base.substr(0, 64) + ".tmp-"; }
-
-bool AllDigits(std::string_view text) {
-  return !text.empty() && text.size() <= 10 && text.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
 // A writer killed between making its temporary file and renaming it leaves the
 // file behind. Hidden and named after its writer, it is never taken for data, but
 // it would pile up: a later replace of the same file removes those whose writer
 // process is gone. Ours are left alone (another thread may be writing one), and so
 // are those of a process that runs or that we may not signal.
 void RemoveLeftovers(const Place& place) {
-  const std::string stem = TempStem(place).substr(place.prefix.size());
   DIR* dir = opendir(place.folder.c_str());
   if (dir == nullptr) return;
   while (const dirent* entry = readdir(dir)) {
-    const std::string_view name = entry->d_name;
-    if (name.substr(0, stem.size()) != stem) continue;
-    const std::string_view writer = name.substr(stem.size());
-    const size_t dash = writer.find('-');
-    if (dash == std::string_view::npos || !AllDigits(writer.substr(0, dash)) || !AllDigits(writer.substr(dash + 1))) {
-      continue;
-    }
-    const long long pid = std::stoll(std::string(writer.substr(0, dash)));
-    if (pid <= 0 || pid > INT_MAX || pid == getpid()) continue;
-    if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
-    unlinkat(dirfd(dir), entry->d_name, 0);
+    if (LeftByGoneWriter(entry->d_name, place)) unlinkat(dirfd(dir), entry->d_name, 0);
   }
   closedir(dir);
 }
@@ -120,7 +86,7 @@ bool CanWrite(const std::string& path) {
   if (path.empty()) return false;
   const std::string target = ResolveTarget(path);
   if (!CanReplace(target)) return false;
-  const Place place = PlaceOf(target);
+  const Place place = PlaceOf(target, "/");
   if (place.base.empty()) return false;
   struct stat st {};
   return access(place.folder.c_str(), W_OK | X_OK) == 0 || stat(target.c_str(), &st) == 0;
@@ -133,14 +99,13 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
   struct stat st {};
   const bool exists = stat(target.c_str(), &st) == 0;
 
-  const Place place = PlaceOf(target);
+  const Place place = PlaceOf(target, "/");
   if (place.base.empty()) return false;
 
-  // Hidden and short enough for any file name limit, whatever the length of `base`.
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = TempStem(place) + std::to_string(getpid()) + "-" + std::to_string(g_tempCounter.fetch_add(1));
+    temp = NextTempName(place);
     fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0 && errno != EEXIST) {
       const bool folderRefuses = errno == EACCES || errno == EPERM;

@@ -179,7 +179,7 @@ int CRs232CB::Open(uint8_t port, int32_t baudRate) {
   ioctl(fd, TIOCMBIS, &lines);
   tcflush(fd, TCIOFLUSH);
 
-  m_fd = fd;
+  m_handle = fd;
   m_readAheadPos = m_readAheadLen = 0;
   m_silentReads = 0;
   m_open = 1;
@@ -193,13 +193,13 @@ void CRs232CB::Close() {
 
 void CRs232CB::GiveUpPort() {
   m_open = 0;
-  if (m_fd >= 0) {
+  if (m_handle >= 0) {
     // The exclusive flag belongs to the device, not to our handle, and outlives
     // it while anyone else (a simulator, a getty) keeps the device open.
-    ioctl(m_fd, TIOCNXCL);
+    ioctl(m_handle, TIOCNXCL);
     // Closing also releases the flock, so the port can be opened again at once.
-    close(m_fd);
-    m_fd = -1;
+    close(m_handle);
+    m_handle = -1;
   }
   m_readAheadPos = m_readAheadLen = 0;
   OnPortReleased();
@@ -226,7 +226,7 @@ int CRs232CB::ReadBytesWithin(uint8_t* buffer, size_t size, int maxWaitMicros) {
   }
   if (!m_open) return -1;
 
-  pollfd watch{m_fd, POLLIN, 0};
+  pollfd watch{m_handle, POLLIN, 0};
   const timespec wait{maxWaitMicros / 1000000, (maxWaitMicros % 1000000) * 1000L};
   const int ready = ppoll(&watch, 1, &wait, nullptr);
   if (ready < 0) return errno == EINTR ? 0 : -1;
@@ -240,7 +240,7 @@ int CRs232CB::ReadBytesWithin(uint8_t* buffer, size_t size, int maxWaitMicros) {
   }
   if (!(watch.revents & POLLIN)) return 0;
 
-  const ssize_t got = read(m_fd, m_readAhead, sizeof m_readAhead);
+  const ssize_t got = read(m_handle, m_readAhead, sizeof m_readAhead);
   if (got == 0) {
     // Readable yet nothing to read: the other end is gone.
     GiveUpPort();
@@ -267,7 +267,7 @@ bool CRs232CB::WriteAll(const uint8_t* data, size_t size) {
 
   size_t done = 0;
   while (done < size) {
-    const ssize_t wrote = write(m_fd, data + done, size - done);
+    const ssize_t wrote = write(m_handle, data + done, size - done);
     if (wrote > 0) {
       done += static_cast<size_t>(wrote);
       continue;
@@ -280,7 +280,7 @@ bool CRs232CB::WriteAll(const uint8_t* data, size_t size) {
     }
     const int64_t left = deadline - NowNs();
     if (left <= 0) return false;
-    pollfd watch{m_fd, POLLOUT, 0};
+    pollfd watch{m_handle, POLLOUT, 0};
     const int ready = poll(&watch, 1, static_cast<int>(std::min<int64_t>(left / 1'000'000 + 1, 100)));
     if (ready > 0 && (watch.revents & (POLLHUP | POLLERR | POLLNVAL))) {
       GiveUpPort();
@@ -293,7 +293,7 @@ bool CRs232CB::WriteAll(const uint8_t* data, size_t size) {
   // about as long as the bytes still queued need on the wire.
   for (;;) {
     int queued = 0;
-    if (ioctl(m_fd, TIOCOUTQ, &queued) != 0) {
+    if (ioctl(m_handle, TIOCOUTQ, &queued) != 0) {
       // Not a terminal (nothing to drain) or gone.
       if (FailedBecauseLost(errno)) return false;
       return true;
@@ -301,7 +301,7 @@ bool CRs232CB::WriteAll(const uint8_t* data, size_t size) {
     if (queued <= 0) return true;
     const int64_t now = NowNs();
     if (now >= deadline) {
-      tcflush(m_fd, TCOFLUSH);
+      tcflush(m_handle, TCOFLUSH);
       return false;
     }
     SleepNs(std::min<int64_t>(std::max<int64_t>(queued * byteNs, 50'000), deadline - now));

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# clang-tidy over the core, both front ends and the simulated drive, with the checks
+# of .clang-tidy, in parallel. Fails when any finding is left, except the naming
+# check's: those are counted per folder until the tree is renamed.
+# Usage: scripts/tidy.sh [build dir]; TIDY_LOG=<file> keeps clang-tidy's whole output.
+# The build dir needs compile_commands.json; without one, build-tidy is configured
+# with clang (configuring is enough, nothing is built).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build-tidy}
+folders="serial|protocol|params|files|flows|resources|platform|cli|ui|tools"
+
+if [ ! -f "$build/compile_commands.json" ]; then
+  echo "== configuring $build for clang-tidy"
+  CXX=clang++ CC=clang cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+build=$(cd "$build" && pwd)
+
+# Only our own sources: tests, benchmarks, fuzz targets and whatever a build dir holds
+# (Qt's moc and autogen files) stay out, and so do their headers.
+escaped=$(printf '%s' "$root" | sed 's/[].[^$*+?(){}|\\]/\\&/g')
+sources="^$escaped/($folders)/[^/]+\\.cpp\$"
+headers="^$escaped/($folders)/[^/]+\\.h\$"
+
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+jobs=$(nproc)
+status=0
+start=$(date +%s)
+if command -v run-clang-tidy-14 >/dev/null; then
+  run-clang-tidy-14 -quiet -clang-tidy-binary "$(command -v clang-tidy-14)" -p "$build" -j "$jobs" \
+    -header-filter "$headers" "$sources" >"$log" 2>&1 || status=$?
+else
+  tidy=$(command -v clang-tidy-14 || command -v clang-tidy || true)
+  if [ -z "$tidy" ]; then
+    echo "tidy: clang-tidy is not installed (scripts/install-deps.sh installs it)" >&2
+    exit 2
+  fi
+  python3 -c 'import json, re, sys
+for entry in json.load(open(sys.argv[1])):
+    if re.search(sys.argv[2], entry["file"]): print(entry["file"])' "$build/compile_commands.json" "$sources" |
+    sort -u | xargs -r -P "$jobs" -n 1 "$tidy" --quiet -p "$build" --header-filter "$headers" >"$log" 2>&1 ||
+    status=$?
+fi
+seconds=$(( $(date +%s) - start ))
+# run-clang-tidy asks for colours whatever the output is.
+sed -i 's/\x1b\[[0-9;]*m//g' "$log"
+[ -n "${TIDY_LOG:-}" ] && cp "$log" "$TIDY_LOG"
+
+# A header's finding comes once for every file that includes it: each is counted once.
+findings=$(grep -E '^/.*:[0-9]+:[0-9]+: (warning|error): ' "$log" | sort -u || true)
+errors=$(printf '%s\n' "$findings" | grep -E ': error: ' || true)
+naming=$(printf '%s\n' "$findings" | grep -F '[readability-identifier-naming]' || true)
+if [ -n "$errors" ]; then
+  printf '%s\n' "$errors"
+  # The explanation and the code under each finding, for the first few.
+  grep -E -A3 ': error: ' "$log" | head -n 80
+fi
+if [ -n "$naming" ]; then
+  echo "== naming findings per folder (left for the renaming commit)"
+  printf '%s\n' "$naming" | sed -E "s|^$escaped/||; s|/.*||" | sort | uniq -c
+fi
+error_count=$(printf '%s' "$errors" | grep -c . || true)
+echo "== clang-tidy: $error_count findings to mend, $(printf '%s' "$naming" | grep -c . || true) naming findings, ${seconds}s"
+if [ "$error_count" -ne 0 ] || [ "$status" -ne 0 ]; then
+  [ "$error_count" -eq 0 ] && tail -n 40 "$log"
+  echo "tidy: failed" >&2
+  exit 1
+fi

@@ -1,0 +1,15 @@
+# Sourced: a simulated drive behind Wine's COM port $com (default 99). Needs
+# $linux_build (where simdrive is), $WINEPREFIX and $work (a scratch folder).
+com=${com:-99}
+drive_pid=""
+start_drive() {
+  "$linux_build/bin/simdrive" --com "$com" --ports-file "$work/ports" --link "$WINEPREFIX/dosdevices/com$com" \
+    >"$work/drive.out" 2>&1 &
+  drive_pid=$!
+  for _ in $(seq 50); do [ -e "$WINEPREFIX/dosdevices/com$com" ] && return 0; sleep 0.1; done
+  echo "the simulated drive did not start"; cat "$work/drive.out"; exit 1
+}
+stop_drive() {
+  [ -n "$drive_pid" ] || return 0
+  kill "$drive_pid" 2>/dev/null; wait "$drive_pid" 2>/dev/null; drive_pid=""
+}
