@@ -26,11 +26,13 @@ run() {
   linux_cli "$@" >"$work/l.out" 2>"$work/l.err"; local lcode=$?
   windows_cli "$@" >"$work/w.out" 2>"$work/w.err"; local wcode=$?
   sed -i 's/\r$//' "$work/w.out" "$work/w.err"
-  local verdict=ok
+  # The programs' own folders differ; the file they picked must not.
+  sed -i -E 's|^(Description file: ).*/|\1|' "$work/l.out" "$work/w.out"
+  local verdict=""
   [ "$lcode" = "$wcode" ] || verdict="exit $lcode on Linux, $wcode on Windows"
   cmp -s "$work/l.err" "$work/w.err" || verdict="$verdict; messages differ"
   cmp -s "$work/l.out" "$work/w.out" || verdict="$verdict; output differs"
-  if [ "$verdict" = ok ]; then
+  if [ -z "$verdict" ]; then
     echo "ok    $name (exit $lcode)"
   else
     echo "FAIL  $name: $verdict"
@@ -62,7 +64,9 @@ run "diff, Korean messages" --lang ko diff --port COM$com backup.dpf
 touch "$work/locked.dpf" && chmod a-w "$work/locked.dpf"
 run "save to a read-only file" save --port COM$com locked.dpf
 run "load a missing file" load --port COM$com --yes missing.dpf
-run "port with nothing behind it" info --port COM98
+# Linux has no device for COM98 and says to map one; Windows names every COM
+# number itself and says to plug the adapter in: the advice differs, the code not.
+expect "port with nothing behind it" 3 info --port COM98
 run "motor DB export" motordb export --port COM$com motor.txt
 # The drive hangs up in the middle of a long import: the link gives the port up,
 # and once the drive is back the next run starts afresh.
