@@ -2,7 +2,7 @@ cmake_minimum_required(VERSION 3.25)
 # Run as a script at build time: fails when a source of FOLDER includes a project
 # header from a folder outside ALLOWED (a ';'-separated list of top-level folders).
 file(GLOB sources "${SOURCE_DIR}/${FOLDER}/*.cpp" "${SOURCE_DIR}/${FOLDER}/*.h")
-set(project_folders resources serial params files protocol flows ui cli tools)
+set(project_folders platform resources serial params files protocol flows ui cli tools)
 set(bad "")
 foreach(source ${sources})
   file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"[a-z]+/")
