@@ -1,20 +1,13 @@
 #include <windows.h>
 
 #include "cli/Terminal.h"
+#include "platform/WideText_win.h"
 
 namespace cli {
 namespace {
 
 std::atomic<bool>* g_cancel = nullptr;
 const std::string* g_pendingText = nullptr;
-
-std::string Utf8Of(const wchar_t* wide) {
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 1) return std::string();
-  std::string text(static_cast<size_t>(bytes - 1), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), bytes, nullptr, nullptr);
-  return text;
-}
 
 // Runs on a thread of its own that the system starts for the event.
 BOOL WINAPI OnControl(DWORD event) {
@@ -35,7 +28,7 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   if (wide == nullptr) return {argv, argv + argc};
   std::vector<std::string> arguments;
-  for (int i = 0; i < count; ++i) arguments.push_back(Utf8Of(wide[i]));
+  for (int i = 0; i < count; ++i) arguments.push_back(platform::Narrow(wide[i]));
   LocalFree(wide);
   return arguments;
 }

@@ -25,6 +25,7 @@ echo "-- unit tests under Wine"
 (cd build-win && ctest --output-on-failure -j2 --timeout 600)
 
 echo "-- the serial port and the program against the simulated drive"
+tests/wine/with_drive.sh "$linux_build" "$wine" build-win/bin/serial_tests.exe
 tests/wine/compare_cli.sh "$linux_build" build-win
 
 echo "-- link speed under Wine"

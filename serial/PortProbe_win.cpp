@@ -1,12 +1,13 @@
 #include <windows.h>
-// After windows.h, which it needs.
+// After windows.h, which they need.
 #include <devguid.h>
 #include <setupapi.h>
 
 #include <map>
+#include <optional>
 
 #include "platform/WideText_win.h"
-#include "serial/OpenFault.h"
+#include "serial/ComDevice_win.h"
 #include "serial/PortProbe.h"
 #include "serial/PortTable.h"
 #include "serial/Rs232.h"
@@ -14,10 +15,20 @@
 namespace portprobe {
 namespace {
 
-// The names Windows shows for its ports ("USB Serial Port (COM5)"), by COM number.
-// Ports without a device of their own (Wine's mappings) have none.
-std::map<unsigned, std::string> FriendlyNames() {
-  std::map<unsigned, std::string> names;
+// A device name as Windows compares it: without the "\\.\" prefix, any case.
+std::string NameKey(std::string name) {
+  if (name.rfind("\\\\.\\", 0) == 0) name.erase(0, 4);
+  for (char& c : name) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return name;
+}
+
+// The names Windows shows for its ports ("USB Serial Port (COM5)"), by the port's
+// device name ("COM5"). Ports without a device of their own (Wine's mappings of
+// pseudo-terminals) have none.
+std::map<std::string, std::string> FriendlyNames() {
+  std::map<std::string, std::string> names;
   const HDEVINFO devices = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
   if (devices == INVALID_HANDLE_VALUE) return names;
   SP_DEVINFO_DATA device{};
@@ -28,43 +39,43 @@ std::map<unsigned, std::string> FriendlyNames() {
     wchar_t portName[64] = {};
     DWORD bytes = sizeof portName - sizeof(wchar_t);
     DWORD type = 0;
-    const bool named = RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(portName), &bytes) ==
-                           ERROR_SUCCESS && type == REG_SZ;
+    const bool named = RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(portName),
+                                        &bytes) == ERROR_SUCCESS &&
+                       type == REG_SZ;
     RegCloseKey(key);
     if (!named) continue;
-    const std::optional<unsigned> number = portmap::NumberOfDevice(platform::Narrow(portName));
     wchar_t friendly[256] = {};
-    if (number && SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
-                                                    reinterpret_cast<BYTE*>(friendly), sizeof friendly - sizeof(wchar_t),
-                                                    nullptr)) {
-      names[*number] = platform::Narrow(friendly);
+    if (SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
+                                          reinterpret_cast<BYTE*>(friendly), sizeof friendly - sizeof(wchar_t),
+                                          nullptr)) {
+      names[NameKey(platform::Narrow(portName))] = platform::Narrow(friendly);
     }
   }
   SetupDiDestroyDeviceInfoList(devices);
   return names;
 }
 
-PortFacts ProbeWith(unsigned com, const std::map<unsigned, std::string>& names) {
+PortFacts ProbeWith(unsigned com, const std::map<std::string, std::string>& names) {
   PortFacts facts;
   facts.com = com;
   const std::optional<std::string> path = portmap::PathOf(com);
   if (!path) {
     facts.access = Access::Gone;
+    facts.error = ERROR_FILE_NOT_FOUND;
     return facts;
   }
   facts.device = *path;
-  if (const auto name = names.find(com); name != names.end()) facts.usbProduct = name->second;
-  DWORD error = serialdetail::InjectedOpenError();
-  if (error == 0) {
-    const HANDLE handle = CreateFileW(platform::Widen(*path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
-      CloseHandle(handle);
-      facts.access = Access::Ok;
-      return facts;
-    }
-    error = GetLastError();
+  if (const auto name = names.find(NameKey(*path)); name != names.end()) facts.usbProduct = name->second;
+  // Windows refuses a second open even from the same process; Wine does not, so
+  // the answer must not depend on trying.
+  facts.heldHere = serialdetail::IsOpenHere(com);
+  if (facts.heldHere) {
+    facts.access = Access::Busy;
+    return facts;
   }
+  DWORD error = 0;
+  const HANDLE handle = serialdetail::OpenDevice(*path, serialdetail::OpenFor::Use, error);
+  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
   facts.error = static_cast<int>(error);
   facts.access = AccessOfError(facts.error);
   return facts;
@@ -76,6 +87,8 @@ PortFacts ProbeWith(unsigned com, const std::map<unsigned, std::string>& names) 
 // program has open refuses every other open with "access denied".
 Access AccessOfError(int error) {
   switch (static_cast<DWORD>(error)) {
+    case ERROR_SUCCESS:
+      return Access::Ok;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
       return Access::Gone;
@@ -92,12 +105,14 @@ PortFacts Probe(unsigned com) { return ProbeWith(com, FriendlyNames()); }
 std::vector<PortFacts> ProbeAll() {
   std::vector<unsigned> ports;
   CRs232CB::ListPorts(ports);
-  const std::map<unsigned, std::string> names = FriendlyNames();
+  const std::map<std::string, std::string> names = FriendlyNames();
   std::vector<PortFacts> all;
+  all.reserve(ports.size());
   for (const unsigned com : ports) all.push_back(ProbeWith(com, names));
   return all;
 }
 
+// There is no device tree to fake on Windows.
 void SetRootsForTest(const std::string&, const std::string&) {}
 
 }  // namespace portprobe

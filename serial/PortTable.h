@@ -1,8 +1,9 @@
 #pragma once
 // How COM numbers map to device paths. The numbering is stable across runs because
-// Config.ini keeps the number: COM1-32 are /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31,
-// COM65-96 /dev/ttyACM0-31. A ports file ("ports", lines of the
-// form "COM<n>=<path>") maps any number to any path and overrides the table.
+// Config.ini keeps the number: on Linux COM1-32 are /dev/ttyS0-31, COM33-64
+// /dev/ttyUSB0-31, COM65-96 /dev/ttyACM0-31; on Windows COM<n> is \\.\COM<n>. A
+// ports file ("ports", lines of the form "COM<n>=<path>") maps any number to any
+// path (on Windows any device name, e.g. \\.\CNCA0) and overrides the table.
 // Listing and Open both go through here, so they always agree.
 
 #include <map>

@@ -37,8 +37,8 @@ class CRs232CB {
   // The same with the wait for the first byte given in microseconds, for callers
   // that only want what has already arrived or is still on the wire.
   int ReadBytesWithin(uint8_t* buffer, size_t size, int maxWaitMicros);
-  // Writes all bytes and waits until they have left the PC (bounded, so a stuck
-  // adapter cannot hang the program). Returns true on success; false on an error,
+  // Writes all bytes and waits until they have left the PC (on Windows: until the
+  // driver has taken them), bounded, so a stuck adapter cannot hang the program. Returns true on success; false on an error,
   // after applying the port-lost rule when the device is gone.
   bool WriteAll(const uint8_t* data, size_t size);
   // Called whenever the port is let go (closed, or lost): what was learned from
@@ -46,10 +46,21 @@ class CRs232CB {
   virtual void OnPortReleased() {}
 
  private:
+  // Shared by both platforms (Rs232.cpp).
   void GiveUpPort();             // the port-lost rule: closed, handle released
   bool FailedBecauseLost(int error);
+  void StartOpen(uint8_t port, int32_t baudRate);  // closed, number and rate kept
+  int Opened(intptr_t handle);   // the object takes the device; returns 1
 
-  intptr_t m_handle = -1;  // a file descriptor on Linux, a HANDLE on Windows
+  // Each platform's own (Rs232_linux.cpp, Rs232_win.cpp).
+  static bool IsLostError(int error);  // the device is gone or the handle unusable
+  void ReleaseHandle();
+  // Reads what has arrived into the empty read-ahead buffer, waiting at most
+  // `maxWaitMicros` for the first byte: the count, 0 when nothing came, -1 on an
+  // error (the port-lost rule applied).
+  int FillReadAhead(int maxWaitMicros);
+
+  intptr_t m_handle = -1;  // a file descriptor on Linux, a HANDLE on Windows; -1: none
   uint8_t m_portNumber = 0;
   int32_t m_baudRate = 0;
   int m_open = 0;
@@ -59,5 +70,7 @@ class CRs232CB {
   size_t m_readAheadPos = 0;
   size_t m_readAheadLen = 0;
   unsigned m_silentReads = 0;  // empty waits in a row
-  unsigned long m_readWaitMs = 1;  // the read time-out the port has now (Windows)
+  // The first-byte wait the device itself is set to, where the platform keeps one
+  // (Windows read time-outs); 0 when not set.
+  unsigned long m_readWaitMs = 0;
 };

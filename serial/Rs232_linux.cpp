@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -24,13 +24,6 @@
 
 namespace {
 
-// How long ReadBytes waits for a first byte. Every wait costs a wake-up (tens of
-// microseconds of CPU on a virtual machine), so once the line has been silent for
-// a while the wait doubles, as the classic read time-outs (1 ms plus 1 ms per
-// byte asked for) allow; arriving bytes still end the wait at once.
-constexpr int kReadWaitMs = 1;
-constexpr int kSilentReadWaitMs = 2;
-constexpr unsigned kSilentReadsBeforeLongerWait = 10;
 // Slack added to the computed transmission time when waiting for output to leave.
 constexpr int64_t kDrainMarginNs = 200'000'000;
 
@@ -45,11 +38,6 @@ void SleepNs(int64_t ns) {
   timespec span{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
   while (nanosleep(&span, &span) != 0 && errno == EINTR) {
   }
-}
-
-// Errors that mean the device is gone or the handle is no longer usable.
-bool IsLostError(int error) {
-  return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
 }
 
 std::optional<speed_t> StandardSpeed(int32_t baud) {
@@ -121,9 +109,9 @@ bool Exists(const std::string& path) {
 
 }  // namespace
 
-CRs232CB::CRs232CB() = default;
-
-CRs232CB::~CRs232CB() { Close(); }
+bool CRs232CB::IsLostError(int error) {
+  return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
 
 void CRs232CB::ListPorts(std::vector<unsigned>& ports) {
   ports.clear();
@@ -156,10 +144,7 @@ void CRs232CB::ListPorts(std::vector<unsigned>& ports) {
 }
 
 int CRs232CB::Open(uint8_t port, int32_t baudRate) {
-  Close();
-  m_portNumber = port;
-  m_baudRate = baudRate;
-  m_open = 0;
+  StartOpen(port, baudRate);
 
   const std::optional<std::string> path = portmap::PathOf(port);
   if (!path) return 0;
@@ -179,68 +164,34 @@ int CRs232CB::Open(uint8_t port, int32_t baudRate) {
   ioctl(fd, TIOCMBIS, &lines);
   tcflush(fd, TCIOFLUSH);
 
-  m_handle = fd;
-  m_readAheadPos = m_readAheadLen = 0;
-  m_silentReads = 0;
-  m_open = 1;
-  return 1;
+  return Opened(fd);
 }
 
-void CRs232CB::Close() {
-  if (!m_open) return;
-  GiveUpPort();
+void CRs232CB::ReleaseHandle() {
+  if (m_handle < 0) return;
+  const int fd = static_cast<int>(m_handle);
+  // The exclusive flag belongs to the device, not to our handle, and outlives
+  // it while anyone else (a simulator, a getty) keeps the device open.
+  ioctl(fd, TIOCNXCL);
+  // Closing also releases the flock, so the port can be opened again at once.
+  close(fd);
+  m_handle = -1;
 }
 
-void CRs232CB::GiveUpPort() {
-  m_open = 0;
-  if (m_handle >= 0) {
-    // The exclusive flag belongs to the device, not to our handle, and outlives
-    // it while anyone else (a simulator, a getty) keeps the device open.
-    ioctl(m_handle, TIOCNXCL);
-    // Closing also releases the flock, so the port can be opened again at once.
-    close(m_handle);
-    m_handle = -1;
-  }
-  m_readAheadPos = m_readAheadLen = 0;
-  OnPortReleased();
-}
-
-bool CRs232CB::FailedBecauseLost(int error) {
-  if (!IsLostError(error)) return false;
-  GiveUpPort();
-  return true;
-}
-
-int CRs232CB::ReadBytes(uint8_t* buffer, size_t size) {
-  const int waitMs = m_silentReads < kSilentReadsBeforeLongerWait ? kReadWaitMs : kSilentReadWaitMs;
-  return ReadBytesWithin(buffer, size, waitMs * 1000);
-}
-
-int CRs232CB::ReadBytesWithin(uint8_t* buffer, size_t size, int maxWaitMicros) {
-  if (size == 0) return 0;
-  if (m_readAheadPos < m_readAheadLen) {
-    const size_t count = std::min(size, m_readAheadLen - m_readAheadPos);
-    std::memcpy(buffer, m_readAhead + m_readAheadPos, count);
-    m_readAheadPos += count;
-    return static_cast<int>(count);
-  }
-  if (!m_open) return -1;
-
-  pollfd watch{m_handle, POLLIN, 0};
+int CRs232CB::FillReadAhead(int maxWaitMicros) {
+  const int fd = static_cast<int>(m_handle);
+  pollfd watch{fd, POLLIN, 0};
   const timespec wait{maxWaitMicros / 1000000, (maxWaitMicros % 1000000) * 1000L};
   const int ready = ppoll(&watch, 1, &wait, nullptr);
   if (ready < 0) return errno == EINTR ? 0 : -1;
-  if (ready == 0) {
-    ++m_silentReads;
-    return 0;
-  }
+  if (ready == 0) return 0;
   if (watch.revents & (POLLHUP | POLLERR | POLLNVAL)) {
     GiveUpPort();
     return -1;
   }
   if (!(watch.revents & POLLIN)) return 0;
 
-  const ssize_t got = read(m_handle, m_readAhead, sizeof m_readAhead);
+  const ssize_t got = read(fd, m_readAhead, sizeof m_readAhead);
   if (got == 0) {
     // Readable yet nothing to read: the other end is gone.
     GiveUpPort();
@@ -252,22 +203,18 @@ int CRs232CB::ReadBytesWithin(uint8_t* buffer, size_t size, int maxWaitMicros) {
     FailedBecauseLost(error);
     return -1;
   }
-  m_silentReads = 0;
-  m_readAheadLen = static_cast<size_t>(got);
-  const size_t count = std::min(size, m_readAheadLen);
-  std::memcpy(buffer, m_readAhead, count);
-  m_readAheadPos = count;
-  return static_cast<int>(count);
+  return static_cast<int>(got);
 }
 
 bool CRs232CB::WriteAll(const uint8_t* data, size_t size) {
   if (!m_open) return false;
+  const int fd = static_cast<int>(m_handle);
   const int64_t byteNs = m_baudRate > 0 ? 10'000'000'000LL / m_baudRate : 0;
   const int64_t deadline = NowNs() + static_cast<int64_t>(size) * byteNs * 2 + kDrainMarginNs;
 
   size_t done = 0;
   while (done < size) {
-    const ssize_t wrote = write(m_handle, data + done, size - done);
+    const ssize_t wrote = write(fd, data + done, size - done);
     if (wrote > 0) {
       done += static_cast<size_t>(wrote);
       continue;
@@ -280,7 +227,7 @@ bool CRs232CB::WriteAll(const uint8_t* data, size_t size) {
     }
     const int64_t left = deadline - NowNs();
     if (left <= 0) return false;
-    pollfd watch{m_handle, POLLOUT, 0};
+    pollfd watch{fd, POLLOUT, 0};
     const int ready = poll(&watch, 1, static_cast<int>(std::min<int64_t>(left / 1'000'000 + 1, 100)));
     if (ready > 0 && (watch.revents & (POLLHUP | POLLERR | POLLNVAL))) {
       GiveUpPort();
@@ -293,7 +240,7 @@ bool CRs232CB::WriteAll(const uint8_t* data, size_t size) {
   // about as long as the bytes still queued need on the wire.
   for (;;) {
     int queued = 0;
-    if (ioctl(m_handle, TIOCOUTQ, &queued) != 0) {
+    if (ioctl(fd, TIOCOUTQ, &queued) != 0) {
       // Not a terminal (nothing to drain) or gone.
       if (FailedBecauseLost(errno)) return false;
       return true;
@@ -301,7 +248,7 @@ bool CRs232CB::WriteAll(const uint8_t* data, size_t size) {
     if (queued <= 0) return true;
     const int64_t now = NowNs();
     if (now >= deadline) {
-      tcflush(m_handle, TCOFLUSH);
+      tcflush(fd, TCOFLUSH);
       return false;
     }
     SleepNs(std::min<int64_t>(std::max<int64_t>(queued * byteNs, 50'000), deadline - now));

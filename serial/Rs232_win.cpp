@@ -2,50 +2,35 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <cstring>
 #include <map>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "platform/WideText_win.h"
+#include "serial/ComDevice_win.h"
 #include "serial/OpenFault.h"
 #include "serial/PortTable.h"
 #include "serial/Rs232.h"
 
 namespace {
 
-// The same first-byte waits as on Linux (see Rs232_linux.cpp): 1 ms, 2 ms once the
-// line has been silent for a while. Windows counts read time-outs in whole ms.
-constexpr int kReadWaitMs = 1;
-constexpr int kSilentReadWaitMs = 2;
-constexpr unsigned kSilentReadsBeforeLongerWait = 10;
+// Slack added to twice the wire time of a write before it counts as stuck, as on Linux.
 constexpr DWORD kWriteMarginMs = 200;
 
 std::atomic<unsigned long> g_injectedOpenError{0};
 
-HANDLE HandleOf(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+std::mutex g_heldLock;
+std::multiset<unsigned> g_heldHere;  // COM numbers open in this process
 
-// Errors Windows gives once the adapter behind the handle is gone.
-bool IsLostError(DWORD error) {
-  switch (error) {
-    case ERROR_ACCESS_DENIED:
-    case ERROR_BAD_COMMAND:
-    case ERROR_DEVICE_REMOVED:
-    case ERROR_GEN_FAILURE:
-    case ERROR_OPERATION_ABORTED:
-    case ERROR_INVALID_HANDLE:
-    case ERROR_FILE_NOT_FOUND:
-      return true;
-    default:
-      return false;
-  }
-}
+HANDLE HandleOf(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
 // 8N1 at any integer rate, no flow control of any kind, DTR and RTS up. A refused
 // setting does not fail Open, as on Linux: the first transaction shows whether the
 // drive understands us.
 void ConfigureLine(HANDLE port, int32_t baud) {
+  SetupComm(port, 4096, 4096);
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
   if (GetCommState(port, &dcb)) {
@@ -58,6 +43,7 @@ void ConfigureLine(HANDLE port, int32_t baud) {
     dcb.fOutxCtsFlow = FALSE;
     dcb.fOutxDsrFlow = FALSE;
     dcb.fDsrSensitivity = FALSE;
+    dcb.fTXContinueOnXoff = TRUE;
     dcb.fOutX = FALSE;
     dcb.fInX = FALSE;
     dcb.fErrorChar = FALSE;
@@ -65,177 +51,206 @@ void ConfigureLine(HANDLE port, int32_t baud) {
     dcb.fAbortOnError = FALSE;
     dcb.fDtrControl = DTR_CONTROL_ENABLE;
     dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.ErrorChar = dcb.EofChar = dcb.EvtChar = 0;
     SetCommState(port, &dcb);
   }
-  // Drivers without modem lines (Wine's mapping of a pseudo-terminal) refuse these.
+  // Drivers without modem lines (Wine's mapping of a pseudo-terminal) refuse these
+  // with "not supported".
   EscapeCommFunction(port, SETDTR);
   EscapeCommFunction(port, SETRTS);
-  PurgeComm(port, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
 }
 
-// A read returns what has arrived at once, else waits up to `waitMs` for the first
-// byte and returns as soon as it comes.
-bool SetReadWait(HANDLE port, DWORD waitMs, DWORD writeLimitMs) {
+// A read returns what has arrived at once, else waits up to `readWaitMs` for the
+// first byte and returns as soon as one comes; ReadFile then neither spins nor
+// needs overlapped I/O (which Wine leaves pending with these time-outs). A write
+// may take twice its wire time plus a margin, the Linux drain deadline, rounded up
+// to whole milliseconds per byte, so it is set once per Open rather than per write.
+bool SetTimeouts(HANDLE port, DWORD readWaitMs, int32_t baud) {
   COMMTIMEOUTS timeouts{};
   timeouts.ReadIntervalTimeout = MAXDWORD;
-  // Both totals zero: return at once with what has arrived, even nothing.
-  timeouts.ReadTotalTimeoutMultiplier = waitMs == 0 ? 0 : MAXDWORD;
-  timeouts.ReadTotalTimeoutConstant = waitMs;
-  timeouts.WriteTotalTimeoutConstant = writeLimitMs;
+  timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+  timeouts.ReadTotalTimeoutConstant = readWaitMs;
+  timeouts.WriteTotalTimeoutMultiplier = baud > 0 ? static_cast<DWORD>((20'000 + baud - 1) / baud) : 1;
+  timeouts.WriteTotalTimeoutConstant = kWriteMarginMs;
   return SetCommTimeouts(port, &timeouts) != 0;
+}
+
+// Whether a name in the ports file leads to a device: anything but "no such
+// thing" counts, so a port held by someone else is still listed and the user
+// learns why Open fails.
+bool DeviceExists(const std::string& path) {
+  DWORD error = 0;
+  const HANDLE handle = serialdetail::OpenDevice(path, serialdetail::OpenFor::Look, error);
+  if (handle != INVALID_HANDLE_VALUE) {
+    CloseHandle(handle);
+    return true;
+  }
+  return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+// The COM numbers Windows lists under HARDWARE\DEVICEMAP\SERIALCOMM (name: the
+// driver's device, data: "COM<n>").
+std::vector<unsigned> RegisteredPorts() {
+  std::vector<unsigned> found;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return found;
+  }
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256];
+    wchar_t data[64];
+    DWORD nameLength = sizeof name / sizeof name[0];
+    DWORD dataBytes = sizeof data - sizeof(wchar_t);
+    DWORD type = 0;
+    const LONG got = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data),
+                                   &dataBytes);
+    if (got == ERROR_NO_MORE_ITEMS) break;
+    // Too long for a COM name, or not text: not a port we could number.
+    if (got != ERROR_SUCCESS || type != REG_SZ) continue;
+    data[dataBytes / sizeof(wchar_t)] = L'\0';  // registry text need not end in NUL
+    if (const std::optional<unsigned> number = portmap::NumberOfDevice(platform::Narrow(data))) {
+      found.push_back(*number);
+    }
+  }
+  RegCloseKey(key);
+  std::sort(found.begin(), found.end());
+  found.erase(std::unique(found.begin(), found.end()), found.end());
+  return found;
 }
 
 }  // namespace
 
 namespace serialdetail {
+
 void InjectOpenErrorForTest(unsigned long error) { g_injectedOpenError = error; }
-unsigned long InjectedOpenError() { return g_injectedOpenError; }
+
+HANDLE OpenDevice(const std::string& path, OpenFor purpose, DWORD& error) {
+  error = g_injectedOpenError;
+  if (error != 0) return INVALID_HANDLE_VALUE;
+  const std::wstring wide = platform::Widen(path);
+  if (wide.empty()) {
+    error = ERROR_INVALID_NAME;
+    return INVALID_HANDLE_VALUE;
+  }
+  // For use no sharing: Windows itself then keeps every other program out.
+  const bool use = purpose == OpenFor::Use;
+  const HANDLE handle =
+      CreateFileW(wide.c_str(), use ? GENERIC_READ | GENERIC_WRITE : 0, use ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  error = handle == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  return handle;
+}
+
+bool IsOpenHere(unsigned com) {
+  std::lock_guard<std::mutex> guard(g_heldLock);
+  return g_heldHere.count(com) != 0;
+}
+
 }  // namespace serialdetail
 
-CRs232CB::CRs232CB() = default;
-
-CRs232CB::~CRs232CB() { Close(); }
+// ERROR_NOT_READY is what Wine reports once the pseudo-terminal behind a port has
+// hung up; the others are what Windows drivers give for an adapter pulled out.
+bool CRs232CB::IsLostError(int error) {
+  switch (static_cast<DWORD>(error)) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_INVALID_HANDLE:
+    case ERROR_BAD_COMMAND:
+    case ERROR_NOT_READY:
+    case ERROR_GEN_FAILURE:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_FILE_NOT_FOUND:
+      return true;
+    default:
+      return false;
+  }
+}
 
 void CRs232CB::ListPorts(std::vector<unsigned>& ports) {
   ports.clear();
   const std::map<unsigned, std::string> fileEntries = portmap::FileEntries();
-  std::vector<unsigned> found;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) == ERROR_SUCCESS) {
-    for (DWORD index = 0;; ++index) {
-      wchar_t name[256];
-      wchar_t data[256];
-      DWORD nameLength = 256;
-      DWORD dataBytes = sizeof data - sizeof(wchar_t);
-      DWORD type = 0;
-      const LONG got = RegEnumValueW(key, index, name, &nameLength, nullptr, &type,
-                                     reinterpret_cast<BYTE*>(data), &dataBytes);
-      if (got == ERROR_NO_MORE_ITEMS) break;
-      if (got != ERROR_SUCCESS || type != REG_SZ) continue;
-      data[dataBytes / sizeof(wchar_t)] = L'\0';
-      const std::optional<unsigned> number = portmap::NumberOfDevice(platform::Narrow(data));
-      if (number && fileEntries.count(*number) == 0) found.push_back(*number);
-    }
-    RegCloseKey(key);
+  for (const unsigned number : RegisteredPorts()) {
+    // A ports-file line for this number points Open elsewhere.
+    if (fileEntries.count(number) == 0) ports.push_back(number);
   }
-  std::sort(found.begin(), found.end());
-  found.erase(std::unique(found.begin(), found.end()), found.end());
-  ports = found;
-  for (const auto& entry : fileEntries) ports.push_back(entry.first);
+  for (const auto& [number, path] : fileEntries) {
+    if (DeviceExists(path)) ports.push_back(number);
+  }
 }
 
 int CRs232CB::Open(uint8_t port, int32_t baudRate) {
-  Close();
-  m_portNumber = port;
-  m_baudRate = baudRate;
-  m_open = 0;
-
+  StartOpen(port, baudRate);
   const std::optional<std::string> path = portmap::PathOf(port);
   if (!path) return 0;
-  if (const unsigned long injected = serialdetail::InjectedOpenError()) {
-    SetLastError(injected);
-    return 0;
-  }
-  // No sharing: Windows itself keeps every other program out while we hold it.
-  const HANDLE handle = CreateFileW(platform::Widen(*path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
+  DWORD error = 0;
+  const HANDLE handle = serialdetail::OpenDevice(*path, serialdetail::OpenFor::Use, error);
   if (handle == INVALID_HANDLE_VALUE) return 0;
+
   ConfigureLine(handle, baudRate);
-  SetReadWait(handle, kReadWaitMs, kWriteMarginMs);
-  m_readWaitMs = kReadWaitMs;
-
-  m_handle = reinterpret_cast<intptr_t>(handle);
-  m_readAheadPos = m_readAheadLen = 0;
-  m_silentReads = 0;
-  m_open = 1;
-  return 1;
-}
-
-void CRs232CB::Close() {
-  if (!m_open) return;
-  GiveUpPort();
-}
-
-void CRs232CB::GiveUpPort() {
-  m_open = 0;
-  if (m_handle != -1) {
-    CloseHandle(HandleOf(m_handle));
-    m_handle = -1;
+  m_readWaitMs = SetTimeouts(handle, 1, baudRate) ? 1 : 0;
+  PurgeComm(handle, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
+  {
+    std::lock_guard<std::mutex> guard(g_heldLock);
+    g_heldHere.insert(port);
   }
-  m_readAheadPos = m_readAheadLen = 0;
-  OnPortReleased();
+  return Opened(reinterpret_cast<intptr_t>(handle));
 }
 
-bool CRs232CB::FailedBecauseLost(int error) {
-  if (!IsLostError(static_cast<DWORD>(error))) return false;
-  GiveUpPort();
-  return true;
+void CRs232CB::ReleaseHandle() {
+  if (m_handle == -1) return;
+  CloseHandle(HandleOf(m_handle));
+  m_handle = -1;
+  m_readWaitMs = 0;
+  std::lock_guard<std::mutex> guard(g_heldLock);
+  const auto held = g_heldHere.find(m_portNumber);
+  if (held != g_heldHere.end()) g_heldHere.erase(held);
 }
 
-int CRs232CB::ReadBytes(uint8_t* buffer, size_t size) {
-  const int waitMs = m_silentReads < kSilentReadsBeforeLongerWait ? kReadWaitMs : kSilentReadWaitMs;
-  return ReadBytesWithin(buffer, size, waitMs * 1000);
-}
-
-int CRs232CB::ReadBytesWithin(uint8_t* buffer, size_t size, int maxWaitMicros) {
-  if (size == 0) return 0;
-  if (m_readAheadPos < m_readAheadLen) {
-    const size_t count = std::min(size, m_readAheadLen - m_readAheadPos);
-    std::memcpy(buffer, m_readAhead + m_readAheadPos, count);
-    m_readAheadPos += count;
-    return static_cast<int>(count);
-  }
-  if (!m_open) return -1;
-
+int CRs232CB::FillReadAhead(int maxWaitMicros) {
   const HANDLE port = HandleOf(m_handle);
-  const DWORD waitMs = static_cast<DWORD>((maxWaitMicros + 999) / 1000);
-  if (waitMs != m_readWaitMs) {
-    // A refused time-out keeps the previous one: reads still end, only sooner or later.
-    if (SetReadWait(port, waitMs, kWriteMarginMs)) m_readWaitMs = waitMs;
-  }
+  // Whole milliseconds, rounded up: a shorter wait than asked could take a line
+  // for quiet while a byte is still on the wire.
+  const DWORD waitMs = std::max<DWORD>(1, static_cast<DWORD>((static_cast<int64_t>(maxWaitMicros) + 999) / 1000));
+  // A refused change keeps the previous wait: reads still end, only sooner or later.
+  if (waitMs != m_readWaitMs && SetTimeouts(port, waitMs, m_baudRate)) m_readWaitMs = waitMs;
+
   DWORD got = 0;
+  DWORD comErrors = 0;
   if (!ReadFile(port, m_readAhead, sizeof m_readAhead, &got, nullptr)) {
     const DWORD error = GetLastError();
-    DWORD errors = 0;
-    ClearCommError(port, &errors, nullptr);
-    FailedBecauseLost(static_cast<int>(error));
+    // Clears a line error (overrun, framing) that would otherwise fail every read.
+    if (!FailedBecauseLost(static_cast<int>(error))) ClearCommError(port, &comErrors, nullptr);
     return -1;
   }
-  if (got == 0) {
-    ++m_silentReads;
-    return 0;
+  if (got > 0) return static_cast<int>(got);
+  // An empty read is also what Wine returns, at once, from a hung-up
+  // pseudo-terminal; only the line status tells that the device is gone.
+  if (!ClearCommError(port, &comErrors, nullptr) && FailedBecauseLost(static_cast<int>(GetLastError()))) {
+    return -1;
   }
-  m_silentReads = 0;
-  m_readAheadLen = got;
-  const size_t count = std::min<size_t>(size, got);
-  std::memcpy(buffer, m_readAhead, count);
-  m_readAheadPos = count;
-  return static_cast<int>(count);
+  return 0;
 }
 
 bool CRs232CB::WriteAll(const uint8_t* data, size_t size) {
   if (!m_open) return false;
   const HANDLE port = HandleOf(m_handle);
-  // Bounded like the Linux drain: twice the wire time and a margin, so a stuck
-  // adapter cannot hang the program.
-  const DWORD wireMs = m_baudRate > 0 ? static_cast<DWORD>(size * 10'000 / static_cast<size_t>(m_baudRate)) : 0;
-  SetReadWait(port, m_readWaitMs, 2 * wireMs + kWriteMarginMs);
   size_t done = 0;
   while (done < size) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 16));
     DWORD wrote = 0;
-    if (!WriteFile(port, data + done, static_cast<DWORD>(size - done), &wrote, nullptr)) {
+    if (!WriteFile(port, data + done, chunk, &wrote, nullptr)) {
       const DWORD error = GetLastError();
-      DWORD errors = 0;
-      ClearCommError(port, &errors, nullptr);
-      FailedBecauseLost(static_cast<int>(error));
-      return false;
-    }
-    if (wrote == 0) {
-      // The write time-out passed with nothing taken.
-      PurgeComm(port, PURGE_TXCLEAR | PURGE_TXABORT);
+      DWORD comErrors = 0;
+      if (!FailedBecauseLost(static_cast<int>(error))) ClearCommError(port, &comErrors, nullptr);
       return false;
     }
     done += wrote;
+    if (wrote < chunk) {
+      // The write time-out passed: the adapter is stuck. What it still holds
+      // would reach the drive at some later moment, inside another transaction.
+      PurgeComm(port, PURGE_TXABORT | PURGE_TXCLEAR);
+      return false;
+    }
   }
   return true;
 }

@@ -1,0 +1,78 @@
+#include "serial/Rs232.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// How long ReadBytes waits for a first byte. Every wait costs a wake-up (tens of
+// microseconds of CPU on a virtual machine), so once the line has been silent for
+// a while the wait doubles, as the classic read time-outs (1 ms plus 1 ms per
+// byte asked for) allow; arriving bytes still end the wait at once.
+constexpr int kReadWaitMs = 1;
+constexpr int kSilentReadWaitMs = 2;
+constexpr unsigned kSilentReadsBeforeLongerWait = 10;
+
+}  // namespace
+
+CRs232CB::CRs232CB() = default;
+
+CRs232CB::~CRs232CB() { Close(); }
+
+void CRs232CB::Close() {
+  if (!m_open) return;
+  GiveUpPort();
+}
+
+void CRs232CB::StartOpen(uint8_t port, int32_t baudRate) {
+  Close();
+  m_portNumber = port;
+  m_baudRate = baudRate;
+  m_open = 0;
+}
+
+int CRs232CB::Opened(intptr_t handle) {
+  m_handle = handle;
+  m_readAheadPos = m_readAheadLen = 0;
+  m_silentReads = 0;
+  m_open = 1;
+  return 1;
+}
+
+void CRs232CB::GiveUpPort() {
+  m_open = 0;
+  ReleaseHandle();
+  m_handle = -1;
+  m_readAheadPos = m_readAheadLen = 0;
+  OnPortReleased();
+}
+
+bool CRs232CB::FailedBecauseLost(int error) {
+  if (!IsLostError(error)) return false;
+  GiveUpPort();
+  return true;
+}
+
+int CRs232CB::ReadBytes(uint8_t* buffer, size_t size) {
+  const int waitMs = m_silentReads < kSilentReadsBeforeLongerWait ? kReadWaitMs : kSilentReadWaitMs;
+  return ReadBytesWithin(buffer, size, waitMs * 1000);
+}
+
+int CRs232CB::ReadBytesWithin(uint8_t* buffer, size_t size, int maxWaitMicros) {
+  if (size == 0) return 0;
+  if (m_readAheadPos >= m_readAheadLen) {
+    if (!m_open) return -1;
+    const int got = FillReadAhead(std::max(maxWaitMicros, 0));
+    if (got <= 0) {
+      if (got == 0) ++m_silentReads;
+      return got;
+    }
+    m_silentReads = 0;
+    m_readAheadPos = 0;
+    m_readAheadLen = static_cast<size_t>(got);
+  }
+  const size_t count = std::min(size, m_readAheadLen - m_readAheadPos);
+  std::memcpy(buffer, m_readAhead + m_readAheadPos, count);
+  m_readAheadPos += count;
+  return static_cast<int>(count);
+}
