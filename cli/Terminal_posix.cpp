@@ -12,8 +12,10 @@ const std::string* g_pendingText = nullptr;
 
 void OnInterrupt(int) {
   if (g_cancel->exchange(true)) {
-    ::signal(SIGINT, SIG_DFL);
-    ::raise(SIGINT);
+    // A second Ctrl-C ends the program the default way; should either call fail, the
+    // handler returns and the first request goes on stopping the run.
+    (void)::signal(SIGINT, SIG_DFL);
+    (void)::raise(SIGINT);
     return;
   }
   const ssize_t written = ::write(STDERR_FILENO, g_pendingText->data(), g_pendingText->size());

@@ -9,7 +9,7 @@ namespace {
 
 // "3 (Level 3)", or the number alone when the entry's list has no text for it.
 std::string ValueText(int32_t value, const std::string& text) {
-  const std::string number = std::to_string(value);
+  std::string number = std::to_string(value);
   if (text.empty() || text == number) return number;
   return number + " (" + res::ShownText(text) + ")";
 }

@@ -86,6 +86,7 @@ void CConnectLogic::Initialise(const std::vector<unsigned>& ports, const CIniFil
 
 void CConnectLogic::InitialiseProbed(const std::vector<portprobe::PortFacts>& ports, const CIniFile& config) {
   std::vector<unsigned> numbers;
+  numbers.reserve(ports.size());
   for (const portprobe::PortFacts& facts : ports) numbers.push_back(facts.com);
   Initialise(numbers, config);
   for (const portprobe::PortFacts& facts : ports) {

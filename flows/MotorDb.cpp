@@ -125,7 +125,7 @@ bool CheckSendable(const CVcmFile& file, CFrameLogic& frame) {
   std::string text;
   if (token == CVcmFile::Token::Invalid) {
     char hex[3];
-    std::snprintf(hex, sizeof hex, "%02X", command.badByte);
+    (void)std::snprintf(hex, sizeof hex, "%02X", command.badByte);  // a byte always fits two digits
     text = res::FormatString(ids::MotorDbBadByte, {std::to_string(command.line), hex});
   } else {
     text = res::FormatString(ids::MotorDbCommandTooLong, {std::to_string(command.line)});

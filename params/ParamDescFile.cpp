@@ -18,7 +18,7 @@ namespace {
 // the bytes could hold: every element TinyXML reads starts at a '<' followed by a
 // name character, so their count bounds the depth. A level takes about 250 bytes.
 constexpr size_t kStackPerElement = 1024;
-constexpr size_t kStackBase = 1024 * 1024;
+constexpr size_t kStackBase = size_t{1024} * 1024;
 // No description comes near this; beyond it the stack would not be worth reserving.
 constexpr size_t kMaxElements = 1000000;
 // NUL bytes after the text; see LoadBytes.

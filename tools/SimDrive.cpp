@@ -279,8 +279,9 @@ void CSimDrive::Impl::NoteEcho(Ns at) {
 }
 
 std::string CSimDrive::Impl::Execute(const std::string& command) {
-  const std::string ok = faults.lowerCase ? "oky" : "OKY";
-  const std::string err = faults.lowerCase ? "err" : "ERR";
+  // Not const: each is returned, and moved out when it is.
+  std::string ok = faults.lowerCase ? "oky" : "OKY";
+  std::string err = faults.lowerCase ? "err" : "ERR";
   if (command.size() < 3) return err;
   const std::string mnemonic = Upper(command.substr(0, 3));
   const std::string argument = command.substr(3);
@@ -432,7 +433,7 @@ void CSimDrive::Impl::Process(const uint8_t* bytes, size_t count, Ns receivedAt)
       deferred = reply;
       return;
     }
-    if (c == '\r' && bytes[i + 1] == '\n') echo += bytes[++i];
+    if (c == '\r' && bytes[i + 1] == '\n') echo += static_cast<char>(bytes[++i]);
     NoteEcho(flushEcho(reply));
   }
   flushEcho();
