@@ -15,6 +15,7 @@
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments = cli::Utf8Arguments(argc, argv);
   std::vector<const char*> args;
+  args.reserve(arguments.size() + 1);
   for (const std::string& argument : arguments) args.push_back(argument.c_str());
   const int count = static_cast<int>(args.size());
   args.push_back(nullptr);

@@ -126,7 +126,7 @@ enum class LoadResult { Ok, Missing, Failed };
 
 // Largest file we read; anything bigger is not an INI file of ours (the
 // platform's own limit was once 64 KB), and parsing it would cost too much memory.
-inline constexpr size_t kMaxIniFileBytes = 1024u * 1024;
+inline constexpr size_t kMaxIniFileBytes = size_t{1024} * 1024;
 
 // Reads a regular file of at most kMaxIniFileBytes. Missing: the path names
 // nothing (`text` empty). Failed: unreadable, not a regular file, too big.

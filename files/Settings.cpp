@@ -28,7 +28,7 @@ bool WriteCommSettings(const CIniFile& file, int32_t port, int32_t baudRate) {
 std::string ReadLastFolder(const CIniFile& file, const std::string& kind) {
   if (kind.empty()) return {};
   // Folders are often deeper than the read buffer of the other settings.
-  const std::string folder = file.GetString(kFoldersSection, kind, "", SIZE_MAX);
+  std::string folder = file.GetString(kFoldersSection, kind, "", SIZE_MAX);
   if (!platform::IsAbsolutePath(folder) || platform::Inspect(folder).kind != platform::PathKind::Folder) return {};
   return folder;
 }

@@ -22,7 +22,8 @@ ReadResult ReadFile(const std::string& path, std::string& bytes, uint64_t maxByt
     if (bytes.size() + got > maxBytes) result = ReadResult::TooBig;
     else bytes.append(chunk, got);
   }
-  std::fclose(file);
+  // Everything wanted has been read; closing cannot lose any of it.
+  (void)std::fclose(file);
   if (result != ReadResult::Ok) bytes.clear();
   return result;
 }

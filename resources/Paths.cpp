@@ -76,7 +76,7 @@ std::string DataFolder() {
 }
 
 std::string DataFilePath(const std::string& name) {
-  const std::string beside = PathBesideProgram(name);
+  std::string beside = PathBesideProgram(name);
   if (!IsInstalled()) return beside;
   const std::string program = ProgramFolder();
   // PathBesideProgram keeps an absolute name; only a name inside the program's

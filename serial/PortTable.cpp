@@ -73,7 +73,7 @@ std::map<unsigned, std::string> ParsePortsText(const std::string& text) {
 
 std::map<unsigned, std::string> FileEntries() {
   // Never more than a few lines; anything as big is no ports file.
-  constexpr uint64_t kMaxPortsFileBytes = 1024 * 1024;
+  constexpr uint64_t kMaxPortsFileBytes = uint64_t{1024} * 1024;
   std::string text;
   if (platform::ReadFile(PortsFilePath(), text, kMaxPortsFileBytes) != platform::ReadResult::Ok) return {};
   return ParsePortsText(text);
