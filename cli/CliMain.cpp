@@ -23,11 +23,11 @@
 namespace cli {
 namespace {
 
-using json = nlohmann::ordered_json;
+using Json = nlohmann::ordered_json;
 
 // Drive texts and file names may hold bytes that are no UTF-8; the document stays valid.
-void PrintJson(std::ostream& out, const json& document) {
-  out << document.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+void PrintJson(std::ostream& out, const Json& document) {
+  out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
 }
 
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
@@ -43,7 +43,7 @@ int ListPorts(const Request& request, std::ostream& out, Console& console) {
   }
   if (ports.empty()) console.Lines("", res::LoadString(ids::CliNoPortsListed));
   bool allOpen = true;
-  json list = json::array();
+  Json list = Json::array();
   for (const portprobe::PortFacts& port : ports) {
     const bool open = port.access == portprobe::Access::Ok;
     allOpen = allOpen && open;
@@ -77,7 +77,7 @@ int32_t BaudRate(const Request& request) {
 int Report(const Request& request, const std::vector<DriveResult>& results, std::ostream& out, Console& console) {
   const bool several = results.size() > 1;
   Outcome worst = Outcome::Done;
-  json drives = json::array();
+  Json drives = Json::array();
   for (const DriveResult& result : results) {
     worst = Worse(worst, result.outcome);
     const std::string port = PortName(result.com);

@@ -22,7 +22,7 @@
 namespace cli {
 namespace {
 
-using json = nlohmann::ordered_json;
+using Json = nlohmann::ordered_json;
 
 // What a command works with once the drive is identified.
 struct Drive {
@@ -70,7 +70,7 @@ void AddParamRow(Drive& d, const ParamRef& ref, int32_t value) {
 }
 
 Outcome Get(Drive& d) {
-  d.result.values = json::array();
+  d.result.values = Json::array();
   Outcome outcome = Outcome::Done;
   for (const ParamRef& ref : d.context.request.refs) {
     if (d.Cancelled()) return Outcome::Cancelled;
@@ -97,7 +97,7 @@ Outcome Set(Drive& d) {
   if (writes.size() != d.context.request.assignments.size()) return Outcome::BadInput;
 
   // In order, up to the first that fails: those before it are set and saved, none after it is sent.
-  d.result.values = json::array();
+  d.result.values = Json::array();
   for (const auto& [ref, value] : writes) {
     if (d.Cancelled()) return Outcome::Cancelled;
     const Outcome written = SetParam(d.frame, d.model, ref, value);
@@ -112,7 +112,7 @@ Outcome Diff(Drive& d) {
   const Outcome compared = CompareParamFile(d.frame, d.model, d.context.request.file, &rows);
   if (rows.empty()) return compared;
   const std::vector<CompareTableRow> table = CompareTable(rows);
-  d.result.values = json::array();
+  d.result.values = Json::array();
   for (size_t i = 0; i < rows.size(); ++i) {
     if (!rows[i].differs && !d.context.request.diffAll) continue;
     const std::string ref = ParamRefText({rows[i].address, rows[i].nested, rows[i].offset});
@@ -120,7 +120,7 @@ Outcome Diff(Drive& d) {
     d.result.lines.push_back(Tab({ref, table[i].label, table[i].drive, table[i].file}));
     d.result.values.push_back({{"param", ref},
                                {"label", table[i].label},
-                               {"drive", rows[i].driveValue ? json(*rows[i].driveValue) : json(nullptr)},
+                               {"drive", rows[i].driveValue ? Json(*rows[i].driveValue) : Json(nullptr)},
                                {"driveText", res::ShownText(rows[i].driveText)},
                                {"file", rows[i].fileValue},
                                {"fileText", res::ShownText(rows[i].fileText)},

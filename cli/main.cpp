@@ -21,8 +21,8 @@ int main(int argc, char** argv) {
   args.push_back(nullptr);
 
   if (const auto language = cli::LanguageOption(count, args.data())) res::SetLanguage(*language);
-  static const std::string pending = "\n" + res::LoadString(ids::CliCancelPending) + "\n";
+  static const std::string kPending = "\n" + res::LoadString(ids::CliCancelPending) + "\n";
   static std::atomic<bool> cancel{false};
-  cli::CatchInterrupt(cancel, pending);
+  cli::CatchInterrupt(cancel, kPending);
   return cli::RunCli(count, args.data(), {std::cout, std::cerr, std::cin, cli::ErrorStreamIsTerminal()}, cancel);
 }

@@ -12,72 +12,72 @@ bool CIniFile::SetPath(const char* path) {
 }
 
 bool CIniFile::SetPath(const std::string& path) {
-  path_ = path;
-  snapshot_.reset();
+  m_path = path;
+  m_snapshot.reset();
   return true;
 }
 
 bool CIniFile::UseConfigFile() {
-  path_.reset();
-  snapshot_.reset();
+  m_path.reset();
+  m_snapshot.reset();
   // Our paths have no length limit, so a deep program folder keeps its Config.ini beside it.
-  path_ = files::ConfigFilePath();
+  m_path = files::ConfigFilePath();
   return true;
 }
 
-const std::string* CIniFile::GetPath() const { return path_ ? &*path_ : nullptr; }
+const std::string* CIniFile::GetPath() const { return m_path ? &*m_path : nullptr; }
 
 const ini::IniDocument& CIniFile::Document() const {
   static const ini::IniDocument kEmpty;
-  const platform::PathInfo info = path_ ? platform::Inspect(*path_) : platform::PathInfo{};
+  const platform::PathInfo info = m_path ? platform::Inspect(*m_path) : platform::PathInfo{};
   if (info.kind != platform::PathKind::File) {
-    snapshot_.reset();
+    m_snapshot.reset();
     return kEmpty;
   }
-  if (snapshot_ && snapshot_->stamp == info.stamp) return snapshot_->document;
+  if (m_snapshot && m_snapshot->stamp == info.stamp) return m_snapshot->document;
   // Stamped with the state seen before reading: a change made while we read
   // shows up as a different stamp next time and is read then.
   std::string text;
-  if (ini::ReadTextFile(*path_, text) != ini::LoadResult::Ok) {
-    snapshot_.reset();
+  if (ini::ReadTextFile(*m_path, text) != ini::LoadResult::Ok) {
+    m_snapshot.reset();
     return kEmpty;
   }
-  snapshot_ = Snapshot{info.stamp, ini::IniDocument::Parse(text)};
-  return snapshot_->document;
+  m_snapshot = Snapshot{info.stamp, ini::IniDocument::Parse(text)};
+  return m_snapshot->document;
 }
 
 bool CIniFile::HasSection(const std::string& section) {
-  buffer_.clear();
-  if (!path_) return false;
+  m_buffer.clear();
+  if (!m_path) return false;
   std::string joined;
   for (const std::string& line : Document().GetSectionLines(section)) {
     if (!joined.empty()) joined += '\0';
     joined += line;
   }
-  buffer_ = ini::CutToBuffer(joined, kBufferSize);
-  return !buffer_.empty();
+  m_buffer = ini::CutToBuffer(joined, kBufferSize);
+  return !m_buffer.empty();
 }
 
 bool CIniFile::HasKey(const std::string& section, const std::string& key) {
-  buffer_.clear();
-  if (!path_) return false;
-  buffer_ = Document().GetString(section, key, "", kBufferSize);
-  return !buffer_.empty();
+  m_buffer.clear();
+  if (!m_path) return false;
+  m_buffer = Document().GetString(section, key, "", kBufferSize);
+  return !m_buffer.empty();
 }
 
 int32_t CIniFile::GetInt(const std::string& section, const std::string& key, int32_t def) const {
-  if (!path_) return def;
+  if (!m_path) return def;
   return Document().GetInt(section, key, def);
 }
 
 std::string CIniFile::GetString(const std::string& section, const std::string& key,
                                 const std::string& def, size_t bufferChars) const {
-  if (!path_) return ini::CutToBuffer(def, bufferChars);
+  if (!m_path) return ini::CutToBuffer(def, bufferChars);
   return Document().GetString(section, key, def, bufferChars);
 }
 
 std::vector<std::string> CIniFile::GetSection(const std::string& section) const {
-  if (!path_) return {};
+  if (!m_path) return {};
   return Document().GetSectionLines(section);
 }
 
@@ -91,13 +91,13 @@ bool CIniFile::WriteInt(const std::string& section, const std::string& key, int3
 }
 
 bool CIniFile::Update(const std::function<bool(ini::IniDocument&)>& edit) const {
-  if (!path_) return false;
-  snapshot_.reset();
-  return ini::UpdateIniFile(*path_, edit);
+  if (!m_path) return false;
+  m_snapshot.reset();
+  return ini::UpdateIniFile(*m_path, edit);
 }
 
 bool CIniFile::WriteDocument(const ini::IniDocument& document) const {
-  if (!path_) return false;
-  snapshot_.reset();
-  return ini::SaveIniFile(*path_, document);
+  if (!m_path) return false;
+  m_snapshot.reset();
+  return ini::SaveIniFile(*m_path, document);
 }

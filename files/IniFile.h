@@ -41,7 +41,7 @@ class CIniFile {
   // read buffer. No path: false, no file touched.
   bool HasKey(const std::string& section, const std::string& key);
   // The read buffer: what the last HasSection or HasKey read (at most 99 characters).
-  const std::string& GetBuffer() const { return buffer_; }
+  const std::string& GetBuffer() const { return m_buffer; }
 
   // Reads as GetPrivateProfileInt / GetPrivateProfileString do (rules in
   // IniText.h). No path, or a file that is missing or unreadable: the default.
@@ -72,7 +72,7 @@ class CIniFile {
   // flow that asks many questions of one file parses it once.
   const ini::IniDocument& Document() const;
 
-  std::optional<std::string> path_;
-  std::string buffer_;
-  mutable std::optional<Snapshot> snapshot_;
+  std::optional<std::string> m_path;
+  std::string m_buffer;
+  mutable std::optional<Snapshot> m_snapshot;
 };

@@ -152,7 +152,7 @@ IniDocument IniDocument::Parse(std::string_view text) {
   IniDocument document;
   size_t pos = 0;
   if (text.substr(0, 3) == kBom) {
-    document.bom_ = kBom;
+    document.m_bom = kBom;
     pos = 3;
   }
   Section current;  // the lines before the first section header
@@ -185,15 +185,15 @@ IniDocument IniDocument::Parse(std::string_view text) {
 }
 
 std::string IniDocument::Serialize() const {
-  size_t size = bom_.size();
-  for (const Section& section : sections_) {
+  size_t size = m_bom.size();
+  for (const Section& section : m_sections) {
     if (section.hasHeader) size += section.header.text.size() + EolText(section.header.eol).size();
     for (const Line& line : section.body) size += line.text.size() + EolText(line.eol).size();
   }
   std::string out;
   out.reserve(size);
-  out += bom_;
-  for (const Section& section : sections_) {
+  out += m_bom;
+  for (const Section& section : m_sections) {
     if (section.hasHeader) {
       out += section.header.text;
       out += EolText(section.header.eol);
@@ -206,16 +206,16 @@ std::string IniDocument::Serialize() const {
   return out;
 }
 
-bool IniDocument::Empty() const { return bom_.empty() && sections_.empty(); }
+bool IniDocument::Empty() const { return m_bom.empty() && m_sections.empty(); }
 
 void IniDocument::AddSection(Section section) {
-  if (section.hasHeader) sectionIndex_.try_emplace(LowerName(section.header.Name()), sections_.size());
-  sections_.push_back(std::move(section));
+  if (section.hasHeader) m_sectionIndex.try_emplace(LowerName(section.header.Name()), m_sections.size());
+  m_sections.push_back(std::move(section));
 }
 
 const IniDocument::Section* IniDocument::FindSection(std::string_view section) const {
-  const auto found = sectionIndex_.find(LowerName(section));
-  return found == sectionIndex_.end() ? nullptr : &sections_[found->second];
+  const auto found = m_sectionIndex.find(LowerName(section));
+  return found == m_sectionIndex.end() ? nullptr : &m_sections[found->second];
 }
 
 const IniDocument::Line* IniDocument::FindKey(std::string_view section, std::string_view key) const {
@@ -253,7 +253,7 @@ std::vector<std::string> IniDocument::GetSectionLines(std::string_view section) 
 
 std::vector<std::string> IniDocument::GetSectionNames() const {
   std::vector<std::string> names;
-  for (const Section& section : sections_) {
+  for (const Section& section : m_sections) {
     if (section.hasHeader) names.emplace_back(section.header.Name());
   }
   return names;
@@ -275,8 +275,8 @@ int32_t IniDocument::GetInt(std::string_view section, std::string_view key, int3
 }
 
 void IniDocument::EnsureLastLineEnded() {
-  if (sections_.empty()) return;
-  Section& last = sections_.back();
+  if (m_sections.empty()) return;
+  Section& last = m_sections.back();
   Line* line = !last.body.empty() ? &last.body.back() : (last.hasHeader ? &last.header : nullptr);
   if (line != nullptr && line->eol == Eol::None) line->eol = Eol::CrLf;
 }
@@ -287,8 +287,8 @@ bool IniDocument::SetString(std::string_view section, std::string_view key, std:
   if (!ValidSectionName(sectionName) || !ValidKeyName(keyName) || BreaksLine(value)) return false;
   const std::string encoded = EncodeValue(value);
 
-  const auto found = sectionIndex_.find(LowerName(sectionName));
-  if (found == sectionIndex_.end()) {
+  const auto found = m_sectionIndex.find(LowerName(sectionName));
+  if (found == m_sectionIndex.end()) {
     EnsureLastLineEnded();
     Section fresh;
     fresh.hasHeader = true;
@@ -299,10 +299,10 @@ bool IniDocument::SetString(std::string_view section, std::string_view key, std:
     return true;
   }
 
-  Section& s = sections_[found->second];
+  Section& s = m_sections[found->second];
   const std::string lowerKey = LowerName(keyName);
-  if (const auto key_it = s.keys.find(lowerKey); key_it != s.keys.end()) {
-    Line& line = s.body[key_it->second];
+  if (const auto keyIt = s.keys.find(lowerKey); keyIt != s.keys.end()) {
+    Line& line = s.body[keyIt->second];
     // The name keeps the spelling the file had; it matched keyName, so it is valid.
     line = MakeLine(std::string(line.Name()) + "=" + encoded, Eol::CrLf);
     return true;

@@ -115,9 +115,9 @@ class IniDocument {
   void AddSection(Section section);
   void EnsureLastLineEnded();
 
-  std::string bom_;
-  std::vector<Section> sections_;  // sections_[0], when present, may be header-less
-  std::unordered_map<std::string, size_t> sectionIndex_;  // lower-case name -> first
+  std::string m_bom;
+  std::vector<Section> m_sections;  // m_sections[0], when present, may be header-less
+  std::unordered_map<std::string, size_t> m_sectionIndex;  // lower-case name -> first
 };
 
 // --- files ---------------------------------------------------------------

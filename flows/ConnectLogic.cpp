@@ -57,9 +57,9 @@ std::vector<std::string> PortTexts(const std::vector<unsigned>& ports) {
 }
 
 const std::vector<std::string>& BaudRateTexts() {
-  static const std::vector<std::string> rates = {"9600",   "19200",  "38400",  "57600",
-                                                 "115200", "230400", "460800", "921600"};
-  return rates;
+  static const std::vector<std::string> kRates = {"9600",   "19200",  "38400",  "57600",
+                                                  "115200", "230400", "460800", "921600"};
+  return kRates;
 }
 
 void CConnectLogic::Initialise(const std::vector<unsigned>& ports, const CIniFile& config) {

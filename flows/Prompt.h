@@ -16,13 +16,15 @@ enum class MsgButtons { Ok, YesNo, CancelTryContinue };
 
 // Button results, numbered as the drive-setting tools have always numbered them.
 namespace btn {
-constexpr int Ok = 1;
-constexpr int Cancel = 2;
-constexpr int Retry = 4;
-constexpr int Yes = 6;
-constexpr int No = 7;
-constexpr int TryAgain = 10;
-constexpr int Continue = 11;
+enum : int {
+  Ok = 1,
+  Cancel = 2,
+  Retry = 4,
+  Yes = 6,
+  No = 7,
+  TryAgain = 10,
+  Continue = 11,
+};
 }  // namespace btn
 
 struct FileDialogSpec {

@@ -349,16 +349,16 @@ void SetLanguage(Language language) {
 
 const std::string& LoadString(int id, Language language) {
   // Texts are kept as std::string once so callers may hold references.
-  static const std::vector<std::pair<int, std::pair<std::string, std::string>>> cache = [] {
+  static const std::vector<std::pair<int, std::pair<std::string, std::string>>> kCache = [] {
     std::vector<std::pair<int, std::pair<std::string, std::string>>> all;
     for (const Entry& entry : kTable) all.push_back({entry.id, {entry.english, entry.korean}});
     return all;
   }();
-  static const std::string empty;
-  for (const auto& [entryId, texts] : cache) {
+  static const std::string kEmpty;
+  for (const auto& [entryId, texts] : kCache) {
     if (entryId == id) return language == Language::Korean ? texts.second : texts.first;
   }
-  return empty;
+  return kEmpty;
 }
 
 const std::string& LoadString(int id) { return LoadString(id, CurrentLanguage()); }

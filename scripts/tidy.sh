@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # clang-tidy over the core, both front ends and the simulated drive, with the checks
-# of .clang-tidy, in parallel. Fails when any finding is left, except the naming
-# check's: those are counted per folder until the tree is renamed.
+# of .clang-tidy, in parallel. Fails when any finding is left.
 # Usage: scripts/tidy.sh [build dir]; TIDY_LOG=<file> keeps clang-tidy's whole output.
 # The build dir needs compile_commands.json; without one, build-tidy is configured
 # with clang (configuring is enough, nothing is built).
@@ -50,18 +49,13 @@ sed -i 's/\x1b\[[0-9;]*m//g' "$log"
 # A header's finding comes once for every file that includes it: each is counted once.
 findings=$(grep -E '^/.*:[0-9]+:[0-9]+: (warning|error): ' "$log" | sort -u || true)
 errors=$(printf '%s\n' "$findings" | grep -E ': error: ' || true)
-naming=$(printf '%s\n' "$findings" | grep -F '[readability-identifier-naming]' || true)
 if [ -n "$errors" ]; then
   printf '%s\n' "$errors"
   # The explanation and the code under each finding, for the first few.
   grep -E -A3 ': error: ' "$log" | head -n 80
 fi
-if [ -n "$naming" ]; then
-  echo "== naming findings per folder (left for the renaming commit)"
-  printf '%s\n' "$naming" | sed -E "s|^$escaped/||; s|/.*||" | sort | uniq -c
-fi
 error_count=$(printf '%s' "$errors" | grep -c . || true)
-echo "== clang-tidy: $error_count findings to mend, $(printf '%s' "$naming" | grep -c . || true) naming findings, ${seconds}s"
+echo "== clang-tidy: $error_count findings, ${seconds}s"
 if [ "$error_count" -ne 0 ] || [ "$status" -ne 0 ]; then
   [ "$error_count" -eq 0 ] && tail -n 40 "$log"
   echo "tidy: failed" >&2

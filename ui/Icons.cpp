@@ -133,8 +133,8 @@ void Program(QPainter& p) {
 }  // namespace
 
 QIcon ProgramIcon() {
-  static const QIcon icon = Draw(Program);
-  return icon;
+  static const QIcon kIcon = Draw(Program);
+  return kIcon;
 }
 
 QIcon CommandIcon(int commandId) {

@@ -31,14 +31,14 @@ bool ReadVersionInfo(const std::string& path, VersionInfo& out) {
 const char* SourceRevision() { return DS_SOURCE_REVISION; }
 
 const std::vector<std::string>& SupportedModels() {
-  static const std::vector<std::string> models = {
+  static const std::vector<std::string> kModels = {
       "Dravomix Lite DL-20S",
       "Dravomix Lite DL-42S",
       "Dravomix Lite DL-60P",
       "Dravomix Lite QM71-A",
       "Dravomix Lite QM71-B",
   };
-  return models;
+  return kModels;
 }
 
 AboutLines MakeAboutLines(const VersionInfo* info) {
