@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev libgl-dev qt6-translations-l10n
   libtinyxml-dev libcli11-dev nlohmann-json3-dev help2man
   libgtest-dev libgmock-dev
-  clang libclang-rt-14-dev clang-tidy
+  clang libclang-rt-14-dev clang-tidy clang-format
   python3 python3-serial
   xvfb xauth x11-apps imagemagick fonts-nanum
   librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream
