@@ -47,7 +47,7 @@ int Cli(std::vector<std::string> args) {
 }
 
 double CpuSeconds() {
-  rusage usage {};
+  rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
@@ -105,8 +105,8 @@ int main() {
       wire = static_cast<double>(sim.Drive(0).BytesSent() - before) * 10.0 / kBaud;
     }
   }
-  std::printf("diff of 12 rows:      %7.1f ms (exit %d), wire time %.1f ms: %.2fx (target <= 1.2x)\n", diff * 1e3,
-              code, wire * 1e3, diff / wire);
+  std::printf("diff of 12 rows:      %7.1f ms (exit %d), wire time %.1f ms: %.2fx (target <= 1.2x)\n", diff * 1e3, code,
+              wire * 1e3, diff / wire);
 
   const Figures ports = Best({"ports"}, &code);
   std::printf("ports, %u listed:     %7.1f ms (exit %d, target < 50 ms)\n", kPorts, ports.elapsed * 1e3, code);

@@ -71,8 +71,8 @@ Figures TimeReads(CSimDrive& drive, CVcmCommand& link, int baud) {
 
 double PyserialSeconds(const std::string& device, int baud) {
   const std::string script = std::string(BENCH_SOURCE_DIR) + "/pyserial_reads.py";
-  const std::string command = "/usr/bin/python3 " + script + " " + device + " " + std::to_string(baud) + " " +
-                              std::to_string(kReads);
+  const std::string command =
+      "/usr/bin/python3 " + script + " " + device + " " + std::to_string(baud) + " " + std::to_string(kReads);
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return -1;
   double seconds = -1;

@@ -146,7 +146,8 @@ int main() {
   // The lexer alone on a large file, to show it is no factor.
   {
     std::string text = "XY-2 ver.1.04.007.\r\n\r\n";
-    for (int i = 0; i < 200000; ++i) text += "mad" + std::to_string(i % 100) + "\r\n\r\nmda" + std::to_string(i) + "\r\n\r\n";
+    for (int i = 0; i < 200000; ++i)
+      text += "mad" + std::to_string(i % 100) + "\r\n\r\nmda" + std::to_string(i) + "\r\n\r\n";
     CVcmFile file;
     file.SetText(text);
     char version[CVcmFile::kVersionBufferSize];
@@ -159,8 +160,8 @@ int main() {
     size_t commands = 0;
     while (file.NextCommand(command) != CVcmFile::Token::End) ++commands;
     const double elapsed = Seconds(std::chrono::steady_clock::now() - start);
-    std::printf("\nlexer: %zu commands of %.1f MB in %.3f s (%.0f ns per command)\n", commands,
-                text.size() / 1e6, elapsed, elapsed / commands * 1e9);
+    std::printf("\nlexer: %zu commands of %.1f MB in %.3f s (%.0f ns per command)\n", commands, text.size() / 1e6,
+                elapsed, elapsed / commands * 1e9);
   }
 
   link.Close();

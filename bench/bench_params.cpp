@@ -27,7 +27,7 @@ constexpr double kWalkTargetMs = 1;
 
 // The process's peak resident memory so far.
 double PeakMegabytes() {
-  rusage usage {};
+  rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }
@@ -37,11 +37,11 @@ std::string MakeDescription() {
       "<?xml version=\"1.0\"?>\n<description>\n<info><type>Bench</type><ver>1</ver></info>\n"
       "<categories><category index=\"0\" name=\"All\"/></categories>\n<parameters>\n";
   for (int a = 0; a < kParams; ++a) {
-    xml += "<param address=\"" + std::to_string(a) + "\" category=\"0\" name=\"Parameter " +
-           std::to_string(a) + "\" unit=\"rpm\" min=\"0\" max=\"65535\" readonly=\"false\">\n";
+    xml += "<param address=\"" + std::to_string(a) + "\" category=\"0\" name=\"Parameter " + std::to_string(a) +
+           "\" unit=\"rpm\" min=\"0\" max=\"65535\" readonly=\"false\">\n";
     for (int n = 0; n < kNestedPerParam; ++n) {
-      xml += "  <nested offset=\"" + std::to_string(n * 8) + "\" size=\"8\" name=\"Field " +
-             std::to_string(n) + "\" signed=\"" + (n % 2 ? "true" : "false") + "\"/>\n";
+      xml += "  <nested offset=\"" + std::to_string(n * 8) + "\" size=\"8\" name=\"Field " + std::to_string(n) +
+             "\" signed=\"" + (n % 2 ? "true" : "false") + "\"/>\n";
     }
     xml += "</param>\n";
   }
@@ -50,13 +50,12 @@ std::string MakeDescription() {
   for (int i = 0; i < kEntries; ++i) {
     const int address = kParams - 1 - i;
     const bool nested = i % 2 == 0;
-    xml += "<item display=\"" + (i % 3 ? "Entry " + std::to_string(i) : std::string()) +
-           "\"><address nested=\"" + (nested ? "1" : "0") + "\" offset=\"" +
-           std::to_string(nested ? (i % 4) * 8 : 0) + "\">" + std::to_string(address) +
-           "</address>\n";
+    xml += "<item display=\"" + (i % 3 ? "Entry " + std::to_string(i) : std::string()) + "\"><address nested=\"" +
+           (nested ? "1" : "0") + "\" offset=\"" + std::to_string(nested ? (i % 4) * 8 : 0) + "\">" +
+           std::to_string(address) + "</address>\n";
     for (int v = 0; v < 16; ++v) {
-      xml += "  <comment><value>" + std::to_string(v) + "</value><string>" +
-             std::to_string(v * 10) + " %</string></comment>\n";
+      xml += "  <comment><value>" + std::to_string(v) + "</value><string>" + std::to_string(v * 10) +
+             " %</string></comment>\n";
     }
     xml += "</item>\n";
   }
@@ -125,13 +124,12 @@ int main() {
     const auto start = Clock::now();
     for (int i = 0; i < kWalksPerSample; ++i) sink += WalkUserView(model);
     const auto end = Clock::now();
-    walks.push_back(std::chrono::duration<double, std::milli>(end - start).count() /
-                    kWalksPerSample);
+    walks.push_back(std::chrono::duration<double, std::milli>(end - start).count() / kWalksPerSample);
   }
   if (sink == 0) return 1;
 
-  std::printf("description: %d parameters x %d sub-fields, %d user-view entries, %zu bytes\n",
-              kParams, kNestedPerParam, kEntries, xml.size());
+  std::printf("description: %d parameters x %d sub-fields, %d user-view entries, %zu bytes\n", kParams, kNestedPerParam,
+              kEntries, xml.size());
   const std::string loadLabel = "load (file, parse, model), median of " + std::to_string(loads.size());
   PrintAtMost(loadLabel.c_str(), Median(loads), kLoadTargetMs, "ms");
   std::printf("peak memory: %.1f MB (%.1f MB before the first load)\n", PeakMegabytes(), peakBefore);

@@ -112,8 +112,8 @@ bool Report(const soak::Options& options, const soak::Figures& f) {
   const bool residentFlat = asan || f.residentEndKb <= f.residentStartKb + kResidentSlackKb;
   const bool heapFlat = f.heapEnd <= f.heapStart + kHeapSlackBytes;
   std::printf("memory: resident %zu KiB at start, %zu KiB at end, peak %zu KiB%s %s\n", f.residentStartKb,
-              f.residentEndKb, f.residentPeakKb,
-              asan ? " (not judged: the sanitizer's quarantine grows it)" : "", residentFlat ? "ok" : "GREW");
+              f.residentEndKb, f.residentPeakKb, asan ? " (not judged: the sanitizer's quarantine grows it)" : "",
+              residentFlat ? "ok" : "GREW");
   std::printf("        heap in use %zu KiB at start, %zu KiB at end %s\n", f.heapStart / 1024, f.heapEnd / 1024,
               heapFlat ? "ok" : "GREW");
   std::printf("checks failed: %llu\n", static_cast<unsigned long long>(f.checkFailures));

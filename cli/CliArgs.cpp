@@ -63,10 +63,15 @@ CLI::App* AddFileCommand(CLI::App& parent, const char* name, int helpId, std::st
 
 // Which subcommand was given, and its name as typed for messages.
 std::pair<Command, std::string> ChosenCommand(const Subcommands& s) {
-  const std::pair<CLI::App*, Command> order[] = {
-      {s.ports, Command::Ports}, {s.info, Command::Info}, {s.get, Command::Get},   {s.set, Command::Set},
-      {s.save, Command::Save},   {s.load, Command::Load}, {s.diff, Command::Diff}, {s.import, Command::MotorDbImport},
-      {s.exportDb, Command::MotorDbExport}};
+  const std::pair<CLI::App*, Command> order[] = {{s.ports, Command::Ports},
+                                                 {s.info, Command::Info},
+                                                 {s.get, Command::Get},
+                                                 {s.set, Command::Set},
+                                                 {s.save, Command::Save},
+                                                 {s.load, Command::Load},
+                                                 {s.diff, Command::Diff},
+                                                 {s.import, Command::MotorDbImport},
+                                                 {s.exportDb, Command::MotorDbExport}};
   for (const auto& [app, command] : order) {
     if (!app->parsed()) continue;
     const bool motordb = command == Command::MotorDbImport || command == Command::MotorDbExport;
@@ -170,8 +175,9 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
   std::string portText, lang;
   int32_t baud = 0;
   app.add_option("-p,--port", portText, Text(ids::CliOptPort))->type_name("PORTS");
-  CLI::Option* baudOption =
-      app.add_option("-b,--baud", baud, Text(ids::CliOptBaud))->type_name("RATE")->check(Unlabelled(CLI::PositiveNumber));
+  CLI::Option* baudOption = app.add_option("-b,--baud", baud, Text(ids::CliOptBaud))
+                                ->type_name("RATE")
+                                ->check(Unlabelled(CLI::PositiveNumber));
   app.add_flag("--json", request->json, Text(ids::CliOptJson));
   CLI::Option* yes = app.add_flag("-y,--yes", request->yes, Text(ids::CliOptYes));
   CLI::Option* retries = app.add_option("--retries", request->retries, Text(ids::CliOptRetries))

@@ -26,19 +26,19 @@ struct Assignment {
 
 struct Request {
   Command command = Command::Info;
-  std::string commandName;            // as typed, for messages ("motordb import")
-  std::vector<unsigned> ports;        // in the order given, each once
+  std::string commandName;      // as typed, for messages ("motordb import")
+  std::vector<unsigned> ports;  // in the order given, each once
   bool allPorts = false;
-  std::optional<int32_t> baud;        // none: Config.ini's, else 115200
+  std::optional<int32_t> baud;  // none: Config.ini's, else 115200
   bool json = false;
   bool yes = false;
   int retries = 0;
   bool interactive = false;
   bool diffAll = false;
-  std::string portsFile;              // empty: the one beside the program
-  std::vector<ParamRef> refs;         // get
+  std::string portsFile;                // empty: the one beside the program
+  std::vector<ParamRef> refs;           // get
   std::vector<Assignment> assignments;  // set
-  std::string file;                   // save, load, diff, motordb
+  std::string file;                     // save, load, diff, motordb
 };
 
 // The COM numbers of "COM3,COM4", "3,4" or "all" (sets *all, gives none). Each

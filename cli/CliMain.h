@@ -11,9 +11,9 @@
 namespace cli {
 
 struct Streams {
-  std::ostream& out;   // data
-  std::ostream& err;   // messages and the progress bar
-  std::istream& in;    // answers, with --interactive only
+  std::ostream& out;  // data
+  std::ostream& err;  // messages and the progress bar
+  std::istream& in;   // answers, with --interactive only
   bool errIsTerminal = false;
 };
 

@@ -71,8 +71,8 @@ class CCliProgress : public CProgInterface {
     for (char& c : status) {
       if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
     }
-    m_console.Bar("[" + std::string(filled, '#') + std::string(kWidth - filled, '-') + "] " +
-                  std::to_string(percent) + " % " + status);
+    m_console.Bar("[" + std::string(filled, '#') + std::string(kWidth - filled, '-') + "] " + std::to_string(percent) +
+                  " % " + status);
   }
 
   Console& m_console;

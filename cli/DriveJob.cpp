@@ -45,7 +45,8 @@ std::string Tab(std::initializer_list<std::string> columns) {
 // Why the port would not open, in the port doctor's words, with what to do.
 std::string OpenFailure(unsigned com) {
   const portprobe::PortFacts facts = portprobe::Probe(com);
-  std::string text = res::FormatString(ids::OpenPortFailed, {std::to_string(com)}) + ": " + portdoctor::StatusText(facts);
+  std::string text =
+      res::FormatString(ids::OpenPortFailed, {std::to_string(com)}) + ": " + portdoctor::StatusText(facts);
   const std::string advice = portdoctor::AdviceText(facts);
   if (!advice.empty()) text += "\n" + advice;
   return text;
@@ -55,8 +56,9 @@ Outcome Info(Drive& d) {
   const std::string& version = d.Link().GetVersion();
   const std::string description = res::DataFilePath(DescriptionFileFor(version));
   const std::string model = res::ShownText(d.model.GetTypeText());
-  const std::pair<int, std::string> rows[] = {
-      {ids::CliInfoVersion, res::DisplayText(version)}, {ids::CliInfoModel, model}, {ids::CliInfoDescription, description}};
+  const std::pair<int, std::string> rows[] = {{ids::CliInfoVersion, res::DisplayText(version)},
+                                              {ids::CliInfoModel, model},
+                                              {ids::CliInfoDescription, description}};
   for (const auto& [label, value] : rows) d.result.lines.push_back(res::LoadString(label) + ": " + value);
   d.result.values = {{"version", res::DisplayText(version)}, {"model", model}, {"description", description}};
   return Outcome::Done;
@@ -172,8 +174,8 @@ DriveResult RunOnPort(unsigned com, const JobContext& context) {
   result.com = com;
   const Request& request = context.request;
   const AnswerPolicy policy{request.yes, request.retries, request.interactive};
-  CCliPrompt prompt(policy, request.file, context.console, context.several ? PortName(com) + ": " : "",
-                    context.cancel, !context.several, context.input);
+  CCliPrompt prompt(policy, request.file, context.console, context.several ? PortName(com) + ": " : "", context.cancel,
+                    !context.several, context.input);
   result.outcome = RunCommand(com, context, prompt, result);
   if (result.outcome == Outcome::Cancelled && context.cancel.load()) {
     prompt.Tell(MsgIcon::Error, res::LoadString(ids::CliCancelled));

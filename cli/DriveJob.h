@@ -23,16 +23,16 @@ struct DriveResult {  // NOLINT(bugprone-exception-escape)
   Outcome outcome = Outcome::Done;
   std::string message;             // what explains the outcome, as the user was told it
   std::vector<std::string> lines;  // data for standard output, without the port
-  nlohmann::ordered_json values;           // the same data for --json; null when there is none
+  nlohmann::ordered_json values;   // the same data for --json; null when there is none
 };
 
 struct JobContext {
   const Request& request;
   int32_t baud = 0;
   Console& console;
-  bool several = false;              // several drives run: lines are led by the port
-  const std::atomic<bool>& cancel;   // set by Ctrl-C
-  std::istream* input = nullptr;     // where --interactive reads answers
+  bool several = false;             // several drives run: lines are led by the port
+  const std::atomic<bool>& cancel;  // set by Ctrl-C
+  std::istream* input = nullptr;    // where --interactive reads answers
 };
 
 // "COM3".

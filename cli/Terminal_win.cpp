@@ -14,8 +14,8 @@ BOOL WINAPI OnControl(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
   if (g_cancel->exchange(true)) return FALSE;  // the default handler ends the process
   DWORD written = 0;
-  WriteFile(GetStdHandle(STD_ERROR_HANDLE), g_pendingText->data(), static_cast<DWORD>(g_pendingText->size()),
-            &written, nullptr);
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), g_pendingText->data(), static_cast<DWORD>(g_pendingText->size()), &written,
+            nullptr);
   return TRUE;
 }
 

@@ -29,8 +29,7 @@ bool IsGarbageConfigText(const std::string& text) {
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     // Tab, LF, VT, FF, CR and Ctrl-Z are blanks and line ends to the INI reader.
-    if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\v' && byte != '\f' && byte != '\r' &&
-        byte != 0x1a) {
+    if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\v' && byte != '\f' && byte != '\r' && byte != 0x1a) {
       return true;
     }
   }

@@ -32,7 +32,7 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 
 // What killed writers left (see FileReplace.h); ours and those of live processes stay.
 void RemoveLeftovers(const Place& place) {
-  WIN32_FIND_DATAW found {};
+  WIN32_FIND_DATAW found{};
   const HANDLE search = FindFirstFileExW(WidePath(TempStem(place) + "*").c_str(), FindExInfoBasic, &found,
                                          FindExSearchNameMatch, nullptr, 0);
   if (search == INVALID_HANDLE_VALUE) return;
@@ -60,8 +60,8 @@ bool RewriteInPlace(const std::wstring& target, std::string_view bytes) {
 // the old file had besides its bytes (its rights, attributes, creation time), as
 // the permission bits are kept elsewhere; where it cannot, a plain move over it.
 bool Commit(const std::wstring& temp, const std::wstring& target, bool exists) {
-  if (exists && ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                             nullptr)) {
+  if (exists &&
+      ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
     return true;
   }
   return MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

@@ -70,8 +70,8 @@ int32_t CIniFile::GetInt(const std::string& section, const std::string& key, int
   return Document().GetInt(section, key, def);
 }
 
-std::string CIniFile::GetString(const std::string& section, const std::string& key,
-                                const std::string& def, size_t bufferChars) const {
+std::string CIniFile::GetString(const std::string& section, const std::string& key, const std::string& def,
+                                size_t bufferChars) const {
   if (!m_path) return ini::CutToBuffer(def, bufferChars);
   return Document().GetString(section, key, def, bufferChars);
 }
@@ -81,8 +81,7 @@ std::vector<std::string> CIniFile::GetSection(const std::string& section) const 
   return Document().GetSectionLines(section);
 }
 
-bool CIniFile::WriteString(const std::string& section, const std::string& key,
-                           const std::string& value) const {
+bool CIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) const {
   return Update([&](ini::IniDocument& document) { return document.SetString(section, key, value); });
 }
 

@@ -36,15 +36,12 @@ bool IsQuoted(std::string_view value) {
   return value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
 }
 
-std::string_view Unquote(std::string_view value) {
-  return IsQuoted(value) ? value.substr(1, value.size() - 2) : value;
-}
+std::string_view Unquote(std::string_view value) { return IsQuoted(value) ? value.substr(1, value.size() - 2) : value; }
 
 // Values that reading would change (blanks trimmed, a quote pair removed) are
 // written inside one more pair of quotes, so they read back as given.
 std::string EncodeValue(std::string_view value) {
-  const bool needsQuotes =
-      !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || IsQuoted(value));
+  const bool needsQuotes = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) || IsQuoted(value));
   if (!needsQuotes) return std::string(value);
   std::string quoted;
   quoted.reserve(value.size() + 2);
@@ -63,8 +60,7 @@ bool ValidSectionName(std::string_view section) {
 }
 
 bool ValidKeyName(std::string_view key) {
-  return !BreaksLine(key) && key.find('=') == std::string_view::npos &&
-         (key.empty() || key.front() != '[');
+  return !BreaksLine(key) && key.find('=') == std::string_view::npos && (key.empty() || key.front() != '[');
 }
 
 size_t Utf8SequenceLength(unsigned char lead) {
@@ -103,9 +99,7 @@ std::string CutToBuffer(std::string_view text, size_t bufferChars) {
   for (size_t count = 0; end < text.size() && count < limit; ++count) {
     const size_t length = Utf8SequenceLength(static_cast<unsigned char>(text[end]));
     ++end;
-    for (size_t k = 1; k < length && end < text.size() &&
-                       (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80;
-         ++k) {
+    for (size_t k = 1; k < length && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80; ++k) {
       ++end;
     }
   }
@@ -263,8 +257,8 @@ bool IniDocument::HasKey(std::string_view section, std::string_view key) const {
   return FindKey(section, key) != nullptr;
 }
 
-std::string IniDocument::GetString(std::string_view section, std::string_view key,
-                                   std::string_view def, size_t bufferChars) const {
+std::string IniDocument::GetString(std::string_view section, std::string_view key, std::string_view def,
+                                   size_t bufferChars) const {
   const Line* line = FindKey(section, key);
   return CutToBuffer(line == nullptr ? def : Unquote(line->Value()), bufferChars);
 }
@@ -329,12 +323,9 @@ bool IniDocument::SetInt(std::string_view section, std::string_view key, int32_t
 
 LoadResult ReadTextFile(const std::string& path, std::string& text) {
   switch (platform::ReadFile(path, text, kMaxIniFileBytes)) {
-    case platform::ReadResult::Ok:
-      return LoadResult::Ok;
-    case platform::ReadResult::Missing:
-      return LoadResult::Missing;
-    default:
-      return LoadResult::Failed;
+    case platform::ReadResult::Ok: return LoadResult::Ok;
+    case platform::ReadResult::Missing: return LoadResult::Missing;
+    default: return LoadResult::Failed;
   }
 }
 

@@ -92,7 +92,7 @@ class IniDocument {
   enum class Eol : uint8_t { None, Lf, CrLf, Cr };
   // Kept small: a file of nothing but line ends is one Line per byte.
   struct Line {
-    std::string text;  // the line as it stands, without its line end
+    std::string text;                      // the line as it stands, without its line end
     size_t nameBegin = 0, nameSize = 0;    // section or key name in text, trimmed
     size_t valueBegin = 0, valueSize = 0;  // key value in text, trimmed, quotes kept
     Kind kind = Kind::Blank;
@@ -116,7 +116,7 @@ class IniDocument {
   void EnsureLastLineEnded();
 
   std::string m_bom;
-  std::vector<Section> m_sections;  // m_sections[0], when present, may be header-less
+  std::vector<Section> m_sections;                         // m_sections[0], when present, may be header-less
   std::unordered_map<std::string, size_t> m_sectionIndex;  // lower-case name -> first
 };
 

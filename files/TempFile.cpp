@@ -35,9 +35,7 @@ Place PlaceOf(const std::string& target, const char* separators) {
 }
 
 // Short enough for any file name limit, whatever the length of `base`.
-std::string TempStem(const Place& place) {
-  return place.prefix + "." + std::string(Cut(place.base, 64)) + ".tmp-";
-}
+std::string TempStem(const Place& place) { return place.prefix + "." + std::string(Cut(place.base, 64)) + ".tmp-"; }
 
 std::string NextTempName(const Place& place) {
   return TempStem(place) + std::to_string(platform::ProcessId()) + "-" + std::to_string(g_tempCounter.fetch_add(1));

@@ -27,7 +27,8 @@ std::vector<CompareTableRow> CompareTable(const std::vector<DpfComparison>& rows
   table.reserve(rows.size());
   for (const DpfComparison& row : rows) {
     CompareTableRow line;
-    line.label = row.label.empty() ? ParamRefText({row.address, row.nested, row.offset}) : ColumnLabel(res::ShownText(row.label));
+    line.label = row.label.empty() ? ParamRefText({row.address, row.nested, row.offset})
+                                   : ColumnLabel(res::ShownText(row.label));
     line.drive = row.driveValue ? ValueText(*row.driveValue, row.driveText) : res::LoadString(ids::RowNotRead);
     line.file = ValueText(row.fileValue, row.fileText);
     line.differs = row.differs;

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "files/IniFile.h"
-#include "params/ParamDescFile.h"
 #include "flows/DriveSession.h"
 #include "flows/FrameLogic.h"
 #include "flows/ParamAccess.h"
+#include "params/ParamDescFile.h"
 #include "platform/FileSystem.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"

@@ -29,8 +29,8 @@ struct DpfEntry {
 // nothing: Done with every entry and the file's version; FileError when the file
 // cannot be read; BadInput, with no entries, when it is no whole drive parameter
 // file or names a sub-field `model` lacks.
-[[nodiscard]] Outcome CheckParamFile(const std::string& path, const CParamDescFile& model, std::vector<DpfEntry>* entries,
-                       std::string* version);
+[[nodiscard]] Outcome CheckParamFile(const std::string& path, const CParamDescFile& model,
+                                     std::vector<DpfEntry>* entries, std::string* version);
 
 [[nodiscard]] Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model);
 [[nodiscard]] Outcome LoadParamFile(CFrameLogic& frame, CParamDescFile& model);
@@ -38,7 +38,7 @@ struct DpfEntry {
 // only those of its entries are written (indexes in the file's order, as
 // CompareParamFile lists them); the flash save and the re-read follow as always.
 [[nodiscard]] Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
-                        const std::vector<size_t>* only = nullptr);
+                                      const std::vector<size_t>* only = nullptr);
 // Whether a file saved from the drive version `file` is taken without asking by a
 // drive of version `drive`: the model name and version numbers around "ver" agree.
 bool ParamFileVersionsAgree(const std::string& drive, const std::string& file);
@@ -50,11 +50,11 @@ struct DpfComparison {
   int32_t address = 0;
   bool nested = false;
   int32_t offset = 0;
-  std::string label;                 // as the view names it; empty when the description lacks it
+  std::string label;                  // as the view names it; empty when the description lacks it
   std::optional<int32_t> driveValue;  // none when the drive could not be read
   int32_t fileValue = 0;
-  std::string driveText, fileText;   // the value texts of the entry's list, or empty
-  bool differs = false;              // also when the drive could not be read
+  std::string driveText, fileText;  // the value texts of the entry's list, or empty
+  bool differs = false;             // also when the drive could not be read
 };
 
 // Reads the file at `path` with the checks Load File makes, reads each of its
@@ -63,4 +63,4 @@ struct DpfComparison {
 // when the comparison could not be made.
 // `fileVersion`, when given, receives the version the file was saved from.
 [[nodiscard]] Outcome CompareParamFile(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
-                         std::vector<DpfComparison>* rows, std::string* fileVersion = nullptr);
+                                       std::vector<DpfComparison>* rows, std::string* fileVersion = nullptr);

@@ -58,8 +58,8 @@ std::optional<std::string> ShownEntriesFault(const CParamDescFile& model, bool* 
       return res::FormatString(ids::UserViewParamMissing, {std::to_string(entry.address)});
     }
     if (entry.nested && !model.FindNested(entry.address, entry.offset) && !fault) {
-      fault = res::FormatString(ids::UserViewFieldMissing,
-                                {std::to_string(entry.address), std::to_string(entry.offset)});
+      fault =
+          res::FormatString(ids::UserViewFieldMissing, {std::to_string(entry.address), std::to_string(entry.offset)});
     }
   }
   return fault;
@@ -94,5 +94,6 @@ Outcome IdentifyDrive(CFrameLogic& frame, CParamDescFile& model) {
 Outcome StartSession(CFrameLogic& frame, CParamDescFile& model, std::vector<int32_t>* skipped) {
   if (const Outcome identified = IdentifyDrive(frame, model); identified != Outcome::Done) return identified;
   CVcmCommand& link = frame.Link();
-  return ReadShownEntries(link, model, [&frame](int question) { return frame.ReportError(question); }, skipped);
+  return ReadShownEntries(
+      link, model, [&frame](int question) { return frame.ReportError(question); }, skipped);
 }

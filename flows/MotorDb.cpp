@@ -5,10 +5,10 @@
 #include <memory>
 #include <optional>
 
+#include "files/FileReplace.h"
 #include "flows/FrameLogic.h"
 #include "flows/ProgInterface.h"
 #include "protocol/VcmFile.h"
-#include "files/FileReplace.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 
@@ -46,7 +46,6 @@ bool ReadsBackAsVersion(const std::string& line) {
   return reader.ReadVersionLine(buffer) == 1;
 }
 
-
 }  // namespace
 
 FileDialogSpec MotorDbFileDialog(bool save) {
@@ -79,8 +78,7 @@ std::string MotorDbExportVersionLine(const std::string& driveVersion) {
   return line;
 }
 
-std::string MotorDbExportText(const std::string& versionLine,
-                              const std::vector<std::pair<int32_t, int32_t>>& values) {
+std::string MotorDbExportText(const std::string& versionLine, const std::vector<std::pair<int32_t, int32_t>>& values) {
   std::string text = versionLine + kLineEnd;
   for (const auto& [address, value] : values) {
     text += "mad" + std::to_string(address) + kLineEnd;
@@ -111,7 +109,9 @@ bool CServoDBFile::Create(const std::string& target) {
   return fileio::CanWrite(target);
 }
 
-bool CServoDBFile::Commit(const std::string& bytes) { return !m_target.empty() && fileio::ReplaceFile(m_target, bytes); }
+bool CServoDBFile::Commit(const std::string& bytes) {
+  return !m_target.empty() && fileio::ReplaceFile(m_target, bytes);
+}
 
 // ---------------------------------------------------------------------------
 
@@ -143,9 +143,9 @@ namespace {
 Outcome StoppedPartWay(Outcome outcome, const CVcmFile::Command& command, const CVcmFile& file, bool sentAny,
                        CFrameLogic& frame) {
   if (sentAny) {
-    frame.ShowMessage(res::FormatString(ids::MotorDbPartialImport,
-                                        {std::to_string(command.line), std::to_string(file.LineCount())}),
-                      MsgIcon::Exclamation);
+    frame.ShowMessage(
+        res::FormatString(ids::MotorDbPartialImport, {std::to_string(command.line), std::to_string(file.LineCount())}),
+        MsgIcon::Exclamation);
   }
   return outcome;
 }

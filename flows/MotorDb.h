@@ -24,7 +24,8 @@ class CVcmFile;
 // run; so does a cancel seen at PollCancel. A run that stops after sending
 // something tells the user the line it reached. Done when every command was
 // accepted; `sentAny` tells whether anything reached the drive.
-[[nodiscard]] Outcome RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame, bool* sentAny = nullptr);
+[[nodiscard]] Outcome RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame,
+                                         bool* sentAny = nullptr);
 
 // Command 32784. Done when every command was sent and the final message
 // "Downloading motor DB file is done." was shown. The view reads the drive again
@@ -52,8 +53,7 @@ std::string MotorDbExportVersionLine(const std::string& driveVersion);
 
 // The bytes of an exported file: the version line, then a "mad"/"mda" pair per
 // (address, value), then "[END]", each line followed by an empty line, CR LF.
-std::string MotorDbExportText(const std::string& versionLine,
-                              const std::vector<std::pair<int32_t, int32_t>>& values);
+std::string MotorDbExportText(const std::string& versionLine, const std::vector<std::pair<int32_t, int32_t>>& values);
 
 // Addresses as short text: "3, 7-9, 12".
 std::string MotorDbAddressList(const std::vector<int32_t>& addresses);

@@ -4,14 +4,12 @@
 
 Outcome OutcomeOfResult(int resultCode) {
   switch (resultCode) {
-    case rc::Success:
-      return Outcome::Done;
+    case rc::Success: return Outcome::Done;
     case rc::Refused:
     case rc::AddressMismatch:
     case rc::UnknownResponse:
     case rc::ResponseTooLong:
-    case rc::CommandTooLong:
-      return Outcome::DriveRefused;
+    case rc::CommandTooLong: return Outcome::DriveRefused;
     default:
       // No echo, a wrong echo, silence, a broken or lost port: the line failed.
       return Outcome::LinkFailed;

@@ -189,7 +189,8 @@ std::optional<std::string> ParamValueFault(const CParamDescFile& model, const Pa
     allowed = res::FormatString(ids::ParamRangeText, {std::to_string(lowest), std::to_string(highest)});
   }
   if (valid) return std::nullopt;
-  return res::FormatString(ids::ParamValueRefused, {std::to_string(value), ParamRefText(ref), res::DisplayText(allowed)});
+  return res::FormatString(ids::ParamValueRefused,
+                           {std::to_string(value), ParamRefText(ref), res::DisplayText(allowed)});
 }
 
 Outcome SetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t value) {

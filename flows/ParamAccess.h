@@ -52,7 +52,8 @@ int GuardQuestionFor(const ParamRef& ref, int32_t current, int32_t value);
 // Done when the drive holds `raw`; DriveRefused when it holds another value; a
 // failed exchange is told through `report` and the parameter read again, so the
 // cache holds what the drive has afterwards (or nothing, when that read fails too).
-[[nodiscard]] Outcome WriteAndReadBack(CVcmCommand& link, int32_t address, int32_t raw, const std::function<void()>& report);
+[[nodiscard]] Outcome WriteAndReadBack(CVcmCommand& link, int32_t address, int32_t raw,
+                                       const std::function<void()>& report);
 
 // Reads the parameter from the drive and gives the value (the sub-field's for a
 // nested reference). Failures are told through the frame.

@@ -78,18 +78,14 @@ std::string PermissionAdvice(const PortFacts& facts) {
 
 std::string StatusText(const PortFacts& facts) {
   switch (facts.access) {
-    case Access::Ok:
-      return res::LoadString(ids::DoctorAvailable);
-    case Access::NoPermission:
-      return res::LoadString(ids::DoctorNoPermission);
+    case Access::Ok: return res::LoadString(ids::DoctorAvailable);
+    case Access::NoPermission: return res::LoadString(ids::DoctorNoPermission);
     case Access::Busy:
       if (!facts.holders.empty()) return res::FormatString(ids::DoctorBusyHeldBy, {HolderList(facts)});
       if (facts.heldHere) return res::FormatString(ids::DoctorBusyHeldBy, {res::LoadString(ids::DoctorThisProgram)});
       return res::LoadString(ids::DoctorBusy);
-    case Access::Gone:
-      return res::LoadString(ids::DoctorGone);
-    case Access::Failed:
-      break;
+    case Access::Gone: return res::LoadString(ids::DoctorGone);
+    case Access::Failed: break;
   }
   if (facts.error == 0) return res::LoadString(ids::DoctorCannotOpen);
   return res::FormatString(ids::DoctorCannotOpenBecause, {std::system_category().message(facts.error)});
@@ -97,10 +93,8 @@ std::string StatusText(const PortFacts& facts) {
 
 std::string AdviceText(const PortFacts& facts) {
   switch (facts.access) {
-    case Access::Ok:
-      return std::string();
-    case Access::NoPermission:
-      return PermissionAdvice(facts);
+    case Access::Ok: return std::string();
+    case Access::NoPermission: return PermissionAdvice(facts);
     case Access::Busy:
       // Another program is the likelier culprit than a handle of our own, which
       // may be a simulated drive sharing the line.
@@ -113,8 +107,7 @@ std::string AdviceText(const PortFacts& facts) {
         return res::FormatString(ids::DoctorAdviceUnmapped, {std::to_string(facts.com), portmap::PortsFilePath()});
       }
       return res::FormatString(ids::DoctorAdviceGone, {portmap::PortsFilePath()});
-    case Access::Failed:
-      break;
+    case Access::Failed: break;
   }
   return res::LoadString(ids::DoctorAdviceFailed);
 }

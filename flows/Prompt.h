@@ -29,14 +29,14 @@ enum : int {
 
 struct FileDialogSpec {
   std::vector<std::pair<std::string, std::string>> filters;  // (label, pattern such as "*.dpf")
-  std::string defaultExtension;                               // without the dot
-  bool save = false;             // save dialog: the folder must exist, replacing asks first
-  bool fileMustExist = false;    // open dialog: file and folder must exist
+  std::string defaultExtension;                              // without the dot
+  bool save = false;                                         // save dialog: the folder must exist, replacing asks first
+  bool fileMustExist = false;                                // open dialog: file and folder must exist
 };
 
 struct MessageSpec {
   std::string text;
-  std::string caption;   // empty: the application title
+  std::string caption;  // empty: the application title
   MsgIcon icon = MsgIcon::None;
   MsgButtons buttons = MsgButtons::Ok;
 };

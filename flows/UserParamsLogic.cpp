@@ -13,23 +13,12 @@ CUserParamsLogic::CUserParamsLogic(CVcmCommand& link, CParamDescFile& model, CUs
 
 bool CUserParamsLogic::Handle(int message, intptr_t wParam, intptr_t lParam) {
   switch (message) {
-    case UM_CHECK_LINK:
-      OnCheckLink();
-      return true;
-    case UM_READ_VERSION:
-      OnReadVersion();
-      return true;
-    case UM_READ_PARAMS:
-      OnReadParams();
-      return true;
-    case UM_DISCONNECT:
-      OnDisconnect();
-      return true;
-    case UM_SET_PARAM:
-      OnSetParam(static_cast<int>(wParam), static_cast<int32_t>(lParam));
-      return true;
-    default:
-      return false;
+    case UM_CHECK_LINK: OnCheckLink(); return true;
+    case UM_READ_VERSION: OnReadVersion(); return true;
+    case UM_READ_PARAMS: OnReadParams(); return true;
+    case UM_DISCONNECT: OnDisconnect(); return true;
+    case UM_SET_PARAM: OnSetParam(static_cast<int>(wParam), static_cast<int32_t>(lParam)); return true;
+    default: return false;
   }
 }
 
@@ -95,9 +84,9 @@ bool CUserParamsLogic::ReadUserParams() {
     Show(*fault, ids::DescFileCaption, MsgIcon::Error);
     if (fatal || m_model.GetGeneration() != generation) return false;
   }
-  const Outcome read = ReadShownEntries(m_link, m_model, [this](int question) {
-    return static_cast<int>(m_events.SendToFrame(UM_REPORT_ERROR, question));
-  }, nullptr);
+  const Outcome read = ReadShownEntries(
+      m_link, m_model,
+      [this](int question) { return static_cast<int>(m_events.SendToFrame(UM_REPORT_ERROR, question)); }, nullptr);
   return read == Outcome::Done;
 }
 
@@ -156,8 +145,7 @@ void CUserParamsLogic::OnSetParam(int row, int32_t value) {
   if (!cached) {
     // Never read from this drive: the write would fail without a word on the
     // line, and the report would repeat an older failure.
-    Show(res::FormatString(ids::ParamNotCached, {std::to_string(entry.address)}), ids::SetParamCaption,
-         MsgIcon::Error);
+    Show(res::FormatString(ids::ParamNotCached, {std::to_string(entry.address)}), ids::SetParamCaption, MsgIcon::Error);
     SelectCurrentValues();
     return;
   }
@@ -166,8 +154,8 @@ void CUserParamsLogic::OnSetParam(int row, int32_t value) {
     const CNestedNode* field = m_model.FindNested(entry.address, entry.offset);
     if (!field) return;
     const int question = GuardQuestionFor(EntryRef(entry), ExtractNestedValue(cached->value, field), value);
-    if (question && Show(res::LoadString(question), ids::SetParamCaption, MsgIcon::Warning, MsgButtons::YesNo) !=
-                        btn::Yes) {
+    if (question &&
+        Show(res::LoadString(question), ids::SetParamCaption, MsgIcon::Warning, MsgButtons::YesNo) != btn::Yes) {
       SelectCurrentValues();
       return;
     }
@@ -181,10 +169,10 @@ void CUserParamsLogic::OnSetParam(int row, int32_t value) {
     raw = InsertNestedValue(cached->value, field, value);
   }
 
-  const Outcome written = WriteAndReadBack(m_link, entry.address, raw, [this] {
-    m_events.SendToFrame(UM_REPORT_ERROR, 0);
-  });
-  if (written == Outcome::DriveRefused) Show(res::LoadString(ids::SetParamFailed), ids::SetParamCaption, MsgIcon::Error);
+  const Outcome written =
+      WriteAndReadBack(m_link, entry.address, raw, [this] { m_events.SendToFrame(UM_REPORT_ERROR, 0); });
+  if (written == Outcome::DriveRefused)
+    Show(res::LoadString(ids::SetParamFailed), ids::SetParamCaption, MsgIcon::Error);
   if (written == Outcome::Done) {
     m_events.SendToFrame(UM_SAVE_DRIVE_PARAMS);
     return;

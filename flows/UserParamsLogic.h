@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "params/ParamDescFile.h"
-#include "flows/Prompt.h"
-#include "protocol/VcmCommand.h"
 #include "flows/AppMessageIds.h"
+#include "flows/Prompt.h"
+#include "params/ParamDescFile.h"
+#include "protocol/VcmCommand.h"
 
 // The twelve rows and the version line, as the logic sees them.
 class CUserParamsForm {

@@ -31,8 +31,7 @@ std::vector<std::string_view> Split(std::string_view text, char separator, size_
 
 // An accepted edit must read back, and survive a trip through the text with the
 // structure unchanged; a refused one must change nothing.
-void EditAndCheck(ini::IniDocument& document, std::string_view section, std::string_view key,
-                  std::string_view value) {
+void EditAndCheck(ini::IniDocument& document, std::string_view section, std::string_view key, std::string_view value) {
   const std::string before = document.Serialize();
   if (!document.SetString(section, key, value)) {
     Check(document.Serialize() == before);

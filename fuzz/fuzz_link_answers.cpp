@@ -174,12 +174,19 @@ constexpr uint64_t kLinkCheckMs = 2 * (500 + CVcmLite::kEchoTimeoutMs + 100) + 6
 
 bool KnownResult(int result) {
   switch (result) {
-    case rc::Success: case rc::Failure: case rc::IncorrectEcho: case rc::NoEcho: case rc::ResponseTimeout:
-    case rc::PortFailure: case rc::ResponseTooLong: case rc::UnknownResponse: case rc::NoResponseLine:
-    case rc::CommandTooLong: case rc::AddressMismatch: case rc::Refused:
-      return true;
-    default:
-      return false;
+    case rc::Success:
+    case rc::Failure:
+    case rc::IncorrectEcho:
+    case rc::NoEcho:
+    case rc::ResponseTimeout:
+    case rc::PortFailure:
+    case rc::ResponseTooLong:
+    case rc::UnknownResponse:
+    case rc::NoResponseLine:
+    case rc::CommandTooLong:
+    case rc::AddressMismatch:
+    case rc::Refused: return true;
+    default: return false;
   }
 }
 
@@ -209,9 +216,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int result = rc::Success;
     int32_t address = 0;
     switch (code % 7) {
-      case 0:
-        result = link.ReadVersion();
-        break;
+      case 0: result = link.ReadVersion(); break;
       case 1:
       case 2:
         address = static_cast<int8_t>(input.Byte());

@@ -60,8 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // What an export would write for this text taken as a drive version reads back
   // as a version line.
-  const std::string line = MotorDbExportVersionLine(std::string(reinterpret_cast<const char*>(data),
-                                                                std::min<size_t>(size, 300)));
+  const std::string line =
+      MotorDbExportVersionLine(std::string(reinterpret_cast<const char*>(data), std::min<size_t>(size, 300)));
   Check(!line.empty() && line.size() < CVcmFile::kVersionBufferSize);
   CVcmFile exported;
   exported.SetText(line + "\r\n\r\n");

@@ -55,8 +55,8 @@ bool RunOnOwnStack(size_t stackBytes, const std::function<void()>& work) {
   const size_t usable = (stackBytes + page - 1) / page * page;
   const size_t mapped = usable + page;
   // Reserved, not committed: only the pages the work reaches are ever touched.
-  void* base = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK,
-                    -1, 0);
+  void* base =
+      mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
   if (base == MAP_FAILED) return false;
   if (mprotect(base, page, PROT_NONE) != 0) {
     munmap(base, mapped);

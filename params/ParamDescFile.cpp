@@ -30,8 +30,7 @@ size_t CountElementStarts(std::string_view bytes) {
   for (size_t i = text.find('<'); i != std::string_view::npos && i + 1 < text.size(); i = text.find('<', i + 1)) {
     const unsigned char next = static_cast<unsigned char>(text[i + 1]);
     // TinyXML's own test: an ASCII letter, '_', or any byte from 127 up.
-    if ((next >= 'A' && next <= 'Z') || (next >= 'a' && next <= 'z') || next == '_' ||
-        next >= 127) {
+    if ((next >= 'A' && next <= 'Z') || (next >= 'a' && next <= 'z') || next == '_' || next >= 127) {
       ++count;
     }
   }
@@ -46,15 +45,11 @@ size_t CountElementStarts(std::string_view bytes) {
 // since the stack above is sized from the hard bound.
 constexpr size_t kMaxNesting = 256;
 
-bool IsNameStart(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 127;
-}
+bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 127; }
 
 // White space as TinyXML may see it; locale-dependent and byte-order-mark bytes
 // included, since taking too much here only finds a quote TinyXML rejects.
-bool MaybeSpace(unsigned char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r') || c >= 0x80;
-}
+bool MaybeSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c >= 0x80; }
 
 size_t SkipPast(std::string_view text, size_t from, std::string_view terminator) {
   const size_t found = text.find(terminator, from);
@@ -192,11 +187,10 @@ bool CParamDescFile::ReadDocument(const TiXmlDocument& document) {
   m_type = ChildText(info, "type");
   m_version = ChildText(info, "ver");
 
-  WalkList(description->FirstChildElement("categories"), "category",
-           [this](const TiXmlElement* element) {
-             auto category = std::make_unique<CCategoryNode>();
-             if (category->LoadXml(element)) m_categories.push_back(std::move(category));
-           });
+  WalkList(description->FirstChildElement("categories"), "category", [this](const TiXmlElement* element) {
+    auto category = std::make_unique<CCategoryNode>();
+    if (category->LoadXml(element)) m_categories.push_back(std::move(category));
+  });
 
   const TiXmlElement* parameters = description->FirstChildElement("parameters");
   if (parameters == nullptr || parameters->FirstChildElement("param") == nullptr) return false;
@@ -214,11 +208,10 @@ bool CParamDescFile::ReadDocument(const TiXmlDocument& document) {
   });
   if (m_params.empty()) return false;
 
-  WalkList(description->FirstChildElement("user_view"), "item",
-           [this](const TiXmlElement* element) {
-             auto entry = std::make_unique<CUserViewData>();
-             if (entry->LoadXml(element)) m_userView.push_back(std::move(entry));
-           });
+  WalkList(description->FirstChildElement("user_view"), "item", [this](const TiXmlElement* element) {
+    auto entry = std::make_unique<CUserViewData>();
+    if (entry->LoadXml(element)) m_userView.push_back(std::move(entry));
+  });
   return true;
 }
 

@@ -9,9 +9,7 @@
 namespace paramxml {
 namespace {
 
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 // Sign and digits after leading white space; nothing when no digit follows.
 std::optional<int32_t> ParseLeadingNumber(const char* text) {
@@ -39,13 +37,9 @@ std::optional<int32_t> ParseLeadingNumber(const char* text) {
 
 }  // namespace
 
-std::optional<int32_t> ParseDecimalAttribute(const char* text) {
-  return ParseLeadingNumber(text);
-}
+std::optional<int32_t> ParseDecimalAttribute(const char* text) { return ParseLeadingNumber(text); }
 
-int32_t ParseDecimalElement(const char* text) {
-  return ParseLeadingNumber(text).value_or(0);
-}
+int32_t ParseDecimalElement(const char* text) { return ParseLeadingNumber(text).value_or(0); }
 
 std::optional<bool> QueryBool(const TiXmlElement* element, const char* name) {
   const char* text = element->Attribute(name);
@@ -100,8 +94,8 @@ bool CParamInterface::LoadCommon(const TiXmlElement* element) {
   const char *readOnly = nullptr, *userRo = nullptr, *hidden = nullptr, *reserved = nullptr, *isSigned = nullptr;
   const char *unit = nullptr, *minimumText = nullptr, *maximumText = nullptr, *comment = nullptr, *name = nullptr;
   const std::pair<const char*, const char**> wanted[] = {
-      {"name", &name},         {"min", &minimumText},  {"max", &maximumText}, {"unit", &unit},
-      {"readonly", &readOnly}, {"userro", &userRo},    {"hidden", &hidden},   {"reserved", &reserved},
+      {"name", &name},         {"min", &minimumText}, {"max", &maximumText}, {"unit", &unit},
+      {"readonly", &readOnly}, {"userro", &userRo},   {"hidden", &hidden},   {"reserved", &reserved},
       {"signed", &isSigned},   {"comment", &comment}};
   for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next()) {
     for (const auto& [key, value] : wanted) {
@@ -202,7 +196,6 @@ int32_t InsertNestedValue(int32_t raw, const CParamInterface* node, int32_t valu
   if (mask == 0) return raw;
   const int offset = node->GetOffset();
   const uint32_t placed = mask << offset;  // bits beyond bit 31 fall away
-  const uint32_t result = ((static_cast<uint32_t>(value) << offset) & placed) |
-                          (static_cast<uint32_t>(raw) & ~placed);
+  const uint32_t result = ((static_cast<uint32_t>(value) << offset) & placed) | (static_cast<uint32_t>(raw) & ~placed);
   return static_cast<int32_t>(result);
 }

@@ -5,10 +5,10 @@
 // in the drive link's parameter cache.
 
 #include <cstdint>
-#include <vector>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class TiXmlNode;
 class TiXmlElement;

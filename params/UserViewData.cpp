@@ -13,8 +13,7 @@ bool CUserViewData::LoadXml(const TiXmlNode* node) {
 
   const TiXmlElement* addressElement = item->FirstChildElement("address");
   if (addressElement == nullptr) return false;
-  address = static_cast<uint16_t>(
-      static_cast<uint32_t>(ParseDecimalElement(addressElement->GetText())) & 0xFFFFu);
+  address = static_cast<uint16_t>(static_cast<uint32_t>(ParseDecimalElement(addressElement->GetText())) & 0xFFFFu);
 
   const auto isNested = QueryBool(addressElement, "nested");
   if (!isNested) return false;

@@ -20,8 +20,8 @@ class CUserViewData {
 
   // Callers read these directly.
   uint16_t address = 0;
-  int nested = 0;       // 1: the entry shows the sub-field at `offset`
+  int nested = 0;  // 1: the entry shows the sub-field at `offset`
   uint8_t offset = 0;
-  std::string display;  // empty: label with the parameter's or sub-field's name
+  std::string display;                     // empty: label with the parameter's or sub-field's name
   std::map<int32_t, std::string> choices;  // ascending by value, one text each
 };

@@ -15,8 +15,8 @@ enum class PathKind {
   Unknown,  // something may be there, but it could not be inspected
   File,     // a regular file
   Folder,
-  Link,     // only from InspectLink
-  Other,    // a device, pipe or socket
+  Link,   // only from InspectLink
+  Other,  // a device, pipe or socket
 };
 
 // What tells one state of a file from another: a change of content, a file
@@ -51,8 +51,7 @@ std::FILE* OpenRegularFile(const std::string& path, ReadResult& why, uint64_t& s
 // Reads the regular file at `path` whole into `bytes`, with room for `spare` more
 // bytes kept, so a caller that pads the text copies nothing. Anything but Ok
 // leaves `bytes` empty.
-ReadResult ReadFile(const std::string& path, std::string& bytes, uint64_t maxBytes = UINT64_MAX,
-                    size_t spare = 0);
+ReadResult ReadFile(const std::string& path, std::string& bytes, uint64_t maxBytes = UINT64_MAX, size_t spare = 0);
 
 // Makes one folder, private to the user where the system can say so. True when a
 // folder is there afterwards, made now or before.

@@ -25,9 +25,7 @@ PathInfo InfoOf(int result, const struct stat& st) {
   }
   if (S_ISREG(st.st_mode)) {
     info.kind = PathKind::File;
-    info.stamp = {static_cast<uint64_t>(st.st_dev),
-                  static_cast<uint64_t>(st.st_ino),
-                  static_cast<uint64_t>(st.st_size),
+    info.stamp = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size),
                   static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
                   static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
   } else if (S_ISDIR(st.st_mode)) {
@@ -44,7 +42,7 @@ std::string HomeFolder() {
   const std::optional<std::string> home = Environment("HOME");
   if (home && IsAbsolutePath(*home)) return *home;
   std::vector<char> buffer(16384);
-  passwd entry {};
+  passwd entry{};
   passwd* found = nullptr;
   if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
       found->pw_dir != nullptr && found->pw_dir[0] == '/') {

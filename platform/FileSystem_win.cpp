@@ -24,7 +24,7 @@ uint64_t Join(DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32
 // folder's listing still knows them.
 PathInfo FromAttributes(const std::wstring& wide, DWORD openError) {
   PathInfo info;
-  WIN32_FILE_ATTRIBUTE_DATA data {};
+  WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
     info.kind = IsMissing(openError) || IsMissing(GetLastError()) ? PathKind::Missing : PathKind::Unknown;
     return info;
@@ -42,14 +42,14 @@ PathInfo FromAttributes(const std::wstring& wide, DWORD openError) {
 PathInfo InspectWith(const std::string& path, DWORD flags) {
   const std::wstring wide = WidePath(path);
   if (wide.empty()) return PathInfo{};
-  const HANDLE handle = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+  const HANDLE handle =
+      CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return FromAttributes(wide, GetLastError());
   PathInfo info;
-  BY_HANDLE_FILE_INFORMATION data {};
-  FILE_ATTRIBUTE_TAG_INFO tag {};
-  FILE_BASIC_INFO basic {};
+  BY_HANDLE_FILE_INFORMATION data{};
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  FILE_BASIC_INFO basic{};
   if (GetFileType(handle) != FILE_TYPE_DISK) {
     info.kind = PathKind::Other;
   } else if (!GetFileInformationByHandle(handle, &data)) {
@@ -97,7 +97,7 @@ std::FILE* OpenRegularFile(const std::string& path, ReadResult& why, uint64_t& s
     why = IsMissing(GetLastError()) ? ReadResult::Missing : ReadResult::Failed;
     return nullptr;
   }
-  BY_HANDLE_FILE_INFORMATION data {};
+  BY_HANDLE_FILE_INFORMATION data{};
   if (GetFileType(handle) != FILE_TYPE_DISK) {
     why = ReadResult::NotAFile;
   } else if (!GetFileInformationByHandle(handle, &data)) {
@@ -105,7 +105,8 @@ std::FILE* OpenRegularFile(const std::string& path, ReadResult& why, uint64_t& s
   } else {
     why = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? ReadResult::NotAFile : ReadResult::Ok;
   }
-  const int fd = why == ReadResult::Ok ? _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY) : -1;
+  const int fd =
+      why == ReadResult::Ok ? _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY) : -1;
   if (fd < 0) {
     if (why == ReadResult::Ok) why = ReadResult::Failed;
     CloseHandle(handle);

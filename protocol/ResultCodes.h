@@ -13,8 +13,8 @@ enum : int {
   ResponseTooLong = -18,
   UnknownResponse = -19,
   NoResponseLine = -20,
-  CommandTooLong = -21,    // refused before anything was sent
-  AddressMismatch = -22,   // the drive selected another address than asked
-  Refused = -30,           // the drive answered "ERR"
+  CommandTooLong = -21,   // refused before anything was sent
+  AddressMismatch = -22,  // the drive selected another address than asked
+  Refused = -30,          // the drive answered "ERR"
 };
 }  // namespace rc

@@ -6,7 +6,6 @@
 
 #include "platform/FileSystem.h"
 
-
 namespace {
 
 bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
@@ -101,8 +100,7 @@ int CVcmFile::ReadVersionLine(char buffer[kVersionBufferSize]) {
   }
   // Blanks before a comment are not part of the version, or "ver.1.2. // x" would
   // differ from the drive's "ver.1.2.3" at the blank.
-  while (comment && stop > start &&
-         (IsBlank(m_text[stop - 1]) || m_text[stop - 1] == '\v' || m_text[stop - 1] == '\f'))
+  while (comment && stop > start && (IsBlank(m_text[stop - 1]) || m_text[stop - 1] == '\v' || m_text[stop - 1] == '\f'))
     --stop;
   if (stop == start) return 0;
   if (stop - start > kVersionBufferSize - 1) stop = start + kVersionBufferSize - 1;

@@ -17,11 +17,11 @@ class CVcmFile {
   static constexpr size_t kMaxArgumentLength = 250;
 
   struct Command {
-    std::string mnemonic;        // one to three printable characters, as written
-    std::string argument;        // optional sign and digits; empty when none
-    bool hasArgument = false;    // a sign alone is an argument too
-    int line = 0;                // line the command starts on, from 1
-    unsigned char badByte = 0;   // the offending byte when NextCommand gives Invalid
+    std::string mnemonic;       // one to three printable characters, as written
+    std::string argument;       // optional sign and digits; empty when none
+    bool hasArgument = false;   // a sign alone is an argument too
+    int line = 0;               // line the command starts on, from 1
+    unsigned char badByte = 0;  // the offending byte when NextCommand gives Invalid
   };
 
   enum class Token {

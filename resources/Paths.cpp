@@ -31,7 +31,7 @@ std::string InstalledShareFolder(const std::string& programFolder) {
   if (!parent.empty() && parent.back() == '/') parent.pop_back();
   const size_t slash = parent.rfind('/');
   parent = (slash == std::string::npos || parent == "." || parent == "..") ? programFolder + "../"
-                                                                          : parent.substr(0, slash + 1);
+                                                                           : parent.substr(0, slash + 1);
   return parent + "share/" + kPackageFolder;
 }
 

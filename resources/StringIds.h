@@ -6,7 +6,7 @@ namespace ids {
 enum : int {
 
   // Frame, application
-  AppTitle = 57344,          // application title, caption of plain message boxes
+  AppTitle = 57344,  // application title, caption of plain message boxes
   FrameTitle = 129,
   ToolbarStandard = 124,
   ToolbarCustomize = 125,
@@ -28,7 +28,7 @@ enum : int {
   CmdToggleStatusBar = 59393,
 
   // Messages
-  OpenPortFailed = 3001,          // "%1!d!" = port number
+  OpenPortFailed = 3001,  // "%1!d!" = port number
   MotorDbOpenFailed = 3009,
   MotorDbNoVersion = 3010,
   VersionDiffers = 3011,
@@ -42,8 +42,8 @@ enum : int {
   FactoryExportWarning = 3019,
   WrongDpf = 3020,
   DpfLoadComplete = 3021,
-  DpfWriteFailed = 3022,          // our own: the file could not be written
-  ParamNotCached = 3023,          // our own: "%1!d!" = address never read
+  DpfWriteFailed = 3022,  // our own: the file could not be written
+  ParamNotCached = 3023,  // our own: "%1!d!" = address never read
   SetParamFailed = 3024,
   StopCurrentWarning = 3025,
   PulseFilterWarning = 3026,
@@ -52,16 +52,16 @@ enum : int {
   RetrySaveMotor = 3029,
   DriveParamsChanged = 3030,
   MotorParamsChanged = 3031,
-  CommandTooLong = 3032,          // our own, result code -21
-  AddressMismatch = 3033,         // our own, result code -22
-  ExportReadSkipped = 3034,       // our own: "%1!d!" = addresses left out
-  MotorDbWriteFailed = 3035,      // our own
-  MotorDbBadByte = 3061,          // our own: "%1!d!" = line, "%2" = byte in hex
-  MotorDbCommandTooLong = 3062,   // our own: "%1!d!" = line
-  UserViewParamMissing = 3036,    // our own: "%1!d!" = address
-  UserViewFieldMissing = 3038,    // our own: "%1" = address, "%2" = bit offset
+  CommandTooLong = 3032,         // our own, result code -21
+  AddressMismatch = 3033,        // our own, result code -22
+  ExportReadSkipped = 3034,      // our own: "%1!d!" = addresses left out
+  MotorDbWriteFailed = 3035,     // our own
+  MotorDbBadByte = 3061,         // our own: "%1!d!" = line, "%2" = byte in hex
+  MotorDbCommandTooLong = 3062,  // our own: "%1!d!" = line
+  UserViewParamMissing = 3036,   // our own: "%1!d!" = address
+  UserViewFieldMissing = 3038,   // our own: "%1" = address, "%2" = bit offset
   SetParamCaption = 3037,
-  VersionPrefix = 3045,           // "Version : "
+  VersionPrefix = 3045,  // "Version : "
   NoEcho = 3047,
   PortFailure = 3046,
   NoResponse = 3048,
@@ -96,24 +96,24 @@ enum : int {
   ConnectButton = 4106,
 
   ViewTargetInfo = 4201,
-  ViewVersionDesign = 4202,       // "Version :"
+  ViewVersionDesign = 4202,  // "Version :"
   ViewParameters = 4203,
-  ViewRowLabel0 = 4210,           // twelve design-time row labels, 4210..4221
+  ViewRowLabel0 = 4210,  // twelve design-time row labels, 4210..4221
 
   ProgressCancel = 4301,
-  ProgressPercentDesign = 4302,   // "0 %"
+  ProgressPercentDesign = 4302,  // "0 %"
 
   AboutCaption = 4401,
   AboutProductDesign = 4402,
   AboutCopyrightDesign = 4403,
   AboutModelsLabel = 4404,
   AboutOk = 4405,
-  AboutForEndUsers = 4406,        // "%s for EndUsers"
-  AboutVersionLine = 4407,        // "Version %d.%d.%d.%d (rev.%s)"
+  AboutForEndUsers = 4406,  // "%s for EndUsers"
+  AboutVersionLine = 4407,  // "Version %d.%d.%d.%d (rev.%s)"
 
-  FilterMotorDb = 4501,           // "Motor DB File(*.txt)"
-  FilterDpf = 4502,               // "Drive Parameter File(*.dpf)"
-  FilterAll = 4503,               // "All Files(*.*)"
+  FilterMotorDb = 4501,  // "Motor DB File(*.txt)"
+  FilterDpf = 4502,      // "Drive Parameter File(*.dpf)"
+  FilterAll = 4503,      // "All Files(*.*)"
 
   // Message box buttons
   ButtonOk = 4601,
@@ -125,7 +125,7 @@ enum : int {
 
   // Toolbar customization
   CustomizeCaption = 4701,
-  CustomizeButtons = 4702,        // "Toolbar buttons:"
+  CustomizeButtons = 4702,  // "Toolbar buttons:"
   CustomizeReset = 4703,
   CustomizeClose = 4704,
 
@@ -133,11 +133,11 @@ enum : int {
   DoctorAvailable = 4800,
   DoctorNoPermission = 4801,
   DoctorBusy = 4802,
-  DoctorBusyHeldBy = 4803,          // "%1" = holders, or DoctorThisProgram
+  DoctorBusyHeldBy = 4803,  // "%1" = holders, or DoctorThisProgram
   DoctorThisProgram = 4804,
   DoctorGone = 4805,
   DoctorCannotOpen = 4806,
-  DoctorCannotOpenBecause = 4807,   // "%1" = the system's error text
+  DoctorCannotOpenBecause = 4807,  // "%1" = the system's error text
   DoctorNoDevice = 4808,
   DoctorUsbSerial = 4809,           // "%1" = USB serial number
   DoctorAdviceJoinGroup = 4820,     // "%1" = group, "%2" = user
@@ -148,23 +148,23 @@ enum : int {
   DoctorAdviceCloseHolders = 4825,  // "%1" = the holding processes
   DoctorAdviceHeldHere = 4826,
   DoctorAdviceBusyUnseen = 4827,
-  DoctorAdviceGone = 4828,          // "%1" = ports file
-  DoctorAdviceUnmapped = 4829,      // "%1" = COM number, "%2" = ports file
+  DoctorAdviceGone = 4828,      // "%1" = ports file
+  DoctorAdviceUnmapped = 4829,  // "%1" = COM number, "%2" = ports file
   DoctorAdviceFailed = 4830,
 
   // What the view, the files and the parameter access say of values not read or refused
-  RowNotRead = 5100,              // a row whose value could not be read from this drive
-  DpfReadSkipped = 5101,          // "%1" = entries left out of a saved file
-  DpfPartialLoad = 5102,          // "%1" = entries written, "%2" = entries in the file
-  MotorDbPartialImport = 5103,    // "%1" = line reached, "%2" = lines in the file
-  ParamNotDescribed = 5104,       // "%1" = parameter reference
-  ParamReadOnly = 5105,           // "%1" = parameter reference
-  ParamValueRefused = 5106,       // "%1" = value, "%2" = reference, "%3" = allowed values
-  ParamRangeText = 5107,          // "%1" = lowest, "%2" = highest
-  DpfFileUnreadable = 5108,       // "%1" = path
+  RowNotRead = 5100,            // a row whose value could not be read from this drive
+  DpfReadSkipped = 5101,        // "%1" = entries left out of a saved file
+  DpfPartialLoad = 5102,        // "%1" = entries written, "%2" = entries in the file
+  MotorDbPartialImport = 5103,  // "%1" = line reached, "%2" = lines in the file
+  ParamNotDescribed = 5104,     // "%1" = parameter reference
+  ParamReadOnly = 5105,         // "%1" = parameter reference
+  ParamValueRefused = 5106,     // "%1" = value, "%2" = reference, "%3" = allowed values
+  ParamRangeText = 5107,        // "%1" = lowest, "%2" = highest
+  DpfFileUnreadable = 5108,     // "%1" = path
 
   // Compare with File: a drive beside a drive parameter file (5200-5219)
-  CmdCompareFile = 32786,         // command: prompt and tooltip
+  CmdCompareFile = 32786,  // command: prompt and tooltip
   MenuCompareFile = 5200,
   CompareCaption = 5201,
   CompareColumnParam = 5202,
@@ -172,19 +172,19 @@ enum : int {
   CompareColumnFile = 5204,
   CompareLoadDiffering = 5205,
   CompareClose = 5206,
-  CompareSummaryDiffer = 5207,    // "%1" = entries that differ, "%2" = entries in the file
-  CompareSummaryAgree = 5208,     // "%1" = entries in the file
-  CompareFileLine = 5209,         // "%1" = file name, "%2" = version it was saved from
-  CompareOtherModel = 5210,       // the file was saved from a drive of another version
+  CompareSummaryDiffer = 5207,  // "%1" = entries that differ, "%2" = entries in the file
+  CompareSummaryAgree = 5208,   // "%1" = entries in the file
+  CompareFileLine = 5209,       // "%1" = file name, "%2" = version it was saved from
+  CompareOtherModel = 5210,     // the file was saved from a drive of another version
 
   // Installed files: settings that cannot be used, description files not found (5300-5309)
-  ConfigSetAside = 5300,          // "%1" = Config.ini, "%2" = where it was moved
-  ConfigNotSetAside = 5301,       // "%1" = Config.ini
-  DescFileFailedPath = 5302,      // "%1" = the description file's path
+  ConfigSetAside = 5300,      // "%1" = Config.ini, "%2" = where it was moved
+  ConfigNotSetAside = 5301,   // "%1" = Config.ini
+  DescFileFailedPath = 5302,  // "%1" = the description file's path
 
   // The command-line program: help texts, its own messages, data labels
   CliAbout = 5000,
-  CliExitCodes = 5001,             // help footer: the exit code table
+  CliExitCodes = 5001,  // help footer: the exit code table
   CliOptPort = 5002,
   CliOptBaud = 5003,
   CliOptJson = 5004,
@@ -210,32 +210,32 @@ enum : int {
   CliArgAddresses = 5024,
   CliArgAssignments = 5025,
   CliArgFile = 5026,
-  CliLabelUsage = 5027,           // the help's own headings
+  CliLabelUsage = 5027,  // the help's own headings
   CliLabelOptions = 5028,
   CliLabelSubcommands = 5029,
   CliLabelRequired = 5030,
   CliLabelExcludes = 5031,
   CliLabelArguments = 5055,
-  CliVersionLine = 5032,          // "%1" = program, "%2" = version
-  CliUsageError = 5033,           // "%1" = what the parser said
-  CliBadPortList = 5034,          // "%1" = the text given
-  CliNeedsPort = 5035,            // "%1" = subcommand
+  CliVersionLine = 5032,  // "%1" = program, "%2" = version
+  CliUsageError = 5033,   // "%1" = what the parser said
+  CliBadPortList = 5034,  // "%1" = the text given
+  CliNeedsPort = 5035,    // "%1" = subcommand
   CliNoPortsListed = 5036,
   CliInteractiveOnePort = 5037,
-  CliBadAssignment = 5038,        // "%1" = the text given
-  CliBadAddress = 5039,           // "%1" = the text given
-  CliBadValue = 5040,             // "%1" = value text, "%2" = reference
-  CliQuestionDeclined = 5041,     // "%1" = the question
-  CliRetriesUsed = 5042,          // "%1" = retries allowed, "%2" = the question
-  CliNoAnswer = 5043,             // "%1" = the question
-  CliAnswerPrompt = 5044,         // "%1" = numbered choices
+  CliBadAssignment = 5038,     // "%1" = the text given
+  CliBadAddress = 5039,        // "%1" = the text given
+  CliBadValue = 5040,          // "%1" = value text, "%2" = reference
+  CliQuestionDeclined = 5041,  // "%1" = the question
+  CliRetriesUsed = 5042,       // "%1" = retries allowed, "%2" = the question
+  CliNoAnswer = 5043,          // "%1" = the question
+  CliAnswerPrompt = 5044,      // "%1" = numbered choices
   CliCancelled = 5045,
   CliCancelPending = 5046,
-  CliSummaryDone = 5047,          // "%1" = port
-  CliSummaryFailed = 5048,        // "%1" = port, "%2" = exit code, "%3" = reason
+  CliSummaryDone = 5047,    // "%1" = port
+  CliSummaryFailed = 5048,  // "%1" = port, "%2" = exit code, "%3" = reason
   CliInfoVersion = 5049,
   CliInfoModel = 5050,
   CliInfoDescription = 5051,
-  CliDiffHeader = 5052,           // column titles, tab-separated
+  CliDiffHeader = 5052,  // column titles, tab-separated
 };
 }  // namespace ids

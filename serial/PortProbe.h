@@ -24,12 +24,12 @@ struct Holder {
 
 struct PortFacts {
   unsigned com = 0;
-  std::string device;      // the path COM<com> maps to; empty when it maps to none
-  std::string stableName;  // a persistent link naming the same device, or empty
+  std::string device;                                  // the path COM<com> maps to; empty when it maps to none
+  std::string stableName;                              // a persistent link naming the same device, or empty
   std::string usbProduct, usbSerial, usbManufacturer;  // when the port is a USB adapter
   Access access = Access::Failed;
-  int error = 0;           // the platform error code of a failed open or lock
-  std::string group;       // the group owning the device node, by name
+  int error = 0;      // the platform error code of a failed open or lock
+  std::string group;  // the group owning the device node, by name
   // The group may both read and write the node. When it may not (a pseudo-terminal's
   // "tty" group can only write), joining the group opens nothing.
   bool groupReadWrite = false;
@@ -39,7 +39,7 @@ struct PortFacts {
   // group and is still refused, so joining it cannot help.
   enum class Membership { None, Pending, Active };
   Membership membership = Membership::None;
-  std::string user;        // the user this program runs as, for the permission advice
+  std::string user;             // the user this program runs as, for the permission advice
   std::vector<Holder> holders;  // other processes with the device open
   // This very process has the device open, e.g. its own connection or an embedded
   // simulated drive. A lock taken here still makes the port Busy, with no holder

@@ -267,8 +267,7 @@ ProcessScan ScanProcesses(const std::set<dev_t>& wanted) {
     }
   }
   for (auto& [node, holders] : scan.others) {
-    std::sort(holders.begin(), holders.end(),
-              [](const Holder& a, const Holder& b) { return a.pid < b.pid; });
+    std::sort(holders.begin(), holders.end(), [](const Holder& a, const Holder& b) { return a.pid < b.pid; });
   }
   return scan;
 }
@@ -357,22 +356,18 @@ std::vector<PortFacts> ProbeNumbers(const std::vector<unsigned>& coms) {
 
 Access AccessOfError(int error) {
   switch (error) {
-    case 0:
-      return Access::Ok;
+    case 0: return Access::Ok;
     case EACCES:
-    case EPERM:
-      return Access::NoPermission;
-    case EBUSY:          // another program's exclusive flag
-    case EWOULDBLOCK:    // another program's lock
+    case EPERM: return Access::NoPermission;
+    case EBUSY:        // another program's exclusive flag
+    case EWOULDBLOCK:  // another program's lock
       return Access::Busy;
     case ENOENT:
-    case ENXIO:          // a node without hardware behind it
+    case ENXIO:  // a node without hardware behind it
     case ENODEV:
-    case EIO:            // an adapter pulled out while it opens, a hung-up pseudo-terminal
-    case ENOTDIR:
-      return Access::Gone;
-    default:
-      return Access::Failed;
+    case EIO:  // an adapter pulled out while it opens, a hung-up pseudo-terminal
+    case ENOTDIR: return Access::Gone;
+    default: return Access::Failed;
   }
 }
 

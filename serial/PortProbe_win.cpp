@@ -39,8 +39,8 @@ std::map<std::string, std::string> FriendlyNames() {
     wchar_t portName[64] = {};
     DWORD bytes = sizeof portName - sizeof(wchar_t);
     DWORD type = 0;
-    const bool named = RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(portName),
-                                        &bytes) == ERROR_SUCCESS &&
+    const bool named = RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(portName), &bytes) ==
+                           ERROR_SUCCESS &&
                        type == REG_SZ;
     RegCloseKey(key);
     if (!named) continue;
@@ -87,16 +87,12 @@ PortFacts ProbeWith(unsigned com, const std::map<std::string, std::string>& name
 // program has open refuses every other open with "access denied".
 Access AccessOfError(int error) {
   switch (static_cast<DWORD>(error)) {
-    case ERROR_SUCCESS:
-      return Access::Ok;
+    case ERROR_SUCCESS: return Access::Ok;
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return Access::Gone;
+    case ERROR_PATH_NOT_FOUND: return Access::Gone;
     case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-      return Access::Busy;
-    default:
-      return Access::Failed;
+    case ERROR_SHARING_VIOLATION: return Access::Busy;
+    default: return Access::Failed;
   }
 }
 

@@ -59,8 +59,7 @@ std::map<unsigned, std::string> ParsePortsText(const std::string& text) {
     const std::string key = Trim(line.substr(0, equals));
     const std::string path = Trim(line.substr(equals + 1));
     if (key.size() < 4 || path.empty()) continue;
-    if ((key[0] != 'C' && key[0] != 'c') || (key[1] != 'O' && key[1] != 'o') ||
-        (key[2] != 'M' && key[2] != 'm')) {
+    if ((key[0] != 'C' && key[0] != 'c') || (key[1] != 'O' && key[1] != 'o') || (key[2] != 'M' && key[2] != 'm')) {
       continue;
     }
     // Open takes an 8-bit port number.

@@ -38,8 +38,8 @@ class CRs232CB {
   // that only want what has already arrived or is still on the wire.
   int ReadBytesWithin(uint8_t* buffer, size_t size, int maxWaitMicros);
   // Writes all bytes and waits until they have left the PC (on Windows: until the
-  // driver has taken them), bounded, so a stuck adapter cannot hang the program. Returns true on success; false on an error,
-  // after applying the port-lost rule when the device is gone.
+  // driver has taken them), bounded, so a stuck adapter cannot hang the program. Returns true on success; false on an
+  // error, after applying the port-lost rule when the device is gone.
   bool WriteAll(const uint8_t* data, size_t size);
   // Called whenever the port is let go (closed, or lost): what was learned from
   // the drive behind it no longer holds, and the next drive may be another one.
@@ -47,10 +47,10 @@ class CRs232CB {
 
  private:
   // Shared by both platforms (Rs232.cpp).
-  void GiveUpPort();             // the port-lost rule: closed, handle released
+  void GiveUpPort();  // the port-lost rule: closed, handle released
   bool FailedBecauseLost(int error);
   void StartOpen(uint8_t port, int32_t baudRate);  // closed, number and rate kept
-  int Opened(intptr_t handle);   // the object takes the device; returns 1
+  int Opened(intptr_t handle);                     // the object takes the device; returns 1
 
   // Each platform's own (Rs232_linux.cpp, Rs232_win.cpp).
   static bool IsLostError(int error);  // the device is gone or the handle unusable

@@ -42,14 +42,12 @@ void SleepNs(int64_t ns) {
 
 std::optional<speed_t> StandardSpeed(int32_t baud) {
   static const std::pair<int32_t, speed_t> kRates[] = {
-      {50, B50},         {75, B75},         {110, B110},       {134, B134},
-      {150, B150},       {200, B200},       {300, B300},       {600, B600},
-      {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-      {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-      {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
-      {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
-      {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
-      {3500000, B3500000}, {4000000, B4000000},
+      {50, B50},           {75, B75},           {110, B110},         {134, B134},         {150, B150},
+      {200, B200},         {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
+      {2400, B2400},       {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
+      {57600, B57600},     {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+      {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
+      {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000},
   };
   for (const auto& rate : kRates) {
     if (rate.first == baud) return rate.second;
@@ -63,8 +61,8 @@ std::optional<speed_t> StandardSpeed(int32_t baud) {
 void ConfigureLine(int fd, int32_t baud) {
   termios settings{};
   if (tcgetattr(fd, &settings) != 0) return;
-  settings.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
-                        IXANY | INPCK | IMAXBEL | IUCLC);
+  settings.c_iflag &=
+      ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK | IMAXBEL | IUCLC);
   settings.c_oflag &= ~OPOST;
   settings.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
   settings.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | HUPCL | CMSPAR);
@@ -109,9 +107,7 @@ bool Exists(const std::string& path) {
 
 }  // namespace
 
-bool CRs232CB::IsLostError(int error) {
-  return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
-}
+bool CRs232CB::IsLostError(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EBADF; }
 
 void CRs232CB::ListPorts(std::vector<unsigned>& ports) {
   ports.clear();

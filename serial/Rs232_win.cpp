@@ -102,8 +102,8 @@ std::vector<unsigned> RegisteredPorts() {
     DWORD nameLength = sizeof name / sizeof name[0];
     DWORD dataBytes = sizeof data - sizeof(wchar_t);
     DWORD type = 0;
-    const LONG got = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                                   &dataBytes);
+    const LONG got =
+        RegEnumValueW(key, index, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataBytes);
     if (got == ERROR_NO_MORE_ITEMS) break;
     // Too long for a COM name, or not text: not a port we could number.
     if (got != ERROR_SUCCESS || type != REG_SZ) continue;
@@ -159,10 +159,8 @@ bool CRs232CB::IsLostError(int error) {
     case ERROR_GEN_FAILURE:
     case ERROR_OPERATION_ABORTED:
     case ERROR_DEVICE_REMOVED:
-    case ERROR_FILE_NOT_FOUND:
-      return true;
-    default:
-      return false;
+    case ERROR_FILE_NOT_FOUND: return true;
+    default: return false;
   }
 }
 

@@ -1,8 +1,8 @@
 #include "tools/PortsFileEdit.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 const char* ChaosKindName(ChaosKind kind) {
-  static const char* const kNames[kChaosKinds] = {"dropped",     "delayed", "cut short", "noise before echo",
-                                                  "wrong echo",  "ERR",     "stray bytes", "hang-up"};
+  static const char* const kNames[kChaosKinds] = {"dropped",    "delayed", "cut short",   "noise before echo",
+                                                  "wrong echo", "ERR",     "stray bytes", "hang-up"};
   const int index = static_cast<int>(kind);
   return index >= 0 && index < kChaosKinds ? kNames[index] : "?";
 }
@@ -53,11 +53,8 @@ ChaosDraw CChaosDice::Draw() {
       // Lost on the way there or on the way back: both happen.
       draw.carriedOut = (Next() & 1) != 0;
       break;
-    case ChaosKind::Refuse:
-      draw.carriedOut = false;
-      break;
-    default:
-      break;
+    case ChaosKind::Refuse: draw.carriedOut = false; break;
+    default: break;
   }
   if (draw.kind == ChaosKind::Noise || draw.kind == ChaosKind::Stray) draw.bytes = Bytes();
   if (draw.kind == ChaosKind::Cut) draw.fraction = Uniform();

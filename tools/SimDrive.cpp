@@ -90,19 +90,17 @@ std::optional<int64_t> ParseInteger(const std::string& text) {
   return negative ? -value : value;
 }
 
-int32_t ClampToInt32(int64_t value) {
-  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
+int32_t ClampToInt32(int64_t value) { return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX)); }
 
 // Parameters start as 1000 + address, so every address holds a different value
 // that also tells a test which address it came from.
 int32_t DefaultValue(int32_t address) { return 1000 + address; }
 
 struct Burst {
-  Ns release;          // not readable before this
+  Ns release;  // not readable before this
   std::string bytes;
-  bool hangUpAfter;    // close the line once written
-  Ns comeBackAfter;    // > 0: closed at once and opened again after this long
+  bool hangUpAfter;  // close the line once written
+  Ns comeBackAfter;  // > 0: closed at once and opened again after this long
 };
 
 // How one command is answered, apart from the echo's own bytes.
@@ -112,10 +110,10 @@ struct Reply {
   bool faulty = false;  // the faulty-line mode shaped this reply
   bool dropEcho = false;
   bool wrongEcho = false;
-  std::string noise;    // before the echo
-  Ns delay = 0;         // > 0: the answer leaves this long after the command came
-  std::string stray;    // after the answer
-  Ns down = 0;          // > 0: the line goes away at once for this long
+  std::string noise;  // before the echo
+  Ns delay = 0;       // > 0: the answer leaves this long after the command came
+  std::string stray;  // after the answer
+  Ns down = 0;        // > 0: the line goes away at once for this long
 };
 
 // The answer line (without its line end) cut to the share kept, so that at least
@@ -171,7 +169,7 @@ struct CSimDrive::Impl {
 
   // Thread-only state.
   std::deque<Burst> queue;
-  Ns lineFree = 0;      // when the last scheduled byte has left the wire
+  Ns lineFree = 0;  // when the last scheduled byte has left the wire
   std::string line;
   bool awaitingLf = false;
   Ns lfDeadline = 0;
@@ -356,24 +354,15 @@ void CSimDrive::Impl::ShapeByChaos(const ChaosDraw& draw, Reply& reply) {
       reply.dropEcho = true;
       reply.answer.clear();
       break;
-    case ChaosKind::Delay:
-      reply.delay = draw.waitNs;
-      break;
-    case ChaosKind::Cut:
-      reply.answer = CutShort(reply.answer, draw.fraction);
-      break;
-    case ChaosKind::Noise:
-      reply.noise = draw.bytes;
-      break;
+    case ChaosKind::Delay: reply.delay = draw.waitNs; break;
+    case ChaosKind::Cut: reply.answer = CutShort(reply.answer, draw.fraction); break;
+    case ChaosKind::Noise: reply.noise = draw.bytes; break;
     case ChaosKind::WrongEcho:
       reply.wrongEcho = true;
       reply.answer.clear();
       break;
-    case ChaosKind::Refuse:
-      break;  // answered "ERR" above
-    case ChaosKind::Stray:
-      reply.stray = draw.bytes;
-      break;
+    case ChaosKind::Refuse: break;  // answered "ERR" above
+    case ChaosKind::Stray: reply.stray = draw.bytes; break;
     case ChaosKind::HangUp:
       reply.answer.clear();
       reply.down = draw.waitNs;
@@ -593,7 +582,9 @@ void CSimDrive::Impl::Run() {
       }
       if (watch[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
         // Cannot happen while we hold the slave open; never spin on it.
-        struct timespec pause{0, 10'000'000};
+        struct timespec pause {
+          0, 10'000'000
+        };
         nanosleep(&pause, nullptr);
       }
     }
@@ -769,12 +760,12 @@ void CSimDrive::ClearReceived() {
 }
 
 void CSimDrive::LoadFactorySettings() {
-  SetParam(14, 0x1);     // alarm reset active high, enable active low
-  SetParam(15, 0x2);     // alarm active low, in-position active high
-  SetParam(16, 0x258);   // boost 20 %, stop 50 %, run 80 %
-  SetParam(21, 3);       // in-position value
-  SetParam(22, 0);       // in-position response mode
-  SetParam(24, 6);       // position correction gains
+  SetParam(14, 0x1);    // alarm reset active high, enable active low
+  SetParam(15, 0x2);    // alarm active low, in-position active high
+  SetParam(16, 0x258);  // boost 20 %, stop 50 %, run 80 %
+  SetParam(21, 3);      // in-position value
+  SetParam(22, 0);      // in-position response mode
+  SetParam(24, 6);      // position correction gains
   SetParam(25, 4);
   SetParam(26, 2);
   SetParam(30, 2 << 5);  // pulse input filter 2

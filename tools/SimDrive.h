@@ -17,21 +17,21 @@
 #include "tools/SimChaos.h"
 
 struct SimFaults {
-  bool silent = false;              // neither echo nor answer
-  bool wrongEcho = false;           // the echo's last printable character is altered; no answer follows
-  std::string noiseBeforeEcho;      // sent before each echo
-  bool noResponse = false;          // echo, then no answer
-  int overlongResponse = 0;         // > 0: answer that many 'X' bytes and no line end
-  std::set<std::string> refused;    // mnemonics (upper case) answered "ERR"
-  bool lowerCase = false;           // "oky" / "err"
-  int32_t writeOffset = 0;          // an MDA write is stored and answered as value + offset
-  std::string rawAnswer;            // non-empty: every command is answered with this line
-  std::string leadingAnswerBytes;   // sent between echo and answer (e.g. "\r\n")
-  bool hangUpAfterEcho = false;     // close the line right after the next echo (once the port
-                                    // has read it); clears itself when it fires
-  bool mismatchAddress = false;     // MAD<n> is answered OKY<n+1>
-  std::string trailAfterAnswer;     // sent after each answer, a byte at a time,
-  int trailGapMicros = 0;           // with this pause before each byte
+  bool silent = false;             // neither echo nor answer
+  bool wrongEcho = false;          // the echo's last printable character is altered; no answer follows
+  std::string noiseBeforeEcho;     // sent before each echo
+  bool noResponse = false;         // echo, then no answer
+  int overlongResponse = 0;        // > 0: answer that many 'X' bytes and no line end
+  std::set<std::string> refused;   // mnemonics (upper case) answered "ERR"
+  bool lowerCase = false;          // "oky" / "err"
+  int32_t writeOffset = 0;         // an MDA write is stored and answered as value + offset
+  std::string rawAnswer;           // non-empty: every command is answered with this line
+  std::string leadingAnswerBytes;  // sent between echo and answer (e.g. "\r\n")
+  bool hangUpAfterEcho = false;    // close the line right after the next echo (once the port
+                                   // has read it); clears itself when it fires
+  bool mismatchAddress = false;    // MAD<n> is answered OKY<n+1>
+  std::string trailAfterAnswer;    // sent after each answer, a byte at a time,
+  int trailGapMicros = 0;          // with this pause before each byte
 };
 
 class CSimDrive {

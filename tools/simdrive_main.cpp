@@ -51,7 +51,6 @@ void PrintHelp(const char* program) {
       program);
 }
 
-
 bool ParseNumber(const char* text, long min, long max, long& value) {
   char* end = nullptr;
   errno = 0;

@@ -24,7 +24,8 @@ CDlgCompare::CDlgCompare(const std::string& fileName, const std::string& fileVer
   setWindowTitle(Text(ids::CompareCaption));
   auto* layout = new QVBoxLayout(this);
 
-  auto* fileLine = new QLabel(Q(res::FormatString(ids::CompareFileLine, {fileName, res::DisplayText(fileVersion)})), this);
+  auto* fileLine =
+      new QLabel(Q(res::FormatString(ids::CompareFileLine, {fileName, res::DisplayText(fileVersion)})), this);
   fileLine->setWordWrap(true);
   layout->addWidget(fileLine);
   if (otherModel) {
@@ -35,8 +36,8 @@ CDlgCompare::CDlgCompare(const std::string& fileName, const std::string& fileVer
 
   const std::vector<CompareTableRow> table = CompareTable(rows);
   m_table = new QTableWidget(static_cast<int>(table.size()), 3, this);
-  m_table->setHorizontalHeaderLabels({Text(ids::CompareColumnParam), Text(ids::CompareColumnDrive),
-                                      Text(ids::CompareColumnFile)});
+  m_table->setHorizontalHeaderLabels(
+      {Text(ids::CompareColumnParam), Text(ids::CompareColumnDrive), Text(ids::CompareColumnFile)});
   m_table->verticalHeader()->setVisible(false);
   m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_table->setSelectionMode(QAbstractItemView::NoSelection);

@@ -11,7 +11,6 @@
 #include <algorithm>
 
 #include "files/IniFile.h"
-#include "serial/Rs232.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "serial/PortProbe.h"

@@ -86,7 +86,8 @@ void Page(QPainter& p, const QRectF& r) {
   page.closeSubpath();
   p.drawPath(page);
   p.setPen(QPen(QColor(150, 160, 180), 1));
-  for (double y = r.top() + 8; y < r.bottom() - 2; y += 3.5) p.drawLine(QPointF(r.left() + 2.5, y), QPointF(r.right() - 2.5, y));
+  for (double y = r.top() + 8; y < r.bottom() - 2; y += 3.5)
+    p.drawLine(QPointF(r.left() + 2.5, y), QPointF(r.right() - 2.5, y));
 }
 
 void Arrow(QPainter& p, const QPointF& from, const QPointF& to, const QColor& colour) {

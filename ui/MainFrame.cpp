@@ -20,22 +20,21 @@
 #include <filesystem>
 
 #include "flows/CompareTable.h"
+#include "flows/ConnectLogic.h"
 #include "flows/DpfFlows.h"
 #include "flows/DriveSession.h"
-#include "params/ParamDescFile.h"
 #include "flows/MotorDb.h"
+#include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
-#include "ui/DlgCompare.h"
 #include "ui/AboutDlg.h"
-#include "flows/ConnectLogic.h"
+#include "ui/DlgCompare.h"
 #include "ui/DlgConnect.h"
 #include "ui/Icons.h"
 #include "ui/ProgressDlg.h"
 #include "ui/QtPrompt.h"
 #include "ui/ViewUserParams.h"
-
 
 namespace {
 
@@ -53,15 +52,15 @@ const std::vector<int> kCustomizable = {ids::CmdConnect,  ids::CmdDisconnect, id
                                         ids::CmdLoadFile, ids::CmdSaveFile,   ids::CmdAbout};
 
 // Commands that need an open port; Connect needs the opposite.
-const std::vector<int> kNeedConnection = {ids::CmdDisconnect,    ids::CmdRefresh,       ids::CmdLoadFile,
-                                          ids::CmdSaveFile,      ids::CmdCompareFile,   ids::CmdImportMotorDb,
+const std::vector<int> kNeedConnection = {ids::CmdDisconnect,   ids::CmdRefresh,     ids::CmdLoadFile,
+                                          ids::CmdSaveFile,     ids::CmdCompareFile, ids::CmdImportMotorDb,
                                           ids::CmdExportMotorDb};
 
 }  // namespace
 
 CMainFrame::CMainFrame(CVcmCommand& link, CParamDescFile& model, CPromptInterface* prompt, QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
       m_qtPrompt(prompt ? nullptr : std::make_unique<CQtPrompt>(this)),
       m_prompt(prompt ? prompt : m_qtPrompt.get()),
       m_link(link),
@@ -277,9 +276,7 @@ void CMainFrame::customEvent(QEvent* event) {
       (void)m_logic->SaveDriveParams();
       static_cast<CAppEvent*>(event)->result = 0;
       break;
-    default:
-      QMainWindow::customEvent(event);
-      return;
+    default: QMainWindow::customEvent(event); return;
   }
   UpdateCommandUi();
 }

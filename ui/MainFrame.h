@@ -33,8 +33,7 @@ class CMainFrame : public QMainWindow {
   // The frame works on the drive link and the description model its owner hands it
   // (neither is owned). `prompt` answers every message box and file dialog of the
   // frame and its flows; none: the frame's own widgets. A given prompt is not owned.
-  CMainFrame(CVcmCommand& link, CParamDescFile& model, CPromptInterface* prompt = nullptr,
-             QWidget* parent = nullptr);
+  CMainFrame(CVcmCommand& link, CParamDescFile& model, CPromptInterface* prompt = nullptr, QWidget* parent = nullptr);
   ~CMainFrame() override;
 
   // Builds the panes and the view and loads the default description file. False

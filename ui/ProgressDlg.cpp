@@ -1,6 +1,5 @@
 #include "ui/ProgressDlg.h"
 
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -120,7 +119,8 @@ void CProgressDlg::ScheduleBarUpdate() {
   // costs more than the work; it takes the latest position when events next run.
   if (!m_open || m_barUpdateQueued) return;
   m_barUpdateQueued = true;
-  QMetaObject::invokeMethod(this, [this] { FlushDisplay(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { FlushDisplay(); }, Qt::QueuedConnection);
 }
 
 void CProgressDlg::FlushDisplay() {
@@ -217,14 +217,11 @@ void CProgressDlg::closeEvent(QCloseEvent* event) {
 void CProgressDlg::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-      event->accept();
-      return;
+    case Qt::Key_Enter: event->accept(); return;
     case Qt::Key_Escape:
       event->accept();
       m_cancelRequested = true;
       return;
-    default:
-      QDialog::keyPressEvent(event);
+    default: QDialog::keyPressEvent(event);
   }
 }

@@ -56,8 +56,8 @@ class CProgressDlg : public QDialog, public virtual CProgInterface {
   static void SetDefaultOwner(QWidget* owner);
 
  public slots:
-  void accept() override;   // Enter: nothing
-  void reject() override;   // Cancel, Escape: a request, never a close
+  void accept() override;  // Enter: nothing
+  void reject() override;  // Cancel, Escape: a request, never a close
   void done(int result) override;
 
  protected:
@@ -84,7 +84,7 @@ class CProgressDlg : public QDialog, public virtual CProgInterface {
   // range, wrapping to the start when a step passes the end.
   int32_t m_barPosition = 0;
   bool m_cancelRequested = false;
-  QElapsedTimer m_sincePump;  // invalid until the first pump
+  QElapsedTimer m_sincePump;       // invalid until the first pump
   bool m_barUpdateQueued = false;  // the bar takes m_barPosition when events next run
   bool m_ownerDisabled = false;
   bool m_open = false;

@@ -42,8 +42,8 @@ QPushButton* AddButton(QMessageBox& box, int textId, QMessageBox::ButtonRole rol
 QMessageBox* CQtPrompt::BuildMessageBox(const MessageSpec& message, QWidget* parent) {
   auto* box = new QMessageBox(parent);
   box->setIcon(BoxIcon(message.icon));
-  box->setWindowTitle(QString::fromStdString(message.caption.empty() ? res::LoadString(ids::AppTitle)
-                                                                     : message.caption));
+  box->setWindowTitle(
+      QString::fromStdString(message.caption.empty() ? res::LoadString(ids::AppTitle) : message.caption));
   box->setText(QString::fromStdString(message.text));
   box->setTextFormat(Qt::PlainText);
   // The first button is the default and the last the one Escape and the close box give.
@@ -136,6 +136,4 @@ std::optional<std::string> CQtPrompt::AskFileName(const FileDialogSpec& request)
   return QFile::encodeName(chosen.front()).toStdString();
 }
 
-std::unique_ptr<CProgInterface> CQtPrompt::CreateProgress() {
-  return std::make_unique<CProgressDlg>(m_owner);
-}
+std::unique_ptr<CProgInterface> CQtPrompt::CreateProgress() { return std::make_unique<CProgressDlg>(m_owner); }

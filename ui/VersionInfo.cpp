@@ -32,11 +32,8 @@ const char* SourceRevision() { return DS_SOURCE_REVISION; }
 
 const std::vector<std::string>& SupportedModels() {
   static const std::vector<std::string> kModels = {
-      "Dravomix Lite DL-20S",
-      "Dravomix Lite DL-42S",
-      "Dravomix Lite DL-60P",
-      "Dravomix Lite QM71-A",
-      "Dravomix Lite QM71-B",
+      "Dravomix Lite DL-20S", "Dravomix Lite DL-42S", "Dravomix Lite DL-60P",
+      "Dravomix Lite QM71-A", "Dravomix Lite QM71-B",
   };
   return kModels;
 }
@@ -50,9 +47,9 @@ AboutLines MakeAboutLines(const VersionInfo* info) {
   }
   lines.product = res::FormatString(ids::AboutForEndUsers, {info->productName});
   const auto& v = info->fileVersion;
-  lines.version = res::FormatString(ids::AboutVersionLine, {std::to_string(v[0]), std::to_string(v[1]),
-                                                            std::to_string(v[2]), std::to_string(v[3]),
-                                                            SourceRevision()});
+  lines.version = res::FormatString(
+      ids::AboutVersionLine,
+      {std::to_string(v[0]), std::to_string(v[1]), std::to_string(v[2]), std::to_string(v[3]), SourceRevision()});
   lines.copyright = info->legalCopyright;
   return lines;
 }

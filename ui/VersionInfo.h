@@ -8,7 +8,7 @@
 #include <vector>
 
 struct VersionInfo {
-  std::array<uint16_t, 4> fileVersion{};     // major, minor, build, revision
+  std::array<uint16_t, 4> fileVersion{};  // major, minor, build, revision
   std::array<uint16_t, 4> productVersion{};
   std::string companyName;
   std::string productName;

@@ -6,13 +6,13 @@
 #include <QLabel>
 #include <QPointer>
 
+#include "flows/UserParamsLogic.h"
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "ui/AppMessages.h"
 #include "ui/DialogUnits.h"
-#include "flows/UserParamsLogic.h"
 
 namespace {
 

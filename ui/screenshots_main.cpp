@@ -12,29 +12,29 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTimer>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "flows/ConnectLogic.h"
+#include "flows/DpfFlows.h"
+#include "flows/MotorDb.h"
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "protocol/VcmFile.h"
 #include "resources/Strings.h"
 #include "ui/AboutDlg.h"
 #include "ui/App.h"
-#include "flows/ConnectLogic.h"
 #include "ui/DlgCompare.h"
 #include "ui/DlgConnect.h"
 #include "ui/MainFrame.h"
 #include "ui/ProgressDlg.h"
 #include "ui/QtPrompt.h"
-#include "flows/DpfFlows.h"
-#include "flows/MotorDb.h"
 #include "ui/ViewUserParams.h"
 
 namespace {
@@ -95,7 +95,10 @@ int main(int argc, char** argv) {
       const std::string lang = argv[++i];
       res::SetLanguage(lang.rfind("ko", 0) == 0 ? res::Language::Korean : res::Language::English);
     } else {
-      std::fprintf(stderr, "usage: %s [--com N] [--out DIR] [--lang en|ko] [--what main,connect312,connect313,about,progress,filedialog,compare|all]\n", argv[0]);
+      std::fprintf(
+          stderr,
+          "usage: %s [--com N] [--out DIR] [--lang en|ko] [--what main,connect312,connect313,about,progress,filedialog,compare|all]\n",
+          argv[0]);
       return 2;
     }
   }
@@ -190,7 +193,8 @@ int main(int argc, char** argv) {
     std::vector<DpfComparison> rows;
     std::string fileVersion;
     // The picture is of a comparison that found the two changed values.
-    staged = staged && CompareParamFile(frame.Logic(), model, file.toStdString(), &rows, &fileVersion) == Outcome::Differs;
+    staged =
+        staged && CompareParamFile(frame.Logic(), model, file.toStdString(), &rows, &fileVersion) == Outcome::Differs;
     if (!staged) std::fprintf(stderr, "drive-setting-shots: the comparison to show could not be made\n");
     ok = staged && ok;
     CDlgCompare dialog("drive.dpf", fileVersion, false, rows, &frame);

@@ -28,12 +28,9 @@ int CSoakPrompt::ShowMessage(const MessageSpec& message) {
     if (m_problems++ == 0) m_firstProblem = message.text;
   }
   switch (message.buttons) {
-    case MsgButtons::YesNo:
-      return btn::Yes;
-    case MsgButtons::CancelTryContinue:
-      return m_retries++ == 0 ? btn::TryAgain : btn::Continue;
-    case MsgButtons::Ok:
-      break;
+    case MsgButtons::YesNo: return btn::Yes;
+    case MsgButtons::CancelTryContinue: return m_retries++ == 0 ? btn::TryAgain : btn::Continue;
+    case MsgButtons::Ok: break;
   }
   return btn::Ok;
 }

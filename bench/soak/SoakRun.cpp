@@ -93,14 +93,13 @@ std::optional<std::string> FileText(const std::string& path) {
 }  // namespace
 
 const char* OpName(OpKind kind) {
-  static const char* const kNames[kOpKinds] = {"reconnect", "read-in", "write",  "dpf save",
+  static const char* const kNames[kOpKinds] = {"reconnect", "read-in",         "write",          "dpf save",
                                                "dpf load",  "motor DB export", "motor DB import"};
   return kNames[static_cast<int>(kind)];
 }
 
 struct CSoakRun::Parts {
-  Parts(const Options& options, Figures& figures)
-      : options(options), figures(figures), random(options.seed ^ 0x50AC) {}
+  Parts(const Options& options, Figures& figures) : options(options), figures(figures), random(options.seed ^ 0x50AC) {}
 
   const Options& options;
   Figures& figures;
@@ -342,9 +341,8 @@ void CSoakRun::Parts::RunOne(OpKind kind) {
   // echo held back behind late output is waited for under its own limit, so up
   // to that limit the wait for it is not charged to the response limit.
   const int64_t echoLimitNs = CVcmLite::kEchoTimeoutMs * 1'000'000LL / options.timeScale;
-  int64_t longest = arrivals.empty() || arrivals.front().arrivedNs < measureFrom
-                        ? 0
-                        : arrivals.front().arrivedNs - measureFrom;
+  int64_t longest =
+      arrivals.empty() || arrivals.front().arrivedNs < measureFrom ? 0 : arrivals.front().arrivedNs - measureFrom;
   for (size_t i = 0; i < arrivals.size(); ++i) {
     const int64_t next = i + 1 < arrivals.size() ? arrivals[i + 1].arrivedNs : end;
     const int64_t held = std::clamp<int64_t>(arrivals[i].echoNs - arrivals[i].arrivedNs, 0, echoLimitNs);

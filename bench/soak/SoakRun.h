@@ -17,8 +17,8 @@ struct Options {
   uint64_t transactions = 0;  // stop after this many (0: no such limit)
   double seconds = 0;         // stop after this long (0: no such limit)
   uint64_t seed = 1;
-  double chaos = 0.01;        // the chance that one answer meets a fault
-  int timeScale = 10;         // the link's clock runs this many times as fast
+  double chaos = 0.01;  // the chance that one answer meets a fault
+  int timeScale = 10;   // the link's clock runs this many times as fast
   int32_t baud = 921600;
 };
 

@@ -64,8 +64,7 @@ std::string CheckChanges(const CParamDescFile& model, const DriveState& before, 
       const int32_t old = FieldOf(model, change.ref, before.ram[a]);
       const int32_t now = FieldOf(model, change.ref, after.ram[a]);
       if (now != old && now != change.value) {
-        return Describe(("field " + ParamRefText(change.ref) + " (neither old nor new)").c_str(), a, change.value,
-                        now);
+        return Describe(("field " + ParamRefText(change.ref) + " (neither old nor new)").c_str(), a, change.value, now);
       }
       restored = WithField(model, change.ref, restored, old);
     }
@@ -86,8 +85,7 @@ std::string CheckSentInOrder(const DriveState& before, const DriveState& after,
   for (const auto& [address, value] : values) {
     const int32_t now = after.ram[address];
     if (done && (now != value || after.flash[address] != value)) {
-      return Describe("value reported imported and saved", address, value,
-                      now != value ? now : after.flash[address]);
+      return Describe("value reported imported and saved", address, value, now != value ? now : after.flash[address]);
     }
     if (!stopped && now != value) stopped = true;
     if (stopped && now != before.ram[address]) {

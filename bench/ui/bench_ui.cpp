@@ -3,6 +3,7 @@
 // what the progress window's event pumping adds to a motor DB download.
 // Run it under a display or QT_QPA_PLATFORM=offscreen.
 
+#include <unistd.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -13,12 +14,11 @@
 #include <fstream>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
 #include "bench/BenchTarget.h"
-#include "params/ParamDescFile.h"
 #include "flows/FrameLogic.h"
 #include "flows/MotorDb.h"
+#include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "protocol/VcmFile.h"
 #include "support/SimLink.h"

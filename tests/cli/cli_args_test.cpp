@@ -31,15 +31,15 @@ TEST(CliPortList, NamesEachPortOnceAndRefusesWhatNamesNone) {
 // Each of these is refused before any port is opened, with exit code 2.
 TEST(CliCommandLine, RefusesWhatMakesNoSenseWithExitTwo) {
   const std::vector<std::vector<const char*>> refused = {
-      {"info"},                                     // no --port
-      {"-i", "-p", "COM1,COM2", "info"},            // one terminal, two drives asking
+      {"info"},                           // no --port
+      {"-i", "-p", "COM1,COM2", "info"},  // one terminal, two drives asking
       {"-i", "-p", "all", "info"},
-      {"-i", "--yes", "-p", "1", "info"},           // asked and answered at once
+      {"-i", "--yes", "-p", "1", "info"},  // asked and answered at once
       {"-i", "--retries", "2", "-p", "1", "info"},
-      {"-p", "1", "set", "12"},                     // no value
+      {"-p", "1", "set", "12"},  // no value
       {"-p", "1", "set", "=3"},
-      {"-p", "1", "get", "16.32"},                  // no such bit
-      {"-p", "1", "get", "--all", "16"},            // --all belongs to diff
+      {"-p", "1", "get", "16.32"},        // no such bit
+      {"-p", "1", "get", "--all", "16"},  // --all belongs to diff
       {"-p", "1", "--retries", "-1", "info"},
       {"-p", "1", "--lang", "fr", "info"},
       {"-p", "1", "motordb"},
@@ -74,7 +74,9 @@ class CliPromptTest : public ::testing::Test {
   cli::CCliPrompt Prompt(const cli::AnswerPolicy& policy, std::istream* input = nullptr) {
     return cli::CCliPrompt(policy, "file.dpf", console, "COM3: ", cancel, false, input);
   }
-  static MessageSpec Question(MsgButtons buttons, const std::string& text) { return {text, "", MsgIcon::Warning, buttons}; }
+  static MessageSpec Question(MsgButtons buttons, const std::string& text) {
+    return {text, "", MsgIcon::Warning, buttons};
+  }
 
   void SetUp() override { res::SetLanguage(res::Language::English); }
   std::ostringstream err;

@@ -2,16 +2,16 @@
 // over pseudo-terminals, several at once where the case is about many drives.
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <nlohmann/json.hpp>
 
-#include <chrono>
 #include <fcntl.h>
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -219,7 +219,9 @@ TEST_F(CliRunTest, DamagedFilesAreRefusedBeforeAnythingIsSent) {
   const std::string good = ReadFile(dir.File("good.dpf"));
   // Cut inside the last entry, as an interrupted copy would leave it.
   ASSERT_TRUE(dir.Write("cut.dpf", good.substr(0, good.rfind("VALUE="))));
-  const char garbage[] = "\x7f" "ELF\x01\x02\x00garbage\n[PARAM0\nADDRESS";
+  const char garbage[] =
+      "\x7f"
+      "ELF\x01\x02\x00garbage\n[PARAM0\nADDRESS";
   ASSERT_TRUE(dir.Write("garbage.dpf", std::string(garbage, sizeof garbage - 1)));
   sim.Drive(0).ClearReceived();
   for (const char* name : {"cut.dpf", "garbage.dpf"}) {
@@ -253,13 +255,14 @@ TEST_F(CliRunTest, DriveThatHangsUpMidLoadFailsAloneWhileTheOthersFinish) {
   }
   const int32_t wanted = sim.Drive(0).GetParam(21);
   sim.Drive(2).SetBaudRate(9600);  // slow enough that the cut surely falls inside the load
-  const Ran run = Program({"--json", "-p", Port(0) + "," + Port(1) + "," + Port(2) + "," + Port(3), "load", dir.File("setup.dpf")}, {},
-                          [&](pid_t) {
-                            EXPECT_TRUE(WaitFor([&] { return GotWrite(2); }));
-                            SimFaults faults;
-                            faults.hangUpAfterEcho = true;
-                            sim.Drive(2).SetFaults(faults);
-                          });
+  const Ran run =
+      Program({"--json", "-p", Port(0) + "," + Port(1) + "," + Port(2) + "," + Port(3), "load", dir.File("setup.dpf")},
+              {}, [&](pid_t) {
+                EXPECT_TRUE(WaitFor([&] { return GotWrite(2); }));
+                SimFaults faults;
+                faults.hangUpAfterEcho = true;
+                sim.Drive(2).SetFaults(faults);
+              });
   EXPECT_EQ(3, run.code) << run.err;
   const json drives = run.Json()["drives"];
   ASSERT_EQ(4u, drives.size()) << run.out;
@@ -279,12 +282,12 @@ TEST_F(CliRunTest, CtrlCStopsAnImportAfterTheCommandUnderWay) {
   for (int i = 0; i < 60; ++i) text += "mad" + std::to_string(40 + i % 20) + "\r\nmda" + std::to_string(i) + "\r\n";
   ASSERT_TRUE(dir.Write("motor.txt", text + "[END]\r\n"));
   size_t sentBeforeStop = 0;
-  const Ran run = Program({"-p", Port(0), "--baud", "9600", "motordb", "import", dir.File("motor.txt")}, {},
-                          [&](pid_t pid) {
-                            EXPECT_TRUE(WaitFor([&] { return sim.Drive(0).Received().size() >= 10; }));
-                            sentBeforeStop = sim.Drive(0).Received().size();
-                            kill(pid, SIGINT);
-                          });
+  const Ran run =
+      Program({"-p", Port(0), "--baud", "9600", "motordb", "import", dir.File("motor.txt")}, {}, [&](pid_t pid) {
+        EXPECT_TRUE(WaitFor([&] { return sim.Drive(0).Received().size() >= 10; }));
+        sentBeforeStop = sim.Drive(0).Received().size();
+        kill(pid, SIGINT);
+      });
   EXPECT_EQ(130, run.code) << run.err;
   EXPECT_LE(sim.Drive(0).Received().size(), sentBeforeStop + 1);
   for (const char* after : {"VDP", "SDP", "VMP", "SMP"}) EXPECT_FALSE(Got(0, after)) << after;

@@ -90,10 +90,11 @@ TEST(IniFile, AWriteOnAFullDiskReportsFalseAndLeavesTheOldFile) {
   CIniFile ini;
   // A full disk, made with a file size limit so that it works for root too.
   ini.SetPath(dir.File("Config.ini"));
-  struct sigaction ignore {}, previous {};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGXFSZ, &ignore, &previous);
-  rlimit saved {};
+  rlimit saved{};
   getrlimit(RLIMIT_FSIZE, &saved);
   rlimit tiny = saved;
   tiny.rlim_cur = 8;

@@ -91,8 +91,7 @@ TEST(IniFile, WritesCreateTheFileAndKeepForeignContent) {
   ini.SetPath(dir.File("Config.ini"));
   EXPECT_EQ(ini.GetInt("COMM", "Port", 0), 1);  // read, so a stale cached copy would show below
   ASSERT_TRUE(ini.WriteInt("comm", "port", 4));
-  EXPECT_EQ(ReadAll(dir.File("Config.ini")),
-            "# tool notes\n[Other]\nkeep = me\n\n[COMM]\nPort=4\r\nBaudrate=9600");
+  EXPECT_EQ(ReadAll(dir.File("Config.ini")), "# tool notes\n[Other]\nkeep = me\n\n[COMM]\nPort=4\r\nBaudrate=9600");
   EXPECT_EQ(ini.GetInt("COMM", "Port", 0), 4);
   EXPECT_EQ(dir.Names().size(), 2u) << "no temporary file is left behind";
 }

@@ -79,13 +79,25 @@ TEST(IniText, IntegersReadLikeGetPrivateProfileInt) {
     int32_t expected;
   };
   const std::vector<IntCase> cases = {
-      {"-12abc", -12},       {"\" 42\"", 42},          {"abc", 0},
-      {"", -5},              {nullptr, -5},            {"\"\"", -5},
-      {"+7", 7},             {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN},
+      {"-12abc", -12},
+      {"\" 42\"", 42},
+      {"abc", 0},
+      {"", -5},
+      {nullptr, -5},
+      {"\"\"", -5},
+      {"+7", 7},
+      {"2147483647", INT32_MAX},
+      {"-2147483648", INT32_MIN},
       {"2147483648", INT32_MIN},  // wraps modulo 2^32
-      {"4294967295", -1},    {"4294967296", 0},        {"99999999999", 1215752191},
-      {"0x10", 0},           {"'15'", 15},             {"- 5", 0},
-      {"-", 0},              {"--5", 0},               {"007", 7},
+      {"4294967295", -1},
+      {"4294967296", 0},
+      {"99999999999", 1215752191},
+      {"0x10", 0},
+      {"'15'", 15},
+      {"- 5", 0},
+      {"-", 0},
+      {"--5", 0},
+      {"007", 7},
       {"12 34", 12},
   };
   for (const IntCase& c : cases) {
@@ -95,8 +107,8 @@ TEST(IniText, IntegersReadLikeGetPrivateProfileInt) {
 }
 
 TEST(IniText, SectionsHoldTheirNonBlankLines) {
-  const IniDocument document = IniDocument::Parse(
-      "[Empty]\n\n  \n[Comment]\n; only a note\n[S]\n k = v \n;c\n\n[T\n[Last]");
+  const IniDocument document =
+      IniDocument::Parse("[Empty]\n\n  \n[Comment]\n; only a note\n[S]\n k = v \n;c\n\n[T\n[Last]");
   EXPECT_FALSE(document.HasSection("Empty"));
   EXPECT_FALSE(document.HasSection("Last"));
   EXPECT_FALSE(document.HasSection("Nowhere"));
@@ -132,13 +144,12 @@ TEST(IniText, WritesTouchOnlyTheirOwnLine) {
       {"creates section and key", "", "COMM", "Port", "3", "[COMM]\r\nPort=3\r\n"},
       {"new section goes at the end", "[A]\nx=1\n", "B", "y", "2", "[A]\nx=1\n[B]\r\ny=2\r\n"},
       {"line end added before a new section", "[A]\nx=1", "B", "y", "2", "[A]\nx=1\r\n[B]\r\ny=2\r\n"},
-      {"new key at the end of its section, not of the file",
-       "[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n", "a", "z", "3",
+      {"new key at the end of its section, not of the file", "[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n", "a", "z", "3",
        "[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\n"},
       {"new key under a bare header", "[A]\n[B]\ny=2\n", "A", "x", "1", "[A]\nx=1\r\n[B]\ny=2\n"},
       {"new key under a header at EOF", "[A]", "A", "x", "1", "[A]\r\nx=1\r\n"},
-      {"replaced in place, name spelling kept, the rest untouched",
-       "; head\n[A]\n  X = 1 ; old\n[b]\nk=v", "a", "x", "2", "; head\n[A]\nX=2\r\n[b]\nk=v"},
+      {"replaced in place, name spelling kept, the rest untouched", "; head\n[A]\n  X = 1 ; old\n[b]\nk=v", "a", "x",
+       "2", "; head\n[A]\nX=2\r\n[b]\nk=v"},
       {"only the first duplicate key is replaced", "[A]\nk=1\nk=2\n", "A", "K", "9", "[A]\nk=9\r\nk=2\n"},
       {"first duplicate section gets the new key", "[A]\nx=1\n[A]\ny=2\n", "A", "y", "3",
        "[A]\nx=1\ny=3\r\n[A]\ny=2\n"},
@@ -172,8 +183,13 @@ TEST(IniText, EditsThatWouldBreakTheFileAreRefused) {
     std::string value;
   };
   const std::vector<Refused> cases = {
-      {"A]", "k", "1"},  {"A\nB", "k", "1"}, {"A", "k=x", "1"},       {"A", "[k", "1"},
-      {"A", "k\r", "1"}, {"A", "k", "1\r\n[B]"}, {"A", "k", std::string("a\0b", 3)},
+      {"A]", "k", "1"},
+      {"A\nB", "k", "1"},
+      {"A", "k=x", "1"},
+      {"A", "[k", "1"},
+      {"A", "k\r", "1"},
+      {"A", "k", "1\r\n[B]"},
+      {"A", "k", std::string("a\0b", 3)},
   };
   for (const Refused& c : cases) {
     IniDocument document = IniDocument::Parse(before);

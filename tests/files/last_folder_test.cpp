@@ -27,7 +27,8 @@ TEST(LastFolder, KeepsDeepFoldersPerKindAndForgetsWhatIsNoFolder) {
   const std::string gone = dir.File("gone");
   ASSERT_TRUE(std::filesystem::create_directory(gone));
   ASSERT_TRUE(dir.Write("plain", "a file"));
-  for (const std::string& garbage : {gone, dir.File("plain"), std::string("relative/folder"), std::string("\x01\xff")}) {
+  for (const std::string& garbage :
+       {gone, dir.File("plain"), std::string("relative/folder"), std::string("\x01\xff")}) {
     ASSERT_TRUE(WriteLastFolder(ini, "dpf", garbage));
     if (garbage == gone) std::filesystem::remove(gone);
     EXPECT_EQ(ReadLastFolder(ini, "dpf"), "") << garbage;

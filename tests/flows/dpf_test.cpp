@@ -8,9 +8,9 @@
 
 #include "flows/CompareTable.h"
 #include "flows/DpfFlows.h"
+#include "flows/FrameLogic.h"
 #include "flows/Outcome.h"
 #include "params/ParamDescFile.h"
-#include "flows/FrameLogic.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "support/ScriptedPrompt.h"
@@ -126,9 +126,8 @@ TEST_F(DpfTest, SaveChangeLoadRestoresTheDrive) {
 }
 
 TEST_F(DpfTest, HandWrittenFileLoadsTheSame) {
-  dir.Write("hand.dpf",
-            "; written by hand\n[target]\nver = \"" + std::string(kVersion) +
-                "\"\n[Param0]\n  address = 21 \nNested=0\noffset=0\nvalue='-9'\n");
+  dir.Write("hand.dpf", "; written by hand\n[target]\nver = \"" + std::string(kVersion) +
+                            "\"\n[Param0]\n  address = 21 \nNested=0\noffset=0\nvalue='-9'\n");
   Load("hand.dpf");
   EXPECT_EQ(std::vector<std::string>{"MDA-9"}, Writes());
   EXPECT_EQ(-9, drive().GetParam(21));
@@ -138,7 +137,7 @@ TEST_F(DpfTest, HandWrittenFileLoadsTheSame) {
 TEST_F(DpfTest, DownloadStopsAtTheFirstMissingSection) {
   const std::string entry21 = "ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=";
   dir.Write("gap.dpf", DpfFor(kVersion, "[PARAM0]\r\n" + entry21 + "1\r\n[PARAM1]\r\n" + entry21 + "2\r\n[PARAM3]\r\n" +
-                                           entry21 + "3\r\n"));
+                                            entry21 + "3\r\n"));
   Load("gap.dpf");
   EXPECT_EQ((std::vector<std::string>{"MDA1", "MDA2"}), Writes());
 }
@@ -174,9 +173,9 @@ TEST_F(DpfTest, VersionQuestion) {
       {kVersion, "QDS-2 ver.1.04.007.99 other", false},  // only p + 12 characters count
       {kVersion, "QDS-2 ver.1.04.008.12 std", true},
       {"QDS-2 version", "QDS-2 version", false},
-      {"QDS-2 v1", "QDS-2 v1", true},                      // no "ver" at all
-      {"ver.1.04.007", "ver.1.04.007", true},              // "ver" at the start
-      {"ABver.12", "ABver.12345", true},                   // the drive's string ends early
+      {"QDS-2 v1", "QDS-2 v1", true},          // no "ver" at all
+      {"ver.1.04.007", "ver.1.04.007", true},  // "ver" at the start
+      {"ABver.12", "ABver.12345", true},       // the drive's string ends early
   };
   const std::string entry = "[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=5\r\n";
   for (const Case& c : cases) {
@@ -200,7 +199,8 @@ TEST_F(DpfTest, VersionQuestion) {
 
 TEST_F(DpfTest, EmptyUserViewSavesTargetOnlyWhichDoesNotLoad) {
   CParamDescFile empty;
-  ASSERT_TRUE(empty.LoadText(R"(<description><info/><parameters><param address="1" name="x"/></parameters></description>)"));
+  ASSERT_TRUE(
+      empty.LoadText(R"(<description><info/><parameters><param address="1" name="x"/></parameters></description>)"));
   prompt.QueueFileName(dir.File("empty.dpf"));
   EXPECT_EQ(Outcome::Done, SaveParamFile(frame, empty));
   EXPECT_EQ(std::string("[TARGET]\r\nVER=") + kVersion + "\r\n", ReadFile(dir.File("empty.dpf")));
@@ -251,7 +251,8 @@ TEST_F(DpfTest, BadFilesAreRejectedAndNothingIsSent) {
 }
 
 TEST_F(DpfTest, LastLineWithoutLineEndStillCounts) {
-  dir.Write("short.dpf", "[TARGET]\nVER=" + std::string(kVersion) + "\n[PARAM0]\nADDRESS=21\nNESTED=0\nOFFSET=0\nVALUE=12");
+  dir.Write("short.dpf",
+            "[TARGET]\nVER=" + std::string(kVersion) + "\n[PARAM0]\nADDRESS=21\nNESTED=0\nOFFSET=0\nVALUE=12");
   Load("short.dpf");
   EXPECT_EQ(std::vector<std::string>{"MDA12"}, Writes());
 }
@@ -274,8 +275,9 @@ TEST_F(DpfTest, FailedSaveKeepsTheOldFileAndSaysSo) {
 // will not give is reported and skipped, and the next entry follows.
 TEST_F(DpfTest, EntriesNotCachedAreReadFirst) {
   drive().SetParam(33, 0x70);
-  dir.Write("uncached.dpf", DpfFor(kVersion, "[PARAM0]\r\nADDRESS=120\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=1\r\n"
-                                             "[PARAM1]\r\nADDRESS=33\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=2\r\n"));
+  dir.Write("uncached.dpf", DpfFor(kVersion,
+                                   "[PARAM0]\r\nADDRESS=120\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=1\r\n"
+                                   "[PARAM1]\r\nADDRESS=33\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=2\r\n"));
   Load("uncached.dpf");
   EXPECT_EQ(std::vector<std::string>{"MDA2"}, Writes());
   EXPECT_EQ(2, drive().GetParam(33));
@@ -297,8 +299,9 @@ TEST_F(DpfTest, SaveReadsWhatTheCacheLacksAndNamesWhatItCannot) {
   faults.refused = {"MAD"};  // 16 and 21 cannot be selected now
   drive().SetFaults(faults);
   const std::string saved = Save();
-  EXPECT_EQ(std::string("[TARGET]\r\nVER=") + kVersion + "\r\n[PARAM0]\r\nADDRESS=14\r\nNESTED=1\r\nOFFSET=0\r\nVALUE=1\r\n",
-            saved);
+  EXPECT_EQ(
+      std::string("[TARGET]\r\nVER=") + kVersion + "\r\n[PARAM0]\r\nADDRESS=14\r\nNESTED=1\r\nOFFSET=0\r\nVALUE=1\r\n",
+      saved);
   EXPECT_EQ(Outcome::DriveRefused, last) << "written, but not whole";
   ASSERT_EQ(1u, prompt.Texts().size());
   EXPECT_EQ(res::FormatString(ids::DpfReadSkipped, {"16.4, 16.8, 21"}), prompt.Texts()[0]);
@@ -333,8 +336,8 @@ TEST_F(DpfTest, SaveHoldsTheShownEntriesOnly) {
 TEST_F(DpfTest, DriveLostMidLoadSaysHowFarItGot) {
   std::string params;
   for (int i = 0; i < 4; ++i) {
-    params += "[PARAM" + std::to_string(i) + "]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=" +
-              std::to_string(i + 1) + "\r\n";
+    params += "[PARAM" + std::to_string(i) +
+              "]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=" + std::to_string(i + 1) + "\r\n";
   }
   dir.Write("four.dpf", DpfFor(kVersion, params));
   // The first write is kept otherwise; the line is cut while that is told.
@@ -355,8 +358,9 @@ TEST_F(DpfTest, WriteProblemsAreReportedAndTheNextEntryFollows) {
   SimFaults faults;
   faults.writeOffset = 1;
   drive().SetFaults(faults);
-  dir.Write("limited.dpf", DpfFor(kVersion, "[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=3\r\n"
-                                            "[PARAM1]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=4\r\n"));
+  dir.Write("limited.dpf", DpfFor(kVersion,
+                                  "[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=3\r\n"
+                                  "[PARAM1]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=4\r\n"));
   Load("limited.dpf");
   EXPECT_EQ((std::vector<std::string>{"MDA3", "MDA4"}), Writes());
   const std::vector<std::string> expected{res::LoadString(ids::SetParamFailed), res::LoadString(ids::SetParamFailed),

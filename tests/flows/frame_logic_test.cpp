@@ -1,8 +1,8 @@
 // The error report and the flash save and verify commands with their questions.
 
-#include "support/LinkFixture.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
+#include "support/LinkFixture.h"
 
 namespace {
 

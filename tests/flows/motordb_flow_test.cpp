@@ -7,10 +7,10 @@
 #include <functional>
 #include <iterator>
 
-#include "support/LinkFixture.h"
 #include "flows/MotorDb.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
+#include "support/LinkFixture.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -80,21 +80,21 @@ class MotorDbTest : public LinkTest {
 
 TEST_F(MotorDbTest, ImportSendsEveryCommandAsWritten) {
   const std::string text =
-      "[made for XY-2]\r\n"               // 1
+      "[made for XY-2]\r\n"                 // 1
       "XY-2 ver.1.04.007. // exported\r\n"  // 2
-      "\r\n"                               // 3
-      "XY 5\r\n"                           // 4
-      "ABCDEF\r\n"                         // 5
-      "  [note] MDA99\r\n"                 // 6
-      "ABC12DEF\r\n"                       // 7
-      "MDB 3\r\n"                          // 8
-      "mdb\r\n"                            // 9
-      "[END]\r\n"                          // 10
-      "MAD 7   MDA-12\r\n";                // 11
+      "\r\n"                                // 3
+      "XY 5\r\n"                            // 4
+      "ABCDEF\r\n"                          // 5
+      "  [note] MDA99\r\n"                  // 6
+      "ABC12DEF\r\n"                        // 7
+      "MDB 3\r\n"                           // 8
+      "mdb\r\n"                             // 9
+      "[END]\r\n"                           // 10
+      "MAD 7   MDA-12\r\n";                 // 11
   EXPECT_EQ(Outcome::Done, Import(text));
 
-  EXPECT_EQ((Lines{"XY 5", "ABC", "DEF", "ABC12", "DEF", "MDB3", "VMP", "SMP", "mdb", "VMP", "SMP", "MAD7",
-                   "MDA-12", "VDP", "SDP", "VMP", "SMP"}),
+  EXPECT_EQ((Lines{"XY 5", "ABC", "DEF", "ABC12", "DEF", "MDB3", "VMP", "SMP", "mdb", "VMP", "SMP", "MAD7", "MDA-12",
+                   "VDP", "SDP", "VMP", "SMP"}),
             Received());
   EXPECT_EQ(-12, sim.Drive().GetParam(7));
 
@@ -131,15 +131,14 @@ TEST_F(MotorDbTest, ImportDialogAndEarlyEnds) {
   EXPECT_FALSE(dialog.save);
   EXPECT_TRUE(dialog.fileMustExist);
   EXPECT_EQ("txt", dialog.defaultExtension);
-  EXPECT_EQ((std::vector<std::pair<std::string, std::string>>{{"Motor DB File(*.txt)", "*.txt"},
-                                                             {"All Files(*.*)", "*.*"}}),
-            dialog.filters);
+  EXPECT_EQ(
+      (std::vector<std::pair<std::string, std::string>>{{"Motor DB File(*.txt)", "*.txt"}, {"All Files(*.*)", "*.*"}}),
+      dialog.filters);
 
   prompt.QueueFileName(dir.File("missing.txt"));
   EXPECT_NE(Outcome::Done, ImportMotorDb(frame));
   EXPECT_NE(Outcome::Done, Import("\r\n[only brackets]\r\n   // and a comment\r\nMAD1\r\n"));
-  EXPECT_EQ((Lines{res::LoadString(ids::MotorDbOpenFailed), res::LoadString(ids::MotorDbNoVersion)}),
-            prompt.Texts());
+  EXPECT_EQ((Lines{res::LoadString(ids::MotorDbOpenFailed), res::LoadString(ids::MotorDbNoVersion)}), prompt.Texts());
   EXPECT_EQ(MsgIcon::Error, prompt.Messages()[0].icon);
   EXPECT_EQ(MsgIcon::Error, prompt.Messages()[1].icon);
   EXPECT_TRUE(Received().empty());

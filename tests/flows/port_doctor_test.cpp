@@ -23,8 +23,14 @@ class PortDoctorTest : public ::testing::Test {
   void TearDown() override { res::SetLanguage(res::Language::English); }
 
   static PortFacts Refused(PortFacts::Membership membership) {
-    return {.com = 33, .device = "/dev/ttyUSB0", .access = Access::NoPermission, .error = EACCES,
-            .group = "dialout", .groupReadWrite = true, .membership = membership, .user = "alice"};
+    return {.com = 33,
+            .device = "/dev/ttyUSB0",
+            .access = Access::NoPermission,
+            .error = EACCES,
+            .group = "dialout",
+            .groupReadWrite = true,
+            .membership = membership,
+            .user = "alice"};
   }
 };
 
@@ -83,9 +89,12 @@ TEST_F(PortDoctorTest, BusyNamesWhoHoldsThePort) {
 }
 
 TEST_F(PortDoctorTest, AvailableGoneFailedAndTheDescription) {
-  PortFacts facts{.com = 33, .device = "/dev/ttyUSB0",
+  PortFacts facts{.com = 33,
+                  .device = "/dev/ttyUSB0",
                   .stableName = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2-if00-port0",
-                  .usbProduct = "FT232R USB UART", .usbSerial = "A1B2", .access = Access::Ok};
+                  .usbProduct = "FT232R USB UART",
+                  .usbSerial = "A1B2",
+                  .access = Access::Ok};
   EXPECT_EQ("available", portdoctor::StatusText(facts));
   EXPECT_EQ("", portdoctor::AdviceText(facts));
   EXPECT_EQ("COM33 /dev/ttyUSB0 (usb-FTDI_FT232R_USB_UART_A1B2-if00-port0, FT232R USB UART, serial A1B2)",
@@ -103,8 +112,12 @@ TEST_F(PortDoctorTest, AvailableGoneFailedAndTheDescription) {
 
   // A ports-file entry naming the link itself, a device's control bytes, no device at all.
   // The maker's bytes are not UTF-8: read as Latin-1, and U+009B is a control.
-  const PortFacts linked{.com = 210, .device = "/dev/serial/by-id/usb-X", .stableName = "/dev/serial/by-id/usb-X",
-                         .usbManufacturer = "Maker\x9b" "2J"};
+  const PortFacts linked{.com = 210,
+                         .device = "/dev/serial/by-id/usb-X",
+                         .stableName = "/dev/serial/by-id/usb-X",
+                         .usbManufacturer =
+                             "Maker\x9b"
+                             "2J"};
   EXPECT_EQ("COM210 /dev/serial/by-id/usb-X (Maker?2J)", portdoctor::PortDescription(linked));
   const PortFacts unmapped{.com = 250, .access = Access::Gone};
   EXPECT_EQ("COM250 (no device)", portdoctor::PortDescription(unmapped));

@@ -8,16 +8,16 @@
 #include <map>
 #include <tuple>
 
-#include "params/ParamDescFile.h"
+#include "flows/DriveSession.h"
 #include "flows/FrameLogic.h"
+#include "flows/UserParamsLogic.h"
+#include "params/ParamDescFile.h"
 #include "resources/Paths.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "support/ScriptedPrompt.h"
 #include "support/SimLink.h"
 #include "support/TempDir.h"
-#include "flows/DriveSession.h"
-#include "flows/UserParamsLogic.h"
 
 namespace {
 
@@ -75,9 +75,9 @@ class ViewLogicTest : public ::testing::Test {
     ASSERT_TRUE(sim.Ok());
     drive().SetVersion("QDS-2 ver.1.04.007.12 std");
     // Values the shipped description has choices for.
-    drive().SetParam(14, 0x1);   // alarm reset high, enable low
-    drive().SetParam(15, 0x2);   // alarm low, in-position high
-    drive().SetParam(16, 0x258); // boost 2, stop 5, run 8
+    drive().SetParam(14, 0x1);    // alarm reset high, enable low
+    drive().SetParam(15, 0x2);    // alarm low, in-position high
+    drive().SetParam(16, 0x258);  // boost 2, stop 5, run 8
     drive().SetParam(21, 3);
     drive().SetParam(22, 1);
     for (int address : {24, 25, 26}) drive().SetParam(address, 4);
@@ -442,8 +442,9 @@ TEST_F(ViewLogicTest, EntriesPastTheTwelfthAreNeverReadAndMissingSubFieldsAreTol
   for (int i = 0; i < 12; ++i) items += R"(<item><address nested="false" offset="0">21</address></item>)";
   items += R"(<item><address nested="false" offset="0">77</address></item>)";
   TempDir dir;
-  dir.Write("ParamDefault.xml", R"(<description><info/><parameters><param address="21" name="x"/></parameters><user_view>)" +
-                                    items + "</user_view></description>");
+  dir.Write("ParamDefault.xml",
+            R"(<description><info/><parameters><param address="21" name="x"/></parameters><user_view>)" + items +
+                "</user_view></description>");
   res::OverrideProgramFolder(dir.Path());
   Connect();
   EXPECT_TRUE(prompt.Messages().empty()) << "the thirteenth entry names no parameter, but is never touched";

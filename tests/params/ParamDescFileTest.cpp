@@ -14,7 +14,8 @@ namespace {
 
 std::string Doc(const std::string& parameters, const std::string& rest = "") {
   return "<?xml version=\"1.0\"?><description><info><type>T</type><ver>2</ver></info>"
-         "<parameters>" + parameters + "</parameters>" + rest + "</description>";
+         "<parameters>" +
+         parameters + "</parameters>" + rest + "</description>";
 }
 
 const std::string kOneParam = "<param address=\"1\" name=\"one\"/>";
@@ -39,11 +40,9 @@ TEST(ParamDescFile, DocumentAcceptance) {
       {"binary", std::string("\0\xff\xfe<\x01", 5), false},
       {"UTF-8 byte order mark", "\xEF\xBB\xBF" + Doc(kOneParam), true},
       {"UTF-8 sequence cut by the end", "<?xml version=\"1.0\"?><description>\xF0", false},
-      {"UTF-8 sequence cut in an attribute",
-       "<?xml version=\"1.0\"?><description a=\"\xE2", false},
+      {"UTF-8 sequence cut in an attribute", "<?xml version=\"1.0\"?><description a=\"\xE2", false},
       {"root after a comment named like it", "<!--description-->" + Doc(kOneParam), true},
-      {"CR line ends", "<description>\r<info/>\r<parameters>\r" + kOneParam +
-                           "\r</parameters></description>", true},
+      {"CR line ends", "<description>\r<info/>\r<parameters>\r" + kOneParam + "\r</parameters></description>", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -59,18 +58,18 @@ TEST(ParamDescFile, DocumentAcceptance) {
 
 TEST(ParamDescFile, ReadsInfoCategoriesParametersAndSubFields) {
   CParamDescFile model;
-  ASSERT_TRUE(model.LoadText(Doc(
-      "<param address=\"16\" category=\"2\" name=\"Current\">"
-      "  <nested offset=\"0\" size=\"4\" name=\"Run\" address=\"99\" category=\"7\"/>"
-      "  <nested offset=\"4\" name=\"no size\"/>"
-      "  <!-- a note between sub-fields -->"
-      "  <nested offset=\"4\" size=\"4\" name=\"Stop\"/>"
-      "  <nested offset=\"4\" size=\"2\" name=\"Stop again\"/>"
-      "</param>"
-      "<param address=\"16\" name=\"Duplicate\"/>",
-      "<categories><category index=\"1\" name=\"Motor\"/><category name=\"no index\"/>"
-      "<category index=\"x\" name=\"bad\"/><category index=\"2\"/>"
-      "<category index=\"3\" name=\"IO\"/></categories>")));
+  ASSERT_TRUE(
+      model.LoadText(Doc("<param address=\"16\" category=\"2\" name=\"Current\">"
+                         "  <nested offset=\"0\" size=\"4\" name=\"Run\" address=\"99\" category=\"7\"/>"
+                         "  <nested offset=\"4\" name=\"no size\"/>"
+                         "  <!-- a note between sub-fields -->"
+                         "  <nested offset=\"4\" size=\"4\" name=\"Stop\"/>"
+                         "  <nested offset=\"4\" size=\"2\" name=\"Stop again\"/>"
+                         "</param>"
+                         "<param address=\"16\" name=\"Duplicate\"/>",
+                         "<categories><category index=\"1\" name=\"Motor\"/><category name=\"no index\"/>"
+                         "<category index=\"x\" name=\"bad\"/><category index=\"2\"/>"
+                         "<category index=\"3\" name=\"IO\"/></categories>")));
   EXPECT_EQ(model.GetTypeText(), "T");
   EXPECT_EQ(model.GetVersionText(), "2");
   ASSERT_EQ(model.GetCategoryCount(), 2u);
@@ -96,11 +95,11 @@ TEST(ParamDescFile, ReadsInfoCategoriesParametersAndSubFields) {
 
 TEST(ParamDescFile, ListWalkTakesLaterSiblingsOfAnyNameAndSkipsOtherNodes) {
   CParamDescFile model;
-  ASSERT_TRUE(model.LoadText(Doc(
-      "<setting address=\"5\" name=\"before the first param\"/>"
-      "text <!-- note --> <param address=\"1\" name=\"a\"/>"
-      "<setting address=\"2\" name=\"b\"/><?pi data?>"
-      "<![CDATA[ raw ]]><param address=\"3\" name=\"c\"/>")));
+  ASSERT_TRUE(
+      model.LoadText(Doc("<setting address=\"5\" name=\"before the first param\"/>"
+                         "text <!-- note --> <param address=\"1\" name=\"a\"/>"
+                         "<setting address=\"2\" name=\"b\"/><?pi data?>"
+                         "<![CDATA[ raw ]]><param address=\"3\" name=\"c\"/>")));
   EXPECT_EQ(model.GetParamCount(), 3u);
   EXPECT_EQ(model.FindParam(5), nullptr);
   ASSERT_NE(model.FindParam(2), nullptr);
@@ -109,13 +108,12 @@ TEST(ParamDescFile, ListWalkTakesLaterSiblingsOfAnyNameAndSkipsOtherNodes) {
 
 TEST(ParamDescFile, UserViewEntriesInFileOrder) {
   CParamDescFile model;
-  ASSERT_TRUE(model.LoadText(Doc(
-      kOneParam,
-      "<user_view>"
-      "<item display=\"A\"><address nested=\"0\" offset=\"0\">1</address></item>"
-      "<item display=\"rejected\"><address nested=\"on\" offset=\"0\">1</address></item>"
-      "<item><address nested=\"1\" offset=\"4\">200</address></item>"
-      "</user_view>")));
+  ASSERT_TRUE(model.LoadText(Doc(kOneParam,
+                                 "<user_view>"
+                                 "<item display=\"A\"><address nested=\"0\" offset=\"0\">1</address></item>"
+                                 "<item display=\"rejected\"><address nested=\"on\" offset=\"0\">1</address></item>"
+                                 "<item><address nested=\"1\" offset=\"4\">200</address></item>"
+                                 "</user_view>")));
   ASSERT_EQ(model.GetUserViewCount(), 2u);
   EXPECT_EQ(model.GetUserViewData(0)->display, "A");
   // Entries are not checked against the parameters.
@@ -126,10 +124,10 @@ TEST(ParamDescFile, UserViewEntriesInFileOrder) {
 
 TEST(ParamDescFile, ReloadReplacesOrRemovesTheModel) {
   CParamDescFile model;
-  ASSERT_TRUE(model.LoadText(Doc(
-      "<param address=\"7\" name=\"seven\"/>",
-      "<categories><category index=\"1\" name=\"c\"/></categories>"
-      "<user_view><item><address nested=\"0\" offset=\"0\">7</address></item></user_view>")));
+  ASSERT_TRUE(
+      model.LoadText(Doc("<param address=\"7\" name=\"seven\"/>",
+                         "<categories><category index=\"1\" name=\"c\"/></categories>"
+                         "<user_view><item><address nested=\"0\" offset=\"0\">7</address></item></user_view>")));
   ASSERT_TRUE(model.LoadText(Doc("<param address=\"8\" name=\"eight\"/>")));
   EXPECT_EQ(model.FindParam(7), nullptr);
   EXPECT_NE(model.FindParam(8), nullptr);
@@ -138,8 +136,8 @@ TEST(ParamDescFile, ReloadReplacesOrRemovesTheModel) {
   EXPECT_EQ(model.GetTypeText(), "T");
 
   // A failed reload leaves nothing behind, categories included.
-  EXPECT_FALSE(model.LoadText(Doc("<param name=\"no address\"/>",
-                                  "<categories><category index=\"1\" name=\"c\"/></categories>")));
+  EXPECT_FALSE(model.LoadText(
+      Doc("<param name=\"no address\"/>", "<categories><category index=\"1\" name=\"c\"/></categories>")));
   EXPECT_FALSE(model.IsLoaded());
   EXPECT_EQ(model.FindParam(8), nullptr);
   EXPECT_EQ(model.GetCategoryCount(), 0u);
@@ -167,16 +165,31 @@ TEST(ParamDescFile, NestingLimit) {
       {"too deep", nested(2000, "<a>", "</a>"), false},
       {"quoted markup hides no level", nested(2000, "<a x=\"/>\">", "</a>"), false},
       {"self-closed siblings are one level",
-       Doc(kOneParam,
-           "<x>" + [] { std::string s; for (int i = 0; i < 5000; ++i) s += "<b x='>'/>"; return s; }() +
-               "</x>"),
+       Doc(
+           kOneParam, "<x>" +
+                          [] {
+                            std::string s;
+                            for (int i = 0; i < 5000; ++i) s += "<b x='>'/>";
+                            return s;
+                          }() +
+                          "</x>"),
        true},
       {"markup in comments and CDATA is no level",
-       Doc(kOneParam, "<!--" + std::string(5000, '<') + "--><x><![CDATA[" +
-                          [] { std::string s; for (int i = 0; i < 2000; ++i) s += "<a>"; return s; }() +
+       Doc(
+           kOneParam, "<!--" + std::string(5000, '<') + "--><x><![CDATA[" +
+                          [] {
+                            std::string s;
+                            for (int i = 0; i < 2000; ++i) s += "<a>";
+                            return s;
+                          }() +
                           "]]></x>"),
        true},
-      {"cut off", [] { std::string s; for (int i = 0; i < 100000; ++i) s += "<a>"; return Doc(kOneParam, s); }(),
+      {"cut off",
+       [] {
+         std::string s;
+         for (int i = 0; i < 100000; ++i) s += "<a>";
+         return Doc(kOneParam, s);
+       }(),
        false},
   };
   for (const auto& c : cases) {
@@ -208,9 +221,7 @@ class ProgramFolderTest : public testing::Test {
     fs::current_path(m_oldCwd);
     res::OverrideProgramFolder("");
   }
-  void Write(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
+  void Write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
   TempDir m_dir;
   fs::path m_folder{m_dir.Path()};
   fs::path m_oldCwd;
@@ -233,8 +244,8 @@ TEST_F(ProgramFolderTest, FileFailures) {
   res::OverrideProgramFolder(m_folder.string());
   Write(m_folder / "good.xml", Doc(kOneParam));
   Write(m_folder / "empty.xml", "");
-  Write(m_folder / "crlf.xml", "<description>\r\n<info/>\r\n<parameters>\r\n" + kOneParam +
-                                   "\r\n</parameters>\r\n</description>\r\n");
+  Write(m_folder / "crlf.xml",
+        "<description>\r\n<info/>\r\n<parameters>\r\n" + kOneParam + "\r\n</parameters>\r\n</description>\r\n");
   CParamDescFile model;
   ASSERT_TRUE(model.Load(".\\good.xml"));
   EXPECT_FALSE(model.Load(".\\missing.xml"));
@@ -292,8 +303,7 @@ TEST_P(ShippedFileTest, LoadsTwelveEntriesWhoseNodesExist) {
   EXPECT_EQ(stopEntry->choices.at(5), "50 %");
 }
 
-INSTANTIATE_TEST_SUITE_P(Both, ShippedFileTest,
-                         testing::Values("ParamDefault.xml", "ParamDefault_QM71.xml"));
+INSTANTIATE_TEST_SUITE_P(Both, ShippedFileTest, testing::Values("ParamDefault.xml", "ParamDefault_QM71.xml"));
 
 TEST(ShippedFiles, TheModelsDiffer) {
   res::OverrideProgramFolder("");

@@ -60,10 +60,17 @@ TEST(ValueForms, BooleanAttributeFollowsTinyXml) {
     std::optional<bool> expected;
   };
   const Case cases[] = {
-      {"<p b=\"true\"/>", true},   {"<p b=\"TRUE\"/>", true},  {"<p b=\"Yes\"/>", true},
-      {"<p b=\"1\"/>", true},      {"<p b=\"10\"/>", true},    {"<p b=\"truex\"/>", true},
-      {"<p b=\"false\"/>", false}, {"<p b=\"01\"/>", false},   {"<p b=\"No\"/>", false},
-      {"<p b=\"nope\"/>", false},  {"<p b=\"on\"/>", std::nullopt},
+      {"<p b=\"true\"/>", true},
+      {"<p b=\"TRUE\"/>", true},
+      {"<p b=\"Yes\"/>", true},
+      {"<p b=\"1\"/>", true},
+      {"<p b=\"10\"/>", true},
+      {"<p b=\"truex\"/>", true},
+      {"<p b=\"false\"/>", false},
+      {"<p b=\"01\"/>", false},
+      {"<p b=\"No\"/>", false},
+      {"<p b=\"nope\"/>", false},
+      {"<p b=\"on\"/>", std::nullopt},
       {"<p b=\"Truly\"/>", std::nullopt},
       // TinyXML itself would abort the program on this one.
       {"<p b=\"\"/>", std::nullopt},
@@ -218,7 +225,7 @@ struct FieldCase {
   bool isUnsigned;
   int32_t raw;
   int32_t extracted;
-  int32_t inserted;     // value put in
+  int32_t inserted;  // value put in
   int32_t rawAfter;
 };
 
@@ -252,8 +259,7 @@ TEST(NestedValue, ExtractAndInsert) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "offset " << c.offset << " size " << c.size
-                                    << (c.isUnsigned ? " unsigned" : " signed") << " raw 0x"
-                                    << std::hex << c.raw);
+                                    << (c.isUnsigned ? " unsigned" : " signed") << " raw 0x" << std::hex << c.raw);
     CNestedNode node;
     node.SetField(c.offset, c.size, c.isUnsigned);
     EXPECT_EQ(ExtractNestedValue(c.raw, &node), c.extracted);
@@ -270,8 +276,7 @@ TEST(NestedValue, EveryPositionRoundTripsAndKeepsOtherBits) {
       const int32_t value = static_cast<int32_t>(0x5A5A5A5Bu);
       const int32_t after = InsertNestedValue(raw, &node, value);
       const uint32_t mask = (size == 32 ? 0xFFFFFFFFu : (1u << size) - 1u) << offset;
-      ASSERT_EQ(static_cast<uint32_t>(after) & ~mask, static_cast<uint32_t>(raw) & ~mask)
-          << offset << "/" << size;
+      ASSERT_EQ(static_cast<uint32_t>(after) & ~mask, static_cast<uint32_t>(raw) & ~mask) << offset << "/" << size;
       ASSERT_EQ(static_cast<uint32_t>(ExtractNestedValue(after, &node)),
                 static_cast<uint32_t>(value) & (mask >> offset))
           << offset << "/" << size;

@@ -60,11 +60,9 @@ TEST(UserViewData, AcceptanceAndAddressForms) {
 }
 
 TEST(UserViewData, Display) {
-  EXPECT_EQ(LoadItem("<item display=\"Run :\"><address nested=\"0\" offset=\"0\">1</address></item>")
-                .entry.display,
+  EXPECT_EQ(LoadItem("<item display=\"Run :\"><address nested=\"0\" offset=\"0\">1</address></item>").entry.display,
             "Run :");
-  EXPECT_EQ(LoadItem("<item><address nested=\"0\" offset=\"0\">1</address></item>").entry.display,
-            "");
+  EXPECT_EQ(LoadItem("<item><address nested=\"0\" offset=\"0\">1</address></item>").entry.display, "");
   EXPECT_FALSE(LoadItem("<item><!--address--></item>").accepted);
   CUserViewData entry;
   EXPECT_FALSE(entry.LoadXml(nullptr));
@@ -115,14 +113,12 @@ TEST(UserViewData, Choices) {
        "<!-- a note -->loose text"
        "<choice><value>2</value><string>b</string></choice>",
        {{1, "a"}, {2, "b"}}},
-      {"saturated value", "<comment><value>99999999999</value><string>big</string></comment>",
-       {{INT32_MAX, "big"}}},
+      {"saturated value", "<comment><value>99999999999</value><string>big</string></comment>", {{INT32_MAX, "big"}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const Loaded loaded = LoadItem(
-        std::string("<item><address nested=\"0\" offset=\"0\">1</address>") + c.comments +
-        "</item>");
+    const Loaded loaded =
+        LoadItem(std::string("<item><address nested=\"0\" offset=\"0\">1</address>") + c.comments + "</item>");
     ASSERT_TRUE(loaded.accepted);
     EXPECT_EQ(loaded.entry.choices, c.expected);
   }

@@ -44,9 +44,9 @@ TEST_P(ShippedTexts, EveryLabelAndChoiceHasKorean) {
     const CUserViewData* entry = model.GetUserViewData(i);
     std::string label = entry->display;
     if (label.empty()) {
-      const CParamInterface* node = entry->nested ? static_cast<const CParamInterface*>(
-                                                        model.FindNested(entry->address, entry->offset))
-                                                  : model.FindParam(entry->address);
+      const CParamInterface* node =
+          entry->nested ? static_cast<const CParamInterface*>(model.FindNested(entry->address, entry->offset))
+                        : model.FindParam(entry->address);
       ASSERT_NE(node, nullptr) << "entry " << i;
       label = node->GetName();
     }

@@ -27,10 +27,12 @@ TEST(OwnStack, DeepWorkFitsExceptionsComeBackAndRunsNest) {
 
   int steps = 0;
   ASSERT_TRUE(RunOnOwnStack(1 << 20, [&] {
-    EXPECT_THROW(RunOnOwnStack(1 << 20, [&] {
-      ++steps;
-      throw std::logic_error("thrown two stacks down");
-    }), std::logic_error);
+    EXPECT_THROW(RunOnOwnStack(1 << 20,
+                               [&] {
+                                 ++steps;
+                                 throw std::logic_error("thrown two stacks down");
+                               }),
+                 std::logic_error);
     ++steps;
   }));
   EXPECT_EQ(2, steps);

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "support/LinkFixture.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
+#include "support/LinkFixture.h"
 
 namespace {
 
@@ -119,9 +119,16 @@ TEST(ResponseNumbers, ParsedLikeAtol) {
     const char* answer;
     int32_t value;
   };
-  const Case cases[] = {{"OKY1234", 1234}, {"OKY-5", -5},     {"OKY  +17x", 17}, {"OKYabc", 0},
-                        {"OKY", 0},        {"OKY12 34", 12}, {"OKY-", 0},       {"OKY2147483647", 2147483647},
-                        {"OKY2147483648", 2147483647}, {"OKY-2147483648", -2147483647 - 1},
+  const Case cases[] = {{"OKY1234", 1234},
+                        {"OKY-5", -5},
+                        {"OKY  +17x", 17},
+                        {"OKYabc", 0},
+                        {"OKY", 0},
+                        {"OKY12 34", 12},
+                        {"OKY-", 0},
+                        {"OKY2147483647", 2147483647},
+                        {"OKY2147483648", 2147483647},
+                        {"OKY-2147483648", -2147483647 - 1},
                         {"OKY99999999999", 2147483647}};
   SimLink sim;
   ASSERT_TRUE(sim.Ok());

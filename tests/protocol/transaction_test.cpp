@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "support/LinkFixture.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
+#include "support/LinkFixture.h"
 
 namespace {
 
@@ -18,13 +18,9 @@ TEST_F(TransactionTest, AnswerFormsGiveTheirResultCodes) {
     int32_t dataLength;  // checked on success
   };
   const Case cases[] = {
-      {"OKY123", rc::Success, 3},
-      {"oky123", rc::Success, 3},        // the prefix is compared without case
-      {"OKY", rc::Success, 0},
-      {"ERR", rc::Refused, 0},
-      {"Err bad argument", rc::Refused, 0},
-      {"NAK", rc::UnknownResponse, 0},
-      {"OK", rc::UnknownResponse, 0},
+      {"OKY123", rc::Success, 3},      {"oky123", rc::Success, 3},  // the prefix is compared without case
+      {"OKY", rc::Success, 0},         {"ERR", rc::Refused, 0},        {"Err bad argument", rc::Refused, 0},
+      {"NAK", rc::UnknownResponse, 0}, {"OK", rc::UnknownResponse, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.answer);

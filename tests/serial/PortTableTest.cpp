@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TempDir.h"
 #include "serial/PortTable.h"
+#include "support/TempDir.h"
 #include "tools/PortsFileEdit.h"
 
 namespace {
@@ -20,9 +20,8 @@ TEST_F(PortTableTest, FixedTableNumbersEachFamilyWithoutGaps) {
     unsigned number;
     const char* path;  // nullptr: maps to nothing
   } cases[] = {
-      {0, nullptr},           {1, "/dev/ttyS0"},     {32, "/dev/ttyS31"},
-      {33, "/dev/ttyUSB0"},   {64, "/dev/ttyUSB31"}, {65, "/dev/ttyACM0"},
-      {96, "/dev/ttyACM31"},  {97, nullptr},         {255, nullptr},
+      {0, nullptr},         {1, "/dev/ttyS0"},     {32, "/dev/ttyS31"}, {33, "/dev/ttyUSB0"}, {64, "/dev/ttyUSB31"},
+      {65, "/dev/ttyACM0"}, {96, "/dev/ttyACM31"}, {97, nullptr},       {255, nullptr},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.number);
@@ -45,10 +44,13 @@ TEST_F(PortTableTest, DeviceNamesOutsideTheTableHaveNoNumber) {
     const char* path;
     unsigned number;  // 0: none
   } cases[] = {
-      {"/dev/ttyS0", 1},   {"/dev/ttyUSB2", 35}, {"/dev/ttyACM31", 96}, {"/dev/ttyS32", 0},
-      {"/dev/ttyUSB32", 0}, {"/dev/ttyS01", 0},  {"/dev/ttyS", 0},      {"/dev/ttyUSBx", 0},
-      {"/dev/ttyS-1", 0},  {"/dev/ttyS1 ", 0},   {"/dev/pts/3", 0},     {"ttyS0", 0},
-      {"/dev/tty0", 0},    {"", 0},
+      {"/dev/ttyS0", 1},     {"/dev/ttyUSB2", 35},
+      {"/dev/ttyACM31", 96}, {"/dev/ttyS32", 0},
+      {"/dev/ttyUSB32", 0},  {"/dev/ttyS01", 0},
+      {"/dev/ttyS", 0},      {"/dev/ttyUSBx", 0},
+      {"/dev/ttyS-1", 0},    {"/dev/ttyS1 ", 0},
+      {"/dev/pts/3", 0},     {"ttyS0", 0},
+      {"/dev/tty0", 0},      {"", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
@@ -67,16 +69,16 @@ TEST_F(PortTableTest, ParsesPortsFileLines) {
       "COM200=/dev/pts/4\n"
       "  com7 = /dev/serial/by-id/usb-adapter-if00   # the bench adapter\r\n"
       "\n"
-      "COM12abc=/dev/ttyUSB1\n"   // junk after the number
-      "COM0=/dev/ttyUSB2\n"       // no port 0
-      "COM256=/dev/ttyUSB3\n"     // does not fit an 8-bit port number
+      "COM12abc=/dev/ttyUSB1\n"  // junk after the number
+      "COM0=/dev/ttyUSB2\n"      // no port 0
+      "COM256=/dev/ttyUSB3\n"    // does not fit an 8-bit port number
       "COM=/dev/ttyUSB4\n"
-      "COM9=\n"                   // no path
-      "COM10 /dev/ttyUSB5\n"      // no '='
+      "COM9=\n"               // no path
+      "COM10 /dev/ttyUSB5\n"  // no '='
       "#COM11=/dev/ttyUSB6\n"
       "LPT1=/dev/lp0\n"
-      "COM13=/dev/odd#name\n"     // '#' inside a path is kept
-      "COM200=/dev/pts/9\n";      // the later line wins
+      "COM13=/dev/odd#name\n"  // '#' inside a path is kept
+      "COM200=/dev/pts/9\n";   // the later line wins
   const std::map<unsigned, std::string> expected = {
       {7, "/dev/serial/by-id/usb-adapter-if00"},
       {13, "/dev/odd#name"},

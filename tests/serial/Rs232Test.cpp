@@ -4,8 +4,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,9 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/SimLink.h"
 #include "TestPort.h"
 #include "serial/PortTable.h"
+#include "support/SimLink.h"
 
 namespace {
 
@@ -128,7 +128,10 @@ TEST(Rs232Test, HangUpClosesThePortOnReadAndANewOpenWorks) {
   EXPECT_EQ(port.IsOpen(), 0);
   port.Close();  // nothing left to close
   ASSERT_EQ(port.Open(201, 115200), 1);
-  EXPECT_EQ(port.Exchange("VER\r\n"), "VER\r\n" "OKY" + link.Drive(1).Version() + "\r\n");
+  EXPECT_EQ(port.Exchange("VER\r\n"),
+            "VER\r\n"
+            "OKY" +
+                link.Drive(1).Version() + "\r\n");
 }
 
 TEST(Rs232Test, HangUpClosesThePortOnWrite) {
@@ -204,8 +207,7 @@ TEST(Rs232Test, WaitingOnASilentLineCostsLittleCpu) {
   auto cpuSeconds = [] {
     rusage usage{};
     getrusage(RUSAGE_THREAD, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   };
   const double cpuBefore = cpuSeconds();
   const auto start = std::chrono::steady_clock::now();
@@ -217,8 +219,8 @@ TEST(Rs232Test, WaitingOnASilentLineCostsLittleCpu) {
   }
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double cpu = cpuSeconds() - cpuBefore;
-  std::printf("silent line: %d reads in %.0f ms wall, %.2f ms CPU (%.1f%%)\n", reads, wall * 1e3,
-              cpu * 1e3, 100 * cpu / wall);
+  std::printf("silent line: %d reads in %.0f ms wall, %.2f ms CPU (%.1f%%)\n", reads, wall * 1e3, cpu * 1e3,
+              100 * cpu / wall);
   // Each read waits about a millisecond; spinning would make thousands.
   EXPECT_LT(reads, 1000);
   EXPECT_LT(cpu, wall / 2);

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/SimLink.h"
 #include "TestPort.h"
+#include "support/SimLink.h"
 
 namespace {
 
@@ -30,26 +30,26 @@ TEST_F(SimDriveTest, AnswersTheCommandSet) {
   } steps[] = {
       {"VER\r\n", "OKYQDS-2 ver.1.04.007.12 std\r\n"},
       {"MAD5\r\n", "OKY5\r\n"},
-      {"MDA\r\n", "OKY1005\r\n"},             // parameters start at 1000 + address
+      {"MDA\r\n", "OKY1005\r\n"},  // parameters start at 1000 + address
       {"MDA1500\r\n", "OKY1500\r\n"},
       {"MDA\r\n", "OKY1500\r\n"},
       {"MDA-42\r\n", "OKY-42\r\n"},
       {"MAD7\r\n", "OKY7\r\n"},
-      {"MDA250\r\n", "OKY100\r\n"},           // clamped to the limits
+      {"MDA250\r\n", "OKY100\r\n"},  // clamped to the limits
       {"MDA-250\r\n", "OKY-100\r\n"},
       {"MDA12x\r\n", "ERR\r\n"},
-      {"mad3\r\n", "OKY3\r\n"},               // motor DB files write lower case
+      {"mad3\r\n", "OKY3\r\n"},  // motor DB files write lower case
       {"mda\r\n", "OKY1003\r\n"},
       {"MAD100\r\n", "ERR\r\n"},
       {"MAD-1\r\n", "ERR\r\n"},
-      {"MAD\r\n", "OKY3\r\n"},                // the selection survived the refusals
+      {"MAD\r\n", "OKY3\r\n"},  // the selection survived the refusals
       {"SDP\r\n", "OKY\r\n"},
       {"SMP\r\n", "OKY\r\n"},
       {"VDP\r\n", "OKY\r\n"},
       {"VMP\r\n", "OKY\r\n"},
       {"MDB1 2 3\r\n", "OKY\r\n"},
       {"XYZ\r\n", "OKY\r\n"},
-      {"AB\r\n", "ERR\r\n"},                  // too short for a command
+      {"AB\r\n", "ERR\r\n"},  // too short for a command
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.send);
@@ -89,8 +89,7 @@ TEST_F(SimDriveTest, FaultsShapeTheAnswer) {
       {"write offset", [](SimFaults& f) { f.writeOffset = 3; }, "MDA10\r\n", "MDA10\r\nOKY13\r\n"},
       {"mismatch", [](SimFaults& f) { f.mismatchAddress = true; }, "MAD13\r\n", "MAD13\r\nOKY14\r\n"},
       {"raw answer", [](SimFaults& f) { f.rawAnswer = "NAK"; }, "VER\r\n", "VER\r\nNAK\r\n"},
-      {"leading bytes", [](SimFaults& f) { f.leadingAnswerBytes = "\r\n"; }, "MAD5\r\n",
-       "MAD5\r\n\r\nOKY5\r\n"},
+      {"leading bytes", [](SimFaults& f) { f.leadingAnswerBytes = "\r\n"; }, "MAD5\r\n", "MAD5\r\n\r\nOKY5\r\n"},
       {"noise", [](SimFaults& f) { f.noiseBeforeEcho = "#@"; }, "MAD5\r\n", "#@MAD5\r\nOKY5\r\n"},
       {"overlong", [](SimFaults& f) { f.overlongResponse = 300; }, "VER\r\n", nullptr},
       {"no response", [](SimFaults& f) { f.noResponse = true; }, "MAD5\r\n", "MAD5\r\n"},

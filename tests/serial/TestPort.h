@@ -11,9 +11,7 @@ class TestPort : public CRs232CB {
   using CRs232CB::ReadBytes;
   using CRs232CB::WriteAll;
 
-  bool Write(const std::string& text) {
-    return WriteAll(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-  }
+  bool Write(const std::string& text) { return WriteAll(reinterpret_cast<const uint8_t*>(text.data()), text.size()); }
 
   // Reads until `count` bytes came, a read error, or `timeoutMs` passed.
   std::string ReadCount(size_t count, int timeoutMs = 2000) {

@@ -210,8 +210,8 @@ TEST(PortProbeTest, RefusedUserReadsNoPermissionWithTheNodesGroup) {
     std::string report = "no-drop";
     if (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0) {
       const portprobe::PortFacts facts = portprobe::Probe(link.Com());
-      report = std::to_string(static_cast<int>(facts.access)) + " " + std::to_string(facts.error) +
-               " " + std::to_string(static_cast<int>(facts.membership)) + " " + facts.group;
+      report = std::to_string(static_cast<int>(facts.access)) + " " + std::to_string(facts.error) + " " +
+               std::to_string(static_cast<int>(facts.membership)) + " " + facts.group;
     }
     (void)!write(result[1], report.data(), report.size());
     _exit(0);
@@ -225,10 +225,9 @@ TEST(PortProbeTest, RefusedUserReadsNoPermissionWithTheNodesGroup) {
 
   const group* owner = getgrgid(node.st_gid);
   ASSERT_NE(owner, nullptr);
-  EXPECT_EQ(report, std::to_string(static_cast<int>(Access::NoPermission)) + " " +
-                        std::to_string(EACCES) + " " +
-                        std::to_string(static_cast<int>(portprobe::PortFacts::Membership::None)) +
-                        " " + owner->gr_name);
+  EXPECT_EQ(report, std::to_string(static_cast<int>(Access::NoPermission)) + " " + std::to_string(EACCES) + " " +
+                        std::to_string(static_cast<int>(portprobe::PortFacts::Membership::None)) + " " +
+                        owner->gr_name);
 }
 
 TEST(PortProbeTest, ErrorsReadAsTheUserWouldSayIt) {
@@ -259,8 +258,7 @@ class FakeTreeTest : public ::testing::Test {
     ASSERT_TRUE(dir.Write("sys/devices/pci0000:00/usb1/1-2/serial", "A50285BI\n"));
     ASSERT_TRUE(dir.Write("sys/devices/pci0000:00/usb1/1-2/manufacturer", "FTDI  \n"));
     fs::create_directories(root / "sys/class/tty/ttyUSB3");
-    fs::create_symlink("../../../devices/pci0000:00/usb1/1-2/1-2:1.0/ttyUSB3",
-                       root / "sys/class/tty/ttyUSB3/device");
+    fs::create_symlink("../../../devices/pci0000:00/usb1/1-2/1-2:1.0/ttyUSB3", root / "sys/class/tty/ttyUSB3/device");
     // A legacy port with no USB device above it; the idVendor beside the fake
     // root must not be taken for one.
     fs::create_directories(root / "sys/devices/platform/serial8250/ttyS4");

@@ -10,12 +10,9 @@ int CScriptedPrompt::ShowMessage(const MessageSpec& message) {
   }
   ++m_unscripted;
   switch (message.buttons) {
-    case MsgButtons::YesNo:
-      return btn::Yes;
-    case MsgButtons::CancelTryContinue:
-      return btn::Cancel;
-    case MsgButtons::Ok:
-      break;
+    case MsgButtons::YesNo: return btn::Yes;
+    case MsgButtons::CancelTryContinue: return btn::Cancel;
+    case MsgButtons::Ok: break;
   }
   return btn::Ok;
 }

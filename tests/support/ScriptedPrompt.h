@@ -21,7 +21,7 @@ class CRecordingProgress : public CProgInterface {
     std::vector<std::string> statusTexts;
     std::vector<int32_t> positions;
     int32_t lower = 0, upper = 100;
-    int cancelAtPoll = -1;  // the n-th PollCancel (from 1) reports a cancel
+    int cancelAtPoll = -1;                 // the n-th PollCancel (from 1) reports a cancel
     std::function<void(int poll)> onPoll;  // runs at each PollCancel, numbered from 1
   };
   explicit CRecordingProgress(std::shared_ptr<Log> log) : m_log(std::move(log)) {}
@@ -77,7 +77,7 @@ class CScriptedPrompt : public CPromptInterface {
 
   // The progress reporters handed out so far.
   std::vector<std::shared_ptr<CRecordingProgress::Log>> progressLogs;
-  int cancelAtPoll = -1;  // applied to the next reporter created
+  int cancelAtPoll = -1;                 // applied to the next reporter created
   std::function<void(int poll)> onPoll;  // likewise
 
  private:

@@ -14,13 +14,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "UiSupport.h"
 #include "files/IniFile.h"
+#include "flows/ConnectLogic.h"
 #include "protocol/VcmCommand.h"
 #include "support/ScriptedPrompt.h"
 #include "support/SimLink.h"
-#include "flows/ConnectLogic.h"
 #include "ui/DlgConnect.h"
-#include "UiSupport.h"
 
 namespace {
 
@@ -38,7 +38,14 @@ TEST(ConnectLogic, PrefixSearchFindsTheFirstEntryBeginningWithTheText) {
 
 TEST(ConnectLogic, ListTextsReadAsSignedDecimals) {
   const std::pair<const char*, int32_t> cases[] = {
-      {"12", 12}, {" 7", 7}, {"-3x", -3}, {"+4", 4}, {"abc", 0}, {"", 0}, {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN},
+      {"12", 12},
+      {" 7", 7},
+      {"-3x", -3},
+      {"+4", 4},
+      {"abc", 0},
+      {"", 0},
+      {"99999999999", INT32_MAX},
+      {"-99999999999", INT32_MIN},
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(expected, connectdlg::ParseListNumber(text)) << text;
 }
@@ -163,8 +170,12 @@ TEST_F(ConnectStepTest, ProbedPortsSayWhyTheyCannotBeOpened) {
   portprobe::PortFacts free, unlisted, refused, stale;
   free = {.com = 201, .access = Access::Ok};
   unlisted = {.com = 300, .access = Access::NoPermission};  // beyond 8 bits: no entry, no facts
-  refused = {.com = 33, .device = "/dev/ttyUSB0", .access = Access::NoPermission, .group = "dialout",
-             .groupReadWrite = true, .user = "alice"};
+  refused = {.com = 33,
+             .device = "/dev/ttyUSB0",
+             .access = Access::NoPermission,
+             .group = "dialout",
+             .groupReadWrite = true,
+             .user = "alice"};
   stale = {.com = 202, .device = "/dev/ttyUSB9", .access = Access::Ok};  // gone by the time Connect is pressed
   CIniFile config;
   config.SetPath(dir.File("Config.ini"));

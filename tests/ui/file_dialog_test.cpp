@@ -14,13 +14,13 @@
 #include <filesystem>
 #include <memory>
 
+#include "UiSupport.h"
 #include "files/IniFile.h"
 #include "files/Settings.h"
 #include "resources/Strings.h"
 #include "support/TempDir.h"
 #include "ui/QtPrompt.h"
 #include "ui/QtTranslations.h"
-#include "UiSupport.h"
 
 namespace {
 

@@ -16,7 +16,10 @@
 #include <QTableWidget>
 #include <QToolBar>
 
+#include "UiSupport.h"
 #include "files/IniFile.h"
+#include "flows/ConnectLogic.h"
+#include "flows/DriveSession.h"
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "resources/StringIds.h"
@@ -26,12 +29,9 @@
 #include "support/TempDir.h"
 #include "ui/AboutDlg.h"
 #include "ui/DlgCompare.h"
-#include "flows/ConnectLogic.h"
-#include "flows/DriveSession.h"
 #include "ui/DlgConnect.h"
 #include "ui/MainFrame.h"
 #include "ui/ViewUserParams.h"
-#include "UiSupport.h"
 
 namespace {
 
@@ -80,7 +80,8 @@ TEST_F(FrameTest, IsAFixedSizeWindowWithCaptionMenusAndToolbar) {
 
   EXPECT_EQ((QStringList{"&Drive", "&Parameters", "&View", "&Help"}), MenuTitles());
   QStringList drive;
-  for (QAction* item : frame->menuBar()->actions()[0]->menu()->actions()) drive << (item->isSeparator() ? "-" : item->text());
+  for (QAction* item : frame->menuBar()->actions()[0]->menu()->actions())
+    drive << (item->isSeparator() ? "-" : item->text());
   EXPECT_EQ((QStringList{"Connect", "Disconnect", "&Refresh", "-", "E&xit"}), drive);
 
   QToolBar* bar = frame->StandardToolBar();
@@ -118,7 +119,7 @@ TEST_F(FrameTest, CommandsCarryTheirPromptAndTooltipAndTheStatusBarSaysReady) {
 }
 
 TEST_F(FrameTest, EnableRulesFollowTheLink) {
-  const int needLink[] = {ids::CmdDisconnect, ids::CmdRefresh, ids::CmdLoadFile, ids::CmdSaveFile,
+  const int needLink[] = {ids::CmdDisconnect,  ids::CmdRefresh,       ids::CmdLoadFile,     ids::CmdSaveFile,
                           ids::CmdCompareFile, ids::CmdImportMotorDb, ids::CmdExportMotorDb};
   const int always[] = {ids::CmdExit, ids::CmdAbout, ids::CmdToggleStatusBar, CMainFrame::kCmdCustomize};
   frame->UpdateCommandUi();
@@ -160,8 +161,8 @@ TEST_F(FrameTest, FileCommandsRunTheirFlowsThroughTheFramePrompt) {
   ASSERT_EQ(1, link.Open(sim.Com(), 115200));
   frame->UpdateCommandUi();
   // Each flow starts with its file dialog; the script cancels every one.
-  for (int command : {ids::CmdLoadFile, ids::CmdSaveFile, ids::CmdCompareFile, ids::CmdImportMotorDb,
-                      ids::CmdExportMotorDb}) {
+  for (int command :
+       {ids::CmdLoadFile, ids::CmdSaveFile, ids::CmdCompareFile, ids::CmdImportMotorDb, ids::CmdExportMotorDb}) {
     SCOPED_TRACE(command);
     prompt.Clear();
     frame->Action(command)->trigger();
@@ -183,8 +184,9 @@ TEST_F(FrameTest, CompareShowsTheDifferencesAndLoadsOnlyThem) {
   ASSERT_EQ(1, link.Open(sim.Com(), 115200));
   ASSERT_EQ(1, link.ReadVersion());
   TempDir dir;
-  dir.Write("one.dpf", "[TARGET]\r\nVER=QDS-2 ver.1.04.007.12 std\r\n[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\n"
-                       "OFFSET=0\r\nVALUE=3\r\n[PARAM1]\r\nADDRESS=22\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=1\r\n");
+  dir.Write("one.dpf",
+            "[TARGET]\r\nVER=QDS-2 ver.1.04.007.12 std\r\n[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\n"
+            "OFFSET=0\r\nVALUE=3\r\n[PARAM1]\r\nADDRESS=22\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=1\r\n");
   sim.Drive().SetParam(21, 5);
   sim.Drive().SetParam(22, 1);
   int marked = 0;

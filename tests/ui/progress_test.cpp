@@ -21,10 +21,16 @@ TEST(PercentText, FollowsTheLabelRules) {
     const char* expected;
   };
   const Case cases[] = {
-      {0, 100, 0, "0%"},       {0, 100, 42, "42%"},     {0, 100, 100, "100%"},
-      {0, 100, 150, "50%"},    {0, 100, 200, "0%"},     {0, 100, -30, "-30%"},
-      {10, 20, 15, "50%"},     {0, 3, 1, "33%"},        {100, 0, 25, "75%"},
-      {0, 100, -130, "-30%"},  // remainder truncated toward zero
+      {0, 100, 0, "0%"},
+      {0, 100, 42, "42%"},
+      {0, 100, 100, "100%"},
+      {0, 100, 150, "50%"},
+      {0, 100, 200, "0%"},
+      {0, 100, -30, "-30%"},
+      {10, 20, 15, "50%"},
+      {0, 3, 1, "33%"},
+      {100, 0, 25, "75%"},
+      {0, 100, -130, "-30%"},                     // remainder truncated toward zero
       {INT32_MIN, INT32_MAX, INT32_MAX, "100%"},  // no overflow on the widest range
       {0, 1, INT32_MAX, "0%"},
   };
@@ -123,7 +129,8 @@ TEST_F(ProgressTest, PollingRunsQueuedEvents) {
   CProgressDlg progress(&owner);
   ASSERT_TRUE(progress.Open());
   bool ran = false;
-  QMetaObject::invokeMethod(&owner, [&] { ran = true; }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &owner, [&] { ran = true; }, Qt::QueuedConnection);
   progress.PollCancel();
   EXPECT_TRUE(ran);
 }
@@ -152,7 +159,10 @@ TEST_F(ProgressTest, OwnerIsDisabledWhileShownAndEnabledWhenTheReporterGoes) {
 
 TEST_F(ProgressTest, OwnerFoundDisabledStaysDisabled) {
   owner.setEnabled(false);
-  { CProgressDlg progress(&owner); ASSERT_TRUE(progress.Open()); }
+  {
+    CProgressDlg progress(&owner);
+    ASSERT_TRUE(progress.Open());
+  }
   EXPECT_FALSE(owner.isEnabled()) << "only what the progress disabled is enabled again";
 }
 

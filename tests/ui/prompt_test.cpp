@@ -55,7 +55,7 @@ class PromptTest : public ::testing::Test {
 TEST_F(PromptTest, EachButtonSetAnswersWithItsCodes) {
   struct Case {
     MsgButtons buttons;
-    const char* pressed;   // nullptr: Escape or the close box
+    const char* pressed;  // nullptr: Escape or the close box
     int expected;
   };
   const Case cases[] = {

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 
+#include "UiSupport.h"
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "resources/StringIds.h"
@@ -17,7 +18,6 @@
 #include "ui/AppMessages.h"
 #include "ui/MainFrame.h"
 #include "ui/ViewUserParams.h"
-#include "UiSupport.h"
 
 namespace {
 
