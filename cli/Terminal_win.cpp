@@ -28,6 +28,7 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   if (wide == nullptr) return {argv, argv + argc};
   std::vector<std::string> arguments;
+  arguments.reserve(count);
   for (int i = 0; i < count; ++i) arguments.push_back(platform::Narrow(wide[i]));
   LocalFree(wide);
   return arguments;

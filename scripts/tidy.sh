@@ -4,10 +4,26 @@
 # Usage: scripts/tidy.sh [build dir]; TIDY_LOG=<file> keeps clang-tidy's whole output.
 # The build dir needs compile_commands.json; without one, build-tidy is configured
 # with clang (configuring is enough, nothing is built).
+#        scripts/tidy.sh --windows <mingw-w64 build dir>: the Windows-only files (*_win.cpp),
+# read by clang as the mingw-w64 compiler would see them.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+windows=false
+if [ "${1:-}" = "--windows" ]; then
+  windows=true
+  shift
+  [ -f "${1:-}/compile_commands.json" ] || { echo "tidy: --windows needs a configured mingw-w64 build dir" >&2; exit 2; }
+fi
 build=${1:-$root/build-tidy}
 folders="serial|protocol|params|files|flows|resources|platform|cli|ui|tools"
+extra=()
+if $windows; then
+  # clang knows the target but not where mingw-w64 keeps its C++ library: ask its compiler.
+  extra+=(-extra-arg=--target=x86_64-w64-mingw32)
+  while read -r dir; do
+    case "$dir" in */include/c++*) extra+=("-extra-arg-before=-isystem$dir") ;; esac
+  done < <(x86_64-w64-mingw32-g++-posix -E -x c++ -v - </dev/null 2>&1 | sed -n 's/^ \(\/.*\)/\1/p')
+fi
 
 if [ ! -f "$build/compile_commands.json" ]; then
   echo "== configuring $build for clang-tidy"
@@ -19,6 +35,7 @@ build=$(cd "$build" && pwd)
 # (Qt's moc and autogen files) stay out, and so do their headers.
 escaped=$(printf '%s' "$root" | sed 's/[].[^$*+?(){}|\\]/\\&/g')
 sources="^$escaped/($folders)/[^/]+\\.cpp\$"
+$windows && sources="^$escaped/($folders)/[^/]+_win\\.cpp\$"
 headers="^$escaped/($folders)/[^/]+\\.h\$"
 
 log=$(mktemp)
@@ -27,7 +44,7 @@ jobs=$(nproc)
 status=0
 start=$(date +%s)
 if command -v run-clang-tidy-14 >/dev/null; then
-  run-clang-tidy-14 -quiet -clang-tidy-binary "$(command -v clang-tidy-14)" -p "$build" -j "$jobs" \
+  run-clang-tidy-14 -quiet -clang-tidy-binary "$(command -v clang-tidy-14)" -p "$build" -j "$jobs" "${extra[@]}" \
     -header-filter "$headers" "$sources" >"$log" 2>&1 || status=$?
 else
   tidy=$(command -v clang-tidy-14 || command -v clang-tidy || true)
@@ -38,7 +55,7 @@ else
   python3 -c 'import json, re, sys
 for entry in json.load(open(sys.argv[1])):
     if re.search(sys.argv[2], entry["file"]): print(entry["file"])' "$build/compile_commands.json" "$sources" |
-    sort -u | xargs -r -P "$jobs" -n 1 "$tidy" --quiet -p "$build" --header-filter "$headers" >"$log" 2>&1 ||
+    sort -u | xargs -r -P "$jobs" -n 1 "$tidy" --quiet -p "$build" "${extra[@]}" --header-filter "$headers" >"$log" 2>&1 ||
     status=$?
 fi
 seconds=$(( $(date +%s) - start ))

@@ -13,6 +13,8 @@ scripts/install-deps-windows.sh
 cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   ${DS_WERROR:+-DDS_WERROR=$DS_WERROR}
 cmake --build build-win -j"$(nproc)"
+echo "-- clang-tidy over the Windows-only files"
+scripts/tidy.sh --windows build-win
 
 export WINEPREFIX="$PWD/build-win/wine-prefix" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"

@@ -24,6 +24,8 @@ std::atomic<unsigned long> g_injectedOpenError{0};
 std::mutex g_heldLock;
 std::multiset<unsigned> g_heldHere;  // COM numbers open in this process
 
+// The shared header keeps the handle as an integer so it need not include <windows.h>.
+// NOLINTNEXTLINE(performance-no-int-to-ptr): the integer is a handle the system gave us
 HANDLE HandleOf(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
 // 8N1 at any integer rate, no flow control of any kind, DTR and RTS up. A refused
