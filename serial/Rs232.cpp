@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <string>
+
+#include "serial/PortTable.h"
 
 namespace {
 
@@ -18,6 +22,18 @@ constexpr unsigned kSilentReadsBeforeLongerWait = 10;
 CRs232CB::CRs232CB() = default;
 
 CRs232CB::~CRs232CB() { Close(); }
+
+void CRs232CB::ListPorts(std::vector<unsigned>& ports) {
+  ports.clear();
+  const std::map<unsigned, std::string> fileEntries = portmap::FileEntries();
+  for (const unsigned number : SystemPorts()) {
+    // A ports-file line for this number points Open elsewhere.
+    if (fileEntries.count(number) == 0) ports.push_back(number);
+  }
+  for (const auto& [number, path] : fileEntries) {
+    if (DeviceExists(path)) ports.push_back(number);
+  }
+}
 
 void CRs232CB::Close() {
   if (!m_open) return;

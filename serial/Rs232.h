@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class CRs232CB {
@@ -54,6 +55,10 @@ class CRs232CB {
 
   // Each platform's own (Rs232_linux.cpp, Rs232_win.cpp).
   static bool IsLostError(int error);  // the device is gone or the handle unusable
+  // The COM numbers the system itself names, whether or not we may open them.
+  static std::vector<unsigned> SystemPorts();
+  // Whether a ports-file path leads to a device (held by someone else counts).
+  static bool DeviceExists(const std::string& path);
   void ReleaseHandle();
   // Reads what has arrived into the empty read-ahead buffer, waiting at most
   // `maxWaitMicros` for the first byte: the count, 0 when nothing came, -1 on an

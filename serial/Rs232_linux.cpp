@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <optional>
 #include <string>
 
@@ -100,19 +99,11 @@ bool HasUart(const std::string& name) {
   return real;
 }
 
-bool Exists(const std::string& path) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0;
-}
-
 }  // namespace
 
 bool CRs232CB::IsLostError(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EBADF; }
 
-void CRs232CB::ListPorts(std::vector<unsigned>& ports) {
-  ports.clear();
-  const std::map<unsigned, std::string> fileEntries = portmap::FileEntries();
-
+std::vector<unsigned> CRs232CB::SystemPorts() {
   std::vector<unsigned> found;
   if (DIR* folder = opendir("/sys/class/tty")) {
     while (const dirent* entry = readdir(folder)) {
@@ -120,8 +111,6 @@ void CRs232CB::ListPorts(std::vector<unsigned>& ports) {
       if (name == "." || name == "..") continue;
       const std::optional<unsigned> number = portmap::NumberOfDevice("/dev/" + name);
       if (!number) continue;
-      // A ports-file line for this number points Open elsewhere.
-      if (fileEntries.count(*number) != 0) continue;
       // Virtual terminals and pseudo-terminals have no device behind them.
       struct stat link {};
       if (lstat(("/sys/class/tty/" + name + "/device").c_str(), &link) != 0) continue;
@@ -132,11 +121,12 @@ void CRs232CB::ListPorts(std::vector<unsigned>& ports) {
     closedir(folder);
   }
   std::sort(found.begin(), found.end());
-  ports = found;
+  return found;
+}
 
-  for (const auto& [number, path] : fileEntries) {
-    if (Exists(path)) ports.push_back(number);
-  }
+bool CRs232CB::DeviceExists(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0;
 }
 
 int CRs232CB::Open(uint8_t port, int32_t baudRate) {

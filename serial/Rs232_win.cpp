@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -77,49 +76,6 @@ bool SetTimeouts(HANDLE port, DWORD readWaitMs, int32_t baud) {
   return SetCommTimeouts(port, &timeouts) != 0;
 }
 
-// Whether a name in the ports file leads to a device: anything but "no such
-// thing" counts, so a port held by someone else is still listed and the user
-// learns why Open fails.
-bool DeviceExists(const std::string& path) {
-  DWORD error = 0;
-  const HANDLE handle = serialdetail::OpenDevice(path, serialdetail::OpenFor::Look, error);
-  if (handle != INVALID_HANDLE_VALUE) {
-    CloseHandle(handle);
-    return true;
-  }
-  return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
-}
-
-// The COM numbers Windows lists under HARDWARE\DEVICEMAP\SERIALCOMM (name: the
-// driver's device, data: "COM<n>").
-std::vector<unsigned> RegisteredPorts() {
-  std::vector<unsigned> found;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return found;
-  }
-  for (DWORD index = 0;; ++index) {
-    wchar_t name[256];
-    wchar_t data[64];
-    DWORD nameLength = sizeof name / sizeof name[0];
-    DWORD dataBytes = sizeof data - sizeof(wchar_t);
-    DWORD type = 0;
-    const LONG got =
-        RegEnumValueW(key, index, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataBytes);
-    if (got == ERROR_NO_MORE_ITEMS) break;
-    // Too long for a COM name, or not text: not a port we could number.
-    if (got != ERROR_SUCCESS || type != REG_SZ) continue;
-    data[dataBytes / sizeof(wchar_t)] = L'\0';  // registry text need not end in NUL
-    if (const std::optional<unsigned> number = portmap::NumberOfDevice(platform::Narrow(data))) {
-      found.push_back(*number);
-    }
-  }
-  RegCloseKey(key);
-  std::sort(found.begin(), found.end());
-  found.erase(std::unique(found.begin(), found.end()), found.end());
-  return found;
-}
-
 }  // namespace
 
 namespace serialdetail {
@@ -150,6 +106,48 @@ bool IsOpenHere(unsigned com) {
 
 }  // namespace serialdetail
 
+// The COM numbers Windows lists under HARDWARE\DEVICEMAP\SERIALCOMM (name: the
+// driver's device, data: "COM<n>").
+std::vector<unsigned> CRs232CB::SystemPorts() {
+  std::vector<unsigned> found;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return found;
+  }
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256];
+    wchar_t data[64];
+    DWORD nameLength = sizeof name / sizeof name[0];
+    DWORD dataBytes = sizeof data - sizeof(wchar_t);
+    DWORD type = 0;
+    const LONG got =
+        RegEnumValueW(key, index, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataBytes);
+    if (got == ERROR_NO_MORE_ITEMS) break;
+    // Too long for a COM name, or not text: not a port we could number.
+    if (got != ERROR_SUCCESS || type != REG_SZ) continue;
+    data[dataBytes / sizeof(wchar_t)] = L'\0';  // registry text need not end in NUL
+    if (const std::optional<unsigned> number = portmap::NumberOfDevice(platform::Narrow(data))) {
+      found.push_back(*number);
+    }
+  }
+  RegCloseKey(key);
+  std::sort(found.begin(), found.end());
+  found.erase(std::unique(found.begin(), found.end()), found.end());
+  return found;
+}
+
+// Anything but "no such thing" counts, so a port held by someone else is still
+// listed and the user learns why Open fails.
+bool CRs232CB::DeviceExists(const std::string& path) {
+  DWORD error = 0;
+  const HANDLE handle = serialdetail::OpenDevice(path, serialdetail::OpenFor::Look, error);
+  if (handle != INVALID_HANDLE_VALUE) {
+    CloseHandle(handle);
+    return true;
+  }
+  return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
 // ERROR_NOT_READY is what Wine reports once the pseudo-terminal behind a port has
 // hung up; the others are what Windows drivers give for an adapter pulled out.
 bool CRs232CB::IsLostError(int error) {
@@ -163,18 +161,6 @@ bool CRs232CB::IsLostError(int error) {
     case ERROR_DEVICE_REMOVED:
     case ERROR_FILE_NOT_FOUND: return true;
     default: return false;
-  }
-}
-
-void CRs232CB::ListPorts(std::vector<unsigned>& ports) {
-  ports.clear();
-  const std::map<unsigned, std::string> fileEntries = portmap::FileEntries();
-  for (const unsigned number : RegisteredPorts()) {
-    // A ports-file line for this number points Open elsewhere.
-    if (fileEntries.count(number) == 0) ports.push_back(number);
-  }
-  for (const auto& [number, path] : fileEntries) {
-    if (DeviceExists(path)) ports.push_back(number);
   }
 }
 
