@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/FileSystem.h"
 #include "serial/PortTable.h"
 #include "serial/Termios2.h"
 
@@ -124,10 +125,7 @@ std::vector<unsigned> CRs232CB::SystemPorts() {
   return found;
 }
 
-bool CRs232CB::DeviceExists(const std::string& path) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0;
-}
+bool CRs232CB::DeviceExists(const std::string& path) { return platform::Inspect(path).Exists(); }
 
 int CRs232CB::Open(uint8_t port, int32_t baudRate) {
   StartOpen(port, baudRate);
