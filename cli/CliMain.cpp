@@ -125,6 +125,13 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
     console.Lines("", res::LoadString(ids::CliNoPortsListed));
     return static_cast<int>(Outcome::LinkFailed);
   }
+  // Several drives saved into one plain file name would overwrite each other's backup.
+  const bool writesFile = request.command == Command::Save || request.command == Command::MotorDbExport;
+  if (writesFile && ports.size() > 1 && request.file.find(kPortPlaceholder) == std::string::npos) {
+    console.Lines("", res::FormatString(ids::CliUsageError,
+                                        {res::FormatString(ids::CliNeedsPortInName, {request.commandName})}));
+    return static_cast<int>(Outcome::BadInput);
+  }
   const JobContext context{request, BaudRate(request), console, ports.size() > 1, cancel, &streams.in};
   std::vector<DriveResult> results(ports.size());
   {

@@ -11,6 +11,7 @@
 #include "flows/MotorDb.h"
 #include "flows/ParamAccess.h"
 #include "flows/PortDoctor.h"
+#include "flows/WriteGate.h"
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "resources/DescriptionTexts.h"
@@ -31,6 +32,7 @@ struct Drive {
   CCliPrompt& prompt;
   const JobContext& context;
   DriveResult& result;
+  std::string file;  // the FILE argument for this drive's port
 
   CVcmCommand& Link() { return frame.Link(); }
   bool Cancelled() const { return context.cancel.load(); }
@@ -85,33 +87,63 @@ Outcome Get(Drive& d) {
   return outcome;
 }
 
+// One row a planned entry: what was asked, what the drive holds now and whether
+// flash has it, for scripts to see entry by entry.
+void AddWriteRows(Drive& d, const WriteReport& report) {
+  d.result.values = Json::array();
+  for (const WrittenEntry& entry : report.entries) {
+    const ParamRef& ref = entry.planned.ref;
+    const std::string label = res::ShownText(ParamLabel(d.model, ref));
+    const std::string text = entry.held ? res::ShownText(ParamValueText(d.model, ref, *entry.held)) : std::string();
+    const std::string held = entry.held ? std::to_string(*entry.held) : res::LoadString(ids::RowNotRead);
+    const bool inFlash = report.flashSaved && entry.end == EntryEnd::InDrive;
+    std::string line = Tab({entry.planned.origin.empty() ? ParamRefText(ref) : entry.planned.origin + " " + ParamRefText(ref),
+                            label, held, text});
+    if (entry.end != EntryEnd::InDrive) line += "\t" + std::string(EntryEndName(entry.end));
+    d.result.lines.push_back(line);
+    d.result.values.push_back({{"param", ParamRefText(ref)},
+                               {"label", label},
+                               {"asked", entry.planned.value},
+                               {"value", entry.held ? Json(*entry.held) : Json(nullptr)},
+                               {"text", text},
+                               {"state", EntryEndName(entry.end)},
+                               {"inFlash", inFlash}});
+  }
+}
+
 Outcome Set(Drive& d) {
-  // Every value is checked before any is sent: a batch with one bad value changes nothing.
-  std::vector<std::pair<ParamRef, int32_t>> writes;
+  // Every value is named before any is sent: a batch with one bad value changes nothing.
+  WritePlan plan;
+  bool valid = true;
   for (const Assignment& assignment : d.context.request.assignments) {
     const std::optional<int32_t> value = ParseParamValue(d.model, assignment.ref, assignment.value);
     const std::optional<std::string> fault =
         value ? ParamValueFault(d.model, assignment.ref, *value)
               : res::FormatString(ids::CliBadValue, {assignment.value, ParamRefText(assignment.ref)});
     if (fault) d.prompt.Tell(MsgIcon::Error, *fault);
-    else writes.emplace_back(assignment.ref, *value);
+    else plan.entries.push_back({assignment.ref, *value, {}});
+    valid = valid && !fault;
   }
-  if (writes.size() != d.context.request.assignments.size()) return Outcome::BadInput;
+  if (!valid) return Outcome::BadInput;
 
-  // In order, up to the first that fails: those before it are set and saved, none after it is sent.
-  d.result.values = Json::array();
-  for (const auto& [ref, value] : writes) {
-    if (d.Cancelled()) return Outcome::Cancelled;
-    const Outcome written = SetParam(d.frame, d.model, ref, value);
-    if (written != Outcome::Done) return written;
-    AddParamRow(d, ref, value);
-  }
-  return Outcome::Done;
+  CWriteGate gate = CWriteGate::ForFrame(d.frame, d.model, [&d] { return d.Cancelled(); });
+  const WriteReport report = gate.Run(plan);
+  if (!report.sent) return report.outcome;
+  AddWriteRows(d, report);
+  if (const std::string end = CWriteGate::EndText(report); !end.empty()) d.prompt.Tell(MsgIcon::Warning, end);
+  return report.outcome;
+}
+
+Outcome Load(Drive& d) {
+  WriteReport report;
+  const Outcome outcome = LoadParamFile(d.frame, d.model, {[&d] { return d.Cancelled(); }, &report});
+  if (report.sent) AddWriteRows(d, report);
+  return outcome;
 }
 
 Outcome Diff(Drive& d) {
   std::vector<DpfComparison> rows;
-  const Outcome compared = CompareParamFile(d.frame, d.model, d.context.request.file, &rows);
+  const Outcome compared = CompareParamFile(d.frame, d.model, d.file, &rows);
   if (rows.empty()) return compared;
   const std::vector<CompareTableRow> table = CompareTable(rows);
   d.result.values = Json::array();
@@ -150,13 +182,13 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
   const Outcome identified = command == Command::Save ? StartSession(frame, model) : IdentifyDrive(frame, model);
   if (identified != Outcome::Done) return identified;
 
-  Drive drive{frame, model, prompt, context, result};
+  Drive drive{frame, model, prompt, context, result, FileForPort(context.request.file, com)};
   switch (command) {
     case Command::Info: return Info(drive);
     case Command::Get: return Get(drive);
     case Command::Set: return Set(drive);
-    case Command::Save: return SaveParamFile(frame, model);
-    case Command::Load: return LoadParamFile(frame, model);
+    case Command::Save: return SaveParamFile(frame, model, {[&context] { return context.cancel.load(); }, nullptr});
+    case Command::Load: return Load(drive);
     case Command::Diff: return Diff(drive);
     case Command::MotorDbImport: return ImportMotorDb(frame);
     case Command::MotorDbExport: return ExportMotorDb(frame, [&context] { return context.cancel.load(); });
@@ -169,12 +201,20 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
 
 std::string PortName(unsigned com) { return "COM" + std::to_string(com); }
 
+std::string FileForPort(const std::string& file, unsigned com) {
+  std::string named = file;
+  for (size_t at = named.find(kPortPlaceholder); at != std::string::npos; at = named.find(kPortPlaceholder, at)) {
+    named.replace(at, std::string_view(kPortPlaceholder).size(), PortName(com));
+  }
+  return named;
+}
+
 DriveResult RunOnPort(unsigned com, const JobContext& context) {
   DriveResult result;
   result.com = com;
   const Request& request = context.request;
   const AnswerPolicy policy{request.yes, request.retries, request.interactive};
-  CCliPrompt prompt(policy, request.file, context.console, context.several ? PortName(com) + ": " : "", context.cancel,
+  CCliPrompt prompt(policy, FileForPort(request.file, com), context.console, context.several ? PortName(com) + ": " : "", context.cancel,
                     !context.several, context.input);
   result.outcome = RunCommand(com, context, prompt, result);
   if (result.outcome == Outcome::Cancelled && context.cancel.load()) {

@@ -1,6 +1,8 @@
 cmake_minimum_required(VERSION 3.25)
 # Run as a script at build time: fails when a source of FOLDER includes a project
-# header from a folder outside ALLOWED (a ';'-separated list of top-level folders).
+# header from a folder outside ALLOWED (a ';'-separated list of top-level folders),
+# or names the tests' maker of parameter-write keys: in the program, only the
+# write gate may write a parameter.
 file(GLOB sources "${SOURCE_DIR}/${FOLDER}/*.cpp" "${SOURCE_DIR}/${FOLDER}/*.h")
 set(project_folders platform resources serial params files protocol flows ui cli tools)
 set(bad "")
@@ -13,9 +15,14 @@ foreach(source ${sources})
       list(APPEND bad "${name}: ${line}")
     endif()
   endforeach()
+  file(RELATIVE_PATH name "${SOURCE_DIR}" "${source}")
+  file(STRINGS "${source}" test_keys REGEX "ParamWriteKeyForTests")
+  if(test_keys AND NOT name STREQUAL "protocol/VcmCommand.h")
+    list(APPEND bad "${name}: makes a parameter-write key of the tests")
+  endif()
 endforeach()
 if(bad)
   list(JOIN bad "\n  " text)
-  message(FATAL_ERROR "${FOLDER}/ may include only ${ALLOWED}; these run the wrong way:\n  ${text}")
+  message(FATAL_ERROR "${FOLDER}/ may include only ${ALLOWED}, and only the write gate writes parameters:\n  ${text}")
 endif()
 file(TOUCH "${STAMP}")

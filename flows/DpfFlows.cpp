@@ -1,15 +1,19 @@
 #include "flows/DpfFlows.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "files/IniFile.h"
+#include "files/IniText.h"
 #include "flows/DriveSession.h"
 #include "flows/FrameLogic.h"
 #include "flows/ParamAccess.h"
+#include "flows/WriteGate.h"
 #include "params/ParamDescFile.h"
-#include "platform/FileSystem.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 
@@ -17,7 +21,6 @@ namespace {
 
 constexpr const char* kTarget = "TARGET";
 constexpr const char* kVersionKey = "VER";
-constexpr const char* kEntryKeys[] = {"ADDRESS", "NESTED", "OFFSET", "VALUE"};
 constexpr size_t kVersionChars = 100;  // the version is read up to 99 characters
 // Characters after the position of "ver" that must also agree: the model name
 // before it and the version numbers after it.
@@ -46,92 +49,143 @@ bool ParamFileVersionsAgree(const std::string& drive, const std::string& file) {
 
 namespace {
 
-bool HasRequiredKeys(CIniFile& ini) {
-  if (!ini.HasSection(kTarget) || !ini.HasKey(kTarget, kVersionKey)) return false;
-  if (!ini.HasSection(SectionName(0))) return false;
-  for (const char* key : kEntryKeys) {
-    if (!ini.HasKey(SectionName(0), key)) return false;
-  }
-  return true;
+ParamRef RefOf(const DpfEntry& entry) { return {entry.address, entry.nested != 0, entry.offset}; }
+
+constexpr const char* kEntryKeysInOrder[] = {"ADDRESS", "NESTED", "OFFSET", "VALUE"};
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
 
-// The entries PARAM0, PARAM1, ... up to the first missing section. This program
-// writes all four keys into every entry, so an entry lacking one is a cut or
-// damaged file: nothing of it is loaded (false), rather than a key read as 0.
-bool ReadEntries(CIniFile& ini, std::vector<DpfEntry>* entries) {
-  for (int i = 0;; ++i) {
-    const std::string section = SectionName(i);
-    if (!ini.HasSection(section)) return true;
-    for (const char* key : kEntryKeys) {
-      if (!ini.HasKey(section, key)) return false;
+// A whole decimal number that fits 32 bits, with an optional sign: nothing else
+// is read as a number, so a damaged value never becomes one nobody wrote.
+std::optional<int32_t> WholeNumber(const std::string& text) {
+  const char* begin = text.data() + (text.starts_with('+') ? 1 : 0);
+  const char* end = text.data() + text.size();
+  int32_t value = 0;
+  const auto [stop, error] = std::from_chars(begin, end, value);
+  if (text.empty() || begin == end || error != std::errc() || stop != end || *begin == '+') return std::nullopt;
+  return value;
+}
+
+// The number of "PARAM<n>", or none for any other section name.
+std::optional<uint64_t> EntryNumber(const std::string& section) {
+  const std::string lower = Lower(section);
+  if (!lower.starts_with("param") || lower.size() == 5 || lower.size() > 14) return std::nullopt;
+  uint64_t number = 0;
+  for (size_t i = 5; i < lower.size(); ++i) {
+    if (lower[i] < '0' || lower[i] > '9') return std::nullopt;
+    number = number * 10 + static_cast<uint64_t>(lower[i] - '0');
+  }
+  return number;
+}
+
+// Reads every entry with the checks that keep a cut, patched or damaged file from
+// reaching a drive; the first fault found is described in *fault.
+bool ParseEntries(const ini::IniDocument& document, const CParamDescFile& model, std::vector<DpfEntry>* entries,
+                  std::string* fault) {
+  const auto fail = [fault](int id, std::vector<std::string> args) {
+    *fault = res::FormatString(id, args);
+    return false;
+  };
+  std::set<std::string> seen;
+  uint64_t count = 0;
+  for (const std::string& name : document.GetSectionNames()) {
+    if (!seen.insert(Lower(name)).second) return fail(ids::DpfRepeatedSection, {name});
+    if (const std::optional<uint64_t> number = EntryNumber(name)) count = std::max(count, *number + 1);
+  }
+  if (document.GetString(kTarget, kVersionKey, "").empty()) return fail(ids::DpfNoTarget, {});
+  if (count == 0) return fail(ids::DpfNoEntries, {});
+  for (uint64_t i = 0; i < count; ++i) {
+    const std::string section = SectionName(static_cast<int>(i));
+    if (!seen.count(Lower(section))) return fail(ids::DpfGap, {section});
+    std::set<std::string> keys;
+    for (const std::string& line : document.GetSectionLines(section)) {
+      const size_t equals = line.find('=');
+      if (equals == std::string::npos) continue;
+      std::string key = line.substr(0, equals);
+      while (!key.empty() && std::isspace(static_cast<unsigned char>(key.back()))) key.pop_back();
+      if (!keys.insert(Lower(key)).second) return fail(ids::DpfRepeatedKey, {section, key});
     }
-    DpfEntry entry;
-    entry.address = ini.GetInt(section, "ADDRESS", 0);
-    entry.nested = ini.GetInt(section, "NESTED", 0);
-    entry.offset = ini.GetInt(section, "OFFSET", 0);
-    entry.value = ini.GetInt(section, "VALUE", 0);
+    int32_t numbers[4] = {};
+    for (size_t k = 0; k < 4; ++k) {
+      const std::string text = document.GetString(section, kEntryKeysInOrder[k], "");
+      if (text.empty()) return fail(ids::DpfMissingKey, {section, kEntryKeysInOrder[k]});
+      const std::optional<int32_t> number = WholeNumber(text);
+      if (!number) return fail(ids::DpfBadNumber, {section, kEntryKeysInOrder[k], res::DisplayText(text)});
+      numbers[k] = *number;
+    }
+    const DpfEntry entry{numbers[0], numbers[1], numbers[2], numbers[3]};
+    if (entry.nested == 0 && entry.offset != 0) return fail(ids::DpfWholeOffset, {section});
+    const ParamRef ref = RefOf(entry);
+    const bool described = ref.nested ? model.FindNested(ref.address, ref.offset) != nullptr
+                                      : model.FindParam(ref.address) != nullptr;
+    if (!described) {
+      return fail(ids::DpfEntryFault, {section, res::FormatString(ids::ParamNotDescribed, {ParamRefText(ref)})});
+    }
     entries->push_back(entry);
   }
-}
-
-bool Readable(const std::string& path) {
-  platform::ReadResult why = platform::ReadResult::Ok;
-  uint64_t size = 0;
-  std::FILE* file = platform::OpenRegularFile(path, why, size);
-  if (file != nullptr) (void)std::fclose(file);  // opened to read: a failed close loses nothing
-  return file != nullptr;
+  return true;
 }
 
 // A file's entries, with every check made before anything reaches the drive; the
 // user is told why a file is refused.
 Outcome ReadDpf(CFrameLogic& frame, const CParamDescFile& model, const std::string& path,
                 std::vector<DpfEntry>* entries, std::string* version) {
-  const Outcome checked = CheckParamFile(path, model, entries, version);
-  if (checked == Outcome::FileError) {
+  std::string fault;
+  const Outcome checked = CheckParamFile(path, model, entries, version, &fault);
+  if (checked == Outcome::Done) return checked;
+  if (fault.empty()) {
     frame.ShowMessage(res::FormatString(ids::DpfFileUnreadable, {path}), MsgIcon::Error);
-  } else if (checked != Outcome::Done) {
-    frame.ShowText(ids::WrongDpf, MsgIcon::Error);
+  } else {
+    frame.ShowMessage(res::LoadString(ids::WrongDpf) + "\n" + fault, MsgIcon::Error);
   }
   return checked;
 }
 
-ParamRef RefOf(const DpfEntry& entry) { return {entry.address, entry.nested != 0, entry.offset}; }
-
-// Reads the parameter when the cache lacks it; false (reported) when that fails.
-bool EnsureRead(CFrameLogic& frame, int32_t address) {
-  CVcmCommand& link = frame.Link();
-  if (link.FindCachedParam(address)) return true;
-  if (link.ReadParam(address) > 0) return true;
-  frame.ReportError(0);
-  return false;
+// The plan of writes a file's entries make, named by their sections.
+WritePlan PlanOf(const std::vector<DpfEntry>& entries, const std::vector<size_t>& indexes) {
+  WritePlan plan;
+  plan.askOffList = true;
+  plan.refusalTextId = ids::WrongDpf;
+  plan.refusal = Outcome::FileError;
+  plan.stoppedTextId = ids::DpfPartialLoad;
+  for (const size_t index : indexes) {
+    plan.entries.push_back({RefOf(entries[index]), entries[index].value, SectionName(static_cast<int>(index))});
+  }
+  return plan;
 }
 
 }  // namespace
 
 Outcome CheckParamFile(const std::string& path, const CParamDescFile& model, std::vector<DpfEntry>* entries,
-                       std::string* version) {
+                       std::string* version, std::string* fault) {
   entries->clear();
-  if (!Readable(path)) return Outcome::FileError;
-  CIniFile ini;
-  ini.SetPath(path);
-  bool valid = HasRequiredKeys(ini) && ReadEntries(ini, entries) && !entries->empty();
-  // A sub-field the loaded description lacks could not be put into its parameter.
-  for (const DpfEntry& entry : *entries) {
-    if (entry.nested && !model.FindNested(entry.address, entry.offset)) valid = false;
-  }
+  std::string text;
+  if (ini::ReadTextFile(path, text) != ini::LoadResult::Ok) return Outcome::FileError;
+  std::string why;
+  // Every line this program and the INI functions write ends with a line end: a
+  // last line without one is where a copy or a write was cut off.
+  bool valid = !text.empty() && (text.back() == '\n' || text.back() == '\r');
+  if (!valid) why = res::LoadString(ids::DpfCut);
+  const ini::IniDocument document = ini::IniDocument::Parse(text);
+  valid = valid && ParseEntries(document, model, entries, &why);
   if (!valid) {
     entries->clear();
-    return Outcome::BadInput;
+    if (fault) *fault = why;
+    return Outcome::FileError;
   }
-  *version = ini.GetString(kTarget, kVersionKey, "", kVersionChars);
+  *version = document.GetString(kTarget, kVersionKey, "", kVersionChars);
   return Outcome::Done;
 }
 
-Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model) {
+Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunControl& control) {
   CVcmCommand& link = frame.Link();
   if (!link.IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
   const std::optional<std::string> path = frame.Prompt().AskFileName(ParamFileDialog(true));
   if (!path) return Outcome::Cancelled;
+  const auto cancelled = [&control] { return control.cancelled && control.cancelled(); };
 
   // The file holds the entries the view shows, each read from this drive: one the
   // cache lacks (its read was skipped) is read now, and one that still cannot be
@@ -141,6 +195,7 @@ Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model) {
   int written = 0;
   std::vector<std::string> skipped;
   for (unsigned i = 0; i < ShownEntryCount(model); ++i) {
+    if (cancelled()) return Outcome::Cancelled;  // the old file stays as it was
     const CUserViewData& entry = *model.GetUserViewData(i);
     const CNestedNode* field = entry.nested ? model.FindNested(entry.address, entry.offset) : nullptr;
     // A sub-field the description lacks has no value of its own to store; the
@@ -161,6 +216,7 @@ Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model) {
             document.SetInt(section, "NESTED", entry.nested) && document.SetInt(section, "OFFSET", entry.offset) &&
             document.SetInt(section, "VALUE", value);
   }
+  if (cancelled()) return Outcome::Cancelled;
 
   CIniFile ini;
   ini.SetPath(*path);
@@ -178,72 +234,48 @@ Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model) {
   return Outcome::Done;
 }
 
-Outcome LoadParamFile(CFrameLogic& frame, CParamDescFile& model) {
+Outcome LoadParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunControl& control) {
   if (!frame.Link().IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
   const std::optional<std::string> path = frame.Prompt().AskFileName(ParamFileDialog(false));
   if (!path) return Outcome::Cancelled;
-  return LoadParamFileAt(frame, model, *path);
+  return LoadParamFileAt(frame, model, *path, nullptr, control);
 }
 
 Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
-                        const std::vector<size_t>* only) {
+                        const std::vector<size_t>* only, const DpfRunControl& control) {
   CVcmCommand& link = frame.Link();
   if (!link.IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
   std::vector<DpfEntry> entries;
   std::string fileVersion;
   if (const Outcome read = ReadDpf(frame, model, path, &entries, &fileVersion); read != Outcome::Done) return read;
-  if (only) {
-    // The file was checked whole; only the chosen entries go to the drive.
-    std::vector<DpfEntry> chosen;
-    for (const size_t index : *only) {
-      if (index < entries.size()) chosen.push_back(entries[index]);
-    }
-    entries = std::move(chosen);
-    if (entries.empty()) return Outcome::Done;
+  // The file was checked whole; with `only`, just those entries go to the drive.
+  std::vector<size_t> indexes;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!only || std::find(only->begin(), only->end(), i) != only->end()) indexes.push_back(i);
+  }
+  if (indexes.empty()) return Outcome::Done;
+  const WritePlan plan = PlanOf(entries, indexes);
+  CWriteGate gate = CWriteGate::ForFrame(frame, model, control.cancelled);
+  // A file the description refuses is said so before the version question.
+  if (const std::optional<std::string> fault = gate.Check(plan)) {
+    frame.ShowMessage(res::LoadString(ids::WrongDpf) + "\n" + *fault, MsgIcon::Error);
+    return plan.refusal;
   }
   if (!ParamFileVersionsAgree(link.GetVersion(), fileVersion) &&
       frame.ShowText(ids::VersionDiffers, MsgIcon::Warning, MsgButtons::YesNo) != btn::Yes) {
     return Outcome::Cancelled;
   }
 
-  Outcome outcome = Outcome::Done;
-  size_t done = 0;
-  bool sent = false;
-  for (const DpfEntry& entry : entries) {
-    // A sub-field goes into the parameter as the drive holds it now.
-    if (!EnsureRead(frame, entry.address)) {
-      outcome = Worse(outcome, OutcomeOfResult(link.GetLastResult()));
-      if (!link.IsOpen()) break;
-      continue;
-    }
-    const int32_t value = entry.nested ? InsertNestedValue(link.FindCachedParam(entry.address)->value,
-                                                           model.FindNested(entry.address, entry.offset), entry.value)
-                                       : entry.value;
-    sent = true;
-    const Outcome written = WriteAndReadBack(link, entry.address, value, [&frame] { frame.ReportError(0); });
-    if (written == Outcome::DriveRefused) {
-      frame.ShowText(ids::SetParamFailed, MsgIcon::Error, MsgButtons::Ok, ids::SetParamCaption);
-    }
-    outcome = Worse(outcome, written);
-    if (!link.IsOpen()) break;  // the port is gone: every further write would fail alike
-    ++done;
-  }
-
-  if (!link.IsOpen()) {
-    // The drive's RAM holds what was written up to here, and nothing of it was saved.
-    if (sent) {
-      frame.ShowMessage(res::FormatString(ids::DpfPartialLoad, {std::to_string(done), std::to_string(entries.size())}),
-                        MsgIcon::Warning);
-    }
-    frame.PostCheckLink();
-    return Outcome::LinkFailed;
-  }
-  const int saved = frame.SaveDriveParams();
+  const WriteReport report = gate.Run(plan);
   // Whatever happened, the drive's RAM may have changed: the view reads it again.
-  if (sent) frame.PostCheckLink();
-  if (saved <= 0) return Worse(outcome, link.IsOpen() ? OutcomeOfResult(link.GetLastResult()) : Outcome::LinkFailed);
-  frame.ShowText(ids::DpfLoadComplete, MsgIcon::None);
-  return outcome;
+  if (report.sent) frame.PostCheckLink();
+  if (control.report) *control.report = report;
+  if (report.Complete()) {
+    frame.ShowText(ids::DpfLoadComplete, MsgIcon::None);
+  } else if (const std::string end = CWriteGate::EndText(report); !end.empty()) {
+    frame.ShowMessage(end, MsgIcon::Warning);
+  }
+  return report.outcome;
 }
 
 Outcome CompareParamFile(CFrameLogic& frame, CParamDescFile& model, const std::string& path,

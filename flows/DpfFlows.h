@@ -7,12 +7,14 @@
 // prompt (the file name too: the prompt's file dialog answers it).
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "flows/Outcome.h"
 #include "flows/Prompt.h"
+#include "flows/WriteGate.h"
 
 class CFrameLogic;
 class CParamDescFile;
@@ -25,20 +27,32 @@ struct DpfEntry {
   int32_t value = 0;
 };
 
-// The checks Load File makes before anything reaches the drive, telling the user
-// nothing: Done with every entry and the file's version; FileError when the file
-// cannot be read; BadInput, with no entries, when it is no whole drive parameter
-// file or names a sub-field `model` lacks.
+// The checks of the file itself that Load File makes before anything reaches the
+// drive, telling the user nothing: Done with every entry and the file's version;
+// FileError, with no entries, when the file cannot be read (no *fault) or is no
+// whole drive parameter file (*fault says why): cut short, entries not numbered
+// PARAM0, PARAM1, ... without gaps, a section or key given twice, a key missing or
+// not a whole 32-bit decimal number, a whole parameter with an offset, or an entry
+// `model` does not describe. The values are checked by the write gate.
 [[nodiscard]] Outcome CheckParamFile(const std::string& path, const CParamDescFile& model,
-                                     std::vector<DpfEntry>* entries, std::string* version);
+                                     std::vector<DpfEntry>* entries, std::string* version,
+                                     std::string* fault = nullptr);
 
-[[nodiscard]] Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model);
-[[nodiscard]] Outcome LoadParamFile(CFrameLogic& frame, CParamDescFile& model);
+// What a caller other than the window adds to a save or a load: Ctrl-C, checked
+// before each entry (a save then keeps the old file), and the load's report.
+struct DpfRunControl {
+  std::function<bool()> cancelled;
+  WriteReport* report = nullptr;
+};
+
+[[nodiscard]] Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunControl& control = {});
+[[nodiscard]] Outcome LoadParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunControl& control = {});
 // Load File once the file is chosen. With `only`, the file is checked whole but
 // only those of its entries are written (indexes in the file's order, as
-// CompareParamFile lists them); the flash save and the re-read follow as always.
+// CompareParamFile lists them). Every entry passes the write gate; "COMPLETE" is
+// said only when each is in the drive and in flash.
 [[nodiscard]] Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
-                                      const std::vector<size_t>* only = nullptr);
+                                      const std::vector<size_t>* only = nullptr, const DpfRunControl& control = {});
 // Whether a file saved from the drive version `file` is taken without asking by a
 // drive of version `drive`: the model name and version numbers around "ver" agree.
 bool ParamFileVersionsAgree(const std::string& drive, const std::string& file);
@@ -59,7 +73,7 @@ struct DpfComparison {
 
 // Reads the file at `path` with the checks Load File makes, reads each of its
 // entries from the drive and compares. Done when every entry agrees, Differs when
-// one does not; BadInput, FileError or a link outcome (told through the frame)
+// one does not; FileError or a link outcome (told through the frame)
 // when the comparison could not be made.
 // `fileVersion`, when given, receives the version the file was saved from.
 [[nodiscard]] Outcome CompareParamFile(CFrameLogic& frame, CParamDescFile& model, const std::string& path,

@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "flows/FrameLogic.h"
+#include "flows/WriteGate.h"
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "resources/StringIds.h"
@@ -131,27 +132,6 @@ int GuardQuestionFor(const ParamRef& ref, int32_t current, int32_t value) {
   return 0;
 }
 
-Outcome WriteAndReadBack(CVcmCommand& link, int32_t address, int32_t raw, const std::function<void()>& report) {
-  if (!link.FindCachedParam(address)) {
-    const int read = link.ReadParam(address);
-    if (read <= 0) {
-      report();
-      return OutcomeOfResult(read == 0 ? link.GetLastResult() : read);
-    }
-  }
-  if (link.WriteParam(address, raw) <= 0) {
-    const int failure = link.GetLastResult();
-    report();
-    // The drive may or may not have taken it: what it holds now is read again,
-    // and a read that fails too leaves the value unknown.
-    // A failed read drops the address from the cache, which is all that is wanted.
-    if (link.IsOpen()) (void)link.ReadParam(address);
-    return OutcomeOfResult(failure == rc::Success ? rc::Failure : failure);
-  }
-  const CachedParam* cached = link.FindCachedParam(address);
-  return cached && cached->value == raw ? Outcome::Done : Outcome::DriveRefused;
-}
-
 Outcome GetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t* value) {
   const CParamInterface* node = NodeOf(model, ref);
   if (!node) {
@@ -159,67 +139,48 @@ Outcome GetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef
     return Outcome::BadInput;
   }
   CVcmCommand& link = frame.Link();
-  const int result = link.ReadParam(ref.address);
-  if (result <= 0) {
+  if (link.ReadParam(ref.address) <= 0) {
     frame.ReportError(0);
-    return OutcomeOfResult(result == 0 ? link.GetLastResult() : result);
+    return OutcomeOfResult(link.GetLastResult());
   }
   const int32_t raw = link.FindCachedParam(ref.address)->value;
   *value = ref.nested ? ExtractNestedValue(raw, node) : raw;
   return Outcome::Done;
 }
 
-std::optional<std::string> ParamValueFault(const CParamDescFile& model, const ParamRef& ref, int32_t value) {
+std::optional<std::string> ParamLimitFault(const CParamDescFile& model, const ParamRef& ref, int32_t value) {
   const CParamInterface* node = NodeOf(model, ref);
   if (!node) return res::FormatString(ids::ParamNotDescribed, {ParamRefText(ref)});
-  if (node->IsReadOnly() || (ref.nested && model.FindParam(ref.address)->IsReadOnly())) {
-    return res::FormatString(ids::ParamReadOnly, {ParamRefText(ref)});
-  }
-  // Only a value the description offers is sent: the list's, else the node's range.
+  const CParamInterface* whole = model.FindParam(ref.address);
+  if (node->IsReadOnly() || whole->IsReadOnly()) return res::FormatString(ids::ParamReadOnly, {ParamRefText(ref)});
+  if (node->IsReserved() || whole->IsReserved()) return res::FormatString(ids::GateNotWritable, {ParamRefText(ref)});
+  const auto [lowest, highest] = RangeOf(*node);
+  if (value >= lowest && value <= highest) return std::nullopt;
+  return res::FormatString(
+      ids::ParamValueRefused,
+      {std::to_string(value), ParamRefText(ref),
+       res::FormatString(ids::ParamRangeText, {std::to_string(lowest), std::to_string(highest)})});
+}
+
+std::optional<std::string> OffListFault(const CParamDescFile& model, const ParamRef& ref, int32_t value) {
+  const CUserViewData* entry = UserViewEntryOf(model, ref);
+  if (!entry || entry->choices.empty() || entry->choices.count(value) != 0) return std::nullopt;
   std::string allowed;
-  bool valid = false;
-  if (const CUserViewData* entry = UserViewEntryOf(model, ref); entry && !entry->choices.empty()) {
-    valid = entry->choices.count(value) != 0;
-    for (const auto& [choice, text] : entry->choices) {
-      allowed += (allowed.empty() ? "" : ", ") + std::to_string(choice) + (text.empty() ? "" : " (" + text + ")");
-    }
-  } else {
-    const auto [lowest, highest] = RangeOf(*node);
-    valid = value >= lowest && value <= highest;
-    allowed = res::FormatString(ids::ParamRangeText, {std::to_string(lowest), std::to_string(highest)});
+  for (const auto& [choice, text] : entry->choices) {
+    allowed += (allowed.empty() ? "" : ", ") + std::to_string(choice) + (text.empty() ? "" : " (" + text + ")");
   }
-  if (valid) return std::nullopt;
   return res::FormatString(ids::ParamValueRefused,
                            {std::to_string(value), ParamRefText(ref), res::DisplayText(allowed)});
 }
 
+std::optional<std::string> ParamValueFault(const CParamDescFile& model, const ParamRef& ref, int32_t value) {
+  if (std::optional<std::string> fault = ParamLimitFault(model, ref, value)) return fault;
+  return OffListFault(model, ref, value);
+}
+
 Outcome SetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t value) {
-  if (const std::optional<std::string> fault = ParamValueFault(model, ref, value)) {
-    frame.ShowMessage(*fault, MsgIcon::Error, MsgButtons::Ok, ids::SetParamCaption);
-    return Outcome::BadInput;
-  }
-  const CParamInterface* node = NodeOf(model, ref);
-  CVcmCommand& link = frame.Link();
-  const auto report = [&frame] { frame.ReportError(0); };
-  int32_t raw = value;
-  if (ref.nested) {
-    // The other fields of the parameter keep what the drive holds now.
-    const int read = link.ReadParam(ref.address);
-    if (read <= 0) {
-      report();
-      return OutcomeOfResult(read == 0 ? link.GetLastResult() : read);
-    }
-    const int32_t current = link.FindCachedParam(ref.address)->value;
-    if (const int question = GuardQuestionFor(ref, ExtractNestedValue(current, node), value);
-        question && frame.ShowText(question, MsgIcon::Warning, MsgButtons::YesNo, ids::SetParamCaption) != btn::Yes) {
-      return Outcome::Cancelled;
-    }
-    raw = InsertNestedValue(current, node, value);
-  }
-  const Outcome written = WriteAndReadBack(link, ref.address, raw, report);
-  if (written == Outcome::DriveRefused) {
-    frame.ShowText(ids::SetParamFailed, MsgIcon::Error, MsgButtons::Ok, ids::SetParamCaption);
-  }
-  if (written != Outcome::Done) return written;
-  return frame.SaveDriveParams() > 0 ? Outcome::Done : OutcomeOfResult(link.GetLastResult());
+  WritePlan plan;
+  plan.entries.push_back({ref, value, {}});
+  CWriteGate gate = CWriteGate::ForFrame(frame, model);
+  return gate.Run(plan).outcome;
 }

@@ -1,11 +1,9 @@
 #pragma once
-// One parameter by address, or one sub-field of it by "address.offset", read from
-// or written to the drive with the checks the view's lists make: a value must be
-// one the description offers for it before anything is sent, a guarded raise is
-// confirmed, a write is read back and saved to flash.
+// One parameter by address, or one sub-field of it by "address.offset": names,
+// labels and value texts, reads, and the description's checks of a value that the
+// write gate (flows/WriteGate.h) makes before anything is sent.
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -47,25 +45,20 @@ std::optional<int32_t> ParseParamValue(const CParamDescFile& model, const ParamR
 // that may harm the motor or the machine), or 0 when none is needed.
 int GuardQuestionFor(const ParamRef& ref, int32_t current, int32_t value);
 
-// Writes a whole parameter's value (reading it first when the cache lacks it:
-// the link writes only what it has read) and checks what the drive answered.
-// Done when the drive holds `raw`; DriveRefused when it holds another value; a
-// failed exchange is told through `report` and the parameter read again, so the
-// cache holds what the drive has afterwards (or nothing, when that read fails too).
-[[nodiscard]] Outcome WriteAndReadBack(CVcmCommand& link, int32_t address, int32_t raw,
-                                       const std::function<void()>& report);
-
 // Reads the parameter from the drive and gives the value (the sub-field's for a
 // nested reference). Failures are told through the frame.
 [[nodiscard]] Outcome GetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t* value);
 
-// Why the description refuses the value (the parameter or sub-field is not
-// described or is read-only, or the value is not in the user-view entry's list,
-// else outside the node's minimum and maximum): the message to show. None when it
-// may be sent. Lets a caller check every value of a batch before sending any.
+// Why the description forbids the value outright: the parameter or sub-field is
+// not described, is read-only or reserved, or the value lies outside the node's
+// minimum and maximum or the sub-field's bits. None when it may be sent.
+std::optional<std::string> ParamLimitFault(const CParamDescFile& model, const ParamRef& ref, int32_t value);
+// Why a value within the limits is still not one the user-view entry lists; none
+// when the entry lists it or lists nothing.
+std::optional<std::string> OffListFault(const CParamDescFile& model, const ParamRef& ref, int32_t value);
+// Both: the message to show, or none when a typed value may be sent.
 std::optional<std::string> ParamValueFault(const CParamDescFile& model, const ParamRef& ref, int32_t value);
 
-// Checks the value as ParamValueFault does, asks the guarded-field question, then writes it,
-// reads it back and saves the drive's parameters to flash. BadInput, with a
-// message, when the description lacks the parameter or refuses the value.
+// One value through the write gate: checked as ParamValueFault does, the
+// guarded-field question asked, written, read back and saved to flash.
 [[nodiscard]] Outcome SetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t value);

@@ -2,6 +2,7 @@
 
 #include "flows/DriveSession.h"
 #include "flows/ParamAccess.h"
+#include "flows/WriteGate.h"
 #include "resources/DescriptionTexts.h"
 
 #include "resources/StringIds.h"
@@ -138,47 +139,27 @@ void CUserParamsLogic::SelectCurrentValues() {
 
 void CUserParamsLogic::OnSetParam(int row, int32_t value) {
   if (!m_model.IsLoaded() || row < 0 || row >= m_filledRows) return;
-  // Copied: the warning box runs the event loop, which may load another model.
-  const CUserViewData entry = *m_model.GetUserViewData(static_cast<unsigned>(row));
-  const unsigned generation = m_model.GetGeneration();
-  const CachedParam* cached = m_link.FindCachedParam(entry.address);
-  if (!cached) {
-    // Never read from this drive: the write would fail without a word on the
-    // line, and the report would repeat an older failure.
+  const CUserViewData& entry = *m_model.GetUserViewData(static_cast<unsigned>(row));
+  if (!m_link.FindCachedParam(entry.address)) {
+    // Never read from this drive: the row cannot show what the pick would change.
     Show(res::FormatString(ids::ParamNotCached, {std::to_string(entry.address)}), ids::SetParamCaption, MsgIcon::Error);
     SelectCurrentValues();
     return;
   }
-  int32_t raw = value;
-  if (entry.nested) {
-    const CNestedNode* field = m_model.FindNested(entry.address, entry.offset);
-    if (!field) return;
-    const int question = GuardQuestionFor(EntryRef(entry), ExtractNestedValue(cached->value, field), value);
-    if (question &&
-        Show(res::LoadString(question), ids::SetParamCaption, MsgIcon::Warning, MsgButtons::YesNo) != btn::Yes) {
-      SelectCurrentValues();
-      return;
-    }
-    // A model loaded while the question was open may describe this row otherwise.
-    if (m_model.GetGeneration() != generation) return;
-    cached = m_link.FindCachedParam(entry.address);
-    if (!cached) {
-      SelectCurrentValues();
-      return;
-    }
-    raw = InsertNestedValue(cached->value, field, value);
-  }
-
-  const Outcome written =
-      WriteAndReadBack(m_link, entry.address, raw, [this] { m_events.SendToFrame(UM_REPORT_ERROR, 0); });
-  if (written == Outcome::DriveRefused)
-    Show(res::LoadString(ids::SetParamFailed), ids::SetParamCaption, MsgIcon::Error);
-  if (written == Outcome::Done) {
-    m_events.SendToFrame(UM_SAVE_DRIVE_PARAMS);
-    return;
-  }
-  // The row shows what the drive holds after the failed write, not the pick; a
-  // port lost on the way empties the view.
+  WritePlan plan;
+  plan.entries.push_back({EntryRef(entry), value, {}});
+  CWriteGate gate({m_link, m_prompt, [this] { m_events.SendToFrame(UM_REPORT_ERROR, 0); },
+                   [this] {
+                     // The frame tells the user of a failed save itself and answers 0 either way.
+                     m_events.SendToFrame(UM_SAVE_DRIVE_PARAMS);
+                     return 1;
+                   },
+                   nullptr},
+                  m_model);
+  const WriteReport report = gate.Run(plan);
+  if (report.outcome == Outcome::Done) return;
+  // The row shows what the drive holds after a failed or declined write, not the
+  // pick; a port lost on the way empties the view.
   if (!m_link.IsOpen()) {
     OnDisconnect();
     return;

@@ -26,6 +26,7 @@
 #include "protocol/ResultCodes.h"
 #include "protocol/VcmCommand.h"
 #include "serial/Rs232.h"
+#include "tests/support/WriteKey.h"
 
 namespace {
 
@@ -227,7 +228,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 3:
         address = static_cast<int8_t>(input.Byte());
         addresses.push_back(address);
-        result = link.WriteParam(address, Int32(input));
+        result = WriteParamForTest(link, address, Int32(input));
         limit = 2 * kTransactionMs + 600;
         break;
       case 4:

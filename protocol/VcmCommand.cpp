@@ -72,7 +72,7 @@ int CVcmCommand::ReadParam(int32_t address) {
   return rc::Success;
 }
 
-int CVcmCommand::WriteParam(int32_t address, int32_t value) {
+int CVcmCommand::WriteParam(ParamWriteKey /*key*/, int32_t address, int32_t value) {
   std::lock_guard<std::recursive_mutex> hold(Lock());
   CachedParam* entry = FindCached(address);
   if (!entry) return rc::Failure;

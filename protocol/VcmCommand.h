@@ -9,6 +9,17 @@
 
 #include "protocol/VcmLite.h"
 
+// Proof that a parameter write comes from the write gate of the flows, which checks
+// every value against the drive's description and asks what must be asked before
+// anything is sent. Only the gate can make one; tests and fuzz targets that work
+// the link itself make theirs through ParamWriteKeyForTests, which the build
+// refuses anywhere in the program's own folders.
+class ParamWriteKey {
+  friend class CWriteGate;
+  friend struct ParamWriteKeyForTests;
+  ParamWriteKey() = default;
+};
+
 struct CachedParam {
   int32_t address = 0;
   int32_t value = 0;
@@ -26,7 +37,7 @@ class CVcmCommand : public CVcmLite {
   // rc::AddressMismatch) when the drive confirms another address.
   [[nodiscard]] int ReadParam(int32_t address);
   // 1 on success, 0 on any failure, including an address never read.
-  [[nodiscard]] int WriteParam(int32_t address, int32_t value);
+  [[nodiscard]] int WriteParam(ParamWriteKey key, int32_t address, int32_t value);
   // The cache entry of the address, or nullptr. The cache holds values of the
   // drive on the open port only: it empties when the port is let go, and a read
   // that fails drops the address, so no entry outlives what the drive said.

@@ -46,7 +46,7 @@ QMessageBox* CQtPrompt::BuildMessageBox(const MessageSpec& message, QWidget* par
       QString::fromStdString(message.caption.empty() ? res::LoadString(ids::AppTitle) : message.caption));
   box->setText(QString::fromStdString(message.text));
   box->setTextFormat(Qt::PlainText);
-  // The first button is the default and the last the one Escape and the close box give.
+  // The last button is the one Escape and the close box give.
   switch (message.buttons) {
     case MsgButtons::Ok: {
       QPushButton* ok = AddButton(*box, ids::ButtonOk, QMessageBox::AcceptRole, btn::Ok);
@@ -55,9 +55,11 @@ QMessageBox* CQtPrompt::BuildMessageBox(const MessageSpec& message, QWidget* par
       break;
     }
     case MsgButtons::YesNo: {
-      QPushButton* yes = AddButton(*box, ids::ButtonYes, QMessageBox::YesRole, btn::Yes);
+      // Every Yes/No question asks before something reaches a drive: Enter must not
+      // say Yes to it.
+      AddButton(*box, ids::ButtonYes, QMessageBox::YesRole, btn::Yes);
       QPushButton* no = AddButton(*box, ids::ButtonNo, QMessageBox::NoRole, btn::No);
-      box->setDefaultButton(yes);
+      box->setDefaultButton(no);
       box->setEscapeButton(no);
       break;
     }

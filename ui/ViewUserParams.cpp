@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPointer>
@@ -27,6 +28,16 @@ class CForwardingPrompt : public CPromptInterface {
     return target ? target->AskFileName(dialog) : std::nullopt;
   }
   std::unique_ptr<CProgInterface> CreateProgress() override { return target ? target->CreateProgress() : nullptr; }
+};
+
+// Drops wheel turns over a list that does not have the keyboard focus.
+class CWheelGuard : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Wheel) return false;
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    return widget && !widget->hasFocus();
+  }
 };
 
 }  // namespace
@@ -72,6 +83,7 @@ struct CViewUserParams::Impl : CUserParamsForm, CUserParamsEvents {
 
   CViewUserParams& view;
   CForwardingPrompt prompt;
+  CWheelGuard wheelGuard;
   CUserParamsLogic logic;
   QPointer<QObject> frame;
   QLabel* versionLine = nullptr;
@@ -109,6 +121,11 @@ CViewUserParams::CViewUserParams(CVcmCommand& link, CParamDescFile& model, QWidg
     const int height = list->sizeHint().height();
     list->setGeometry(place.x(), place.center().y() - height / 2, place.width(), height);
     list->setMaxVisibleItems(8);
+    // A wheel turned while the pointer only passes over a list must not write to
+    // the drive: like a Windows list, it takes wheel turns only once it has the
+    // keyboard focus, and turning the wheel does not give it the focus.
+    list->setFocusPolicy(Qt::StrongFocus);
+    list->installEventFilter(&m_impl->wheelGuard);
     list->setEnabled(false);
     label->setEnabled(false);
     connect(list, &QComboBox::activated, this, [this, row](int index) {

@@ -8,6 +8,7 @@
 
 #include "flows/CompareTable.h"
 #include "flows/DpfFlows.h"
+#include "support/WriteKey.h"
 #include "flows/FrameLogic.h"
 #include "flows/Outcome.h"
 #include "params/ParamDescFile.h"
@@ -112,9 +113,9 @@ TEST_F(DpfTest, SavedFileHoldsTheViewInOrder) {
 TEST_F(DpfTest, SaveChangeLoadRestoresTheDrive) {
   Save();
   prompt.Clear();
-  ASSERT_EQ(1, link.WriteParam(16, 0x0370));
-  ASSERT_EQ(1, link.WriteParam(21, 7));
-  ASSERT_EQ(1, link.WriteParam(14, 0));
+  ASSERT_EQ(1, WriteParamForTest(link, 16, 0x0370));
+  ASSERT_EQ(1, WriteParamForTest(link, 21, 7));
+  ASSERT_EQ(1, WriteParamForTest(link, 14, 0));
 
   Load("drive.dpf");
   EXPECT_EQ(0x1, drive().GetParam(14)) << "bit 1 of 14 is no entry and keeps what the cache had";

@@ -5,6 +5,7 @@
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "support/LinkFixture.h"
+#include "support/WriteKey.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ TEST_F(CommandSetTest, ReadAndWriteGoThroughTheCache) {
   ASSERT_NE(nullptr, link.FindCachedParam(5));
   EXPECT_EQ(1234, link.FindCachedParam(5)->value);
 
-  ASSERT_EQ(rc::Success, link.WriteParam(5, 1500));
+  ASSERT_EQ(rc::Success, WriteParamForTest(link, 5, 1500));
   EXPECT_EQ(1500, sim.Drive().GetParam(5));
   EXPECT_EQ(1500, link.FindCachedParam(5)->value);
   const std::vector<std::string> wire{"MAD5", "MDA", "MAD5", "MDA1500"};
@@ -50,7 +51,7 @@ TEST_F(CommandSetTest, ReadAndWriteGoThroughTheCache) {
 TEST_F(CommandSetTest, NegativeNumbersOnTheWire) {
   ASSERT_EQ(rc::Success, link.ReadParam(7));
   sim.Drive().ClearReceived();
-  ASSERT_EQ(rc::Success, link.WriteParam(7, -2147483647 - 1));
+  ASSERT_EQ(rc::Success, WriteParamForTest(link, 7, -2147483647 - 1));
   EXPECT_EQ("MDA-2147483648", sim.Drive().Received().back());
   EXPECT_EQ(-2147483647 - 1, link.FindCachedParam(7)->value);
   EXPECT_EQ(rc::Refused, link.ReadParam(-3)) << "the drive has no negative addresses";
@@ -59,7 +60,7 @@ TEST_F(CommandSetTest, NegativeNumbersOnTheWire) {
 
 TEST_F(CommandSetTest, WritingAnAddressNeverReadSendsNothing) {
   sim.Drive().ClearReceived();
-  EXPECT_EQ(rc::Failure, link.WriteParam(42, 1));
+  EXPECT_EQ(rc::Failure, WriteParamForTest(link, 42, 1));
   EXPECT_TRUE(sim.Drive().Received().empty());
 }
 
@@ -67,7 +68,7 @@ TEST_F(CommandSetTest, DriveAnswersAnotherValue) {
   ASSERT_EQ(rc::Success, link.ReadParam(9));
   faults.writeOffset = 3;
   ApplyFaults();
-  EXPECT_EQ(rc::Success, link.WriteParam(9, 100));
+  EXPECT_EQ(rc::Success, WriteParamForTest(link, 9, 100));
   EXPECT_EQ(103, link.FindCachedParam(9)->value) << "the cache keeps the drive's answer";
 }
 
@@ -82,7 +83,7 @@ TEST_F(CommandSetTest, CacheHoldsOnlyWhatThisDriveHolds) {
   ApplyFaults();
   EXPECT_EQ(rc::Refused, link.ReadParam(11));
   EXPECT_EQ(nullptr, link.FindCachedParam(11));
-  EXPECT_NE(rc::Success, link.WriteParam(11, 1)) << "nothing to write over";
+  EXPECT_NE(rc::Success, WriteParamForTest(link, 11, 1)) << "nothing to write over";
   ASSERT_NE(nullptr, link.FindCachedParam(12));
 
   faults = {};
