@@ -195,13 +195,11 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
       default: report.outcome = Worse(report.outcome, Outcome::DriveRefused); break;
     }
     if (entry.end == EntryEnd::LineFault) {
+      // What stopped the run says more than the refusals before it.
       report.stopped = true;
+      report.outcome = Outcome::LinkFailed;
       break;
     }
-  }
-  // A cancel outranks the refusals before it: the user stopped the run.
-  if (report.stopped && report.outcome != Outcome::LinkFailed && m_host.cancelled && m_host.cancelled()) {
-    report.outcome = Outcome::Cancelled;
   }
   SaveToFlash(report);
   if (report.stopped && report.sent) {

@@ -226,7 +226,7 @@ TEST_F(CliRunTest, DamagedFilesAreRefusedBeforeAnythingIsSent) {
   sim.Drive(0).ClearReceived();
   for (const char* name : {"cut.dpf", "garbage.dpf"}) {
     const Ran run = Program({"-p", Port(0), "--yes", "load", dir.File(name)});
-    EXPECT_EQ(2, run.code) << name;
+    EXPECT_EQ(5, run.code) << name << ": a damaged file is a file error";
     EXPECT_TRUE(Contains(run.err, res::LoadString(ids::WrongDpf))) << name << ": " << run.err;
   }
   EXPECT_FALSE(GotWrite(0));

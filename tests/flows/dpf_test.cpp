@@ -28,7 +28,8 @@ const char* kDescription = R"(<?xml version="1.0"?>
   <parameters>
     <param address="14" name="Levels"><nested offset="0" size="1" name="Reset level"/><nested offset="1" size="1" name="Enable level"/></param>
     <param address="16" name="Currents"><nested offset="4" size="4" name="Stop"/><nested offset="8" size="4" signed="true" name="Trim"/></param>
-    <param address="21" name="In-position"/>
+    <param address="21" name="In-position" min="-100" max="100"/>
+    <param address="99" name="Checksum" readonly="true"/>
   </parameters>
   <user_view>
     <item><address nested="true" offset="0">14</address></item>
@@ -86,6 +87,13 @@ class DpfTest : public ::testing::Test {
   std::string DpfFor(const std::string& version, const std::string& params) {
     return "[TARGET]\r\nVER=" + version + "\r\n" + params;
   }
+  static std::string Entry(int index, const std::string& keys) {
+    return "[PARAM" + std::to_string(index) + "]\r\n" + keys;
+  }
+  // The first line of the first message: what kind of refusal it was.
+  std::string FirstShown() const {
+    return prompt.Texts().empty() ? std::string() : prompt.Texts()[0].substr(0, prompt.Texts()[0].find('\n'));
+  }
 
   SimLink sim;
   TempDir dir;
@@ -135,14 +143,6 @@ TEST_F(DpfTest, HandWrittenFileLoadsTheSame) {
   EXPECT_EQ(std::vector<std::string>{"COMPLETE"}, prompt.Texts());
 }
 
-TEST_F(DpfTest, DownloadStopsAtTheFirstMissingSection) {
-  const std::string entry21 = "ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=";
-  dir.Write("gap.dpf", DpfFor(kVersion, "[PARAM0]\r\n" + entry21 + "1\r\n[PARAM1]\r\n" + entry21 + "2\r\n[PARAM3]\r\n" +
-                                            entry21 + "3\r\n"));
-  Load("gap.dpf");
-  EXPECT_EQ((std::vector<std::string>{"MDA1", "MDA2"}), Writes());
-}
-
 // A file cut inside an entry is refused whole: a missing key is never read as 0.
 TEST_F(DpfTest, FileCutInsideAnEntryWritesNothing) {
   Save();
@@ -152,7 +152,7 @@ TEST_F(DpfTest, FileCutInsideAnEntryWritesNothing) {
   dir.Write("cut.dpf", whole.substr(0, cut));
   prompt.Clear();
   Load("cut.dpf");
-  EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::WrongDpf)}, prompt.Texts());
+  EXPECT_EQ(res::LoadString(ids::WrongDpf), FirstShown());
   EXPECT_TRUE(drive().Received().empty());
   EXPECT_EQ(0, checkLinks);
 }
@@ -207,7 +207,7 @@ TEST_F(DpfTest, EmptyUserViewSavesTargetOnlyWhichDoesNotLoad) {
   EXPECT_EQ(std::string("[TARGET]\r\nVER=") + kVersion + "\r\n", ReadFile(dir.File("empty.dpf")));
   prompt.Clear();
   Load("empty.dpf");
-  EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::WrongDpf)}, prompt.Texts());
+  EXPECT_EQ(res::LoadString(ids::WrongDpf), FirstShown());
   EXPECT_TRUE(drive().Received().empty());
 }
 
@@ -222,40 +222,65 @@ TEST_F(DpfTest, SavingOverALongerFileLeavesOnlyTheNewSections) {
 
 TEST_F(DpfTest, BadFilesAreRejectedAndNothingIsSent) {
   static const char kBinary[] = "\x00\xff\x13[\x01]=\x80\x00";
-  const std::string fullEntry = "[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=5\r\n";
+  const std::string entry21 = "ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=";
+  const std::string fullEntry = Entry(0, entry21 + "5\r\n");
+  const auto value21 = [&](const std::string& value) { return DpfFor(kVersion, Entry(0, entry21 + value + "\r\n")); };
+  const auto entry = [&](const std::string& keys) { return DpfFor(kVersion, Entry(0, keys)); };
   struct Case {
     const char* name;
     std::string text;
   };
   const Case cases[] = {
+      // Not a drive parameter file at all
       {"binary", std::string(kBinary, sizeof kBinary - 1)},
-      {"huge", DpfFor(kVersion, fullEntry) + std::string(2 * 1024 * 1024, 'x')},
       {"no target", fullEntry},
       {"empty version", "[TARGET]\r\nVER=\r\n" + fullEntry},
-      {"no PARAM0", DpfFor(kVersion, "[PARAM1]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=5\r\n")},
-      {"PARAM0 without VALUE", DpfFor(kVersion, "[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\n")},
+      {"no PARAM0", DpfFor(kVersion, Entry(1, entry21 + "5\r\n"))},
+      // Cut or patched: nothing of it is taken as whole
+      {"cut in a section name", DpfFor(kVersion, fullEntry + "[PAR")},
+      {"last line without a line end", value21("12").substr(0, value21("12").size() - 2)},
+      {"PARAM0 without VALUE", entry("ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\n")},
+      {"PARAM1 without VALUE", DpfFor(kVersion, fullEntry + Entry(1, "ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\n"))},
+      {"a gap in the numbering", DpfFor(kVersion, fullEntry + Entry(2, entry21 + "6\r\n"))},
+      {"a repeated section", DpfFor(kVersion, fullEntry + fullEntry)},
+      {"a repeated key", entry(entry21 + "5\r\nVALUE=6\r\n")},
+      // Keys that are no whole 32-bit decimal number
+      {"banana", value21("banana")},
+      {"abc", value21("abc")},
+      {"hexadecimal", value21("0x10")},
+      {"exponent", value21("1.5e3")},
+      {"past 32 bits", value21("99999999999")},
+      {"below 32 bits", value21("-2147483649")},
+      {"address past 32 bits", entry("ADDRESS=4294967298\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=1\r\n")},
+      // Entries the description does not allow
+      {"address the description lacks", entry("ADDRESS=9999\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=1\r\n")},
       {"sub-field the description lacks",
-       DpfFor(kVersion, fullEntry + "[PARAM1]\r\nADDRESS=16\r\nNESTED=1\r\nOFFSET=12\r\nVALUE=1\r\n")},
+       DpfFor(kVersion, fullEntry + Entry(1, "ADDRESS=16\r\nNESTED=1\r\nOFFSET=12\r\nVALUE=1\r\n"))},
+      {"a whole parameter with an offset", entry("ADDRESS=16\r\nNESTED=0\r\nOFFSET=40\r\nVALUE=0\r\n")},
+      {"more than a one-bit sub-field holds", entry("ADDRESS=14\r\nNESTED=1\r\nOFFSET=0\r\nVALUE=5\r\n")},
+      {"beyond the parameter's maximum", value21("101")},
+      {"the read-only checksum", entry("ADDRESS=99\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=1\r\n")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     dir.Write("bad.dpf", c.text);
     prompt.Clear();
     Load("bad.dpf");
-    EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::WrongDpf)}, prompt.Texts());
+    EXPECT_EQ(Outcome::FileError, last);
+    ASSERT_EQ(1u, prompt.Texts().size());
+    EXPECT_EQ(res::LoadString(ids::WrongDpf), FirstShown());
+    EXPECT_NE(std::string::npos, prompt.Texts()[0].find('\n')) << "a second line says what is wrong";
     EXPECT_TRUE(drive().Received().empty());
   }
-  prompt.Clear();
-  Load("missing.dpf");
-  EXPECT_EQ(std::vector<std::string>{res::FormatString(ids::DpfFileUnreadable, {dir.File("missing.dpf")})},
-            prompt.Texts());
-}
-
-TEST_F(DpfTest, LastLineWithoutLineEndStillCounts) {
-  dir.Write("short.dpf",
-            "[TARGET]\nVER=" + std::string(kVersion) + "\n[PARAM0]\nADDRESS=21\nNESTED=0\nOFFSET=0\nVALUE=12");
-  Load("short.dpf");
-  EXPECT_EQ(std::vector<std::string>{"MDA12"}, Writes());
+  // Past the size of any file of ours, and no file at all: it cannot be read.
+  dir.Write("huge.dpf", DpfFor(kVersion, fullEntry) + std::string(2 * 1024 * 1024, 'x') + "\n");
+  for (const char* name : {"huge.dpf", "missing.dpf"}) {
+    prompt.Clear();
+    Load(name);
+    EXPECT_EQ(Outcome::FileError, last);
+    EXPECT_EQ(std::vector<std::string>{res::FormatString(ids::DpfFileUnreadable, {dir.File(name)})}, prompt.Texts());
+    EXPECT_TRUE(drive().Received().empty());
+  }
 }
 
 TEST_F(DpfTest, FailedSaveKeepsTheOldFileAndSaysSo) {
@@ -272,19 +297,15 @@ TEST_F(DpfTest, FailedSaveKeepsTheOldFileAndSaysSo) {
   EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::DpfWriteFailed)}, prompt.Texts());
 }
 
-// An entry the cache lacks is read from the drive before its write; one the drive
-// will not give is reported and skipped, and the next entry follows.
+// An entry the cache lacks is read from the drive before its write.
 TEST_F(DpfTest, EntriesNotCachedAreReadFirst) {
-  drive().SetParam(33, 0x70);
-  dir.Write("uncached.dpf", DpfFor(kVersion,
-                                   "[PARAM0]\r\nADDRESS=120\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=1\r\n"
-                                   "[PARAM1]\r\nADDRESS=33\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=2\r\n"));
+  link.Close();
+  ASSERT_EQ(1, link.Open(sim.Com(), 115200));
+  ASSERT_EQ(1, link.ReadVersion());
+  dir.Write("uncached.dpf", DpfFor(kVersion, Entry(0, "ADDRESS=16\r\nNESTED=1\r\nOFFSET=4\r\nVALUE=3\r\n")));
   Load("uncached.dpf");
-  EXPECT_EQ(std::vector<std::string>{"MDA2"}, Writes());
-  EXPECT_EQ(2, drive().GetParam(33));
-  ASSERT_EQ(2u, prompt.Texts().size());
-  EXPECT_EQ(res::LoadString(ids::CommandFailed) + "\n\n  Send : MAD120\r\n  Recv : ERR", prompt.Texts()[0]);
-  EXPECT_EQ("COMPLETE", prompt.Texts()[1]);
+  EXPECT_EQ(0x0E37, drive().GetParam(16)) << "the other fields keep what the drive held";
+  EXPECT_EQ(std::vector<std::string>{"COMPLETE"}, prompt.Texts());
 }
 
 // Save stores what this drive holds: an entry whose read was skipped is read now,
@@ -355,21 +376,25 @@ TEST_F(DpfTest, DriveLostMidLoadSaysHowFarItGot) {
   EXPECT_EQ(0, link.IsOpen());
 }
 
+// A drive that keeps other values: each is told with what the drive holds, the
+// next entry follows, nothing is saved to flash, and the end says what is where.
 TEST_F(DpfTest, WriteProblemsAreReportedAndTheNextEntryFollows) {
   SimFaults faults;
   faults.writeOffset = 1;
   drive().SetFaults(faults);
-  dir.Write("limited.dpf", DpfFor(kVersion,
-                                  "[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=3\r\n"
-                                  "[PARAM1]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=4\r\n"));
+  dir.Write("limited.dpf", DpfFor(kVersion, Entry(0, "ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=3\r\n") +
+                                                Entry(1, "ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=4\r\n")));
   Load("limited.dpf");
+  EXPECT_EQ(Outcome::DriveRefused, last);
   EXPECT_EQ((std::vector<std::string>{"MDA3", "MDA4"}), Writes());
-  const std::vector<std::string> expected{res::LoadString(ids::SetParamFailed), res::LoadString(ids::SetParamFailed),
-                                          "COMPLETE"};
-  EXPECT_EQ(expected, prompt.Texts());
+  EXPECT_NE("SDP", drive().Received().back()) << "nothing of it is in the drive: nothing to save";
+  ASSERT_EQ(3u, prompt.Texts().size());
+  EXPECT_EQ(res::LoadString(ids::SetParamFailed) + "\n" + res::FormatString(ids::GateHeldOther, {"3", "4"}),
+            prompt.Texts()[0]);
   EXPECT_EQ(res::LoadString(ids::SetParamCaption), prompt.Messages()[0].caption);
+  EXPECT_NE(std::string::npos, prompt.Texts()[2].find("0 of 2")) << prompt.Texts()[2];
 
-  // A refused save to flash ends the command: no re-read, no COMPLETE.
+  // A refused save to flash ends the command: no COMPLETE, but the view reads again.
   faults = {};
   faults.refused = {"SDP"};
   drive().SetFaults(faults);
@@ -380,6 +405,51 @@ TEST_F(DpfTest, WriteProblemsAreReportedAndTheNextEntryFollows) {
   EXPECT_EQ(1, checkLinks) << "the entries were written: the view reads the drive again";
   ASSERT_EQ(1u, prompt.Texts().size());
   EXPECT_NE(std::string::npos, prompt.Texts()[0].find(res::LoadString(ids::RetrySaveDrive)));
+  EXPECT_NE(Outcome::Done, last);
+}
+
+// One entry in the drive and one kept otherwise: flash is asked first (No unless
+// told otherwise), and "COMPLETE" is never said.
+TEST_F(DpfTest, AMixedSetIsSavedToFlashOnlyWhenTheUserSaysSo) {
+  drive().SetLimits(16, 0x0E00, 0x0FFF);  // the trim field cannot leave -2
+  dir.Write("mixed.dpf", DpfFor(kVersion, Entry(0, "ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=3\r\n") +
+                                              Entry(1, "ADDRESS=16\r\nNESTED=1\r\nOFFSET=8\r\nVALUE=1\r\n")));
+  for (const int answer : {btn::No, btn::Yes}) {
+    SCOPED_TRACE(answer);
+    prompt.Clear();
+    for (const int button : {int{btn::Ok}, answer, int{btn::Ok}}) prompt.QueueAnswer(button);
+    Load("mixed.dpf");
+    EXPECT_EQ(Outcome::DriveRefused, last);
+    const std::vector<MessageSpec>& boxes = prompt.Messages();
+    ASSERT_EQ(3u, boxes.size());  // the kept value, the flash question, the end
+    EXPECT_EQ(MsgButtons::YesNo, boxes[1].buttons);
+    EXPECT_NE(std::string::npos, boxes[1].text.find("1 of 2")) << boxes[1].text;
+    EXPECT_EQ(answer == btn::Yes, drive().Received().back() == "SDP");
+    EXPECT_NE(std::string::npos, boxes[2].text.find("PARAM1")) << "the end names what is not in the drive";
+    EXPECT_EQ(0, prompt.UnscriptedAnswers());
+  }
+}
+
+// A file raising a guarded field asks the view's question once before anything is
+// sent; a value outside its list is asked about in the same box.
+TEST_F(DpfTest, SafetyQuestionsAreAskedOnceForTheWholeFile) {
+  dir.Write("raise.dpf", DpfFor(kVersion, Entry(0, "ADDRESS=16\r\nNESTED=1\r\nOFFSET=4\r\nVALUE=9\r\n") +
+                                              Entry(1, "ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=7\r\n")));
+  prompt.QueueAnswer(btn::No);
+  Load("raise.dpf");
+  EXPECT_EQ(Outcome::Cancelled, last);
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(MsgButtons::YesNo, prompt.Messages()[0].buttons);
+  EXPECT_NE(std::string::npos, prompt.Texts()[0].find(res::LoadString(ids::StopCurrentWarning)));
+  EXPECT_TRUE(Writes().empty());
+
+  prompt.Clear();
+  prompt.QueueAnswer(btn::Yes);
+  prompt.QueueAnswer(btn::Ok);
+  Load("raise.dpf");
+  EXPECT_EQ(Outcome::Done, last);
+  EXPECT_EQ(9, (drive().GetParam(16) >> 4) & 0xF);
+  EXPECT_EQ(0, prompt.UnscriptedAnswers());
 }
 
 TEST_F(DpfTest, CompareAsksTheDriveAndMarksWhatDiffers) {

@@ -239,7 +239,9 @@ TEST_F(ViewLogicTest, DriveKeepingAnotherValueIsToldAndNotSaved) {
   Pick(7, 4);
   EXPECT_EQ((std::vector<std::string>{"MAD21", "MDA4"}), Traffic());
   ASSERT_EQ(1u, prompt.Messages().size());
-  EXPECT_EQ(res::LoadString(ids::SetParamFailed), prompt.Messages()[0].text);
+  EXPECT_EQ(res::LoadString(ids::SetParamFailed) + "\n" + res::FormatString(ids::GateHeldOther, {"4", "5"}),
+            prompt.Messages()[0].text)
+      << "the message says what was asked and what the drive holds";
   EXPECT_EQ(5, form.rows[7].selected) << "the row shows what the drive took, not the pick";
 
   // A write that fails on the line: the value is read again and shown.
