@@ -32,7 +32,7 @@ Outcome ReadShownEntries(CVcmCommand& link, const CParamDescFile& model, const s
     for (;;) {
       const int result = link.ReadParam(address);
       if (result > 0) break;
-      const int failure = result == 0 ? link.GetLastResult() : result;
+      const int failure = link.GetLastResult();
       if (failure != rc::Refused) {
         ask(0);
         return OutcomeOfResult(failure);
@@ -76,7 +76,8 @@ Outcome IdentifyDrive(CFrameLogic& frame, CParamDescFile& model) {
     const int result = version ? link.ReadVersion() : link.CheckLink();
     if (result <= 0) {
       frame.ReportError(0);
-      return OutcomeOfResult(result == 0 ? link.GetLastResult() : result);
+      // The link's last result names the failure, whatever the call returned.
+      return OutcomeOfResult(link.GetLastResult());
     }
   }
   if (!model.Load(DescriptionFileFor(link.GetVersion()))) {

@@ -294,4 +294,69 @@ TEST_F(CliRunTest, CtrlCStopsAnImportAfterTheCommandUnderWay) {
   EXPECT_TRUE(Contains(run.err, res::LoadString(ids::CliCancelled))) << run.err;
 }
 
+// Several drives backed up at once: one plain file name would keep one drive's
+// values, so it is refused before any port opens; {port} gives each its own.
+TEST_F(CliRunTest, BackupsOfSeveralDrivesEachGetTheirOwnFile) {
+  sim.Drive(1).SetParam(21, 9);
+  const std::string ports = Port(0) + "," + Port(1);
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"save"}, {"motordb", "export"}}) {
+    std::vector<std::string> args{"-p", ports};
+    args.insert(args.end(), command.begin(), command.end());
+    args.push_back(dir.File("multi"));
+    const Ran run = Program(args);
+    EXPECT_EQ(2, run.code) << command[0] << ": " << run.err;
+    EXPECT_TRUE(Contains(run.err, "{port}")) << run.err;
+  }
+  EXPECT_TRUE(sim.Drive(0).Received().empty());
+  EXPECT_NE(0, access(dir.File("multi").c_str(), F_OK));
+
+  const Ran run = Program({"-p", ports, "save", dir.File("backup-{port}.dpf")});
+  EXPECT_EQ(0, run.code) << run.err;
+  const std::string first = ReadFile(dir.File("backup-" + Port(0) + ".dpf"));
+  EXPECT_TRUE(Contains(first, "VALUE=" + std::to_string(sim.Drive(0).GetParam(21)) + "\r\n")) << first;
+  EXPECT_TRUE(Contains(ReadFile(dir.File("backup-" + Port(1) + ".dpf")), "VALUE=9\r\n"));
+}
+
+// The end of a load says what the drive holds: a drive that refuses every write
+// gets no flash save, no "COMPLETE", a row a entry and the drive-refused code.
+TEST_F(CliRunTest, ALoadTheDriveRefusesEndsWithoutCompleteOrFlash) {
+  ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("setup.dpf")}).code);
+  SimFaults faults;
+  faults.refused = {"MDA"};
+  sim.Drive(0).SetFaults(faults);
+  sim.Drive(0).ClearReceived();
+  const Ran run = Program({"--json", "-p", Port(0), "--yes", "load", dir.File("setup.dpf")});
+  EXPECT_EQ(4, run.code) << run.err;
+  EXPECT_FALSE(Got(0, "SDP"));
+  EXPECT_FALSE(Contains(run.err, "COMPLETE")) << run.err;
+  const json values = run.Json()["drives"][0]["values"];
+  ASSERT_EQ(12u, values.size()) << run.out;
+  EXPECT_EQ("refused", values[0]["state"]);
+  EXPECT_FALSE(values[0]["inFlash"].get<bool>());
+}
+
+// Ctrl-C during a load stops before the next entry: no flash save, the message of
+// a stopped load, exit 130.
+TEST_F(CliRunTest, CtrlCStopsALoadBeforeItsNextEntry) {
+  ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("setup.dpf")}).code);
+  sim.Drive(0).ClearReceived();
+  const Ran run = Program({"-p", Port(0), "--baud", "9600", "load", dir.File("setup.dpf")}, {}, [&](pid_t pid) {
+    EXPECT_TRUE(WaitFor([&] { return GotWrite(0); }));
+    kill(pid, SIGINT);
+  });
+  EXPECT_EQ(130, run.code) << run.err;
+  EXPECT_FALSE(Got(0, "SDP"));
+  EXPECT_TRUE(Contains(run.err, "Loading stopped after entry")) << run.err;
+}
+
+// A failure is judged by the link's last result: an answer that overruns the
+// buffer is the drive answering otherwise than asked, not a broken line.
+TEST_F(CliRunTest, AnOverlongAnswerIsTheDrivesFault) {
+  SimFaults faults;
+  faults.overlongResponse = 300;
+  sim.Drive(0).SetFaults(faults);
+  const Ran run = Program({"-p", Port(0), "get", "21"});
+  EXPECT_EQ(4, run.code) << run.err;
+}
+
 }  // namespace
