@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <algorithm>
@@ -82,6 +83,17 @@ TEST_F(PromptTest, EachButtonSetAnswersWithItsCodes) {
     }
     EXPECT_EQ(c.expected, CQtPrompt::ResultOf(*box));
   }
+}
+
+// Every Yes/No question asks before something reaches a drive: Enter answers No.
+TEST_F(PromptTest, EnterAnswersNoToAQuestion) {
+  MessageSpec message;
+  message.text = res::LoadString(ids::StopCurrentWarning);
+  message.buttons = MsgButtons::YesNo;
+  std::unique_ptr<QMessageBox> box(CQtPrompt::BuildMessageBox(message, nullptr));
+  ASSERT_NE(nullptr, box->defaultButton());
+  box->defaultButton()->click();
+  EXPECT_EQ(btn::No, CQtPrompt::ResultOf(*box));
 }
 
 TEST_F(PromptTest, CaptionIsTheApplicationTitleUnlessGiven) {

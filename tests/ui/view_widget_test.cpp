@@ -6,7 +6,9 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QApplication>
 #include <QLabel>
+#include <QWheelEvent>
 
 #include "UiSupport.h"
 #include "params/ParamDescFile.h"
@@ -82,6 +84,34 @@ TEST_F(ViewWidgetTest, PickedValueIsAskedAboutWrittenAndSaved) {
   EXPECT_EQ(res::LoadString(ids::StopCurrentWarning), prompt.Messages()[0].text);
   const std::vector<std::string> wire{"MAD16", "MDA" + std::to_string(0x278), "SDP"};
   EXPECT_EQ(wire, sim.Drive().Received());
+}
+
+// A wheel turned over a list the pointer only passes writes nothing; a list with
+// the keyboard focus takes the turn and writes it, as it always has.
+TEST_F(ViewWidgetTest, TheWheelMovesOnlyAFocusedList) {
+  Connect();
+  frame->show();
+  sim.Drive().ClearReceived();
+  QComboBox* list = view->RowList(7);
+  const int before = list->currentIndex();
+  const QPointF centre = QRectF(list->rect()).center();
+  const auto turn = [&] {
+    QWheelEvent wheel(centre, list->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(list, &wheel);
+    Settle();
+  };
+  turn();
+  EXPECT_EQ(before, list->currentIndex());
+  EXPECT_TRUE(sim.Drive().Received().empty());
+  EXPECT_FALSE(list->hasFocus()) << "the wheel gives no focus";
+
+  list->setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(list->hasFocus());
+  turn();
+  EXPECT_NE(before, list->currentIndex());
+  EXPECT_FALSE(sim.Drive().Received().empty());
 }
 
 TEST_F(ViewWidgetTest, DisconnectKeepsRowsWithoutSelection) {
