@@ -128,8 +128,8 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
   // Several drives saved into one plain file name would overwrite each other's backup.
   const bool writesFile = request.command == Command::Save || request.command == Command::MotorDbExport;
   if (writesFile && ports.size() > 1 && request.file.find(kPortPlaceholder) == std::string::npos) {
-    console.Lines("", res::FormatString(ids::CliUsageError,
-                                        {res::FormatString(ids::CliNeedsPortInName, {request.commandName})}));
+    console.Lines(
+        "", res::FormatString(ids::CliUsageError, {res::FormatString(ids::CliNeedsPortInName, {request.commandName})}));
     return static_cast<int>(Outcome::BadInput);
   }
   const JobContext context{request, BaudRate(request), console, ports.size() > 1, cancel, &streams.in};

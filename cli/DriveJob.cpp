@@ -97,8 +97,9 @@ void AddWriteRows(Drive& d, const WriteReport& report) {
     const std::string text = entry.held ? res::ShownText(ParamValueText(d.model, ref, *entry.held)) : std::string();
     const std::string held = entry.held ? std::to_string(*entry.held) : res::LoadString(ids::RowNotRead);
     const bool inFlash = report.flashSaved && entry.end == EntryEnd::InDrive;
-    std::string line = Tab({entry.planned.origin.empty() ? ParamRefText(ref) : entry.planned.origin + " " + ParamRefText(ref),
-                            label, held, text});
+    std::string line =
+        Tab({entry.planned.origin.empty() ? ParamRefText(ref) : entry.planned.origin + " " + ParamRefText(ref), label,
+             held, text});
     if (entry.end != EntryEnd::InDrive) line += "\t" + std::string(EntryEndName(entry.end));
     d.result.lines.push_back(line);
     d.result.values.push_back({{"param", ParamRefText(ref)},
@@ -214,8 +215,8 @@ DriveResult RunOnPort(unsigned com, const JobContext& context) {
   result.com = com;
   const Request& request = context.request;
   const AnswerPolicy policy{request.yes, request.retries, request.interactive};
-  CCliPrompt prompt(policy, FileForPort(request.file, com), context.console, context.several ? PortName(com) + ": " : "", context.cancel,
-                    !context.several, context.input);
+  CCliPrompt prompt(policy, FileForPort(request.file, com), context.console,
+                    context.several ? PortName(com) + ": " : "", context.cancel, !context.several, context.input);
   result.outcome = RunCommand(com, context, prompt, result);
   if (result.outcome == Outcome::Cancelled && context.cancel.load()) {
     prompt.Tell(MsgIcon::Error, res::LoadString(ids::CliCancelled));

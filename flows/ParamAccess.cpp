@@ -156,10 +156,9 @@ std::optional<std::string> ParamLimitFault(const CParamDescFile& model, const Pa
   if (node->IsReserved() || whole->IsReserved()) return res::FormatString(ids::GateNotWritable, {ParamRefText(ref)});
   const auto [lowest, highest] = RangeOf(*node);
   if (value >= lowest && value <= highest) return std::nullopt;
-  return res::FormatString(
-      ids::ParamValueRefused,
-      {std::to_string(value), ParamRefText(ref),
-       res::FormatString(ids::ParamRangeText, {std::to_string(lowest), std::to_string(highest)})});
+  return res::FormatString(ids::ParamValueRefused,
+                           {std::to_string(value), ParamRefText(ref),
+                            res::FormatString(ids::ParamRangeText, {std::to_string(lowest), std::to_string(highest)})});
 }
 
 std::optional<std::string> OffListFault(const CParamDescFile& model, const ParamRef& ref, int32_t value) {

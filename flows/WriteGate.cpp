@@ -112,7 +112,8 @@ void CWriteGate::WriteEntry(WrittenEntry& entry) {
     return;
   }
   const int32_t before = link.FindCachedParam(ref.address)->value;
-  const int32_t raw = ref.nested ? InsertNestedValue(before, NodeOf(m_model, ref), entry.planned.value) : entry.planned.value;
+  const int32_t raw =
+      ref.nested ? InsertNestedValue(before, NodeOf(m_model, ref), entry.planned.value) : entry.planned.value;
   if (link.WriteParam(ParamWriteKey(), ref.address, raw) <= 0) {
     failed();
     // The drive may or may not have taken it: what it holds now is read again,
@@ -129,9 +130,10 @@ void CWriteGate::WriteEntry(WrittenEntry& entry) {
     return;
   }
   entry.end = EntryEnd::HoldsOther;
-  const std::string detail = res::FormatString(ids::GateHeldOther, {std::to_string(entry.planned.value), std::to_string(*entry.held)});
-  m_host.prompt.ShowMessage({res::LoadString(ids::SetParamFailed) + "\n" + detail, res::LoadString(ids::SetParamCaption),
-                             MsgIcon::Error, MsgButtons::Ok});
+  const std::string detail =
+      res::FormatString(ids::GateHeldOther, {std::to_string(entry.planned.value), std::to_string(*entry.held)});
+  m_host.prompt.ShowMessage({res::LoadString(ids::SetParamFailed) + "\n" + detail,
+                             res::LoadString(ids::SetParamCaption), MsgIcon::Error, MsgButtons::Ok});
 }
 
 void CWriteGate::SaveToFlash(WriteReport& report) {
@@ -144,25 +146,25 @@ void CWriteGate::SaveToFlash(WriteReport& report) {
     for (const WrittenEntry& entry : report.entries) {
       if (entry.end != EntryEnd::InDrive) others.push_back(entry.label);
     }
-    const std::string question =
-        res::FormatString(ids::GateFlashQuestion, {std::to_string(report.inDrive), std::to_string(planned), Lines(others)});
+    const std::string question = res::FormatString(
+        ids::GateFlashQuestion, {std::to_string(report.inDrive), std::to_string(planned), Lines(others)});
     if (Ask(question, 0) != btn::Yes) return;
   }
   const int saved = m_host.saveToFlash();
   report.flashSaved = saved > 0;
   if (!report.flashSaved) {
-    report.outcome = Worse(report.outcome, m_host.link.IsOpen() ? OutcomeOfResult(m_host.link.GetLastResult() == rc::Success
-                                                                                      ? rc::Refused
-                                                                                      : m_host.link.GetLastResult())
-                                                                : Outcome::LinkFailed);
+    report.outcome = Worse(
+        report.outcome,
+        m_host.link.IsOpen()
+            ? OutcomeOfResult(m_host.link.GetLastResult() == rc::Success ? rc::Refused : m_host.link.GetLastResult())
+            : Outcome::LinkFailed);
   }
 }
 
 WriteReport CWriteGate::Run(const WritePlan& plan) {
   WriteReport report;
   if (const std::optional<std::string> fault = Check(plan)) {
-    const std::string text =
-        plan.refusalTextId ? res::LoadString(plan.refusalTextId) + "\n" + *fault : *fault;
+    const std::string text = plan.refusalTextId ? res::LoadString(plan.refusalTextId) + "\n" + *fault : *fault;
     m_host.prompt.ShowMessage({text, res::LoadString(ids::SetParamCaption), MsgIcon::Error, MsgButtons::Ok});
     report.outcome = plan.refusal;
     return report;
@@ -209,8 +211,9 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
       written += entry.end != EntryEnd::NotSent && entry.end != EntryEnd::LineFault ? 1 : 0;
     }
     if (report.entries.size() > 1) {
-      m_host.prompt.ShowMessage({res::FormatString(textId, {std::to_string(written), std::to_string(report.entries.size())}),
-                                 std::string(), MsgIcon::Warning, MsgButtons::Ok});
+      m_host.prompt.ShowMessage(
+          {res::FormatString(textId, {std::to_string(written), std::to_string(report.entries.size())}), std::string(),
+           MsgIcon::Warning, MsgButtons::Ok});
     }
   }
   return report;

@@ -82,9 +82,9 @@ class CWriteGate {
   struct Host {
     CVcmCommand& link;
     CPromptInterface& prompt;
-    std::function<void()> reportError;   // the message for the link's last failure
-    std::function<int()> saveToFlash;    // "SDP" with its retry question; > 0 when saved
-    std::function<bool()> cancelled;     // Ctrl-C: checked before each entry (may be empty)
+    std::function<void()> reportError;  // the message for the link's last failure
+    std::function<int()> saveToFlash;   // "SDP" with its retry question; > 0 when saved
+    std::function<bool()> cancelled;    // Ctrl-C: checked before each entry (may be empty)
   };
 
   CWriteGate(Host host, const CParamDescFile& model);

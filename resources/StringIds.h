@@ -183,25 +183,25 @@ enum : int {
   DescFileFailedPath = 5302,  // "%1" = the description file's path
 
   // The write gate: checks, questions and end messages of every write to a drive (5400-5429)
-  GateOffListQuestion = 5400,   // "%1" = the entries, one a line
-  GateHeldOther = 5401,         // "%1" = value asked, "%2" = value the drive holds
-  GateEndNotSaved = 5402,       // "%1" = entries in the drive, "%2" = entries planned, "%3" = the others
-  GateEndSaved = 5403,          // likewise
-  GateFlashQuestion = 5404,     // likewise
-  GateEntryNotRead = 5405,      // the drive's value is not known
-  GateNotWritable = 5406,       // "%1" = parameter reference: read-only or reserved
-  GateStopped = 5407,           // "%1" = entries written, "%2" = entries planned
-  DpfCut = 5410,                // the file's last line has no line end
-  DpfGap = 5411,                // "%1" = the first missing section
-  DpfRepeatedSection = 5412,    // "%1" = section
-  DpfRepeatedKey = 5413,        // "%1" = section, "%2" = key
-  DpfMissingKey = 5414,         // "%1" = section, "%2" = key
-  DpfBadNumber = 5415,          // "%1" = section, "%2" = key, "%3" = the text
-  DpfWholeOffset = 5416,        // "%1" = section
+  GateOffListQuestion = 5400,  // "%1" = the entries, one a line
+  GateHeldOther = 5401,        // "%1" = value asked, "%2" = value the drive holds
+  GateEndNotSaved = 5402,      // "%1" = entries in the drive, "%2" = entries planned, "%3" = the others
+  GateEndSaved = 5403,         // likewise
+  GateFlashQuestion = 5404,    // likewise
+  GateEntryNotRead = 5405,     // the drive's value is not known
+  GateNotWritable = 5406,      // "%1" = parameter reference: read-only or reserved
+  GateStopped = 5407,          // "%1" = entries written, "%2" = entries planned
+  DpfCut = 5410,               // the file's last line has no line end
+  DpfGap = 5411,               // "%1" = the first missing section
+  DpfRepeatedSection = 5412,   // "%1" = section
+  DpfRepeatedKey = 5413,       // "%1" = section, "%2" = key
+  DpfMissingKey = 5414,        // "%1" = section, "%2" = key
+  DpfBadNumber = 5415,         // "%1" = section, "%2" = key, "%3" = the text
+  DpfWholeOffset = 5416,       // "%1" = section
   DpfNoEntries = 5417,
   DpfNoTarget = 5418,
-  DpfEntryFault = 5419,         // "%1" = section, "%2" = what is wrong
-  CliNeedsPortInName = 5420,    // "%1" = subcommand
+  DpfEntryFault = 5419,       // "%1" = section, "%2" = what is wrong
+  CliNeedsPortInName = 5420,  // "%1" = subcommand
   CliEntryStopped = 5421,
 
   // The command-line program: help texts, its own messages, data labels

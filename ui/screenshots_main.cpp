@@ -23,8 +23,8 @@
 
 #include "flows/ConnectLogic.h"
 #include "flows/DpfFlows.h"
-#include "flows/ParamAccess.h"
 #include "flows/MotorDb.h"
+#include "flows/ParamAccess.h"
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "protocol/VcmFile.h"
@@ -189,7 +189,8 @@ int main(int argc, char** argv) {
     bool staged = SaveParamFile(frame.Logic(), model) == Outcome::Done;
     for (const int address : {21, 25}) {
       const CachedParam* cached = link.FindCachedParam(address);
-      staged = staged && cached && SetParam(frame.Logic(), model, {address, false, 0}, cached->value + 1) == Outcome::Done;
+      staged =
+          staged && cached && SetParam(frame.Logic(), model, {address, false, 0}, cached->value + 1) == Outcome::Done;
     }
     std::vector<DpfComparison> rows;
     std::string fileVersion;

@@ -8,7 +8,6 @@
 
 #include "flows/CompareTable.h"
 #include "flows/DpfFlows.h"
-#include "support/WriteKey.h"
 #include "flows/FrameLogic.h"
 #include "flows/Outcome.h"
 #include "params/ParamDescFile.h"
@@ -17,6 +16,7 @@
 #include "support/ScriptedPrompt.h"
 #include "support/SimLink.h"
 #include "support/TempDir.h"
+#include "support/WriteKey.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QApplication>
 #include <QLabel>
 #include <QWheelEvent>
 
