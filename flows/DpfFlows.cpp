@@ -85,7 +85,7 @@ std::optional<uint64_t> EntryNumber(const std::string& section) {
 // reaching a drive; the first fault found is described in *fault.
 bool ParseEntries(const ini::IniDocument& document, const CParamDescFile& model, std::vector<DpfEntry>* entries,
                   std::string* fault) {
-  const auto fail = [fault](int id, std::vector<std::string> args) {
+  const auto fail = [fault](int id, const std::vector<std::string>& args) {
     *fault = res::FormatString(id, args);
     return false;
   };
