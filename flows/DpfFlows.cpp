@@ -119,9 +119,7 @@ bool ParseEntries(const ini::IniDocument& document, const CParamDescFile& model,
     const DpfEntry entry{numbers[0], numbers[1], numbers[2], numbers[3]};
     if (entry.nested == 0 && entry.offset != 0) return fail(ids::DpfWholeOffset, {section});
     const ParamRef ref = RefOf(entry);
-    const bool described =
-        ref.nested ? model.FindNested(ref.address, ref.offset) != nullptr : model.FindParam(ref.address) != nullptr;
-    if (!described) {
+    if (!ParamNodeOf(model, ref)) {
       return fail(ids::DpfEntryFault, {section, res::FormatString(ids::ParamNotDescribed, {ParamRefText(ref)})});
     }
     entries->push_back(entry);

@@ -42,11 +42,6 @@ bool SameText(const std::string& a, const std::string& b) {
   return true;
 }
 
-const CParamInterface* NodeOf(const CParamDescFile& model, const ParamRef& ref) {
-  if (ref.nested) return model.FindNested(ref.address, ref.offset);
-  return model.FindParam(ref.address);
-}
-
 // The range a node's value can take: its own limits, within what its bits hold.
 std::pair<int64_t, int64_t> RangeOf(const CParamInterface& node) {
   int64_t lowest = INT32_MIN, highest = INT32_MAX;
@@ -78,6 +73,11 @@ std::optional<ParamRef> ParseParamRef(const std::string& text) {
   return ref;
 }
 
+const CParamInterface* ParamNodeOf(const CParamDescFile& model, const ParamRef& ref) {
+  if (ref.nested) return model.FindNested(ref.address, ref.offset);
+  return model.FindParam(ref.address);
+}
+
 std::string ParamRefText(const ParamRef& ref) {
   return ref.nested ? std::to_string(ref.address) + "." + std::to_string(ref.offset) : std::to_string(ref.address);
 }
@@ -96,14 +96,14 @@ const CUserViewData* UserViewEntryOf(const CParamDescFile& model, const ParamRef
 }
 
 std::optional<std::string> EntryLabel(const CParamDescFile& model, const CUserViewData& entry) {
-  const CParamInterface* node = NodeOf(model, EntryRef(entry));
+  const CParamInterface* node = ParamNodeOf(model, EntryRef(entry));
   if (!node) return std::nullopt;
   return entry.display.empty() ? node->GetName() : entry.display;
 }
 
 std::string ParamLabel(const CParamDescFile& model, const ParamRef& ref) {
   if (const CUserViewData* entry = UserViewEntryOf(model, ref)) return EntryLabel(model, *entry).value_or("");
-  const CParamInterface* node = NodeOf(model, ref);
+  const CParamInterface* node = ParamNodeOf(model, ref);
   return node ? node->GetName() : std::string();
 }
 
@@ -133,7 +133,7 @@ int GuardQuestionFor(const ParamRef& ref, int32_t current, int32_t value) {
 }
 
 Outcome GetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t* value) {
-  const CParamInterface* node = NodeOf(model, ref);
+  const CParamInterface* node = ParamNodeOf(model, ref);
   if (!node) {
     frame.ShowMessage(res::FormatString(ids::ParamNotDescribed, {ParamRefText(ref)}), MsgIcon::Error);
     return Outcome::BadInput;
@@ -149,7 +149,7 @@ Outcome GetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef
 }
 
 std::optional<std::string> ParamLimitFault(const CParamDescFile& model, const ParamRef& ref, int32_t value) {
-  const CParamInterface* node = NodeOf(model, ref);
+  const CParamInterface* node = ParamNodeOf(model, ref);
   if (!node) return res::FormatString(ids::ParamNotDescribed, {ParamRefText(ref)});
   const CParamInterface* whole = model.FindParam(ref.address);
   if (node->IsReadOnly() || whole->IsReadOnly()) return res::FormatString(ids::ParamReadOnly, {ParamRefText(ref)});

@@ -11,6 +11,7 @@
 
 class CFrameLogic;
 class CParamDescFile;
+class CParamInterface;
 class CUserViewData;
 class CVcmCommand;
 
@@ -23,6 +24,8 @@ struct ParamRef {
 // "16" or "16.4"; nothing for any other text.
 std::optional<ParamRef> ParseParamRef(const std::string& text);
 std::string ParamRefText(const ParamRef& ref);
+// The description's node of the parameter or sub-field, or nullptr.
+const CParamInterface* ParamNodeOf(const CParamDescFile& model, const ParamRef& ref);
 
 // The parameter or sub-field a user-view entry shows.
 ParamRef EntryRef(const CUserViewData& entry);

@@ -12,14 +12,9 @@
 
 namespace {
 
-const CParamInterface* NodeOf(const CParamDescFile& model, const ParamRef& ref) {
-  if (ref.nested) return model.FindNested(ref.address, ref.offset);
-  return model.FindParam(ref.address);
-}
-
 // The value of the entry's parameter or sub-field in a raw parameter value.
 int32_t EntryValue(const CParamDescFile& model, const ParamRef& ref, int32_t raw) {
-  return ref.nested ? ExtractNestedValue(raw, NodeOf(model, ref)) : raw;
+  return ref.nested ? ExtractNestedValue(raw, ParamNodeOf(model, ref)) : raw;
 }
 
 std::string Lines(const std::vector<std::string>& lines) {
@@ -113,7 +108,7 @@ void CWriteGate::WriteEntry(WrittenEntry& entry) {
   }
   const int32_t before = link.FindCachedParam(ref.address)->value;
   const int32_t raw =
-      ref.nested ? InsertNestedValue(before, NodeOf(m_model, ref), entry.planned.value) : entry.planned.value;
+      ref.nested ? InsertNestedValue(before, ParamNodeOf(m_model, ref), entry.planned.value) : entry.planned.value;
   if (link.WriteParam(ParamWriteKey(), ref.address, raw) <= 0) {
     failed();
     // The drive may or may not have taken it: what it holds now is read again,
