@@ -336,8 +336,8 @@ TEST_F(CliRunTest, ALoadTheDriveRefusesEndsWithoutCompleteOrFlash) {
 }
 
 // Ctrl-C during a load stops before the next entry: no flash save, the message of
-// a stopped load, exit 130.
-TEST_F(CliRunTest, CtrlCStopsALoadBeforeItsNextEntry) {
+// a stopped load, exit 130; during a save, before the file is replaced.
+TEST_F(CliRunTest, CtrlCStopsALoadBeforeItsNextEntryAndASaveBeforeItsFile) {
   ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("setup.dpf")}).code);
   sim.Drive(0).ClearReceived();
   const Ran run = Program({"-p", Port(0), "--baud", "9600", "load", dir.File("setup.dpf")}, {}, [&](pid_t pid) {
@@ -347,6 +347,16 @@ TEST_F(CliRunTest, CtrlCStopsALoadBeforeItsNextEntry) {
   EXPECT_EQ(130, run.code) << run.err;
   EXPECT_FALSE(Got(0, "SDP"));
   EXPECT_TRUE(Contains(run.err, "Loading stopped after entry")) << run.err;
+
+  // A save stopped while it reads keeps the file as it was.
+  ASSERT_TRUE(dir.Write("kept.dpf", "old\r\n"));
+  sim.Drive(0).ClearReceived();
+  const Ran save = Program({"-p", Port(0), "--baud", "9600", "save", dir.File("kept.dpf")}, {}, [&](pid_t pid) {
+    EXPECT_TRUE(WaitFor([&] { return Got(0, "VER"); }));
+    kill(pid, SIGINT);
+  });
+  EXPECT_EQ(130, save.code) << save.err;
+  EXPECT_EQ("old\r\n", ReadFile(dir.File("kept.dpf")));
 }
 
 // A failure is judged by the link's last result: an answer that overruns the
