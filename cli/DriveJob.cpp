@@ -176,6 +176,14 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
 
 std::string PortName(unsigned com) { return "COM" + std::to_string(com); }
 
+std::string FileForPort(const std::string& file, unsigned com) {
+  const size_t slash = file.find_last_of("/\\");
+  const size_t dot = file.rfind('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  const size_t at = hasExtension ? dot : file.size();
+  return file.substr(0, at) + "-" + PortName(com) + file.substr(at);
+}
+
 DriveResult RunOnPort(unsigned com, const JobContext& context) {
   DriveResult result;
   result.com = com;
@@ -183,7 +191,10 @@ DriveResult RunOnPort(unsigned com, const JobContext& context) {
   const AnswerPolicy policy{request.yes, request.retries, request.interactive};
   const std::string prefix = context.several ? PortName(com) + ": " : "";
   context.console.NameBar(prefix);  // several drives: a bar line each, led by its port
-  CCliPrompt prompt(policy, request.file, context.console, prefix, context.cancel, true, context.input);
+  // Files made from several drives would replace one another: one each, named by its port.
+  const bool writesFile = request.command == Command::Save || request.command == Command::MotorDbExport;
+  const std::string file = context.several && writesFile ? FileForPort(request.file, com) : request.file;
+  CCliPrompt prompt(policy, file, context.console, prefix, context.cancel, true, context.input);
   result.outcome = RunCommand(com, context, prompt, result);
   if (result.outcome == Outcome::Cancelled && context.cancel.load()) {
     prompt.Tell(MsgIcon::Error, res::LoadString(ids::CliCancelled));

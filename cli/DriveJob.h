@@ -37,6 +37,8 @@ struct JobContext {
 
 // "COM3".
 std::string PortName(unsigned com);
+// The file a drive of several writes: "backup.dpf" on COM3 is "backup-COM3.dpf".
+std::string FileForPort(const std::string& file, unsigned com);
 
 // Runs the request's command on COM<com> from opening the port to the flow's end.
 DriveResult RunOnPort(unsigned com, const JobContext& context);

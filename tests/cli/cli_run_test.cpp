@@ -17,6 +17,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cli/DriveJob.h"
 #include "flows/PortDoctor.h"
 #include "resources/Paths.h"
 #include "resources/StringIds.h"
@@ -223,6 +224,18 @@ TEST_F(CliRunTest, DiffSaysZeroWhenTheDriveAgreesAndOneWithTheRowsThatDiffer) {
   Ran all = Program({"-p", Port(0), "diff", "--all", dir.File("drive.dpf")});
   EXPECT_EQ(1, all.code);
   EXPECT_EQ(13, std::count(all.out.begin(), all.out.end(), '\n')) << all.out;
+}
+
+TEST_F(CliRunTest, SeveralDrivesSaveAFileEachNamedByItsPort) {
+  sim.Drive(1).SetParam(21, sim.Drive(0).GetParam(21) + 1);
+  const Ran run = Program({"-p", Port(0) + "," + Port(1), "save", dir.File("line.dpf")});
+  ASSERT_EQ(0, run.code) << run.err;
+  EXPECT_FALSE(std::ifstream(dir.File("line.dpf")).good()) << "no file for the drives to fight over";
+  for (size_t i : {0, 1}) {
+    const Ran diff = Program({"-p", Port(i), "diff", dir.File("line-" + Port(i) + ".dpf")});
+    EXPECT_EQ(0, diff.code) << "each file holds its own drive: " << diff.out << diff.err;
+  }
+  EXPECT_EQ("dir.v2/a-COM3", cli::FileForPort("dir.v2/a", 3)) << "a dot in a folder is no extension";
 }
 
 TEST_F(CliRunTest, DamagedFilesAreRefusedBeforeAnythingIsSent) {
