@@ -113,9 +113,12 @@ void CDlgConnect::Build() {
   Place(m_connect, true, Grow::Widen);
 
   // The larger bold font of the port label and the Connect button.
+  // A cell 20 pixels high where the form font is 8 points at 96 dots an inch:
+  // sized from the form font, so the two keep their proportion at any scale.
+  constexpr double kBoldScale = 15.0 / (8.0 * 96.0 / 72.0);
   m_boldFont = font;
   m_boldFont.setBold(true);
-  m_boldFont.setPixelSize(15);  // a cell 20 pixels high, as the form was designed
+  m_boldFont.setPointSizeF(font.pointSizeF() * kBoldScale);
   m_portLabel->setFont(m_boldFont);
   m_connect->setFont(m_boldFont);
 

@@ -217,7 +217,8 @@ TEST_F(ConnectDialogTest, CompactLayoutListsPortsAndPreselectsTheSavedOne) {
   EXPECT_FALSE(dialog.OptionsBox()->isChecked());
   EXPECT_TRUE(dialog.ConnectButton()->isDefault());
   EXPECT_TRUE(dialog.PortLabel()->font().bold());
-  EXPECT_GT(dialog.PortLabel()->font().pixelSize(), QFontInfo(dialog.font()).pixelSize());
+  EXPECT_GT(QFontInfo(dialog.PortLabel()->font()).pixelSize(), QFontInfo(dialog.font()).pixelSize());
+  EXPECT_EQ(dialog.font().family(), dialog.PortLabel()->font().family());
   EXPECT_LT(dialog.height(), CDlgConnect(connectdlg::kLayoutExtended, true, link, prompt).height());
 }
 
