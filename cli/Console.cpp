@@ -59,7 +59,8 @@ void Console::Bar(const std::string& line) {
   const std::thread::id self = std::this_thread::get_id();
   const auto name = m_barNames.find(self);
   const std::string text = (name == m_barNames.end() ? std::string() : name->second) + line;
-  const auto mine = std::find_if(m_bars.begin(), m_bars.end(), [self](const BarLine& bar) { return bar.owner == self; });
+  const auto mine =
+      std::find_if(m_bars.begin(), m_bars.end(), [self](const BarLine& bar) { return bar.owner == self; });
   if (mine == m_bars.end()) {
     m_bars.push_back({self, text});
   } else {

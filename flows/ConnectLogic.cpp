@@ -62,8 +62,9 @@ std::vector<std::string> PortTexts(const std::vector<unsigned>& ports) {
 std::vector<portprobe::PortFacts> ProbeListedPorts() {
   std::vector<portprobe::PortFacts> ports = portprobe::ProbeAll();
   for (const auto& [number, path] : portmap::FileEntries()) {
-    const bool listed = std::any_of(ports.begin(), ports.end(),
-                                    [number = number](const portprobe::PortFacts& facts) { return facts.com == number; });
+    const bool listed = std::any_of(ports.begin(), ports.end(), [number = number](const portprobe::PortFacts& facts) {
+      return facts.com == number;
+    });
     if (!listed) ports.push_back(portprobe::Probe(number));
   }
   return ports;

@@ -140,10 +140,10 @@ enum : int {
   DoctorCannotOpen = 4806,
   DoctorCannotOpenBecause = 4807,  // "%1" = the system's error text
   DoctorNoDevice = 4808,
-  DoctorUsbSerial = 4809,           // "%1" = USB serial number
+  DoctorUsbSerial = 4809,  // "%1" = USB serial number
   DoctorBrailleService = 4810,
-  DoctorGoneTakenBy = 4811,  // "%1" = the services that may have taken it
-  DoctorPortsFile = 4812,    // a port list's word for a port the ports file maps
+  DoctorGoneTakenBy = 4811,         // "%1" = the services that may have taken it
+  DoctorPortsFile = 4812,           // a port list's word for a port the ports file maps
   DoctorAdviceJoinGroup = 4820,     // "%1" = group, "%2" = user
   DoctorAdviceGroupPending = 4821,  // "%1" = group
   DoctorAdviceGroupActive = 4822,   // "%1" = group, "%2" = device
@@ -246,7 +246,7 @@ enum : int {
   CliInfoVersion = 5049,
   CliInfoModel = 5050,
   CliInfoDescription = 5051,
-  CliDiffHeader = 5052,    // column titles, tab-separated
+  CliDiffHeader = 5052,      // column titles, tab-separated
   CliSummaryDiffers = 5053,  // "%1" = port
 };
 }  // namespace ids

@@ -1,11 +1,11 @@
 #include "ui/DlgConnect.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
-#include <QAbstractItemView>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStandardItemModel>

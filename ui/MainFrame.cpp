@@ -62,8 +62,8 @@ const std::vector<int> kNeedConnection = {ids::CmdDisconnect,   ids::CmdRefresh,
 CMainFrame::CMainFrame(CVcmCommand& link, CParamDescFile& model, CPromptInterface* prompt, QWidget* parent)
     // Without the customize hint the window manager adds a maximize button of its
     // own, which does nothing on a window of fixed size.
-    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint),
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_qtPrompt(prompt ? nullptr : std::make_unique<CQtPrompt>(this)),
       m_prompt(prompt ? prompt : m_qtPrompt.get()),
       m_link(link),

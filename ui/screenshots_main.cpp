@@ -9,6 +9,7 @@
 // listed as gone), about, progress, filedialog, compare (needs main), or "all" (default: main).
 // Korean pictures get a "-ko" suffix.
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -16,7 +17,6 @@
 #include <QFile>
 #include <QPainter>
 #include <QPixmap>
-#include <QAbstractItemView>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -99,11 +99,10 @@ int main(int argc, char** argv) {
       const std::string lang = argv[++i];
       res::SetLanguage(lang.rfind("ko", 0) == 0 ? res::Language::Korean : res::Language::English);
     } else {
-      std::fprintf(
-          stderr,
-          "usage: %s [--com N] [--out DIR] [--lang en|ko] [--what "
-          "main,connect312,connect313,connectlist,openfailed,about,progress,filedialog,compare|all]\n",
-          argv[0]);
+      std::fprintf(stderr,
+                   "usage: %s [--com N] [--out DIR] [--lang en|ko] [--what "
+                   "main,connect312,connect313,connectlist,openfailed,about,progress,filedialog,compare|all]\n",
+                   argv[0]);
       return 2;
     }
   }

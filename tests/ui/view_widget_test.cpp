@@ -118,7 +118,8 @@ TEST_F(ViewWidgetTest, DriveLostWhileIdleEmptiesTheViewAtOnce) {
   EXPECT_EQ(-1, view->RowList(4)->currentIndex());
   EXPECT_EQ(0, link.IsOpen());
   EXPECT_EQ("Not connected", frame->ConnectionStatus());
-  EXPECT_TRUE(frame->StatusMessage().startsWith("The drive on COM200 was lost.")) << frame->StatusMessage().toStdString();
+  EXPECT_TRUE(frame->StatusMessage().startsWith("The drive on COM200 was lost."))
+      << frame->StatusMessage().toStdString();
   EXPECT_TRUE(prompt.Messages().empty()) << "said in the status bar, not in a box";
 
   // The loss is said until the next connection.
