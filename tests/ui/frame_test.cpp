@@ -10,6 +10,7 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -28,6 +29,7 @@
 #include "support/SimLink.h"
 #include "support/TempDir.h"
 #include "ui/AboutDlg.h"
+#include "ui/BoxWidth.h"
 #include "ui/DlgCompare.h"
 #include "ui/DlgConnect.h"
 #include "ui/MainFrame.h"
@@ -271,6 +273,23 @@ TEST_F(FrameTest, AboutBoxShowsThisRelease) {
   EXPECT_EQ("Version 1.7.0.36 (rev.239)", about.VersionLine());
   EXPECT_TRUE(about.CopyrightLine().startsWith("Copyright"));
   EXPECT_EQ(5, about.Models().size());
+}
+
+TEST(MessageBoxes, AreWideEnoughForTheirCaption) {
+  boxwidth::Install(*qApp);
+  QMessageBox box;
+  box.setWindowTitle(QStringLiteral("Quorvel Drive Setting Program, a caption longer than the text"));
+  box.setText(QStringLiteral("Done."));
+  box.show();
+  QFont bold = box.font();
+  bold.setBold(true);
+  EXPECT_GT(box.width(), QFontMetrics(bold).horizontalAdvance(box.windowTitle()));
+  box.hide();
+  box.show();  // shown again, it does not grow again
+  const int width = box.width();
+  box.hide();
+  box.show();
+  EXPECT_EQ(width, box.width());
 }
 
 // The connect loop with dialogs driven by a script instead of a user.
