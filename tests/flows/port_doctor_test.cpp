@@ -148,10 +148,8 @@ TEST_F(PortDoctorTest, ListLabelsNameDeviceAdapterAndStatus) {
   EXPECT_EQ("99  /dev/pts/9 (ports file) \u2014 gone", portdoctor::ListLabel(gone, true));
   EXPECT_EQ("250  (no device) \u2014 gone", portdoctor::ListLabel({.com = 250, .access = Access::Gone}, false));
   // Windows gives the device's friendly name as the product, and no holder.
-  const PortFacts windows{.com = 5,
-                          .device = "\\\\.\\COM5",
-                          .usbProduct = "USB Serial Port (COM5)",
-                          .access = Access::Busy};
+  const PortFacts windows{
+      .com = 5, .device = "\\\\.\\COM5", .usbProduct = "USB Serial Port (COM5)", .access = Access::Busy};
   EXPECT_EQ("5  \\\\.\\COM5 (USB Serial Port (COM5)) \u2014 busy", portdoctor::ListLabel(windows, false));
   res::SetLanguage(res::Language::Korean);
   EXPECT_EQ("99  /dev/pts/9 (포트 파일) \u2014 장치 없음", portdoctor::ListLabel(gone, true));
