@@ -333,7 +333,11 @@ void CMainFrame::OnConnect() {
   UpdateCommandUi();
 }
 
-void CMainFrame::OnDisconnect() { PostToView(UM_DISCONNECT); }
+void CMainFrame::OnDisconnect() {
+  // The view closes the handle; a notifier left on it would be told of a closed one.
+  if (m_lineWatch) m_lineWatch->Stop();
+  PostToView(UM_DISCONNECT);
+}
 void CMainFrame::OnRefresh() { PostToView(UM_CHECK_LINK); }
 
 void CMainFrame::OnLoadParamFile() {
