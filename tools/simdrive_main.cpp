@@ -10,9 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
-#include "platform/FileSystem.h"
 #include "resources/Paths.h"
 #include "tools/PortsFileEdit.h"
 #include "tools/SimDrive.h"
@@ -136,7 +137,11 @@ int main(int argc, char** argv) {
     // The file the setting programs read, so an installed simulated drive is found
     // by the installed programs as one in a build folder is by its neighbours.
     portsFile = res::LocateSettingsFile("ports").path;
-    if (res::IsInstalled()) (void)platform::MakeFolder(res::UserConfigFolder());  // registering then says why it failed
+    if (res::IsInstalled() && !res::UserConfigFolder().empty()) {
+      // A new user has no ~/.config yet; registering says so if this fails.
+      std::error_code ignored;
+      std::filesystem::create_directories(res::UserConfigFolder(), ignored);
+    }
   }
 
   // Signals are taken by sigwait below; block them before the drive's thread
