@@ -98,10 +98,11 @@ int Report(const Request& request, const std::vector<DriveResult>& results, std:
     for (const DriveResult& result : results) {
       const std::string port = PortName(result.com);
       const int code = static_cast<int>(result.outcome);
-      console.Lines(
-          "", result.outcome == Outcome::Done
-                  ? res::FormatString(ids::CliSummaryDone, {port})
-                  : res::FormatString(ids::CliSummaryFailed, {port, std::to_string(code), FirstLine(result.message)}));
+      // A comparison that found differences did its job; it is no failure.
+      const int summary = result.outcome == Outcome::Differs ? ids::CliSummaryDiffers : ids::CliSummaryFailed;
+      console.Lines("", result.outcome == Outcome::Done
+                            ? res::FormatString(ids::CliSummaryDone, {port})
+                            : res::FormatString(summary, {port, std::to_string(code), FirstLine(result.message)}));
     }
   }
   return static_cast<int>(worst);

@@ -66,8 +66,14 @@ Outcome Info(Drive& d) {
   return Outcome::Done;
 }
 
+// The form's labels end in " :", which reads as noise in a table or a JSON value.
+std::string BareLabel(std::string label) {
+  while (!label.empty() && (label.back() == ':' || label.back() == ' ')) label.pop_back();
+  return label;
+}
+
 void AddParamRow(Drive& d, const ParamRef& ref, int32_t value) {
-  const std::string label = res::ShownText(ParamLabel(d.model, ref));
+  const std::string label = BareLabel(res::ShownText(ParamLabel(d.model, ref)));
   const std::string text = res::ShownText(ParamValueText(d.model, ref, value));
   d.result.lines.push_back(Tab({ParamRefText(ref), label, std::to_string(value), text}));
   d.result.values.push_back({{"param", ParamRefText(ref)}, {"label", label}, {"value", value}, {"text", text}});
@@ -152,9 +158,10 @@ Outcome Diff(Drive& d) {
     if (!rows[i].differs && !d.context.request.diffAll) continue;
     const std::string ref = ParamRefText({rows[i].address, rows[i].nested, rows[i].offset});
     if (d.result.lines.empty()) d.result.lines.push_back(res::LoadString(ids::CliDiffHeader));
-    d.result.lines.push_back(Tab({ref, table[i].label, table[i].drive, table[i].file}));
+    const std::string label = BareLabel(table[i].label);
+    d.result.lines.push_back(Tab({ref, label, table[i].drive, table[i].file}));
     d.result.values.push_back({{"param", ref},
-                               {"label", table[i].label},
+                               {"label", label},
                                {"drive", rows[i].driveValue ? Json(*rows[i].driveValue) : Json(nullptr)},
                                {"driveText", res::ShownText(rows[i].driveText)},
                                {"file", rows[i].fileValue},
@@ -215,8 +222,10 @@ DriveResult RunOnPort(unsigned com, const JobContext& context) {
   result.com = com;
   const Request& request = context.request;
   const AnswerPolicy policy{request.yes, request.retries, request.interactive};
-  CCliPrompt prompt(policy, FileForPort(request.file, com), context.console,
-                    context.several ? PortName(com) + ": " : "", context.cancel, !context.several, context.input);
+  const std::string prefix = context.several ? PortName(com) + ": " : "";
+  context.console.NameBar(prefix);  // several drives: a bar line each, led by its port
+  CCliPrompt prompt(policy, FileForPort(request.file, com), context.console, prefix, context.cancel, true,
+                    context.input);
   result.outcome = RunCommand(com, context, prompt, result);
   if (result.outcome == Outcome::Cancelled && context.cancel.load()) {
     prompt.Tell(MsgIcon::Error, res::LoadString(ids::CliCancelled));

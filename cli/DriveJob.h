@@ -37,7 +37,6 @@ struct JobContext {
 
 // "COM3".
 std::string PortName(unsigned com);
-
 // Stands for the port in a FILE argument, so that several drives each get a file
 // of their own: "backup-{port}.dpf" is backup-COM3.dpf for the drive on COM3.
 inline constexpr const char* kPortPlaceholder = "{port}";

@@ -29,16 +29,27 @@ install(TARGETS drive-setting-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET drive-setting)
   install(TARGETS drive-setting RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# The simulated drive, so an installed program can be tried without hardware: the
+# build's simdrive under a name in /usr/bin that says whose it is (a target of its
+# own, so it is stripped like the others).
+if(TARGET simdrive)
+  add_executable(drive-setting-simdrive ${PROJECT_SOURCE_DIR}/tools/simdrive_main.cpp)
+  target_link_libraries(drive-setting-simdrive PRIVATE simdrive_lib drivecore)
+  install(TARGETS drive-setting-simdrive RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/resources/ParamDefault.xml ${PROJECT_SOURCE_DIR}/resources/ParamDefault_QM71.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/${DS_PACKAGE})
 
 # --- man pages, gzipped as Debian ships them (-n: no time stamp, the same bytes every build)
 find_program(DS_GZIP gzip REQUIRED)
-set(DS_MAN_PAGES ${DS_PKG_DIR}/drive-setting.1.gz)
-add_custom_command(OUTPUT ${DS_PKG_DIR}/drive-setting.1.gz
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${DS_PKG_DIR}
-  COMMAND ${DS_GZIP} -9n -c ${DS_SRC_PKG}/drive-setting.1 > ${DS_PKG_DIR}/drive-setting.1.gz
-  DEPENDS ${DS_SRC_PKG}/drive-setting.1 VERBATIM)
+set(DS_MAN_PAGES)
+foreach(page drive-setting drive-setting-simdrive)
+  add_custom_command(OUTPUT ${DS_PKG_DIR}/${page}.1.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${DS_PKG_DIR}
+    COMMAND ${DS_GZIP} -9n -c ${DS_SRC_PKG}/${page}.1 > ${DS_PKG_DIR}/${page}.1.gz
+    DEPENDS ${DS_SRC_PKG}/${page}.1 VERBATIM)
+  list(APPEND DS_MAN_PAGES ${DS_PKG_DIR}/${page}.1.gz)
+endforeach()
 # cli/CMakeLists.txt makes the command-line program's page with help2man.
 if(TARGET drive-setting-cli-man)
   set(DS_CLI_MAN_PAGE ${CMAKE_BINARY_DIR}/man/drive-setting-cli.1)
@@ -104,7 +115,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "setting tool for servo drives over RS-232
 set(CPACK_PACKAGE_DESCRIPTION "A window and a command-line program that read a servo drive's parameters
 over a serial port, write them one at a time, save them all to a drive
 parameter file, load such a file into other drives, compare a drive with a
-file, and import and export motor databases.
+file, and import and export motor databases. A simulated drive
+(drive-setting-simdrive) lets both be tried without hardware.
 
 Serial ports belong to the dialout group: users of the program must be
 members of it (sudo usermod -aG dialout USER, then log in again).")
@@ -113,6 +125,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # dpkg-shlibdeps, from dpkg-dev
+# What a Korean session needs: Qt's own dialogs and buttons in Korean, and a font
+# with Hangul (without one every Korean text is boxes).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-nanum | fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

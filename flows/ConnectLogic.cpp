@@ -1,7 +1,9 @@
 #include "flows/ConnectLogic.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
+#include <map>
 
 #include "files/IniFile.h"
 #include "files/Settings.h"
@@ -9,6 +11,7 @@
 #include "flows/Prompt.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
+#include "serial/PortTable.h"
 #include "serial/Rs232.h"
 
 namespace connectdlg {
@@ -56,6 +59,17 @@ std::vector<std::string> PortTexts(const std::vector<unsigned>& ports) {
   return texts;
 }
 
+std::vector<portprobe::PortFacts> ProbeListedPorts() {
+  std::vector<portprobe::PortFacts> ports = portprobe::ProbeAll();
+  for (const auto& [number, path] : portmap::FileEntries()) {
+    const bool listed = std::any_of(ports.begin(), ports.end(), [number = number](const portprobe::PortFacts& facts) {
+      return facts.com == number;
+    });
+    if (!listed) ports.push_back(portprobe::Probe(number));
+  }
+  return ports;
+}
+
 const std::vector<std::string>& BaudRateTexts() {
   static const std::vector<std::string> kRates = {"9600",   "19200",  "38400",  "57600",
                                                   "115200", "230400", "460800", "921600"};
@@ -65,6 +79,7 @@ const std::vector<std::string>& BaudRateTexts() {
 void CConnectLogic::Initialise(const std::vector<unsigned>& ports, const CIniFile& config) {
   m_ports = PortTexts(ports);
   m_facts.clear();
+  m_fromPortsFile.clear();
   m_portSelection = m_ports.empty() ? -1 : 0;
   if (m_port == 0 || m_baudRate == 0) {
     const CommSettings saved = ReadCommSettings(config);  // defaults without a path
@@ -89,8 +104,11 @@ void CConnectLogic::InitialiseProbed(const std::vector<portprobe::PortFacts>& po
   numbers.reserve(ports.size());
   for (const portprobe::PortFacts& facts : ports) numbers.push_back(facts.com);
   Initialise(numbers, config);
+  const std::map<unsigned, std::string> fileEntries = portmap::FileEntries();
   for (const portprobe::PortFacts& facts : ports) {
-    if (Listable(facts.com)) m_facts.push_back(facts);
+    if (!Listable(facts.com)) continue;
+    m_facts.push_back(facts);
+    m_fromPortsFile.push_back(fileEntries.count(facts.com) != 0);
   }
 }
 
@@ -105,6 +123,17 @@ std::string CConnectLogic::PortProblem() const {
 std::string CConnectLogic::PortDetails(int index) const {
   if (index < 0 || index >= static_cast<int>(m_facts.size())) return std::string();
   return portdoctor::PortDescription(m_facts[index]) + "\n" + portdoctor::StatusText(m_facts[index]);
+}
+
+std::string CConnectLogic::PortLabel(int index) const {
+  if (index < 0 || index >= static_cast<int>(m_ports.size())) return std::string();
+  if (index >= static_cast<int>(m_facts.size())) return m_ports[index];
+  return portdoctor::ListLabel(m_facts[index], m_fromPortsFile[index]);
+}
+
+bool CConnectLogic::PortSelectable(int index) const {
+  if (index < 0 || index >= static_cast<int>(m_ports.size())) return false;
+  return index >= static_cast<int>(m_facts.size()) || m_facts[index].access != portprobe::Access::Gone;
 }
 
 std::string CConnectLogic::PortText() const {
@@ -130,6 +159,9 @@ bool CConnectLogic::Connect(CRs232CB& link, const CIniFile& config, CPromptInter
     }
     MessageSpec message;
     message.text = res::FormatString(ids::OpenPortFailed, {std::to_string(m_port)});
+    // The reason and the remedy in the same box, not behind its OK button.
+    const std::string problem = PortProblem();
+    if (!problem.empty()) message.text += "\n\n" + problem;
     message.icon = MsgIcon::Error;
     message.buttons = MsgButtons::Ok;
     prompt.ShowMessage(message);

@@ -34,6 +34,10 @@ int32_t ParseListNumber(const std::string& text);
 // numbers in 8 bits, so a port above 255 could only be opened as another port; it
 // is left out.
 std::vector<std::string> PortTexts(const std::vector<unsigned>& ports);
+// What the port list shows: the ports the listing finds, probed, and after them
+// every ports-file line the listing leaves out because its device is gone, so
+// the user sees why it cannot be picked.
+std::vector<portprobe::PortFacts> ProbeListedPorts();
 // The baud rates of the extended layout, in their order.
 const std::vector<std::string>& BaudRateTexts();
 constexpr int32_t kDefaultBaudRate = 115200;
@@ -69,11 +73,16 @@ class CConnectLogic {
   // Which port entry `index` is (device, persistent name, USB names) and its
   // status, for its tooltip; empty when it was not probed.
   std::string PortDetails(int index) const;
+  // Port entry `index` as the open list shows it: the number, the device, the
+  // adapter and the status; the bare number when it was not probed.
+  std::string PortLabel(int index) const;
+  // Whether entry `index` may be picked: not when its device is gone.
+  bool PortSelectable(int index) const;
 
   // The Connect button: opens the port on `link`; on success writes Port and
   // Baudrate to `config` and returns true. On failure tells the user through
   // `prompt` and returns false; nothing is written. A probed port is probed
-  // again after a failure, so PortProblem tells why it failed.
+  // again after a failure, and the message says why it failed and what to do.
   [[nodiscard]] bool Connect(CRs232CB& link, const CIniFile& config, CPromptInterface& prompt);
 
  private:
@@ -83,6 +92,7 @@ class CConnectLogic {
   std::vector<std::string> m_ports;
   std::vector<std::string> m_bauds;
   std::vector<portprobe::PortFacts> m_facts;  // one for each port entry, or none
+  std::vector<bool> m_fromPortsFile;          // likewise
   int m_portSelection = -1;
   int m_baudSelection = -1;
 };

@@ -36,15 +36,30 @@ std::string Printable(const std::string& raw) {
 // A long list of holders would not fit one line: the first few and a count.
 constexpr size_t kHoldersNamed = 3;
 
-std::string HolderList(const PortFacts& facts) {
+bool IsBrailleService(const portprobe::Holder& holder) { return holder.name == portprobe::kBrailleService; }
+
+// A service is named as what it is: its command name alone means nothing to most.
+std::string HolderList(const std::vector<portprobe::Holder>& holders) {
   std::string list;
-  for (size_t i = 0; i < facts.holders.size() && i < kHoldersNamed; ++i) {
+  for (size_t i = 0; i < holders.size() && i < kHoldersNamed; ++i) {
     if (!list.empty()) list += ", ";
-    list += std::to_string(facts.holders[i].pid);
-    if (!facts.holders[i].name.empty()) list += " " + Printable(facts.holders[i].name);
+    list += std::to_string(holders[i].pid);
+    if (!holders[i].name.empty()) list += " " + Printable(holders[i].name);
+    if (IsBrailleService(holders[i])) list += " (" + res::LoadString(ids::DoctorBrailleService) + ")";
   }
-  if (facts.holders.size() > kHoldersNamed) list += ", +" + std::to_string(facts.holders.size() - kHoldersNamed);
+  if (holders.size() > kHoldersNamed) list += ", +" + std::to_string(holders.size() - kHoldersNamed);
   return list;
+}
+
+std::string HolderList(const PortFacts& facts) { return HolderList(facts.holders); }
+
+// The Braille display service holds the port, or may have detached the adapter.
+bool TakenByBrailleService(const PortFacts& facts) {
+  const auto& holders = facts.access == Access::Gone ? facts.grabbers : facts.holders;
+  for (const portprobe::Holder& holder : holders) {
+    if (IsBrailleService(holder)) return true;
+  }
+  return false;
 }
 
 // The file name of a persistent link says it all; its folder is always the same.
@@ -84,7 +99,9 @@ std::string StatusText(const PortFacts& facts) {
       if (!facts.holders.empty()) return res::FormatString(ids::DoctorBusyHeldBy, {HolderList(facts)});
       if (facts.heldHere) return res::FormatString(ids::DoctorBusyHeldBy, {res::LoadString(ids::DoctorThisProgram)});
       return res::LoadString(ids::DoctorBusy);
-    case Access::Gone: return res::LoadString(ids::DoctorGone);
+    case Access::Gone:
+      if (!facts.grabbers.empty()) return res::FormatString(ids::DoctorGoneTakenBy, {HolderList(facts.grabbers)});
+      return res::LoadString(ids::DoctorGone);
     case Access::Failed: break;
   }
   if (facts.error == 0) return res::LoadString(ids::DoctorCannotOpen);
@@ -92,6 +109,7 @@ std::string StatusText(const PortFacts& facts) {
 }
 
 std::string AdviceText(const PortFacts& facts) {
+  if (facts.access != Access::Ok && TakenByBrailleService(facts)) return res::LoadString(ids::DoctorAdviceBraille);
   switch (facts.access) {
     case Access::Ok: return std::string();
     case Access::NoPermission: return PermissionAdvice(facts);
@@ -129,6 +147,20 @@ std::string PortDescription(const PortFacts& facts) {
   text += " (";
   for (size_t i = 0; i < names.size(); ++i) text += (i == 0 ? "" : ", ") + names[i];
   return text + ")";
+}
+
+std::string ListLabel(const PortFacts& facts, bool portsFile) {
+  std::string text = std::to_string(facts.com) + "  ";
+  text += facts.device.empty() ? res::LoadString(ids::DoctorNoDevice) : Printable(facts.device);
+  // The maker and the product together, as the adapter's own label would read.
+  std::string adapter = Printable(facts.usbManufacturer);
+  if (!facts.usbProduct.empty()) {
+    const std::string product = Printable(facts.usbProduct);
+    adapter = adapter.empty() || product.rfind(adapter, 0) == 0 ? product : adapter + " " + product;
+  }
+  if (adapter.empty() && portsFile) adapter = res::LoadString(ids::DoctorPortsFile);
+  if (!adapter.empty()) text += " (" + adapter + ")";
+  return text + " \u2014 " + StatusText(facts);
 }
 
 }  // namespace portdoctor

@@ -26,4 +26,10 @@ std::string AdviceText(const portprobe::PortFacts& facts);
 // persistent name and the USB product and serial where they are known.
 std::string PortDescription(const portprobe::PortFacts& facts);
 
+// One line of a port list: the number first, since that is what is picked and
+// stored, then the device, the adapter's name and the status:
+// "33  /dev/ttyUSB0 (FTDI FT232R USB UART) — available". `portsFile` marks a
+// port the ports file maps, named so when no adapter name is known.
+std::string ListLabel(const portprobe::PortFacts& facts, bool portsFile);
+
 }  // namespace portdoctor

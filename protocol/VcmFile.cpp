@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "platform/FileSystem.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
 
 namespace {
 
@@ -148,9 +150,9 @@ std::string CVcmFile::WireMnemonic(const std::string& mnemonic) {
 }
 
 std::string CVcmFile::StatusText(const Command& command) {
-  std::string text = "Line : #" + std::to_string(command.line) + "\t" + command.mnemonic;
+  std::string text = command.mnemonic;
   if (command.hasArgument) text += command.argument;
-  return text;
+  return res::FormatString(ids::ProgressLine, {std::to_string(command.line), text});
 }
 
 bool CVcmFile::FindUnsendable(Token& token, Command& command) const {

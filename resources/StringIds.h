@@ -102,6 +102,7 @@ enum : int {
 
   ProgressCancel = 4301,
   ProgressPercentDesign = 4302,  // "0 %"
+  ProgressLine = 4303,           // "%1" = line number, "%2" = the command
 
   AboutCaption = 4401,
   AboutProductDesign = 4402,
@@ -139,7 +140,10 @@ enum : int {
   DoctorCannotOpen = 4806,
   DoctorCannotOpenBecause = 4807,  // "%1" = the system's error text
   DoctorNoDevice = 4808,
-  DoctorUsbSerial = 4809,           // "%1" = USB serial number
+  DoctorUsbSerial = 4809,  // "%1" = USB serial number
+  DoctorBrailleService = 4810,
+  DoctorGoneTakenBy = 4811,         // "%1" = the services that may have taken it
+  DoctorPortsFile = 4812,           // a port list's word for a port the ports file maps
   DoctorAdviceJoinGroup = 4820,     // "%1" = group, "%2" = user
   DoctorAdviceGroupPending = 4821,  // "%1" = group
   DoctorAdviceGroupActive = 4822,   // "%1" = group, "%2" = device
@@ -151,6 +155,12 @@ enum : int {
   DoctorAdviceGone = 4828,      // "%1" = ports file
   DoctorAdviceUnmapped = 4829,  // "%1" = COM number, "%2" = ports file
   DoctorAdviceFailed = 4830,
+  DoctorAdviceBraille = 4831,
+
+  // The connection as the status bar tells it (4900-4909)
+  StatusConnected = 4900,  // "%1" = port number, "%2" = baud rate
+  StatusNotConnected = 4901,
+  StatusDriveLost = 4902,  // "%1" = port number
 
   // What the view, the files and the parameter access say of values not read or refused
   RowNotRead = 5100,            // a row whose value could not be read from this drive
@@ -258,6 +268,7 @@ enum : int {
   CliInfoVersion = 5049,
   CliInfoModel = 5050,
   CliInfoDescription = 5051,
-  CliDiffHeader = 5052,  // column titles, tab-separated
+  CliDiffHeader = 5052,      // column titles, tab-separated
+  CliSummaryDiffers = 5053,  // "%1" = port
 };
 }  // namespace ids

@@ -24,7 +24,7 @@ const Entry kTable[] = {
   {ids::MenuEdit, "Edit", "편집"},
   {ids::ProgressCaption, "Progress Dialog", "진행 상황"},
   {ids::StatusReady, "Ready", "준비"},
-  {ids::IndicatorNum, "NUM", "NUM"},
+  {ids::IndicatorNum, "NUM", "숫자"},
 
   {ids::CmdConnect, "Connect to drive.\nConnect", "드라이브에 연결합니다.\n연결"},
   {ids::CmdDisconnect, "Disconnect port.\nDisconnect", "포트 연결을 끊습니다.\n연결 끊기"},
@@ -90,6 +90,9 @@ const Entry kTable[] = {
   {ids::DoctorCannotOpenBecause, "cannot be opened: %1", "열 수 없음: %1"},
   {ids::DoctorNoDevice, "(no device)", "(장치 없음)"},
   {ids::DoctorUsbSerial, "serial %1", "일련번호 %1"},
+  {ids::DoctorBrailleService, "Braille display service", "점자 디스플레이 서비스"},
+  {ids::DoctorGoneTakenBy, "gone (perhaps taken by %1)", "장치 없음 (%1에서 가져갔을 수 있음)"},
+  {ids::DoctorPortsFile, "ports file", "포트 파일"},
   {ids::DoctorAdviceJoinGroup, "Only members of the group %1 may open this port. Join it with the command below, then log out and in again:\nsudo usermod -aG %1 %2",
                                "이 포트는 %1 그룹 구성원만 열 수 있습니다. 아래 명령으로 그룹에 가입한 뒤 로그아웃했다가 다시 로그인하십시오:\nsudo usermod -aG %1 %2"},
   {ids::DoctorAdviceGroupPending, "You are in the group %1 already, but this session started before you joined it. Log out and in again.",
@@ -112,6 +115,13 @@ const Entry kTable[] = {
                               "COM%1에 지정된 장치가 없습니다. 포트 파일에 COM%1=<장치> 줄을 추가하십시오:\n%2"},
   {ids::DoctorAdviceFailed, "Unplug the adapter and plug it in again. If that does not help, the kernel log (journalctl -k) may say more.",
                             "어댑터를 뽑았다가 다시 꽂으십시오. 그래도 안 되면 커널 로그(journalctl -k)에서 자세한 내용을 확인할 수 있습니다."},
+  {ids::DoctorAdviceBraille, "The Braille display service (brltty) takes USB serial adapters for itself. If no Braille display is used on this PC, stop it for good with the command below, then plug the adapter in again:\nsudo systemctl mask --now brltty-udev.service brltty.service",
+                             "점자 디스플레이 서비스(brltty)가 USB 시리얼 어댑터를 차지합니다. 이 PC에서 점자 디스플레이를 쓰지 않으면 아래 명령으로 서비스를 영구히 멈춘 뒤 어댑터를 다시 꽂으십시오:\nsudo systemctl mask --now brltty-udev.service brltty.service"},
+  // The connection in the status bar
+  {ids::StatusConnected, "Connected: COM%1, %2", "연결됨: COM%1, %2"},
+  {ids::StatusNotConnected, "Not connected", "연결 안 됨"},
+  {ids::StatusDriveLost, "The drive on COM%1 was lost. Check the cable, the drive's power and the adapter, then connect again.",
+                         "COM%1의 드라이브 연결이 끊어졌습니다. 케이블, 드라이브 전원, 어댑터를 확인한 뒤 다시 연결하십시오."},
   // Values not read, partial downloads, values refused before sending
   {ids::RowNotRead, "(not read)", "(읽지 못함)"},
   {ids::DpfReadSkipped, "Some parameters could not be read from the drive and were left out of the file: %1",
@@ -266,6 +276,7 @@ const Entry kTable[] = {
                           "취소하는 중입니다. 진행 중인 단계가 먼저 끝납니다 (Ctrl-C를 한 번 더 누르면 바로 멈춥니다)."},
   {ids::CliSummaryDone, "%1: done", "%1: 완료"},
   {ids::CliSummaryFailed, "%1: failed (exit %2): %3", "%1: 실패 (종료 코드 %2): %3"},
+  {ids::CliSummaryDiffers, "%1: differs", "%1: 다름"},
   {ids::CliInfoVersion, "Version", "버전"},
   {ids::CliInfoModel, "Drive model", "드라이브 모델"},
   {ids::CliInfoDescription, "Description file", "설명 파일"},
@@ -322,6 +333,7 @@ const Entry kTable[] = {
 
   {ids::ProgressCancel, "Cancel", "취소"},
   {ids::ProgressPercentDesign, "0 %", "0 %"},
+  {ids::ProgressLine, "Line : #%1\t%2", "줄 : #%1\t%2"},
 
   {ids::AboutCaption, "About Quorvel Drive Setting Program", "Quorvel 드라이브 설정 프로그램 정보"},
   {ids::AboutProductDesign, "Quorvel Drive Setting Program, Version 1.0", "Quorvel 드라이브 설정 프로그램, 버전 1.0"},

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package, checks it with lintian, installs it on this machine,
-# runs both installed programs (the command-line one against a simulated drive,
-# the window offscreen), purges it and checks nothing of it is left under /usr.
+# runs both installed programs (the command-line one against the installed
+# simulated drive, the window offscreen), purges it and checks nothing of it is left under /usr.
 # Usage: scripts/package-check.sh [BUILD_DIR]   (default: build). Needs root, or sudo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -55,8 +55,9 @@ run_as_user() { env -u XDG_CONFIG_HOME HOME="$home" "$@"; }
 step "installed command-line program against a simulated drive"
 if [ -x /usr/bin/drive-setting-cli ]; then
   config="$home/.config/drive-setting"
-  mkdir -p "$config"
-  "$build/bin/simdrive" --com 99 --ports-file "$config/ports" >"$home/simdrive.out" &
+  # The installed simulated drive, registering where the installed programs look.
+  [ -x /usr/bin/drive-setting-simdrive ] || fail "the package holds no drive-setting-simdrive"
+  run_as_user /usr/bin/drive-setting-simdrive --com 99 >"$home/simdrive.out" &
   simpid=$!
   for _ in $(seq 50); do grep -q '^COM99=' "$config/ports" 2>/dev/null && break; sleep 0.1; done
   grep -q '^COM99=' "$config/ports" || fail "the simulated drive did not register in $config/ports"

@@ -5,6 +5,7 @@
 // these facts into words; this layer only gathers them.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace portprobe {
@@ -16,6 +17,11 @@ enum class Access {
   Gone,          // no device behind the path, or the number maps to no path
   Failed,        // any other error; see `error`
 };
+
+// The short command name of the Braille display service. On many desktops it
+// claims every USB serial adapter that might be a Braille display: it holds the
+// port, or detaches the adapter so that its device node vanishes.
+inline constexpr std::string_view kBrailleService = "brltty";
 
 struct Holder {
   int pid = 0;
@@ -45,6 +51,9 @@ struct PortFacts {
   // simulated drive. A lock taken here still makes the port Busy, with no holder
   // listed.
   bool heldHere = false;
+  // Running services that take USB serial adapters (kBrailleService), looked for
+  // when a USB port is gone, since they are a common reason for it.
+  std::vector<Holder> grabbers;
 };
 
 // The facts of COM<com>. Never throws and never leaves the device open.

@@ -272,6 +272,29 @@ ProcessScan ScanProcesses(const std::set<dev_t>& wanted) {
   return scan;
 }
 
+// A USB adapter's node names its family; the ports file may name a persistent
+// link to it instead.
+bool IsUsbDevice(const std::string& path) {
+  return path.rfind("/dev/ttyUSB", 0) == 0 || path.rfind("/dev/ttyACM", 0) == 0 ||
+         path.find("/serial/by-id/usb-") != std::string::npos;
+}
+
+// Running processes named as a service that takes USB serial adapters.
+std::vector<Holder> RunningGrabbers() {
+  std::vector<Holder> found;
+  DIR* proc = opendir("/proc");
+  if (!proc) return found;
+  while (const dirent* entry = readdir(proc)) {
+    const std::optional<int> pid = ParsePid(entry->d_name);
+    if (!pid) continue;
+    const std::string name = FirstLine(std::string("/proc/") + entry->d_name + "/comm");
+    if (name == kBrailleService) found.push_back({*pid, name});
+  }
+  closedir(proc);
+  std::sort(found.begin(), found.end(), [](const Holder& a, const Holder& b) { return a.pid < b.pid; });
+  return found;
+}
+
 // Opens the node as Open does and takes the same lock, then lets go at once.
 void TryOpen(PortFacts& facts) {
   const int fd = open(facts.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -347,6 +370,16 @@ std::vector<PortFacts> ProbeNumbers(const std::vector<unsigned>& coms) {
     TryOpen(facts);
     if (facts.access == Access::NoPermission && !facts.group.empty()) {
       facts.membership = MembershipOf(owners[i], account);
+    }
+  }
+  // Only a vanished USB adapter is worth a look through every process's name.
+  const bool usbGone = std::any_of(all.begin(), all.end(), [](const PortFacts& facts) {
+    return facts.access == Access::Gone && IsUsbDevice(facts.device);
+  });
+  if (usbGone) {
+    const std::vector<Holder> grabbers = RunningGrabbers();
+    for (PortFacts& facts : all) {
+      if (facts.access == Access::Gone && IsUsbDevice(facts.device)) facts.grabbers = grabbers;
     }
   }
   return all;

@@ -28,6 +28,9 @@ class CRs232CB {
   int IsOpen() const { return m_open; }
   uint8_t GetPortNumber() const { return m_portNumber; }
   int32_t GetBaudRate() const { return m_baudRate; }
+  // The open device's handle (a file descriptor on Linux), so a window can watch
+  // it for a hang-up while idle; -1 while closed. Never read or write through it.
+  intptr_t NativeHandle() const { return m_open ? m_handle : -1; }
 
  protected:
   // Reads what has arrived, up to `size` bytes, waiting at most about 1 ms for the

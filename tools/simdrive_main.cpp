@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "resources/Paths.h"
 #include "tools/PortsFileEdit.h"
@@ -29,7 +31,9 @@ void PrintHelp(const char* program) {
       "\n"
       "Options:\n"
       "  --com N            register as COM N (1-255, default 99)\n"
-      "  --ports-file PATH  ports file to register in (default: \"ports\" beside this program)\n"
+      "  --ports-file PATH  ports file to register in (default: the one the setting\n"
+      "                     programs read: beside this program in a build folder,\n"
+      "                     ~/.config/drive-setting/ports when installed)\n"
       "  --baud RATE        wire time at RATE bits per second (default: the rate the port set)\n"
       "  --version TEXT     version text answered to VER\n"
       "  --no-wire-time     answer as fast as the pseudo-terminal carries bytes\n"
@@ -129,7 +133,16 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (portsFile.empty()) portsFile = res::ProgramFolder() + "ports";
+  if (portsFile.empty()) {
+    // The file the setting programs read, so an installed simulated drive is found
+    // by the installed programs as one in a build folder is by its neighbours.
+    portsFile = res::LocateSettingsFile("ports").path;
+    if (res::IsInstalled() && !res::UserConfigFolder().empty()) {
+      // A new user has no ~/.config yet; registering says so if this fails.
+      std::error_code ignored;
+      std::filesystem::create_directories(res::UserConfigFolder(), ignored);
+    }
+  }
 
   // Signals are taken by sigwait below; block them before the drive's thread
   // starts so it inherits the mask.

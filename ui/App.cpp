@@ -4,6 +4,7 @@
 #include <QSettings>
 
 #include "resources/Strings.h"
+#include "ui/BoxWidth.h"
 #include "ui/DialogUnits.h"
 #include "ui/Icons.h"
 #include "ui/MainFrame.h"
@@ -25,6 +26,7 @@ void ConfigureApplication(QApplication& application) {
   InstallQtTranslations(application);
   application.setFont(CDialogUnits::FormFont());
   application.setWindowIcon(icons::ProgramIcon());
+  boxwidth::Install(application);
 }
 
 std::unique_ptr<CMainFrame> CreateMainFrame(CVcmCommand& link, CParamDescFile& model) {

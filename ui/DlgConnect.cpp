@@ -1,12 +1,16 @@
 #include "ui/DlgConnect.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStandardItemModel>
 #include <QStringList>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -24,6 +28,22 @@ QString Q(int id) { return QString::fromStdString(res::LoadString(id)); }
 constexpr int kComboHeight = 12;
 // Why the selected port cannot be opened is said just under the "Board" box.
 constexpr int kProblemTop = 38;
+
+// The closed list shows the number, which is what is picked and stored; the open
+// list shows each port with its device, adapter and status.
+constexpr int kLabelRole = Qt::UserRole + 1;
+
+class CPortLabelDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString label = index.data(kLabelRole).toString();
+    if (!label.isEmpty()) option->text = label;
+  }
+};
 }  // namespace
 
 CDlgConnect::CDlgConnect(int layout, bool extended, CRs232CB& link, CPromptInterface& prompt, QWidget* parent,
@@ -93,22 +113,36 @@ void CDlgConnect::Build() {
   Place(m_connect, true, Grow::Widen);
 
   // The larger bold font of the port label and the Connect button.
+  // A cell 20 pixels high where the form font is 8 points at 96 dots an inch:
+  // sized from the form font, so the two keep their proportion at any scale.
+  constexpr double kBoldScale = 15.0 / (8.0 * 96.0 / 72.0);
   m_boldFont = font;
   m_boldFont.setBold(true);
-  m_boldFont.setPixelSize(15);  // a cell 20 pixels high, as the form was designed
+  m_boldFont.setPointSizeF(font.pointSizeF() * kBoldScale);
   m_portLabel->setFont(m_boldFont);
   m_connect->setFont(m_boldFont);
 
   CIniFile config;
   config.UseConfigFile();
-  m_logic.InitialiseProbed(portprobe::ProbeAll(), config);
+  m_logic.InitialiseProbed(connectdlg::ProbeListedPorts(), config);
 
+  m_portList->setItemDelegate(new CPortLabelDelegate(m_portList));
   const std::vector<std::string>& entries = m_logic.PortEntries();
+  auto* items = qobject_cast<QStandardItemModel*>(m_portList->model());
   for (size_t i = 0; i < entries.size(); ++i) {
+    const int index = static_cast<int>(i);
     m_portList->addItem(QString::fromStdString(entries[i]));
-    m_portList->setItemData(static_cast<int>(i), QString::fromStdString(m_logic.PortDetails(static_cast<int>(i))),
-                            Qt::ToolTipRole);
+    m_portList->setItemData(index, QString::fromStdString(m_logic.PortLabel(index)), kLabelRole);
+    m_portList->setItemData(index, QString::fromStdString(m_logic.PortDetails(index)), Qt::ToolTipRole);
+    // Listed so the user sees it is gone, but it cannot be picked.
+    if (!m_logic.PortSelectable(index) && items) items->item(index)->setEnabled(false);
   }
+  // The open list is as wide as its longest line, not as the narrow closed box.
+  int widest = 0;
+  for (int i = 0; i < m_portList->count(); ++i) {
+    widest = std::max(widest, m_portList->view()->sizeHintForIndex(m_portList->model()->index(i, 0)).width());
+  }
+  m_portList->view()->setMinimumWidth(widest + m_portList->view()->verticalScrollBar()->sizeHint().width());
   m_portList->setCurrentIndex(m_logic.PortSelection());
   connect(m_portList, &QComboBox::currentIndexChanged, this, [this](int index) {
     m_logic.SelectPort(index);

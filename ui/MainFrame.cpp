@@ -32,6 +32,7 @@
 #include "ui/DlgCompare.h"
 #include "ui/DlgConnect.h"
 #include "ui/Icons.h"
+#include "ui/LineWatch.h"
 #include "ui/ProgressDlg.h"
 #include "ui/QtPrompt.h"
 #include "ui/ViewUserParams.h"
@@ -59,8 +60,10 @@ const std::vector<int> kNeedConnection = {ids::CmdDisconnect,   ids::CmdRefresh,
 }  // namespace
 
 CMainFrame::CMainFrame(CVcmCommand& link, CParamDescFile& model, CPromptInterface* prompt, QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint),
+    // Without the customize hint the window manager adds a maximize button of its
+    // own, which does nothing on a window of fixed size.
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_qtPrompt(prompt ? nullptr : std::make_unique<CQtPrompt>(this)),
       m_prompt(prompt ? prompt : m_qtPrompt.get()),
       m_link(link),
@@ -104,6 +107,9 @@ bool CMainFrame::Create() {
   // Before the first connection the form shows the default model's rows, disabled.
   m_view->InitialUpdate();
 
+  m_lineWatch = new CLineWatch(this);
+  connect(m_lineWatch, &CLineWatch::HungUp, this, &CMainFrame::OnLineHungUp);
+
   m_uiTimer = new QTimer(this);
   connect(m_uiTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUi);
   m_uiTimer->start(kUiRefreshMs);
@@ -119,6 +125,8 @@ QAction* CMainFrame::MakeCommand(int commandId, int menuTextId, void (CMainFrame
   const std::string tooltip = res::CommandTooltip(commandId);
   if (!prompt.empty()) action->setStatusTip(Q(prompt));
   if (!tooltip.empty()) action->setToolTip(Q(tooltip));
+  // A command's tip is about choosing it; once chosen it would only linger.
+  connect(action, &QAction::triggered, this, [this] { statusBar()->clearMessage(); });
   const QIcon icon = icons::CommandIcon(commandId);
   if (!icon.isNull()) action->setIcon(icon);
   if (slot) connect(action, &QAction::triggered, this, slot);
@@ -133,6 +141,7 @@ void CMainFrame::BuildMenus() {
   drive->addAction(MakeCommand(ids::CmdConnect, ids::MenuConnect, &CMainFrame::OnConnect));
   drive->addAction(MakeCommand(ids::CmdDisconnect, ids::MenuDisconnect, &CMainFrame::OnDisconnect));
   drive->addAction(MakeCommand(ids::CmdRefresh, ids::MenuRefresh, &CMainFrame::OnRefresh));
+  m_actions[ids::CmdRefresh]->setShortcut(QKeySequence(Qt::Key_F5));
   drive->addSeparator();
   drive->addAction(MakeCommand(ids::CmdExit, ids::MenuExit, nullptr));
   connect(m_actions[ids::CmdExit], &QAction::triggered, this, &QWidget::close);
@@ -140,6 +149,8 @@ void CMainFrame::BuildMenus() {
   QMenu* params = bar->addMenu(Q(ids::MenuParameters));
   params->addAction(MakeCommand(ids::CmdLoadFile, ids::MenuLoadFile, &CMainFrame::OnLoadParamFile));
   params->addAction(MakeCommand(ids::CmdSaveFile, ids::MenuSaveFile, &CMainFrame::OnSaveParamFile));
+  m_actions[ids::CmdLoadFile]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  m_actions[ids::CmdSaveFile]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   params->addAction(MakeCommand(ids::CmdCompareFile, ids::MenuCompareFile, &CMainFrame::OnCompareParamFile));
 
   QMenu* view = bar->addMenu(Q(ids::MenuView));
@@ -224,6 +235,9 @@ void CMainFrame::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   m_ready = new QLabel(Q(ids::StatusReady), bar);
   bar->addWidget(m_ready, 1);  // hidden while a command's prompt is shown
+  // The connection has a pane of its own, so a command's tip never hides it.
+  m_connection = new QLabel(Q(ids::StatusNotConnected), bar);
+  bar->addPermanentWidget(m_connection);
   m_num = new QLabel(Q(ids::IndicatorNum), bar);
   m_num->setFrameShape(QFrame::Panel);
   m_num->setFrameShadow(QFrame::Sunken);
@@ -235,6 +249,16 @@ void CMainFrame::BuildStatusBar() {
 QString CMainFrame::StatusMessage() const {
   const QString message = statusBar()->currentMessage();
   return message.isEmpty() ? m_ready->text() : message;
+}
+
+QString CMainFrame::ConnectionStatus() const { return m_connection->text(); }
+
+void CMainFrame::OnLineHungUp() {
+  if (!IsConnected()) return;
+  const unsigned port = m_link.GetPortNumber();
+  m_link.Close();
+  m_ready->setText(Q(res::FormatString(ids::StatusDriveLost, {std::to_string(port)})));
+  UpdateCommandUi();  // the view is emptied now, not at the next pick
 }
 
 QAction* CMainFrame::Action(int commandId) const {
@@ -249,6 +273,8 @@ void CMainFrame::UpdateCommandUi() {
   // A port lost inside any flow (a write, a file download) leaves the view
   // showing a drive that is gone: it is told here, once.
   if (m_wasConnected && !connected) PostToView(UM_DISCONNECT);
+  // A new connection leaves the last one's loss behind.
+  if (!m_wasConnected && connected && m_ready) m_ready->setText(Q(ids::StatusReady));
   m_wasConnected = connected;
   if (QAction* connect = Action(ids::CmdConnect)) connect->setEnabled(!connected);
   for (int command : kNeedConnection) {
@@ -257,6 +283,15 @@ void CMainFrame::UpdateCommandUi() {
   if (QAction* toggle = Action(ids::CmdToggleStatusBar)) {
     const QSignalBlocker quiet(toggle);
     toggle->setChecked(!statusBar()->isHidden());
+  }
+  if (!m_lineWatch || !m_connection) return;  // not built yet
+  if (connected) {
+    m_lineWatch->Watch(m_link.NativeHandle());
+    m_connection->setText(Q(res::FormatString(
+        ids::StatusConnected, {std::to_string(m_link.GetPortNumber()), std::to_string(m_link.GetBaudRate())})));
+  } else {
+    m_lineWatch->Stop();
+    m_connection->setText(Q(ids::StatusNotConnected));
   }
 }
 
@@ -298,7 +333,11 @@ void CMainFrame::OnConnect() {
   UpdateCommandUi();
 }
 
-void CMainFrame::OnDisconnect() { PostToView(UM_DISCONNECT); }
+void CMainFrame::OnDisconnect() {
+  // The view closes the handle; a notifier left on it would be told of a closed one.
+  if (m_lineWatch) m_lineWatch->Stop();
+  PostToView(UM_DISCONNECT);
+}
 void CMainFrame::OnRefresh() { PostToView(UM_CHECK_LINK); }
 
 void CMainFrame::OnLoadParamFile() {

@@ -15,6 +15,7 @@
 #include "ui/AppMessages.h"
 
 class CDlgCompare;
+class CLineWatch;
 class CDlgConnect;
 class CParamDescFile;
 class CQtPrompt;
@@ -49,6 +50,8 @@ class CMainFrame : public QMainWindow {
   QToolBar* StandardToolBar() const { return m_toolBar; }
   // The text of the status bar's message pane as the user sees it now.
   QString StatusMessage() const;
+  // The status bar's connection pane: "Connected: COM99, 115200" or "Not connected".
+  QString ConnectionStatus() const;
 
   // Connected is the drive link's port being open; the frame never stores it.
   bool IsConnected() const;
@@ -94,6 +97,7 @@ class CMainFrame : public QMainWindow {
   void BuildToolBar();
   void BuildStatusBar();
   void RebuildToolBar();
+  void OnLineHungUp();
 
   std::unique_ptr<CQtPrompt> m_qtPrompt;
   CPromptInterface* m_prompt;
@@ -105,6 +109,8 @@ class CMainFrame : public QMainWindow {
   QToolBar* m_toolBar = nullptr;
   QLabel* m_ready = nullptr;
   QLabel* m_num = nullptr;
+  QLabel* m_connection = nullptr;
+  CLineWatch* m_lineWatch = nullptr;
   QTimer* m_uiTimer = nullptr;
   std::map<int, QAction*> m_actions;
   std::vector<int> m_toolBarCommands;  // in the order shown; 0 is a separator

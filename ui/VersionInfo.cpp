@@ -21,9 +21,10 @@ bool ReadVersionInfo(const std::string& path, VersionInfo& out) {
   info.fileVersion = {DS_VERSION_MAJOR, DS_VERSION_MINOR, DS_VERSION_PATCH, DS_VERSION_TWEAK};
   info.productVersion = info.fileVersion;
   info.companyName = "Quorvel Motion Co., Ltd.";
-  info.productName = "Quorvel Drive Setting Program";
+  // A version block holds its texts per language; the one read is the user's.
+  info.productName = res::LoadString(ids::AppTitle);
   info.legalCopyright = "Copyright (C) 2009-2024 Quorvel Motion Co., Ltd.";
-  info.fileDescription = "Quorvel Drive Setting Program";
+  info.fileDescription = info.productName;
   out = info;
   return true;
 }

@@ -4,14 +4,18 @@
 //
 //   drive-setting-shots [--com N] [--out DIR] [--lang en|ko] [--what LIST]
 //
-// LIST is a comma-separated choice of main, connect312, connect313, about,
-// progress, filedialog, compare (needs main), or "all" (default: main). Korean pictures get a "-ko" suffix.
+// LIST is a comma-separated choice of main, connect312, connect313, connectlist
+// (the port list open), openfailed (the box of a failed open; needs a port
+// listed as gone), about, progress, filedialog, compare (needs main), or "all" (default: main).
+// Korean pictures get a "-ko" suffix.
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
@@ -96,10 +100,10 @@ int main(int argc, char** argv) {
       const std::string lang = argv[++i];
       res::SetLanguage(lang.rfind("ko", 0) == 0 ? res::Language::Korean : res::Language::English);
     } else {
-      std::fprintf(
-          stderr,
-          "usage: %s [--com N] [--out DIR] [--lang en|ko] [--what main,connect312,connect313,about,progress,filedialog,compare|all]\n",
-          argv[0]);
+      std::fprintf(stderr,
+                   "usage: %s [--com N] [--out DIR] [--lang en|ko] [--what "
+                   "main,connect312,connect313,connectlist,openfailed,about,progress,filedialog,compare|all]\n",
+                   argv[0]);
       return 2;
     }
   }
@@ -123,6 +127,57 @@ int main(int argc, char** argv) {
     if (!wanted(layout == connectdlg::kLayoutCompact ? "connect312" : "connect313")) continue;
     CDlgConnect dialog(layout, layout == connectdlg::kLayoutExtended, link, prompt, &frame);
     ok = Save(dialog, out, QStringLiteral("screenshot-connect-%1").arg(layout), suffix) && ok;
+  }
+  if (wanted("connectlist")) {
+    // The open list is a window of its own: the picture puts it over the dialog
+    // where the screen shows it.
+    CDlgConnect dialog(connectdlg::kLayoutCompact, false, link, prompt, &frame);
+    dialog.show();
+    Settle(200);
+    dialog.PortList()->showPopup();
+    Settle(400);
+    QWidget* popup = dialog.PortList()->view()->window();
+    const QPoint dialogAt = dialog.mapToGlobal(QPoint(0, 0));
+    const QPoint popupAt = popup->mapToGlobal(QPoint(0, 0));
+    const QRect area = QRect(dialogAt, dialog.size()).united(QRect(popupAt, popup->size()));
+    QPixmap shot(area.size());
+    shot.fill(Qt::white);
+    {
+      QPainter painter(&shot);
+      painter.drawPixmap(dialogAt - area.topLeft(), dialog.grab());
+      painter.drawPixmap(popupAt - area.topLeft(), popup->grab());
+    }
+    const QString path = QDir(out).absoluteFilePath(QStringLiteral("screenshot-connect-list") + suffix + ".png");
+    const bool saved = shot.save(path);
+    std::printf("%s %s\n", saved ? "saved" : "FAILED to save", path.toLocal8Bit().constData());
+    ok = saved && ok;
+    dialog.PortList()->hidePopup();
+  }
+  if (wanted("openfailed")) {
+    // The real message box, grabbed once it shows, then closed.
+    CQtPrompt boxPrompt(&frame);
+    CDlgConnect dialog(connectdlg::kLayoutCompact, false, link, boxPrompt, &frame);
+    int gone = -1;
+    for (int i = 0; i < dialog.PortList()->count() && gone < 0; ++i) {
+      if (!dialog.Logic().PortSelectable(i)) gone = i;
+    }
+    if (gone < 0) {
+      std::fprintf(stderr, "drive-setting-shots: no port is listed as gone; add a ports-file line without a device\n");
+      ok = false;
+    } else {
+      dialog.show();
+      dialog.PortList()->setCurrentIndex(gone);
+      QTimer::singleShot(800, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+          ok = Save(*box, out, QStringLiteral("screenshot-open-failed"), suffix) && ok;
+          QMetaObject::invokeMethod(box, "reject", Qt::QueuedConnection);
+        } else {
+          std::fprintf(stderr, "drive-setting-shots: no message box showed\n");
+          ok = false;
+        }
+      });
+      dialog.OnConnect();
+    }
   }
   if (wanted("about")) {
     CAboutDlg about(&frame);

@@ -17,6 +17,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cli/DriveJob.h"
 #include "flows/PortDoctor.h"
 #include "resources/Paths.h"
 #include "resources/StringIds.h"
@@ -207,7 +208,18 @@ TEST_F(CliRunTest, DiffSaysZeroWhenTheDriveAgreesAndOneWithTheRowsThatDiffer) {
   EXPECT_EQ(res::LoadString(ids::CliDiffHeader) + "\n", differs.out.substr(0, differs.out.find('\n') + 1));
   EXPECT_EQ(2, std::count(differs.out.begin(), differs.out.end(), '\n')) << differs.out;
   EXPECT_TRUE(Contains(differs.out, "\n21\t")) << differs.out;
+  EXPECT_FALSE(Contains(differs.out, " :\t")) << "a table's labels drop the form's colon: " << differs.out;
   EXPECT_FALSE(GotWrite(0));
+
+  // Among several drives, one that differs is summed up as such, not as a failure.
+  Ran several = Program({"-p", Port(0) + "," + Port(1), "diff", dir.File("drive.dpf")});
+  EXPECT_TRUE(Contains(several.err, Port(0) + ": differs\n")) << several.err;
+  EXPECT_FALSE(Contains(several.err, "failed")) << several.err;
+  const Ran got = Program({"--json", "-p", Port(0), "get", "21"});
+  EXPECT_EQ(0, got.code) << got.err;
+  const std::string label = got.Json()["drives"][0]["values"][0]["label"].get<std::string>();
+  EXPECT_FALSE(label.empty());
+  EXPECT_NE(':', label.back()) << label;
 
   Ran all = Program({"-p", Port(0), "diff", "--all", dir.File("drive.dpf")});
   EXPECT_EQ(1, all.code);

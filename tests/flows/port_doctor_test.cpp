@@ -134,4 +134,41 @@ TEST_F(PortDoctorTest, PortOpenInThisProcessReadsBusy) {
   port.Close();
 }
 
+TEST_F(PortDoctorTest, ListLabelsNameDeviceAdapterAndStatus) {
+  PortFacts usb{.com = 33,
+                .device = "/dev/ttyUSB0",
+                .usbProduct = "FT232R USB UART",
+                .usbManufacturer = "FTDI",
+                .access = Access::Ok};
+  EXPECT_EQ("33  /dev/ttyUSB0 (FTDI FT232R USB UART) \u2014 available", portdoctor::ListLabel(usb, false));
+  // A product string that names its maker already is not doubled.
+  usb.usbProduct = "FTDI FT232R";
+  EXPECT_EQ("33  /dev/ttyUSB0 (FTDI FT232R) \u2014 available", portdoctor::ListLabel(usb, false));
+  const PortFacts gone{.com = 99, .device = "/dev/pts/9", .access = Access::Gone};
+  EXPECT_EQ("99  /dev/pts/9 (ports file) \u2014 gone", portdoctor::ListLabel(gone, true));
+  EXPECT_EQ("250  (no device) \u2014 gone", portdoctor::ListLabel({.com = 250, .access = Access::Gone}, false));
+  // Windows gives the device's friendly name as the product, and no holder.
+  const PortFacts windows{
+      .com = 5, .device = "\\\\.\\COM5", .usbProduct = "USB Serial Port (COM5)", .access = Access::Busy};
+  EXPECT_EQ("5  \\\\.\\COM5 (USB Serial Port (COM5)) \u2014 busy", portdoctor::ListLabel(windows, false));
+  res::SetLanguage(res::Language::Korean);
+  EXPECT_EQ("99  /dev/pts/9 (포트 파일) \u2014 장치 없음", portdoctor::ListLabel(gone, true));
+}
+
+TEST_F(PortDoctorTest, TheBrailleDisplayServiceIsNamedWithHowToStopIt) {
+  // It holds the adapter...
+  const PortFacts held{.com = 33, .device = "/dev/ttyUSB0", .access = Access::Busy, .holders = {{812, "brltty"}}};
+  EXPECT_EQ("busy (held by 812 brltty (Braille display service))", portdoctor::StatusText(held));
+  const std::string advice = portdoctor::AdviceText(held);
+  EXPECT_TRUE(Has(advice, "Braille display")) << advice;
+  EXPECT_EQ("\nsudo systemctl mask --now brltty-udev.service brltty.service", advice.substr(advice.rfind('\n')));
+  // ...or has made it vanish; a gone adapter without it running is plain gone.
+  PortFacts gone{.com = 33, .device = "/dev/ttyUSB0", .access = Access::Gone, .grabbers = {{812, "brltty"}}};
+  EXPECT_EQ("gone (perhaps taken by 812 brltty (Braille display service))", portdoctor::StatusText(gone));
+  EXPECT_EQ(advice, portdoctor::AdviceText(gone));
+  gone.grabbers.clear();
+  EXPECT_EQ("gone", portdoctor::StatusText(gone));
+  EXPECT_TRUE(Has(portdoctor::AdviceText(gone), "Plug the adapter in again"));
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStandardItemModel>
 
 #include <climits>
 #include <fstream>
@@ -192,6 +193,9 @@ TEST_F(ConnectStepTest, ProbedPortsSayWhyTheyCannotBeOpened) {
   EXPECT_EQ("", logic.PortProblem());
   EXPECT_FALSE(logic.Connect(link, config, prompt));
   EXPECT_EQ(0u, logic.PortProblem().find("gone\n")) << "probed again after the failure: " << logic.PortProblem();
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ("Failed to open port : COM 202\n\n" + logic.PortProblem(), prompt.Messages()[0].text)
+      << "the reason and the remedy in the same box";
 }
 
 // The dialog itself, on the program's real Config.ini path (moved to a temp folder).
@@ -213,8 +217,32 @@ TEST_F(ConnectDialogTest, CompactLayoutListsPortsAndPreselectsTheSavedOne) {
   EXPECT_FALSE(dialog.OptionsBox()->isChecked());
   EXPECT_TRUE(dialog.ConnectButton()->isDefault());
   EXPECT_TRUE(dialog.PortLabel()->font().bold());
-  EXPECT_GT(dialog.PortLabel()->font().pixelSize(), QFontInfo(dialog.font()).pixelSize());
+  EXPECT_GT(QFontInfo(dialog.PortLabel()->font()).pixelSize(), QFontInfo(dialog.font()).pixelSize());
+  EXPECT_EQ(dialog.font().family(), dialog.PortLabel()->font().family());
   EXPECT_LT(dialog.height(), CDlgConnect(connectdlg::kLayoutExtended, true, link, prompt).height());
+}
+
+TEST_F(ConnectDialogTest, PortsAreListedByNameAndAGonePortsFileLineCannotBePicked) {
+  {
+    std::ofstream ports(sim.PortsFile(), std::ios::app);
+    ports << "COM250=/dev/ttyUSB-no-such-adapter\n";
+  }
+  CDlgConnect dialog(connectdlg::kLayoutCompact, false, link, prompt);
+  QComboBox* list = dialog.PortList();
+  const int free = list->findText("201");
+  const int gone = list->findText("250");
+  ASSERT_GE(free, 0);
+  ASSERT_GE(gone, 0) << "listed, so the user sees why it cannot be picked";
+  const QString freeLabel = list->itemData(free, Qt::UserRole + 1).toString();
+  EXPECT_TRUE(freeLabel.startsWith("201  /dev/")) << freeLabel.toStdString();
+  EXPECT_TRUE(freeLabel.endsWith("(ports file) \u2014 available")) << freeLabel.toStdString();
+  EXPECT_EQ("250  /dev/ttyUSB-no-such-adapter (ports file) \u2014 gone",
+            list->itemData(gone, Qt::UserRole + 1).toString().toStdString());
+  auto* items = qobject_cast<QStandardItemModel*>(list->model());
+  ASSERT_NE(nullptr, items);
+  EXPECT_TRUE(items->item(free)->isEnabled());
+  EXPECT_FALSE(items->item(gone)->isEnabled());
+  EXPECT_EQ(QStringLiteral("201"), list->itemText(free)) << "the closed list shows the number that is stored";
 }
 
 TEST_F(ConnectDialogTest, EnterConnectsAndTheChoiceIsSaved) {

@@ -10,6 +10,7 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -28,6 +29,7 @@
 #include "support/SimLink.h"
 #include "support/TempDir.h"
 #include "ui/AboutDlg.h"
+#include "ui/BoxWidth.h"
 #include "ui/DlgCompare.h"
 #include "ui/DlgConnect.h"
 #include "ui/MainFrame.h"
@@ -72,6 +74,7 @@ TEST_F(FrameTest, IsAFixedSizeWindowWithCaptionMenusAndToolbar) {
   const Qt::WindowFlags flags = frame->windowFlags();
   EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(flags & Qt::CustomizeWindowHint) << "else the window manager adds its own maximize button";
   frame->show();
   EXPECT_EQ(QLayout::SetFixedSize, frame->layout()->sizeConstraint());
   EXPECT_EQ(frame->minimumSize(), frame->maximumSize()) << "the user cannot resize it";
@@ -109,6 +112,11 @@ TEST_F(FrameTest, CommandsCarryTheirPromptAndTooltipAndTheStatusBarSaysReady) {
   QStatusTipEvent leave{QString()};
   QApplication::sendEvent(frame.get(), &leave);
   EXPECT_EQ("Ready", frame->StatusMessage());
+  // Chosen, a command's tip does not stay behind it.
+  QApplication::sendEvent(frame.get(), &hover);
+  frame->Action(ids::CmdToggleStatusBar)->trigger();
+  frame->Action(ids::CmdToggleStatusBar)->trigger();
+  EXPECT_EQ("Ready", frame->StatusMessage());
 
   QAction* toggle = frame->Action(ids::CmdToggleStatusBar);
   EXPECT_TRUE(toggle->isChecked());
@@ -145,11 +153,18 @@ TEST_F(FrameTest, EnableRulesFollowTheLink) {
   EXPECT_EQ((std::vector<int>{UM_DISCONNECT}), recorder->Take());
 }
 
-TEST_F(FrameTest, MotorDbCommandsHaveKeyboardShortcutsOnTheFrame) {
+TEST_F(FrameTest, CommandsHaveStandardKeysShownInTheirMenus) {
   QAction* import = frame->Action(ids::CmdImportMotorDb);
   QAction* exportDb = frame->Action(ids::CmdExportMotorDb);
   EXPECT_EQ(QKeySequence("Ctrl+Shift+I"), import->shortcut());
   EXPECT_EQ(QKeySequence("Ctrl+Shift+E"), exportDb->shortcut());
+  EXPECT_EQ(QKeySequence("Ctrl+O"), frame->Action(ids::CmdLoadFile)->shortcut());
+  EXPECT_EQ(QKeySequence("Ctrl+S"), frame->Action(ids::CmdSaveFile)->shortcut());
+  EXPECT_EQ(QKeySequence("F5"), frame->Action(ids::CmdRefresh)->shortcut());
+  // A key works only where its action sits: all three are menu items of the frame.
+  for (int command : {ids::CmdLoadFile, ids::CmdSaveFile, ids::CmdRefresh}) {
+    EXPECT_FALSE(frame->Action(command)->associatedObjects().isEmpty()) << command;
+  }
   EXPECT_TRUE(frame->actions().contains(import));
   EXPECT_TRUE(frame->actions().contains(exportDb));
   EXPECT_EQ("Import Motor DB", import->toolTip());
@@ -260,6 +275,23 @@ TEST_F(FrameTest, AboutBoxShowsThisRelease) {
   EXPECT_EQ(5, about.Models().size());
 }
 
+TEST(MessageBoxes, AreWideEnoughForTheirCaption) {
+  boxwidth::Install(*qApp);
+  QMessageBox box;
+  box.setWindowTitle(QStringLiteral("Quorvel Drive Setting Program, a caption longer than the text"));
+  box.setText(QStringLiteral("Done."));
+  box.show();
+  QFont bold = box.font();
+  bold.setBold(true);
+  EXPECT_GT(box.width(), QFontMetrics(bold).horizontalAdvance(box.windowTitle()));
+  box.hide();
+  box.show();  // shown again, it does not grow again
+  const int width = box.width();
+  box.hide();
+  box.show();
+  EXPECT_EQ(width, box.width());
+}
+
 // The connect loop with dialogs driven by a script instead of a user.
 class ConnectLoopTest : public FrameTest {
  protected:
@@ -338,8 +370,10 @@ TEST(FrameCreation, KoreanTextsUnderAKoreanLanguage) {
   EXPECT_EQ(K(ids::ToolbarStandard), frame.StandardToolBar()->windowTitle());
   EXPECT_EQ(QString::fromUtf8("준비"), frame.StatusMessage());
   EXPECT_EQ(QString::fromUtf8("연결"), frame.Action(ids::CmdConnect)->toolTip());
+  EXPECT_EQ(QString::fromUtf8("연결 안 됨"), frame.ConnectionStatus());
   CAboutDlg about(&frame);
   EXPECT_EQ(K(ids::AboutCaption), about.windowTitle());
+  EXPECT_EQ(QString::fromUtf8("Quorvel 드라이브 설정 프로그램 (최종 사용자용)"), about.ProductLine());
   CDlgConnect dialog(connectdlg::kLayoutExtended, true, link, prompt, &frame);
   EXPECT_EQ(K(ids::ConnectCaption), dialog.windowTitle());
   EXPECT_EQ(K(ids::ConnectOptions), dialog.OptionsBox()->text());

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QWheelEvent>
 
@@ -125,6 +126,37 @@ TEST_F(ViewWidgetTest, DisconnectKeepsRowsWithoutSelection) {
     EXPECT_EQ(-1, view->RowList(row)->currentIndex());
     EXPECT_GT(view->RowList(row)->count(), 0);
   }
+}
+
+// Nothing is sent while idle, so only the watch on the handle can notice the drive
+// going; the view and the status bar follow at once, without a pick.
+TEST_F(ViewWidgetTest, DriveLostWhileIdleEmptiesTheViewAtOnce) {
+  EXPECT_EQ("Not connected", frame->ConnectionStatus());
+  Connect();
+  frame->UpdateCommandUi();
+  ASSERT_TRUE(view->RowList(4)->isEnabled());
+  EXPECT_EQ("Connected: COM200, 115200", frame->ConnectionStatus());
+  EXPECT_EQ("Ready", frame->StatusMessage());
+
+  sim.Drive().HangUp();
+  QElapsedTimer waited;
+  waited.start();
+  while (view->RowList(4)->isEnabled() && waited.elapsed() < 200) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  EXPECT_FALSE(view->RowList(4)->isEnabled()) << "the view still shows a drive that is gone";
+  EXPECT_EQ(-1, view->RowList(4)->currentIndex());
+  EXPECT_EQ(0, link.IsOpen());
+  EXPECT_EQ("Not connected", frame->ConnectionStatus());
+  EXPECT_TRUE(frame->StatusMessage().startsWith("The drive on COM200 was lost."))
+      << frame->StatusMessage().toStdString();
+  EXPECT_TRUE(prompt.Messages().empty()) << "said in the status bar, not in a box";
+
+  // The loss is said until the next connection.
+  ASSERT_TRUE(sim.Drive().Start());
+  Connect();
+  frame->UpdateCommandUi();
+  EXPECT_EQ("Ready", frame->StatusMessage());
 }
 
 }  // namespace
