@@ -18,6 +18,7 @@
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "serial/PortProbe.h"
+#include "serial/PortTable.h"
 
 namespace cli {
 namespace {
@@ -167,7 +168,7 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
 
 }  // namespace
 
-std::string PortName(unsigned com) { return "COM" + std::to_string(com); }
+std::string PortName(unsigned com) { return portmap::DisplayName(com); }
 
 DriveResult RunOnPort(unsigned com, const JobContext& context) {
   DriveResult result;

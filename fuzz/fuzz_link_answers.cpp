@@ -25,6 +25,7 @@
 
 #include "protocol/ResultCodes.h"
 #include "protocol/VcmCommand.h"
+#include "serial/NetLine.h"
 #include "serial/Rs232.h"
 
 namespace {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "serial/NetLine.h"
+
 namespace portprobe {
 
 enum class Access {
@@ -45,6 +47,12 @@ struct PortFacts {
   // simulated drive. A lock taken here still makes the port Busy, with no holder
   // listed.
   bool heldHere = false;
+  // The path is a network address: the server was asked instead of a device, and
+  // `netFault` says how it answered (access Ok, Busy when it turned us away,
+  // Gone when nothing is there, Failed otherwise).
+  bool network = false;
+  CNetLine::Fault netFault = CNetLine::Fault::None;
+  int connectWaitMs = 0;  // the wait that ran out, for NoAnswer
 };
 
 // The facts of COM<com>. Never throws and never leaves the device open.
@@ -53,6 +61,10 @@ PortFacts Probe(unsigned com);
 // The facts of every port the listing shows, in its order. The process table is
 // read once for all of them, so this costs little more than one Probe.
 std::vector<PortFacts> ProbeAll();
+
+// Fills the facts of a port whose path is a network address by connecting to the
+// server and letting go again (shared by both platforms).
+void ProbeNetwork(PortFacts& facts);
 
 // How a failed open or lock of a device reads (the platform's error codes).
 Access AccessOfError(int error);
