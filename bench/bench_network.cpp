@@ -57,8 +57,8 @@ Figures TimeReads(CSimDrive& drive, uint8_t com) {
 
 // The ports file of the drive, with the server's address beside it.
 void NameServer(const TempDir& dir, const std::string& device, const std::string& address) {
-  if (!dir.Write("ports", "COM" + std::to_string(kDirectCom) + "=" + device + "\nCOM" + std::to_string(kNetCom) +
-                              "=" + address + "\n")) {
+  if (!dir.Write("ports", "COM" + std::to_string(kDirectCom) + "=" + device + "\nCOM" + std::to_string(kNetCom) + "=" +
+                              address + "\n")) {
     std::fprintf(stderr, "cannot write the ports file\n");
     std::exit(1);
   }

@@ -46,8 +46,12 @@ std::string Tab(std::initializer_list<std::string> columns) {
 // Why the port would not open, in the port doctor's words, with what to do.
 std::string OpenFailure(unsigned com) {
   const portprobe::PortFacts facts = portprobe::Probe(com);
+  // An address given on the command line has no COM number the user knows.
+  const std::string name = PortName(com);
   std::string text =
-      res::FormatString(ids::OpenPortFailed, {std::to_string(com)}) + ": " + portdoctor::StatusText(facts);
+      (facts.network && name == facts.device ? res::FormatString(ids::DoctorNetOpenFailed, {name})
+                                             : res::FormatString(ids::OpenPortFailed, {std::to_string(com)})) +
+      ": " + portdoctor::StatusText(facts);
   const std::string advice = portdoctor::AdviceText(facts);
   if (!advice.empty()) text += "\n" + advice;
   return text;

@@ -157,6 +157,8 @@ std::string AdviceText(const PortFacts& facts) {
 }
 
 std::string PortDescription(const PortFacts& facts) {
+  // An address named on the command line is its own name.
+  if (facts.network && portmap::DisplayName(facts.com) == facts.device) return Printable(facts.device);
   std::string text = "COM" + std::to_string(facts.com) + " ";
   if (facts.device.empty()) return text + res::LoadString(ids::DoctorNoDevice);
   text += Printable(facts.device);

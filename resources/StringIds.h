@@ -164,6 +164,7 @@ enum : int {
   DoctorAdviceNetNoAnswer = 4844,
   DoctorAdviceNetInUse = 4845,
   DoctorAdviceNetFailed = 4846,
+  DoctorNetOpenFailed = 4847,  // "%1" = the address given on the command line
 
   // What the view, the files and the parameter access say of values not read or refused
   RowNotRead = 5100,            // a row whose value could not be read from this drive

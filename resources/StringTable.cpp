@@ -130,6 +130,7 @@ const Entry kTable[] = {
                                  "서버 전원이 켜져 있고 이 PC에서 연결할 수 있는지(ping) 확인하고, 방화벽이 연결을 막지 않는지 확인하십시오."},
   {ids::DoctorAdviceNetInUse, "Close the other program or session connected to this server port, then try again.",
                               "이 서버 포트에 연결된 다른 프로그램이나 세션을 닫은 뒤 다시 시도하십시오."},
+  {ids::DoctorNetOpenFailed, "Failed to connect to %1", "%1에 연결하지 못했습니다"},
   {ids::DoctorAdviceNetFailed, "Check this PC's network connection and the server's address.",
                                "이 PC의 네트워크 연결과 서버 주소를 확인하십시오."},
   // Values not read, partial downloads, values refused before sending

@@ -1,5 +1,6 @@
 #include "serial/NetLine.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -10,6 +11,7 @@ namespace {
 // costs about a second, and the link check then says the drive is silent.
 constexpr int kOfferWaitMs = 500;
 constexpr int kSettingsWaitMs = 500;
+constexpr auto kQuietAfterAnswers = std::chrono::milliseconds(60);
 constexpr int kRefusalWaitMs = 100;
 // Writes wait as long as a COM port's would for a stuck adapter.
 constexpr int kSendWaitMs = 1000;
@@ -52,7 +54,10 @@ bool CNetLine::Negotiate(int waitMs, Done done) {
     const auto left =
         std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now()).count();
     if (left <= 0) return true;
-    const int got = netsock::Receive(m_handle, buffer, sizeof buffer, static_cast<int>(left));
+    // Woken now and then, so `done` may also look at the clock.
+    const int got =
+        netsock::Receive(m_handle, buffer, sizeof buffer, static_cast<int>(std::min<int64_t>(left, 10'000)));
+    if (got == 0) continue;
     if (got < 0) return false;
     if (m_address.kind == netaddr::Kind::Raw) continue;
     replies.clear();
@@ -96,8 +101,20 @@ CNetLine::Opened CNetLine::OpenOnce(const std::string& path, int32_t baudRate, b
       line->m_notes += "COM-PORT-OPTION: refused by the server; the line keeps the server's settings\n";
     }
     if (open && setLine && telnet.ComPortAccepted()) {
-      open = line->SendRaw(telnet.LineSettings(baudRate)) &&
-             line->Negotiate(kSettingsWaitMs, [&] { return telnet.SettingsAnswered(); });
+      // A server answers what it can at once; what it cannot do (DTR on a
+      // pseudo-terminal) it may never answer, so a quiet moment after the last
+      // answer ends the wait rather than the whole bound.
+      size_t answers = 0;
+      auto lastAnswer = std::chrono::steady_clock::now();
+      const auto quietEnough = [&] {
+        const auto now = std::chrono::steady_clock::now();
+        if (telnet.SettingsAnswerCount() != answers) {
+          answers = telnet.SettingsAnswerCount();
+          lastAnswer = now;
+        }
+        return telnet.SettingsAnswered() || (answers > 0 && now - lastAnswer >= kQuietAfterAnswers);
+      };
+      open = line->SendRaw(telnet.LineSettings(baudRate)) && line->Negotiate(kSettingsWaitMs, quietEnough);
       for (const std::string& note : telnet.SettingNotes()) line->m_notes += note + "\n";
     }
   }

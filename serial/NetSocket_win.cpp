@@ -108,10 +108,10 @@ Connection Connect(const std::string& host, uint16_t port, int waitMs) {
   addrinfo* found = nullptr;
   const int looked = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
   if (looked != 0) {
-    result.fault = looked == WSAHOST_NOT_FOUND || looked == WSANO_DATA || looked == WSATRY_AGAIN ||
-                           looked == WSANO_RECOVERY
-                       ? Fault::NameNotFound
-                       : Fault::Failed;
+    result.fault =
+        looked == WSAHOST_NOT_FOUND || looked == WSANO_DATA || looked == WSATRY_AGAIN || looked == WSANO_RECOVERY
+            ? Fault::NameNotFound
+            : Fault::Failed;
     result.error = looked;
     return result;
   }

@@ -29,7 +29,8 @@ std::string SettingName(uint8_t command, const std::vector<uint8_t>& value) {
 
 std::string ValueText(const std::vector<uint8_t>& value) {
   if (value.size() == 4) {
-    const uint32_t number = (uint32_t{value[0]} << 24) | (uint32_t{value[1]} << 16) | (uint32_t{value[2]} << 8) | value[3];
+    const uint32_t number =
+        (uint32_t{value[0]} << 24) | (uint32_t{value[1]} << 16) | (uint32_t{value[2]} << 8) | value[3];
     return std::to_string(number);
   }
   std::string text;
@@ -83,6 +84,12 @@ bool CTelnetClient::SettingsAnswered() const {
     if (!setting.answered) return false;
   }
   return true;
+}
+
+size_t CTelnetClient::SettingsAnswerCount() const {
+  size_t count = 0;
+  for (const Setting& setting : m_settings) count += setting.answered ? 1 : 0;
+  return count;
 }
 
 std::vector<std::string> CTelnetClient::SettingNotes() const {
@@ -146,10 +153,10 @@ size_t CTelnetClient::Feed(uint8_t* bytes, size_t size, std::vector<uint8_t>& re
 
 void CTelnetClient::Negotiate(uint8_t verb, uint8_t option, std::vector<uint8_t>& replies) {
   // Options we send (the server's DO / DONT) and options it sends (WILL / WONT).
-  Option* ours = option == kBinary ? &m_oursBinary
-               : option == kSuppressGoAhead ? &m_oursSga
-               : option == kComPort ? &m_comPort
-                                    : nullptr;
+  Option* ours = option == kBinary            ? &m_oursBinary
+                 : option == kSuppressGoAhead ? &m_oursSga
+                 : option == kComPort         ? &m_comPort
+                                              : nullptr;
   Option* theirs = option == kBinary ? &m_theirsBinary : option == kSuppressGoAhead ? &m_theirsSga : nullptr;
   // A request is answered only when it changes the state, so the two sides never
   // echo each other for ever.

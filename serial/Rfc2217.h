@@ -57,6 +57,7 @@ class CTelnetClient {
   bool ComPortAccepted() const { return m_comPort == Option::On; }
   // Every setting sent has been answered.
   bool SettingsAnswered() const;
+  size_t SettingsAnswerCount() const;
   // What the server did not confirm, or confirmed with another value, one note
   // each, for the line's trace. Settings still unanswered are named too.
   std::vector<std::string> SettingNotes() const;

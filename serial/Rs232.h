@@ -76,7 +76,7 @@ class CRs232CB {
   int FillReadAhead(int maxWaitMicros);
   int FillFromNetwork(int maxWaitMicros);  // the same for a network line (Rs232.cpp)
 
-  intptr_t m_handle = -1;  // a file descriptor on Linux, a HANDLE on Windows; -1: none
+  intptr_t m_handle = -1;           // a file descriptor on Linux, a HANDLE on Windows; -1: none
   std::unique_ptr<CNetLine> m_net;  // in place of the handle for a network address
   uint8_t m_portNumber = 0;
   int32_t m_baudRate = 0;

@@ -75,15 +75,23 @@ class SilentServer {
 TEST_F(NetLinkTest, BothAcceptersCarryEveryByteIncludingIac) {
   // 255 is Telnet's escape: the drive's version text carries one to the PC and
   // a command argument carries one to the drive, whose echo brings it back.
-  sim.Drive().SetVersion("V\xff" "2");
+  sim.Drive().SetVersion(
+      "V\xff"
+      "2");
   for (size_t line = 0; line < 2; ++line) {
     Name(server.Address(line));
     CVcmCommand link;
     ASSERT_EQ(link.Open(kNetCom, 115200), 1) << server.Address(line);
     EXPECT_EQ(link.CheckLink(), rc::Success);
-    EXPECT_EQ(link.Transact("XYZ", "a\xff\xff" "b"), rc::Success) << link.GetTrace();
+    EXPECT_EQ(link.Transact("XYZ",
+                            "a\xff\xff"
+                            "b"),
+              rc::Success)
+        << link.GetTrace();
     EXPECT_EQ(link.ReadVersion(), rc::Success);
-    EXPECT_EQ(link.GetVersion(), "V\xff" "2");
+    EXPECT_EQ(link.GetVersion(),
+              "V\xff"
+              "2");
     if (line == 0) {
       // A pseudo-terminal has no modem lines: the server says so, and it is only a note.
       EXPECT_EQ(link.LineNotes().find("SET-BAUDRATE"), std::string::npos) << link.LineNotes();

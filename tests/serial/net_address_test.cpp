@@ -39,10 +39,43 @@ TEST(Rfc2217Client, DataIsSeparatedFromNegotiationEvenAcrossReads) {
   // The server: our options agreed, one of its own we refuse, a modem-state
   // notice, answers to some settings, and the drive's bytes with an escaped 255
   // in between, split at awkward places.
-  std::vector<uint8_t> stream = {kIac, kDo, kComPort, kIac, kWill, 1 /* ECHO */, 'A', kIac, kIac, 'B',
-                                 kIac, kSb, kComPort, kNotifyModemState + kServerOffset, 0x30, kIac, kSe,
-                                 kIac, kSb, kComPort, kSetBaudRate + kServerOffset, 0, 1, kIac, kIac, kIac, kIac, kIac,
-                                 kSe, kIac, kSb, kComPort, kSetDataSize + kServerOffset, 7, kIac, kSe, 'C'};
+  std::vector<uint8_t> stream = {kIac,
+                                 kDo,
+                                 kComPort,
+                                 kIac,
+                                 kWill,
+                                 1 /* ECHO */,
+                                 'A',
+                                 kIac,
+                                 kIac,
+                                 'B',
+                                 kIac,
+                                 kSb,
+                                 kComPort,
+                                 kNotifyModemState + kServerOffset,
+                                 0x30,
+                                 kIac,
+                                 kSe,
+                                 kIac,
+                                 kSb,
+                                 kComPort,
+                                 kSetBaudRate + kServerOffset,
+                                 0,
+                                 1,
+                                 kIac,
+                                 kIac,
+                                 kIac,
+                                 kIac,
+                                 kIac,
+                                 kSe,
+                                 kIac,
+                                 kSb,
+                                 kComPort,
+                                 kSetDataSize + kServerOffset,
+                                 7,
+                                 kIac,
+                                 kSe,
+                                 'C'};
   std::vector<uint8_t> replies, data;
   for (size_t cut : {size_t{7}, size_t{8}, size_t{23}}) {
     CTelnetClient again = client;
