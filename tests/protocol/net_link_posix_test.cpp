@@ -53,13 +53,15 @@ class NetLinkTest : public ::testing::Test {
 // A listening socket that accepts and then says nothing, as a server that hangs.
 class SilentServer {
  public:
-  SilentServer() {
+  // `backlog` 0 and one connection left waiting: the server's queue is full and
+  // every further connection attempt goes unanswered.
+  explicit SilentServer(int backlog = 4) {
     m_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(m_fd, 4) == 0 &&
+    if (bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(m_fd, backlog) == 0 &&
         getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
       m_port = ntohs(address.sin_port);
     }
@@ -138,6 +140,23 @@ TEST_F(NetLinkTest, FailuresToConnectAreToldApart) {
   Name("tcp://no-such-host.invalid:4001");
   EXPECT_EQ(link.Open(kNetCom, 115200), 0);
   EXPECT_NE(Doctor().find("host name no-such-host.invalid not found"), std::string::npos) << Doctor();
+
+  SilentServer full(0);
+  const int waiting = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(full.Port());
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(0, connect(waiting, reinterpret_cast<sockaddr*>(&address), sizeof address));
+  Name("tcp://127.0.0.1:" + std::to_string(full.Port()));
+  CNetLine::SetConnectWaitMs(300);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(link.Open(kNetCom, 115200), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_NE(Doctor().find("no answer from 127.0.0.1:" + std::to_string(full.Port()) + " within 1 s"), std::string::npos)
+      << Doctor();
+  CNetLine::SetConnectWaitMs(0);
+  close(waiting);
 
   Name("rfc2217://127.0.0.1");
   EXPECT_EQ(link.Open(kNetCom, 115200), 0);
