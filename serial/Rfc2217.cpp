@@ -60,7 +60,7 @@ void CTelnetClient::AddSetting(std::vector<uint8_t>& out, uint8_t command, std::
   Put(out, {kIac, kSb, kComPort, command});
   Escape(value.data(), value.size(), out);
   Put(out, {kIac, kSe});
-  m_settings.push_back(Setting{command, std::move(value)});
+  m_settings.push_back(Setting{command, std::move(value), false, {}});
 }
 
 std::vector<uint8_t> CTelnetClient::LineSettings(int32_t baudRate) {
