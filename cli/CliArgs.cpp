@@ -7,6 +7,8 @@
 #include <ostream>
 
 #include "resources/StringIds.h"
+#include "serial/NetAddress.h"
+#include "serial/PortTable.h"
 
 #ifndef DS_VERSION
 #define DS_VERSION "0"
@@ -30,6 +32,7 @@ std::string Lower(std::string text) {
 }
 
 std::optional<unsigned> ParsePortName(const std::string& name) {
+  if (netaddr::IsNetworkPath(name)) return portmap::NumberForAddress(name);
   std::string digits = Lower(name);
   if (digits.starts_with("com")) digits.erase(0, 3);
   if (digits.empty() || digits.size() > 3) return std::nullopt;

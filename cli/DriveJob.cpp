@@ -1,5 +1,6 @@
 #include "cli/DriveJob.h"
 
+#include <cctype>
 #include <optional>
 #include <utility>
 
@@ -19,6 +20,7 @@
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "serial/PortProbe.h"
+#include "serial/PortTable.h"
 
 namespace cli {
 namespace {
@@ -47,8 +49,12 @@ std::string Tab(std::initializer_list<std::string> columns) {
 // Why the port would not open, in the port doctor's words, with what to do.
 std::string OpenFailure(unsigned com) {
   const portprobe::PortFacts facts = portprobe::Probe(com);
+  // An address given on the command line has no COM number the user knows.
+  const std::string name = PortName(com);
   std::string text =
-      res::FormatString(ids::OpenPortFailed, {std::to_string(com)}) + ": " + portdoctor::StatusText(facts);
+      (facts.network && name == facts.device ? res::FormatString(ids::DoctorNetOpenFailed, {name})
+                                             : res::FormatString(ids::OpenPortFailed, {std::to_string(com)})) +
+      ": " + portdoctor::StatusText(facts);
   const std::string advice = portdoctor::AdviceText(facts);
   if (!advice.empty()) text += "\n" + advice;
   return text;
@@ -207,12 +213,21 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
 
 }  // namespace
 
-std::string PortName(unsigned com) { return "COM" + std::to_string(com); }
+std::string PortName(unsigned com) { return portmap::DisplayName(com); }
 
 std::string FileForPort(const std::string& file, unsigned com) {
+  // A network address holds characters a file name must not ("rfc2217://[::1]:4001"):
+  // each run of them becomes one '-'.
+  std::string port;
+  for (const char c : PortName(com)) {
+    const bool plain = std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_';
+    if (plain) port += c;
+    else if (!port.empty() && port.back() != '-') port += '-';
+  }
   std::string named = file;
-  for (size_t at = named.find(kPortPlaceholder); at != std::string::npos; at = named.find(kPortPlaceholder, at)) {
-    named.replace(at, std::string_view(kPortPlaceholder).size(), PortName(com));
+  for (size_t at = named.find(kPortPlaceholder); at != std::string::npos;
+       at = named.find(kPortPlaceholder, at + port.size())) {
+    named.replace(at, std::string_view(kPortPlaceholder).size(), port);
   }
   return named;
 }

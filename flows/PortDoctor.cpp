@@ -5,6 +5,7 @@
 
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
+#include "serial/NetAddress.h"
 #include "serial/PortTable.h"
 
 namespace portdoctor {
@@ -89,9 +90,51 @@ std::string PermissionAdvice(const PortFacts& facts) {
   return res::FormatString(ids::DoctorAdviceJoinGroup, {group, user});
 }
 
+// The server's host and port as the user wrote them, for the network texts.
+std::string Endpoint(const PortFacts& facts) {
+  const std::optional<netaddr::Address> address = netaddr::Parse(facts.device);
+  if (!address) return Printable(facts.device);
+  const bool v6 = address->host.find(':') != std::string::npos;
+  return Printable((v6 ? "[" + address->host + "]" : address->host) + ":" + std::to_string(address->port));
+}
+
+std::string NetworkStatus(const PortFacts& facts) {
+  const std::optional<netaddr::Address> address = netaddr::Parse(facts.device);
+  const std::string host = address ? Printable(address->host) : std::string();
+  switch (facts.netFault) {
+    case CNetLine::Fault::None: return res::LoadString(ids::DoctorAvailable);
+    case CNetLine::Fault::BadAddress: return res::LoadString(ids::DoctorNetBadAddress);
+    case CNetLine::Fault::NameNotFound: return res::FormatString(ids::DoctorNetNameNotFound, {host});
+    case CNetLine::Fault::Refused: return res::FormatString(ids::DoctorNetRefused, {Endpoint(facts)});
+    case CNetLine::Fault::NoAnswer:
+      return res::FormatString(ids::DoctorNetNoAnswer,
+                               {Endpoint(facts), std::to_string((facts.connectWaitMs + 999) / 1000)});
+    case CNetLine::Fault::Unreachable: return res::FormatString(ids::DoctorNetUnreachable, {host});
+    case CNetLine::Fault::ServerClosed: return res::LoadString(ids::DoctorNetInUse);
+    case CNetLine::Fault::Failed: break;
+  }
+  if (facts.error == 0) return res::LoadString(ids::DoctorCannotOpen);
+  return res::FormatString(ids::DoctorCannotOpenBecause, {std::system_category().message(facts.error)});
+}
+
+std::string NetworkAdvice(const PortFacts& facts) {
+  switch (facts.netFault) {
+    case CNetLine::Fault::None: return std::string();
+    case CNetLine::Fault::BadAddress: return res::LoadString(ids::DoctorAdviceNetBadAddress);
+    case CNetLine::Fault::NameNotFound: return res::LoadString(ids::DoctorAdviceNetName);
+    case CNetLine::Fault::Refused: return res::LoadString(ids::DoctorAdviceNetRefused);
+    case CNetLine::Fault::NoAnswer:
+    case CNetLine::Fault::Unreachable: return res::LoadString(ids::DoctorAdviceNetNoAnswer);
+    case CNetLine::Fault::ServerClosed: return res::LoadString(ids::DoctorAdviceNetInUse);
+    case CNetLine::Fault::Failed: break;
+  }
+  return res::LoadString(ids::DoctorAdviceNetFailed);
+}
+
 }  // namespace
 
 std::string StatusText(const PortFacts& facts) {
+  if (facts.network) return NetworkStatus(facts);
   switch (facts.access) {
     case Access::Ok: return res::LoadString(ids::DoctorAvailable);
     case Access::NoPermission: return res::LoadString(ids::DoctorNoPermission);
@@ -109,6 +152,7 @@ std::string StatusText(const PortFacts& facts) {
 }
 
 std::string AdviceText(const PortFacts& facts) {
+  if (facts.network) return NetworkAdvice(facts);
   if (facts.access != Access::Ok && TakenByBrailleService(facts)) return res::LoadString(ids::DoctorAdviceBraille);
   switch (facts.access) {
     case Access::Ok: return std::string();
@@ -131,6 +175,8 @@ std::string AdviceText(const PortFacts& facts) {
 }
 
 std::string PortDescription(const PortFacts& facts) {
+  // An address named on the command line is its own name.
+  if (facts.network && portmap::DisplayName(facts.com) == facts.device) return Printable(facts.device);
   std::string text = "COM" + std::to_string(facts.com) + " ";
   if (facts.device.empty()) return text + res::LoadString(ids::DoctorNoDevice);
   text += Printable(facts.device);

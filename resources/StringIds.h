@@ -161,6 +161,20 @@ enum : int {
   StatusConnected = 4900,  // "%1" = port number, "%2" = baud rate
   StatusNotConnected = 4901,
   StatusDriveLost = 4902,  // "%1" = port number
+  // Network addresses (a serial device server)
+  DoctorNetBadAddress = 4835,
+  DoctorNetNameNotFound = 4836,  // "%1" = host
+  DoctorNetRefused = 4837,       // "%1" = host:port
+  DoctorNetNoAnswer = 4838,      // "%1" = host:port, "%2" = seconds waited
+  DoctorNetUnreachable = 4839,   // "%1" = host
+  DoctorNetInUse = 4840,
+  DoctorAdviceNetBadAddress = 4841,
+  DoctorAdviceNetName = 4842,
+  DoctorAdviceNetRefused = 4843,
+  DoctorAdviceNetNoAnswer = 4844,
+  DoctorAdviceNetInUse = 4845,
+  DoctorAdviceNetFailed = 4846,
+  DoctorNetOpenFailed = 4847,  // "%1" = the address given on the command line
 
   // What the view, the files and the parameter access say of values not read or refused
   RowNotRead = 5100,            // a row whose value could not be read from this drive

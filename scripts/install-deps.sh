@@ -7,7 +7,7 @@ packages=(
   libtinyxml-dev libcli11-dev nlohmann-json3-dev help2man
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev clang-tidy clang-format
-  python3 python3-serial
+  python3 python3-serial ser2net
   xvfb xauth x11-apps imagemagick fonts-nanum
   librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream
 )

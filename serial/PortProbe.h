@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "serial/NetLine.h"
+
 namespace portprobe {
 
 enum class Access {
@@ -54,6 +56,12 @@ struct PortFacts {
   // Running services that take USB serial adapters (kBrailleService), looked for
   // when a USB port is gone, since they are a common reason for it.
   std::vector<Holder> grabbers;
+  // The path is a network address: the server was asked instead of a device, and
+  // `netFault` says how it answered (access Ok, Busy when it turned us away,
+  // Gone when nothing is there, Failed otherwise).
+  bool network = false;
+  CNetLine::Fault netFault = CNetLine::Fault::None;
+  int connectWaitMs = 0;  // the wait that ran out, for NoAnswer
 };
 
 // The facts of COM<com>. Never throws and never leaves the device open.
@@ -62,6 +70,10 @@ PortFacts Probe(unsigned com);
 // The facts of every port the listing shows, in its order. The process table is
 // read once for all of them, so this costs little more than one Probe.
 std::vector<PortFacts> ProbeAll();
+
+// Fills the facts of a port whose path is a network address by connecting to the
+// server and letting go again (shared by both platforms).
+void ProbeNetwork(PortFacts& facts);
 
 // How a failed open or lock of a device reads (the platform's error codes).
 Access AccessOfError(int error);

@@ -338,6 +338,10 @@ std::vector<PortFacts> ProbeNumbers(const std::vector<unsigned>& coms) {
       continue;
     }
     facts.device = *path;
+    if (netaddr::IsNetworkPath(*path)) {
+      ProbeNetwork(facts);
+      continue;
+    }
     struct stat node {};
     if (stat(path->c_str(), &node) != 0) continue;
     owners[i] = node.st_gid;
@@ -357,7 +361,7 @@ std::vector<PortFacts> ProbeNumbers(const std::vector<unsigned>& coms) {
 
   for (size_t i = 0; i < coms.size(); ++i) {
     PortFacts& facts = all[i];
-    if (facts.device.empty()) continue;
+    if (facts.device.empty() || facts.network) continue;
     if (nodes[i]) {
       const auto held = scan.others.find(*nodes[i]);
       if (held != scan.others.end()) facts.holders = held->second;

@@ -65,6 +65,10 @@ PortFacts ProbeWith(unsigned com, const std::map<std::string, std::string>& name
     return facts;
   }
   facts.device = *path;
+  if (netaddr::IsNetworkPath(*path)) {
+    ProbeNetwork(facts);
+    return facts;
+  }
   if (const auto name = names.find(NameKey(*path)); name != names.end()) facts.usbProduct = name->second;
   // Windows refuses a second open even from the same process; Wine does not, so
   // the answer must not depend on trying.

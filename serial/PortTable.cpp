@@ -5,12 +5,15 @@
 
 #include "platform/FileSystem.h"
 #include "resources/Paths.h"
+#include "serial/NetAddress.h"
 
 namespace portmap {
 namespace {
 
 std::mutex g_pathLock;
 std::string g_portsFile;  // empty: beside the program
+// Addresses given for this run only, by number; guarded by g_pathLock.
+std::map<unsigned, std::string> g_addresses;
 
 std::string Trim(const std::string& text) {
   const char* blanks = " \t\r\n\v\f";
@@ -34,6 +37,11 @@ std::optional<unsigned> ParseIndex(const std::string& digits, unsigned limit) {
 }
 
 std::optional<std::string> PathOf(unsigned number) {
+  {
+    std::lock_guard<std::mutex> guard(g_pathLock);
+    const auto given = g_addresses.find(number);
+    if (given != g_addresses.end()) return given->second;
+  }
   const std::map<unsigned, std::string> entries = FileEntries();
   const auto found = entries.find(number);
   if (found != entries.end()) return found->second;
@@ -87,6 +95,30 @@ std::string PortsFilePath() {
   // it, and an administrator's change then reaches every user who has none.
   const res::SettingsFile file = res::LocateSettingsFile("ports");
   return file.readFrom.empty() ? file.path : file.readFrom;
+}
+
+std::optional<unsigned> NumberForAddress(const std::string& address) {
+  const std::optional<netaddr::Address> parsed = netaddr::Parse(address);
+  if (!parsed) return std::nullopt;
+  const std::string text = parsed->Text();
+  const std::map<unsigned, std::string> fileEntries = FileEntries();
+  std::lock_guard<std::mutex> guard(g_pathLock);
+  for (const auto& [number, given] : g_addresses) {
+    if (given == text) return number;
+  }
+  for (unsigned number = 255; number > 0; --number) {
+    if (g_addresses.count(number) == 0 && fileEntries.count(number) == 0) {
+      g_addresses[number] = text;
+      return number;
+    }
+  }
+  return std::nullopt;
+}
+
+std::string DisplayName(unsigned number) {
+  std::lock_guard<std::mutex> guard(g_pathLock);
+  const auto given = g_addresses.find(number);
+  return given != g_addresses.end() ? given->second : "COM" + std::to_string(number);
 }
 
 void SetPortsFilePath(const std::string& path) {

@@ -34,6 +34,16 @@ std::map<unsigned, std::string> FileEntries();
 // Parses ports-file text; malformed lines are skipped.
 std::map<unsigned, std::string> ParsePortsText(const std::string& text);
 
+// A network address named where a port is expected (a command line's --port)
+// under a COM number of its own for this run: the same address always gets the
+// same number, counted down from 255 past numbers taken. None when the address
+// is malformed or every number is taken. PathOf gives the address back for it.
+std::optional<unsigned> NumberForAddress(const std::string& address);
+
+// How a port is named to the user: "COM<n>", or the address NumberForAddress
+// gave the number to.
+std::string DisplayName(unsigned number);
+
 // The ports file in use: "ports" where resources/Paths.h puts settings files (beside
 // the program, or the user's, else the administrator's, when installed) unless
 // overridden (tests and the simulated drive set their own). It is read afresh on every call, so an edit

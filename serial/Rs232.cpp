@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "serial/NetLine.h"
 #include "serial/PortTable.h"
 
 namespace {
@@ -31,13 +32,42 @@ void CRs232CB::ListPorts(std::vector<unsigned>& ports) {
     if (fileEntries.count(number) == 0) ports.push_back(number);
   }
   for (const auto& [number, path] : fileEntries) {
-    if (DeviceExists(path)) ports.push_back(number);
+    // A server cannot be asked without connecting to it: its line is listed and
+    // the connection tells.
+    if (netaddr::IsNetworkPath(path) || DeviceExists(path)) ports.push_back(number);
   }
 }
 
 void CRs232CB::Close() {
   if (!m_open) return;
   GiveUpPort();
+}
+
+int CRs232CB::Open(uint8_t port, int32_t baudRate) {
+  const std::optional<std::string> path = portmap::PathOf(port);
+  if (path && netaddr::IsNetworkPath(*path)) {
+    StartOpen(port, baudRate);
+    return OpenNetwork(*path);
+  }
+  return OpenDevice(port, baudRate);
+}
+
+int CRs232CB::OpenNetwork(const std::string& path) {
+  CNetLine::Opened opened = CNetLine::Open(path, m_baudRate);
+  if (!opened.line) return 0;
+  m_net = std::move(opened.line);
+  return Opened(-1);
+}
+
+std::string CRs232CB::LineNotes() const { return m_net ? m_net->Notes() : std::string(); }
+
+bool CRs232CB::WriteAll(const uint8_t* data, size_t size) {
+  if (!m_open) return false;
+  if (!m_net) return WriteDevice(data, size);
+  if (m_net->Write(data, size)) return true;
+  // A socket that fails a write is reset or stuck past a cable's worth of time.
+  GiveUpPort();
+  return false;
 }
 
 void CRs232CB::StartOpen(uint8_t port, int32_t baudRate) {
@@ -59,6 +89,7 @@ void CRs232CB::GiveUpPort() {
   m_open = 0;
   ReleaseHandle();
   m_handle = -1;
+  m_net.reset();
   m_readAheadPos = m_readAheadLen = 0;
   OnPortReleased();
 }
@@ -78,7 +109,7 @@ int CRs232CB::ReadBytesWithin(uint8_t* buffer, size_t size, int maxWaitMicros) {
   if (size == 0) return 0;
   if (m_readAheadPos >= m_readAheadLen) {
     if (!m_open) return -1;
-    const int got = FillReadAhead(std::max(maxWaitMicros, 0));
+    const int got = m_net ? FillFromNetwork(std::max(maxWaitMicros, 0)) : FillReadAhead(std::max(maxWaitMicros, 0));
     if (got <= 0) {
       if (got == 0) ++m_silentReads;
       return got;
@@ -91,4 +122,10 @@ int CRs232CB::ReadBytesWithin(uint8_t* buffer, size_t size, int maxWaitMicros) {
   std::memcpy(buffer, m_readAhead + m_readAheadPos, count);
   m_readAheadPos += count;
   return static_cast<int>(count);
+}
+
+int CRs232CB::FillFromNetwork(int maxWaitMicros) {
+  const int got = m_net->Read(m_readAhead, sizeof m_readAhead, maxWaitMicros);
+  if (got < 0) GiveUpPort();  // reset or closed: the port-lost rule, as for a pulled adapter
+  return got;
 }

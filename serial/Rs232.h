@@ -6,8 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+class CNetLine;
 
 class CRs232CB {
  public:
@@ -22,7 +25,8 @@ class CRs232CB {
 
   // Opens COM<port> at any integer baud rate; an open port is closed first.
   // Returns 1 when the device opened (a refused line setting does not fail it),
-  // 0 otherwise, leaving the object closed.
+  // 0 otherwise, leaving the object closed. A port whose path is a network
+  // address (serial/NetAddress.h) is reached through its server instead.
   int Open(uint8_t port, int32_t baudRate);
   void Close();
   int IsOpen() const { return m_open; }
@@ -31,6 +35,9 @@ class CRs232CB {
   // The open device's handle (a file descriptor on Linux), so a window can watch
   // it for a hang-up while idle; -1 while closed. Never read or write through it.
   intptr_t NativeHandle() const { return m_open ? m_handle : -1; }
+  // What a network server did not confirm while the port was set up, one line
+  // each; empty for a COM device.
+  std::string LineNotes() const;
 
  protected:
   // Reads what has arrived, up to `size` bytes, waiting at most about 1 ms for the
@@ -55,6 +62,7 @@ class CRs232CB {
   bool FailedBecauseLost(int error);
   void StartOpen(uint8_t port, int32_t baudRate);  // closed, number and rate kept
   int Opened(intptr_t handle);                     // the object takes the device; returns 1
+  int OpenNetwork(const std::string& path);
 
   // Each platform's own (Rs232_linux.cpp, Rs232_win.cpp).
   static bool IsLostError(int error);  // the device is gone or the handle unusable
@@ -62,13 +70,17 @@ class CRs232CB {
   static std::vector<unsigned> SystemPorts();
   // Whether a ports-file path leads to a device (held by someone else counts).
   static bool DeviceExists(const std::string& path);
+  int OpenDevice(uint8_t port, int32_t baudRate);
+  bool WriteDevice(const uint8_t* data, size_t size);
   void ReleaseHandle();
   // Reads what has arrived into the empty read-ahead buffer, waiting at most
   // `maxWaitMicros` for the first byte: the count, 0 when nothing came, -1 on an
   // error (the port-lost rule applied).
   int FillReadAhead(int maxWaitMicros);
+  int FillFromNetwork(int maxWaitMicros);  // the same for a network line (Rs232.cpp)
 
-  intptr_t m_handle = -1;  // a file descriptor on Linux, a HANDLE on Windows; -1: none
+  intptr_t m_handle = -1;           // a file descriptor on Linux, a HANDLE on Windows; -1: none
+  std::unique_ptr<CNetLine> m_net;  // in place of the handle for a network address
   uint8_t m_portNumber = 0;
   int32_t m_baudRate = 0;
   int m_open = 0;

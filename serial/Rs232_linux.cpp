@@ -127,7 +127,7 @@ std::vector<unsigned> CRs232CB::SystemPorts() {
 
 bool CRs232CB::DeviceExists(const std::string& path) { return platform::Inspect(path).Exists(); }
 
-int CRs232CB::Open(uint8_t port, int32_t baudRate) {
+int CRs232CB::OpenDevice(uint8_t port, int32_t baudRate) {
   StartOpen(port, baudRate);
 
   const std::optional<std::string> path = portmap::PathOf(port);
@@ -190,7 +190,7 @@ int CRs232CB::FillReadAhead(int maxWaitMicros) {
   return static_cast<int>(got);
 }
 
-bool CRs232CB::WriteAll(const uint8_t* data, size_t size) {
+bool CRs232CB::WriteDevice(const uint8_t* data, size_t size) {
   if (!m_open) return false;
   const int fd = static_cast<int>(m_handle);
   const int64_t byteNs = m_baudRate > 0 ? 10'000'000'000LL / m_baudRate : 0;

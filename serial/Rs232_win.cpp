@@ -164,7 +164,7 @@ bool CRs232CB::IsLostError(int error) {
   }
 }
 
-int CRs232CB::Open(uint8_t port, int32_t baudRate) {
+int CRs232CB::OpenDevice(uint8_t port, int32_t baudRate) {
   StartOpen(port, baudRate);
   const std::optional<std::string> path = portmap::PathOf(port);
   if (!path) return 0;
@@ -217,7 +217,7 @@ int CRs232CB::FillReadAhead(int maxWaitMicros) {
   return 0;
 }
 
-bool CRs232CB::WriteAll(const uint8_t* data, size_t size) {
+bool CRs232CB::WriteDevice(const uint8_t* data, size_t size) {
   if (!m_open) return false;
   const HANDLE port = HandleOf(m_handle);
   size_t done = 0;

@@ -22,6 +22,7 @@
 #include "resources/Paths.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
+#include "support/Ser2Net.h"
 #include "support/SimLink.h"
 #include "support/TempDir.h"
 
@@ -379,6 +380,87 @@ TEST_F(CliRunTest, AnOverlongAnswerIsTheDrivesFault) {
   sim.Drive(0).SetFaults(faults);
   const Ran run = Program({"-p", Port(0), "get", "21"});
   EXPECT_EQ(4, run.code) << run.err;
+
+// The same drives behind ser2net on the loopback address: COM120-123 in the ports
+// file are its raw TCP lines; the RFC 2217 line of the first drive is named on
+// the command line.
+class CliNetTest : public CliRunTest {
+ protected:
+  void SetUp() override {
+    CliRunTest::SetUp();
+    ASSERT_TRUE(server.Ok()) << "ser2net did not start";
+    std::ofstream ports(sim.PortsFile(), std::ios::app);
+    for (size_t i = 0; i < 4; ++i) ports << "COM" << 120 + i << "=" << server.Address(1 + i) << "\n";
+  }
+
+  Ser2Net server{{{sim.Drive(0).DevicePath(), true},
+                  {sim.Drive(0).DevicePath(), false},
+                  {sim.Drive(1).DevicePath(), false},
+                  {sim.Drive(2).DevicePath(), false},
+                  {sim.Drive(3).DevicePath(), false}}};
+};
+
+TEST_F(CliNetTest, EveryCommandRunsThroughTheServerAsOnTheComPort) {
+  const std::string net = server.Address(0);
+  const Ran info = Program({"-p", net, "info"});
+  EXPECT_EQ(0, info.code) << info.err;
+  EXPECT_TRUE(Contains(info.out, "QDS-2 ver.1.04.007.12 std")) << info.out;
+
+  ASSERT_EQ(0, Program({"-p", net, "--yes", "set", "21=7"}).code);
+  EXPECT_EQ(7, sim.Drive(0).GetParam(21));
+  EXPECT_TRUE(Contains(Program({"-p", net, "get", "21"}).out, "7"));
+  ASSERT_EQ(0, Program({"-p", net, "save", dir.File("net.dpf")}).code);
+  sim.Drive(0).SetParam(21, 3);
+  const Ran viaServer = Program({"-p", net, "diff", dir.File("net.dpf")});
+  const Ran viaCom = Program({"-p", Port(0), "diff", dir.File("net.dpf")});
+  EXPECT_EQ(1, viaServer.code) << viaServer.err;
+  EXPECT_EQ(viaCom.out, viaServer.out);
+  const Ran load = Program({"-p", net, "--yes", "load", dir.File("net.dpf")});
+  EXPECT_EQ(0, load.code) << load.err;
+  EXPECT_EQ(7, sim.Drive(0).GetParam(21));
+
+  ASSERT_TRUE(dir.Write("motor.txt", sim.Drive(0).Version() + "\r\nmad40\r\nmda5\r\n[END]\r\n"));
+  sim.Drive(0).ClearReceived();
+  const Ran import = Program({"-p", net, "motordb", "import", dir.File("motor.txt")});
+  EXPECT_EQ(0, import.code) << import.err;
+  EXPECT_TRUE(Got(0, "mda5"));
+}
+
+TEST_F(CliNetTest, FourDrivesBehindOneServerLoadFromOneCommand) {
+  ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("setup.dpf")}).code);
+  const int32_t wanted = sim.Drive(0).GetParam(21);
+  for (size_t i = 1; i < 4; ++i) sim.Drive(i).SetParam(21, wanted + 1);
+  const Ran ports = Program({"-p", "COM120,COM123", "ports"});
+  EXPECT_EQ(0, ports.code) << ports.out << ports.err;
+  EXPECT_TRUE(Contains(ports.out, "COM123 " + server.Address(4) + "\tavailable")) << ports.out;
+
+  const Ran run = Program({"--json", "--yes", "-p", "COM120,COM121,COM122,COM123", "load", dir.File("setup.dpf")});
+  EXPECT_EQ(0, run.code) << run.err;
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(wanted, sim.Drive(i).GetParam(21)) << i;
+    EXPECT_TRUE(Got(i, "SDP")) << i;
+  }
+}
+
+TEST_F(CliNetTest, ServerStoppedMidLoadIsAPortLostAndTheNextRunConnectsAfresh) {
+  ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("setup.dpf")}).code);
+  sim.Drive(0).ClearReceived();
+  const Ran run = Program({"--json", "--yes", "--baud", "9600", "-p", server.Address(0), "load", dir.File("setup.dpf")},
+                          {}, [&](pid_t) {
+                            EXPECT_TRUE(WaitFor([&] { return GotWrite(0); }));
+                            server.Stop();
+                          });
+  EXPECT_EQ(3, run.code) << run.err;
+  const std::string message = run.Json()["drives"][0]["message"];
+  EXPECT_TRUE(Contains(message, res::LoadString(ids::PortFailure))) << message;
+  EXPECT_TRUE(Contains(run.err, "Loading stopped after entry")) << run.err;
+  EXPECT_FALSE(Got(0, "SDP"));
+
+  const Ran refused = Program({"-p", server.Address(0), "info"});
+  EXPECT_EQ(3, refused.code);
+  EXPECT_TRUE(Contains(refused.err, "connection refused by 127.0.0.1:")) << refused.err;
+  ASSERT_TRUE(server.Start());
+  EXPECT_EQ(0, Program({"-p", server.Address(0), "info"}).code);
 }
 
 }  // namespace

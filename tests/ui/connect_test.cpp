@@ -18,8 +18,10 @@
 #include "UiSupport.h"
 #include "files/IniFile.h"
 #include "flows/ConnectLogic.h"
+#include "protocol/ResultCodes.h"
 #include "protocol/VcmCommand.h"
 #include "support/ScriptedPrompt.h"
+#include "support/Ser2Net.h"
 #include "support/SimLink.h"
 #include "ui/DlgConnect.h"
 
@@ -273,6 +275,24 @@ TEST_F(ConnectDialogTest, OptionsEndsTheDialogWithTheToggleWhateverItsState) {
   }
   EXPECT_FALSE(link.IsOpen());
   EXPECT_EQ("<none>", folder.ReadConfig()) << "nothing is saved";
+}
+
+// A drive behind ser2net, named by a ports-file line: listed, connected and read
+// as a COM port is.
+TEST_F(ConnectDialogTest, ANetworkLineInThePortsFileConnectsLikeAComPort) {
+  Ser2Net server({{sim.Drive(0).DevicePath(), true}});
+  ASSERT_TRUE(server.Ok()) << "ser2net did not start";
+  std::ofstream(sim.PortsFile(), std::ios::app) << "COM120=" << server.Address() << "\n";
+  CDlgConnect dialog(connectdlg::kLayoutExtended, true, link, prompt);
+  const int row = dialog.PortList()->findText("120");
+  ASSERT_GE(row, 0);
+  dialog.PortList()->setCurrentIndex(row);
+  dialog.OnConnect();
+  EXPECT_EQ(QDialog::Accepted, dialog.result());
+  ASSERT_TRUE(link.IsOpen());
+  EXPECT_EQ(rc::Success, link.CheckLink());
+  EXPECT_EQ(rc::Success, link.ReadVersion());
+  EXPECT_EQ(sim.Drive(0).Version(), link.GetVersion());
 }
 
 }  // namespace

@@ -13,7 +13,9 @@ export WINEPREFIX="$windows_build/wine-prefix"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 work=$(mktemp -d)
 source "$(dirname "$0")/drive.sh"
-trap 'stop_drive; rm -rf "$work"' EXIT
+server_pid=""
+stop_server() { [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null; server_pid=""; }
+trap 'stop_server; stop_drive; rm -rf "$work"' EXIT
 
 linux_cli() { (cd "$work" && "$linux_build/bin/drive-setting-cli" --ports-file "$work/ports" "$@"); }
 windows_cli() { (cd "$work" && "$wine" "$windows_build/bin/drive-setting-cli.exe" "$@"); }
@@ -68,6 +70,25 @@ run "load a missing file" load --port COM$com --yes missing.dpf
 # number itself and says to plug the adapter in: the advice differs, the code not.
 expect "port with nothing behind it" 3 info --port COM98
 run "motor DB export" motordb export --port COM$com motor.txt
+# The same drive behind ser2net on the loopback address (RFC 2217), reached by
+# both programs over the network instead of the COM port.
+net_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+cat >"$work/ser2net.yaml" <<EOF
+%YAML 1.1
+---
+connection: &drive
+  accepter: telnet(rfc2217),tcp,127.0.0.1,$net_port
+  connector: serialdev,$WINEPREFIX/dosdevices/com$com,115200n81,local
+  options:
+    chardelay: false
+EOF
+ser2net -n -u -P "$work/ser2net.pid" -c "$work/ser2net.yaml" >"$work/ser2net.out" 2>&1 &
+server_pid=$!
+listening=$(printf '0100007F:%04X' "$net_port")
+for _ in $(seq 50); do awk '{print $2, $4}' /proc/net/tcp | grep -q "^$listening 0A" && break; sleep 0.1; done
+run "info through ser2net" info --port "rfc2217://127.0.0.1:$net_port"
+run "load through ser2net" load --port "rfc2217://127.0.0.1:$net_port" --yes backup.dpf
+stop_server
 # The drive hangs up in the middle of a long import: the link gives the port up,
 # and once the drive is back the next run starts afresh.
 for _ in $(seq 40); do cat "$work/motor.txt"; done >"$work/long.txt"

@@ -1,0 +1,179 @@
+// The link through a serial device server: ser2net on the loopback address in
+// front of a simulated drive's pseudo-terminal, and servers of the test's own
+// that misbehave.
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "flows/PortDoctor.h"
+#include "protocol/ResultCodes.h"
+#include "protocol/VcmCommand.h"
+#include "resources/Strings.h"
+#include "serial/NetLine.h"
+#include "serial/PortProbe.h"
+#include "serial/PortTable.h"
+#include "support/Ser2Net.h"
+#include "support/SimLink.h"
+
+namespace {
+
+constexpr unsigned kNetCom = 120;
+
+// A ports file naming the server's address under kNetCom, beside the drive's own.
+class NetLinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    res::SetLanguage(res::Language::English);
+    ASSERT_TRUE(sim.Ok());
+    ASSERT_TRUE(server.Ok()) << "ser2net did not start";
+  }
+
+  void Name(const std::string& address) {
+    ASSERT_TRUE(dir.Write("ports", "COM" + std::to_string(kNetCom) + "=" + address + "\n"));
+    portmap::SetPortsFilePath(dir.File("ports"));
+  }
+
+  std::string Doctor() {
+    const portprobe::PortFacts facts = portprobe::Probe(kNetCom);
+    return portdoctor::StatusText(facts) + "\n" + portdoctor::AdviceText(facts);
+  }
+
+  SimLink sim;
+  Ser2Net server{{{portmap::PathOf(sim.Com()).value_or(""), true}, {portmap::PathOf(sim.Com()).value_or(""), false}}};
+  TempDir dir;
+};
+
+// A listening socket that accepts and then says nothing, as a server that hangs.
+class SilentServer {
+ public:
+  // `backlog` 0 and one connection left waiting: the server's queue is full and
+  // every further connection attempt goes unanswered.
+  explicit SilentServer(int backlog = 4) {
+    m_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(m_fd, backlog) == 0 &&
+        getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+      m_port = ntohs(address.sin_port);
+    }
+  }
+  ~SilentServer() { close(m_fd); }
+  uint16_t Port() const { return m_port; }
+
+ private:
+  int m_fd = -1;
+  uint16_t m_port = 0;
+};
+
+TEST_F(NetLinkTest, BothAcceptersCarryEveryByteIncludingIac) {
+  // 255 is Telnet's escape: the drive's version text carries one to the PC and
+  // a command argument carries one to the drive, whose echo brings it back.
+  sim.Drive().SetVersion(
+      "V\xff"
+      "2");
+  for (size_t line = 0; line < 2; ++line) {
+    Name(server.Address(line));
+    CVcmCommand link;
+    ASSERT_EQ(link.Open(kNetCom, 115200), 1) << server.Address(line);
+    EXPECT_EQ(link.CheckLink(), rc::Success);
+    EXPECT_EQ(link.Transact("XYZ",
+                            "a\xff\xff"
+                            "b"),
+              rc::Success)
+        << link.GetTrace();
+    EXPECT_EQ(link.ReadVersion(), rc::Success);
+    EXPECT_EQ(link.GetVersion(),
+              "V\xff"
+              "2");
+    if (line == 0) {
+      // A pseudo-terminal has no modem lines: the server says so, and it is only a note.
+      EXPECT_EQ(link.LineNotes().find("SET-BAUDRATE"), std::string::npos) << link.LineNotes();
+    }
+    link.Close();
+  }
+}
+
+TEST_F(NetLinkTest, ServerGoneMidwayIsAPortLostAndTheNextOpenConnectsAfresh) {
+  Name(server.Address(0));
+  CVcmCommand link;
+  ASSERT_EQ(link.Open(kNetCom, 115200), 1);
+  ASSERT_EQ(link.CheckLink(), rc::Success);
+  server.Stop();
+  EXPECT_EQ(link.Transact("VER"), rc::PortFailure);
+  EXPECT_FALSE(link.IsOpen());
+  EXPECT_NE(Doctor().find("connection refused by 127.0.0.1:" + std::to_string(server.Port(0))), std::string::npos);
+
+  ASSERT_TRUE(server.Start());
+  ASSERT_EQ(link.Open(kNetCom, 115200), 1);
+  EXPECT_EQ(link.CheckLink(), rc::Success);
+}
+
+TEST_F(NetLinkTest, ASecondClientIsTurnedAwayAndTheDoctorSaysWhy) {
+  for (size_t line = 0; line < 2; ++line) {
+    Name(server.Address(line));
+    CVcmCommand first;
+    ASSERT_EQ(first.Open(kNetCom, 115200), 1);
+    CVcmCommand second;
+    EXPECT_EQ(second.Open(kNetCom, 115200), 0) << server.Address(line);
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_NE(Doctor().find("another client holds the port"), std::string::npos) << Doctor();
+    // The first keeps its drive.
+    EXPECT_EQ(first.CheckLink(), rc::Success);
+  }
+}
+
+TEST_F(NetLinkTest, FailuresToConnectAreToldApart) {
+  Name("rfc2217://127.0.0.1:" + std::to_string(Ser2Net::FreePort()));
+  CVcmCommand link;
+  EXPECT_EQ(link.Open(kNetCom, 115200), 0);
+  EXPECT_NE(Doctor().find("connection refused"), std::string::npos) << Doctor();
+
+  Name("tcp://no-such-host.invalid:4001");
+  EXPECT_EQ(link.Open(kNetCom, 115200), 0);
+  EXPECT_NE(Doctor().find("host name no-such-host.invalid not found"), std::string::npos) << Doctor();
+
+  SilentServer full(0);
+  const int waiting = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(full.Port());
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(0, connect(waiting, reinterpret_cast<sockaddr*>(&address), sizeof address));
+  Name("tcp://127.0.0.1:" + std::to_string(full.Port()));
+  CNetLine::SetConnectWaitMs(300);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(link.Open(kNetCom, 115200), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_NE(Doctor().find("no answer from 127.0.0.1:" + std::to_string(full.Port()) + " within 1 s"), std::string::npos)
+      << Doctor();
+  CNetLine::SetConnectWaitMs(0);
+  close(waiting);
+
+  Name("rfc2217://127.0.0.1");
+  EXPECT_EQ(link.Open(kNetCom, 115200), 0);
+  EXPECT_NE(Doctor().find("rfc2217://host:port"), std::string::npos) << Doctor();
+}
+
+TEST_F(NetLinkTest, AServerThatNeverAnswersOpensAndTheDriveIsSilent) {
+  // Both set-up waits are bounded; what is left unconfirmed is only noted.
+  SilentServer silent;
+  Name("rfc2217://127.0.0.1:" + std::to_string(silent.Port()));
+  CVcmCommand link;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(link.Open(kNetCom, 115200), 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_NE(link.LineNotes().find("COM-PORT-OPTION: no answer"), std::string::npos) << link.LineNotes();
+  EXPECT_EQ(link.CheckLink(), rc::NoEcho);
+  EXPECT_TRUE(link.IsOpen());
+}
+
+}  // namespace
