@@ -380,6 +380,7 @@ TEST_F(CliRunTest, AnOverlongAnswerIsTheDrivesFault) {
   sim.Drive(0).SetFaults(faults);
   const Ran run = Program({"-p", Port(0), "get", "21"});
   EXPECT_EQ(4, run.code) << run.err;
+}
 
 // The same drives behind ser2net on the loopback address: COM120-123 in the ports
 // file are its raw TCP lines; the RFC 2217 line of the first drive is named on
