@@ -67,11 +67,16 @@ int ListPorts(const Request& request, std::ostream& out, Console& console) {
   return request.ports.empty() || allOpen ? 0 : static_cast<int>(Outcome::LinkFailed);
 }
 
-int32_t BaudRate(const Request& request) {
+int32_t BaudRate(const Request& request, Console& console) {
   if (request.baud) return *request.baud;
   CIniFile config;
   config.UseConfigFile();
-  return ReadCommSettings(config).baudRate;
+  const CommSettings settings = ReadCommSettings(config);
+  if (!settings.refusedBaudRate.empty()) {
+    console.Lines("", res::FormatString(ids::ConfigBaudRefused,
+                                        {settings.refusedBaudRate, std::to_string(settings.baudRate)}));
+  }
+  return settings.baudRate;
 }
 
 int Report(const Request& request, const std::vector<DriveResult>& results, std::ostream& out, Console& console) {
@@ -125,7 +130,7 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
     console.Lines("", res::LoadString(ids::CliNoPortsListed));
     return static_cast<int>(Outcome::LinkFailed);
   }
-  const JobContext context{request, BaudRate(request), console, ports.size() > 1, cancel, &streams.in};
+  const JobContext context{request, BaudRate(request, console), console, ports.size() > 1, cancel, &streams.in};
   std::vector<DriveResult> results(ports.size());
   {
     // One worker a port: each bound by its own wire time, none waiting on another.

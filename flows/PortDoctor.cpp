@@ -85,6 +85,7 @@ std::string StatusText(const PortFacts& facts) {
       if (facts.heldHere) return res::FormatString(ids::DoctorBusyHeldBy, {res::LoadString(ids::DoctorThisProgram)});
       return res::LoadString(ids::DoctorBusy);
     case Access::Gone: return res::LoadString(ids::DoctorGone);
+    case Access::NotSerial: return res::LoadString(ids::DoctorNotSerial);
     case Access::Failed: break;
   }
   if (facts.error == 0) return res::LoadString(ids::DoctorCannotOpen);
@@ -107,6 +108,9 @@ std::string AdviceText(const PortFacts& facts) {
         return res::FormatString(ids::DoctorAdviceUnmapped, {std::to_string(facts.com), portmap::PortsFilePath()});
       }
       return res::FormatString(ids::DoctorAdviceGone, {portmap::PortsFilePath()});
+    case Access::NotSerial:
+      return res::FormatString(ids::DoctorAdviceNotSerial,
+                               {std::to_string(facts.com), Printable(facts.device), portmap::PortsFilePath()});
     case Access::Failed: break;
   }
   return res::LoadString(ids::DoctorAdviceFailed);

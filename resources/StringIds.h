@@ -58,6 +58,9 @@ enum : int {
   MotorDbWriteFailed = 3035,     // our own
   MotorDbBadByte = 3061,         // our own: "%1!d!" = line, "%2" = byte in hex
   MotorDbCommandTooLong = 3062,  // our own: "%1!d!" = line
+  MotorDbNotCommand = 3063,      // our own: "%1!d!" = line, "%2" = the line as written
+  MotorDbTooBig = 3064,          // our own: "%1" = largest size taken, in KiB
+  MotorDbNotSaved = 3065,        // our own
   UserViewParamMissing = 3036,   // our own: "%1!d!" = address
   UserViewFieldMissing = 3038,   // our own: "%1" = address, "%2" = bit offset
   SetParamCaption = 3037,
@@ -140,6 +143,7 @@ enum : int {
   DoctorCannotOpenBecause = 4807,  // "%1" = the system's error text
   DoctorNoDevice = 4808,
   DoctorUsbSerial = 4809,           // "%1" = USB serial number
+  DoctorNotSerial = 4810,
   DoctorAdviceJoinGroup = 4820,     // "%1" = group, "%2" = user
   DoctorAdviceGroupPending = 4821,  // "%1" = group
   DoctorAdviceGroupActive = 4822,   // "%1" = group, "%2" = device
@@ -151,12 +155,14 @@ enum : int {
   DoctorAdviceGone = 4828,      // "%1" = ports file
   DoctorAdviceUnmapped = 4829,  // "%1" = COM number, "%2" = ports file
   DoctorAdviceFailed = 4830,
+  DoctorAdviceNotSerial = 4831,  // "%1" = COM number, "%2" = device, "%3" = ports file
 
   // What the view, the files and the parameter access say of values not read or refused
   RowNotRead = 5100,            // a row whose value could not be read from this drive
   DpfReadSkipped = 5101,        // "%1" = entries left out of a saved file
   DpfPartialLoad = 5102,        // "%1" = entries written, "%2" = entries in the file
   MotorDbPartialImport = 5103,  // "%1" = line reached, "%2" = lines in the file
+  MotorDbPartialImportSaved = 5130,  // "%1" = line reached, "%2" = lines, "%3" = line saved up to
   ParamNotDescribed = 5104,     // "%1" = parameter reference
   ParamReadOnly = 5105,         // "%1" = parameter reference
   ParamValueRefused = 5106,     // "%1" = value, "%2" = reference, "%3" = allowed values
@@ -237,5 +243,10 @@ enum : int {
   CliInfoModel = 5050,
   CliInfoDescription = 5051,
   CliDiffHeader = 5052,  // column titles, tab-separated
+  // Inputs refused where they enter
+  CliBadBaud = 5070,                   // "%1" = the text given
+  ConfigBaudRefused = 5071,            // "%1" = the stored text, "%2" = the rate used
+  CliInteractiveNeedsTerminal = 5072,
+  CliEmptyFile = 5073,
 };
 }  // namespace ids

@@ -124,6 +124,19 @@ TEST_F(PortDoctorTest, AvailableGoneFailedAndTheDescription) {
   EXPECT_TRUE(Has(portdoctor::AdviceText(unmapped), "COM250=")) << portdoctor::AdviceText(unmapped);
 }
 
+TEST_F(PortDoctorTest, AFileBehindAPortsFileLineIsNotASerialPort) {
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("disk.img", std::string(4096, '\0')));
+  ASSERT_TRUE(dir.Write("ports", "COM204=" + dir.File("disk.img") + "\n"));
+  portmap::SetPortsFilePath(dir.File("ports"));
+  const PortFacts facts = portprobe::Probe(204);
+  const std::string advice = portdoctor::AdviceText(facts);
+  portmap::SetPortsFilePath(std::string());
+  EXPECT_EQ("not a serial port", portdoctor::StatusText(facts));
+  EXPECT_TRUE(Has(advice, "COM204=") && Has(advice, dir.File("disk.img"))) << advice;
+  EXPECT_EQ(std::string(4096, '\0'), dir.Read("disk.img"));
+}
+
 TEST_F(PortDoctorTest, PortOpenInThisProcessReadsBusy) {
   SimLink link;
   ASSERT_TRUE(link.Ok());
