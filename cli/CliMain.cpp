@@ -118,6 +118,12 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
   if (const std::optional<res::Language> language = LanguageOption(argc, argv)) res::SetLanguage(*language);
   Request request;
   if (const std::optional<int> done = ParseCommandLine(argc, argv, &request, streams.out, streams.err)) return *done;
+  // Piped answers ("yes |", a file) are no person reading the questions: a script
+  // answers with --yes and --retries.
+  if (request.interactive && !streams.inIsTerminal) {
+    streams.err << res::FormatString(ids::CliUsageError, {res::LoadString(ids::CliInteractiveNeedsTerminal)}) << '\n';
+    return static_cast<int>(Outcome::BadInput);
+  }
   if (!request.portsFile.empty()) portmap::SetPortsFilePath(request.portsFile);
   Console console(streams.err, streams.errIsTerminal);
   // Before anything reads Config.ini: a file of garbage is moved aside, and said so once.

@@ -256,7 +256,7 @@ const Entry kTable[] = {
                            "Config.ini의 Baudrate=%1은(는) 직렬 포트가 쓸 수 없는 값이므로 %2을(를) 씁니다."},
   {ids::CliInteractiveNeedsTerminal, "--interactive needs a terminal on standard input; use --yes or --retries to answer from a script.",
                                      "--interactive는 표준 입력이 터미널이어야 합니다. 스크립트에서는 --yes 또는 --retries를 쓰십시오."},
-  {ids::CliEmptyFile, "FILE must not be empty.", "FILE은 비어 있을 수 없습니다."},
+  {ids::CliEmptyFile, "an empty name names no file", "빈 이름은 파일을 가리키지 않습니다"},
   {ids::SetParamCaption, "Set Parameter", "파라미터 설정"},
   {ids::VersionPrefix, "Version : ", "버전 : "},
   {ids::PortFailure, "Failed to access COMM port.", "통신 포트에 접근하지 못했습니다."},
