@@ -312,7 +312,7 @@ Outcome ExportMotorDb(CFrameLogic& frame, const std::function<bool()>& cancelled
   // Created before the drive is read, so an unwritable folder is known at once.
   CServoDBFile file;
   if (!file.Create(*path)) {
-    frame.ShowText(ids::TargetCreateFailed, MsgIcon::Error);
+    frame.ShowWriteFailed(ids::TargetCreateFailed, *path);
     return Outcome::FileError;
   }
 
@@ -341,7 +341,7 @@ Outcome ExportMotorDb(CFrameLogic& frame, const std::function<bool()>& cancelled
 
   const std::string text = MotorDbExportText(MotorDbExportVersionLine(link.GetVersion()), values);
   if (!file.Commit(text)) {
-    frame.ShowText(ids::MotorDbWriteFailed, MsgIcon::Error);
+    frame.ShowWriteFailed(ids::MotorDbWriteFailed, *path);
     return Outcome::FileError;
   }
   if (!skipped.empty()) {

@@ -61,6 +61,7 @@ enum : int {
   MotorDbNotCommand = 3063,      // our own: "%1!d!" = line, "%2" = the line as written
   MotorDbTooBig = 3064,          // our own: "%1" = largest size taken, in KiB
   MotorDbNotSaved = 3065,        // our own
+  FolderTakesNoNewFiles = 3066,  // our own: "%1" = folder
   UserViewParamMissing = 3036,   // our own: "%1!d!" = address
   UserViewFieldMissing = 3038,   // our own: "%1" = address, "%2" = bit offset
   SetParamCaption = 3037,

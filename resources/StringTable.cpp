@@ -77,6 +77,8 @@ const Entry kTable[] = {
                        "파일이 %1 KiB보다 커서 모터 DB 파일일 수 없습니다. 드라이브에 아무것도 보내지 않았습니다."},
   {ids::MotorDbNotSaved, "Every command of the motor DB file was accepted, but the parameters were not saved to flash: the drive loses them when it is switched off.",
                          "모터 DB 파일의 모든 명령이 받아들여졌지만 파라미터가 플래시에 저장되지 않았습니다. 드라이브 전원을 끄면 없어집니다."},
+  {ids::FolderTakesNoNewFiles, "The folder %1 takes no new files, so the file in it cannot be replaced safely. It was left as it was; choose another folder.",
+                               "%1 폴더에 새 파일을 만들 수 없어 그 안의 파일을 안전하게 바꿀 수 없습니다. 파일은 그대로 두었습니다. 다른 폴더를 고르십시오."},
   {ids::MotorDbBadByte, "Line %1!d! of the motor DB file holds a byte (0x%2) that cannot be sent as a command. Nothing was sent to the drive.",
                        "모터 DB 파일의 %1!d!번째 줄에 명령으로 보낼 수 없는 바이트(0x%2)가 있습니다. 드라이브로 아무것도 보내지 않았습니다."},
   {ids::MotorDbCommandTooLong, "Line %1!d! of the motor DB file holds a command too long to be sent to the drive. Nothing was sent to the drive.",
