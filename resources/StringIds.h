@@ -188,6 +188,14 @@ enum : int {
   ConfigSetAside = 5300,      // "%1" = Config.ini, "%2" = where it was moved
   ConfigNotSetAside = 5301,   // "%1" = Config.ini
   DescFileFailedPath = 5302,  // "%1" = the description file's path
+  // What a description file describes wrongly; "%1" = line, then:
+  DescFieldOutside32 = 5310,  // "%2" = bit offset, "%3" = address, "%4" = size
+  DescFieldsOverlap = 5311,   // "%2" = bit offset, "%3" = address, "%4" = line of the other sub-field
+  DescAddressTwice = 5312,    // "%2" = address, "%3" = line of the first
+  DescNumberTooBig = 5313,    // "%2" = attribute, "%3" = its text, "%4" = parameter reference
+  DescMinAboveMax = 5314,     // "%2" = min, "%3" = parameter reference, "%4" = max
+  DescViewBadRef = 5315,      // "%2" = the reference as written
+  DescViewEmpty = 5316,
 
   // The command-line program: help texts, its own messages, data labels
   CliAbout = 5000,
