@@ -157,6 +157,10 @@ enum : int {
   DoctorAdviceUnmapped = 4829,  // "%1" = COM number, "%2" = ports file
   DoctorAdviceFailed = 4830,
   DoctorAdviceNotSerial = 4831,  // "%1" = COM number, "%2" = device, "%3" = ports file
+  DoctorAdvicePortsFileUnusable = 4832,  // "%1" = why (one of the three below), "%2" = ports file
+  DoctorPortsFileFolder = 4833,
+  DoctorPortsFileNotFile = 4834,
+  DoctorPortsFileTooBig = 4835,
 
   // What the view, the files and the parameter access say of values not read or refused
   RowNotRead = 5100,            // a row whose value could not be read from this drive

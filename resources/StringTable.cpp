@@ -121,6 +121,11 @@ const Entry kTable[] = {
                               "COM%1에 지정된 장치가 없습니다. 포트 파일에 COM%1=<장치> 줄을 추가하십시오:\n%2"},
   {ids::DoctorAdviceNotSerial, "COM%1 names %2, which is not a serial port. Name the adapter's device on the line COM%1= of the ports file:\n%3",
                                "COM%1에 지정된 %2은(는) 직렬 포트가 아닙니다. 포트 파일의 COM%1= 줄에 어댑터의 장치를 지정하십시오:\n%3"},
+  {ids::DoctorAdvicePortsFileUnusable, "The ports file is not read: %1. Make it a plain text file of lines COM<n>=<device>:\n%2",
+                                       "포트 파일을 읽지 않았습니다: %1. COM<n>=<장치> 줄로 된 일반 텍스트 파일로 만드십시오:\n%2"},
+  {ids::DoctorPortsFileFolder, "it is a folder", "폴더입니다"},
+  {ids::DoctorPortsFileNotFile, "it is a device, a pipe or a socket, not a file", "파일이 아니라 장치, 파이프 또는 소켓입니다"},
+  {ids::DoctorPortsFileTooBig, "it is larger than 1 MiB", "1 MiB보다 큽니다"},
   {ids::DoctorAdviceFailed, "Unplug the adapter and plug it in again. If that does not help, the kernel log (journalctl -k) may say more.",
                             "어댑터를 뽑았다가 다시 꽂으십시오. 그래도 안 되면 커널 로그(journalctl -k)에서 자세한 내용을 확인할 수 있습니다."},
   // Values not read, partial downloads, values refused before sending

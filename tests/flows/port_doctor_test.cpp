@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "flows/PortDoctor.h"
+#include "platform/FileSystem.h"
+#include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "serial/PortTable.h"
 #include "serial/Rs232.h"
@@ -135,6 +137,24 @@ TEST_F(PortDoctorTest, AFileBehindAPortsFileLineIsNotASerialPort) {
   EXPECT_EQ("not a serial port", portdoctor::StatusText(facts));
   EXPECT_TRUE(Has(advice, "COM204=") && Has(advice, dir.File("disk.img"))) << advice;
   EXPECT_EQ(std::string(4096, '\0'), dir.Read("disk.img"));
+}
+
+TEST_F(PortDoctorTest, APortsFileThatIsNotReadIsSaidSoInsteadOfAskingForALine) {
+  // The advice was to add a line that was already there.
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("big", "COM205=/dev/ttyUSB0\n" + std::string(portmap::kMaxPortsFileBytes, '#')));
+  ASSERT_TRUE(platform::MakeFolder(dir.File("folder")));
+  const std::pair<std::string, int> cases[] = {{dir.File("big"), ids::DoctorPortsFileTooBig},
+                                               {dir.File("folder"), ids::DoctorPortsFileFolder},
+                                               {"/dev/zero", ids::DoctorPortsFileNotFile}};
+  for (const auto& [file, why] : cases) {
+    SCOPED_TRACE(file);
+    portmap::SetPortsFilePath(file);
+    const PortFacts facts = portprobe::Probe(205);
+    const std::string advice = portdoctor::AdviceText(facts);
+    portmap::SetPortsFilePath(std::string());
+    EXPECT_EQ(res::FormatString(ids::DoctorAdvicePortsFileUnusable, {res::LoadString(why), file}), advice);
+  }
 }
 
 TEST_F(PortDoctorTest, PortOpenInThisProcessReadsBusy) {
