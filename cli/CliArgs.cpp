@@ -59,8 +59,8 @@ struct Subcommands {
 CLI::App* AddFileCommand(CLI::App& parent, const char* name, int helpId, std::string* file) {
   CLI::App* command = parent.add_subcommand(name, Text(helpId));
   // An empty name would reach the file dialog's place as "no file chosen", a cancel.
-  const CLI::Validator named([](const std::string& text) { return text.empty() ? Text(ids::CliEmptyFile) : std::string(); },
-                             "");
+  const CLI::Validator named(
+      [](const std::string& text) { return text.empty() ? Text(ids::CliEmptyFile) : std::string(); }, "");
   command->add_option("FILE", *file, Text(ids::CliArgFile))->required()->type_name("")->check(named);
   return command;
 }

@@ -73,8 +73,8 @@ int32_t BaudRate(const Request& request, Console& console) {
   config.UseConfigFile();
   const CommSettings settings = ReadCommSettings(config);
   if (!settings.refusedBaudRate.empty()) {
-    console.Lines("", res::FormatString(ids::ConfigBaudRefused,
-                                        {settings.refusedBaudRate, std::to_string(settings.baudRate)}));
+    console.Lines(
+        "", res::FormatString(ids::ConfigBaudRefused, {settings.refusedBaudRate, std::to_string(settings.baudRate)}));
   }
   return settings.baudRate;
 }

@@ -18,7 +18,8 @@ const char kFoldersSection[] = "Folders";
 bool IsUsableBaudRate(int64_t rate) {
   static constexpr int64_t kStandard[] = {300, 600};
   if (rate < kLowestBaudRate || rate > kHighestBaudRate) return false;
-  return rate >= kLowestCustomBaudRate || std::find(std::begin(kStandard), std::end(kStandard), rate) != std::end(kStandard);
+  return rate >= kLowestCustomBaudRate ||
+         std::find(std::begin(kStandard), std::end(kStandard), rate) != std::end(kStandard);
 }
 
 std::optional<int32_t> ParseBaudRate(const std::string& text) {

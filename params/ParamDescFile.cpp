@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <map>
 #include <optional>
-#include <cstring>
 #include <string_view>
 
 #include "params/OwnStack.h"
@@ -214,8 +214,8 @@ bool CParamDescFile::ReadDocument(const TiXmlDocument& document) {
     if (!param->LoadXml(element)) return;
     const auto [first, added] = paramLines.emplace(param->GetAddress(), element->Row());
     if (!added) {
-      sound = Refuse(element, ids::DescAddressTwice,
-                     {std::to_string(param->GetAddress()), std::to_string(first->second)});
+      sound =
+          Refuse(element, ids::DescAddressTwice, {std::to_string(param->GetAddress()), std::to_string(first->second)});
       return;
     }
     if (!CheckParam(element, *param)) {
@@ -298,7 +298,8 @@ bool CParamDescFile::CheckNested(const TiXmlElement* element, const CParamNode& 
   }
   const uint32_t bits = static_cast<uint32_t>(((uint64_t{1} << size) - 1) << offset);
   for (const auto& [other, line] : taken) {
-    if ((other & bits) != 0) return Refuse(element, ids::DescFieldsOverlap, {std::to_string(offset), address, std::to_string(line)});
+    if ((other & bits) != 0)
+      return Refuse(element, ids::DescFieldsOverlap, {std::to_string(offset), address, std::to_string(line)});
   }
   // What the field's bits can hold; a one-bit field is 0 or 1 either way.
   const bool isSigned = !nested.IsUnsigned() && size > 1;
@@ -327,7 +328,8 @@ bool CParamDescFile::CheckViewEntry(const TiXmlElement* element, const CUserView
   const bool addressFits = !number || (*number >= 0 && *number <= 0xFFFF);
   const bool bitFits = !entry.nested || (bit && *bit >= 0 && *bit <= 31);
   if (addressFits && bitFits) return true;
-  const std::string named = paramxml::ElementText(address) + (entry.nested ? "." + std::string(address->Attribute("offset")) : "");
+  const std::string named =
+      paramxml::ElementText(address) + (entry.nested ? "." + std::string(address->Attribute("offset")) : "");
   m_loadError = res::FormatString(ids::DescViewBadRef, {std::to_string(address->Row()), named});
   return false;
 }

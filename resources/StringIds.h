@@ -58,10 +58,6 @@ enum : int {
   MotorDbWriteFailed = 3035,     // our own
   MotorDbBadByte = 3061,         // our own: "%1!d!" = line, "%2" = byte in hex
   MotorDbCommandTooLong = 3062,  // our own: "%1!d!" = line
-  MotorDbNotCommand = 3063,      // our own: "%1!d!" = line, "%2" = the line as written
-  MotorDbTooBig = 3064,          // our own: "%1" = largest size taken, in KiB
-  MotorDbNotSaved = 3065,        // our own
-  FolderTakesNoNewFiles = 3066,  // our own: "%1" = folder
   UserViewParamMissing = 3036,   // our own: "%1!d!" = address
   UserViewFieldMissing = 3038,   // our own: "%1" = address, "%2" = bit offset
   SetParamCaption = 3037,
@@ -144,7 +140,6 @@ enum : int {
   DoctorCannotOpenBecause = 4807,  // "%1" = the system's error text
   DoctorNoDevice = 4808,
   DoctorUsbSerial = 4809,           // "%1" = USB serial number
-  DoctorNotSerial = 4810,
   DoctorAdviceJoinGroup = 4820,     // "%1" = group, "%2" = user
   DoctorAdviceGroupPending = 4821,  // "%1" = group
   DoctorAdviceGroupActive = 4822,   // "%1" = group, "%2" = device
@@ -156,18 +151,12 @@ enum : int {
   DoctorAdviceGone = 4828,      // "%1" = ports file
   DoctorAdviceUnmapped = 4829,  // "%1" = COM number, "%2" = ports file
   DoctorAdviceFailed = 4830,
-  DoctorAdviceNotSerial = 4831,  // "%1" = COM number, "%2" = device, "%3" = ports file
-  DoctorAdvicePortsFileUnusable = 4832,  // "%1" = why (one of the three below), "%2" = ports file
-  DoctorPortsFileFolder = 4833,
-  DoctorPortsFileNotFile = 4834,
-  DoctorPortsFileTooBig = 4835,
 
   // What the view, the files and the parameter access say of values not read or refused
   RowNotRead = 5100,            // a row whose value could not be read from this drive
   DpfReadSkipped = 5101,        // "%1" = entries left out of a saved file
   DpfPartialLoad = 5102,        // "%1" = entries written, "%2" = entries in the file
   MotorDbPartialImport = 5103,  // "%1" = line reached, "%2" = lines in the file
-  MotorDbPartialImportSaved = 5130,  // "%1" = line reached, "%2" = lines, "%3" = line saved up to
   ParamNotDescribed = 5104,     // "%1" = parameter reference
   ParamReadOnly = 5105,         // "%1" = parameter reference
   ParamValueRefused = 5106,     // "%1" = value, "%2" = reference, "%3" = allowed values
@@ -192,14 +181,6 @@ enum : int {
   ConfigSetAside = 5300,      // "%1" = Config.ini, "%2" = where it was moved
   ConfigNotSetAside = 5301,   // "%1" = Config.ini
   DescFileFailedPath = 5302,  // "%1" = the description file's path
-  // What a description file describes wrongly; "%1" = line, then:
-  DescFieldOutside32 = 5310,  // "%2" = bit offset, "%3" = address, "%4" = size
-  DescFieldsOverlap = 5311,   // "%2" = bit offset, "%3" = address, "%4" = line of the other sub-field
-  DescAddressTwice = 5312,    // "%2" = address, "%3" = line of the first
-  DescNumberTooBig = 5313,    // "%2" = attribute, "%3" = its text, "%4" = parameter reference
-  DescMinAboveMax = 5314,     // "%2" = min, "%3" = parameter reference, "%4" = max
-  DescViewBadRef = 5315,      // "%2" = the reference as written
-  DescViewEmpty = 5316,
 
   // The command-line program: help texts, its own messages, data labels
   CliAbout = 5000,
@@ -256,9 +237,30 @@ enum : int {
   CliInfoModel = 5050,
   CliInfoDescription = 5051,
   CliDiffHeader = 5052,  // column titles, tab-separated
-  // Inputs refused where they enter
-  CliBadBaud = 5070,                   // "%1" = the text given
-  ConfigBaudRefused = 5071,            // "%1" = the stored text, "%2" = the rate used
+
+  // Inputs refused where they enter: ports, descriptions, motor DB files, settings,
+  // arguments and file replacement
+  DoctorNotSerial = 4810,
+  DoctorAdviceNotSerial = 4831,          // "%1" = COM number, "%2" = device, "%3" = ports file
+  DoctorAdvicePortsFileUnusable = 4832,  // "%1" = why (one of the three below), "%2" = ports file
+  DoctorPortsFileFolder = 4833,
+  DoctorPortsFileNotFile = 4834,
+  DoctorPortsFileTooBig = 4835,
+  MotorDbNotCommand = 3063,          // our own: "%1!d!" = line, "%2" = the line as written
+  MotorDbTooBig = 3064,              // our own: "%1" = largest size taken, in KiB
+  MotorDbNotSaved = 3065,            // our own
+  FolderTakesNoNewFiles = 3066,      // our own: "%1" = folder
+  MotorDbPartialImportSaved = 5130,  // "%1" = line reached, "%2" = lines, "%3" = line saved up to
+  // What a description file describes wrongly; "%1" = line, then:
+  DescFieldOutside32 = 5310,  // "%2" = bit offset, "%3" = address, "%4" = size
+  DescFieldsOverlap = 5311,   // "%2" = bit offset, "%3" = address, "%4" = line of the other sub-field
+  DescAddressTwice = 5312,    // "%2" = address, "%3" = line of the first
+  DescNumberTooBig = 5313,    // "%2" = attribute, "%3" = its text, "%4" = parameter reference
+  DescMinAboveMax = 5314,     // "%2" = min, "%3" = parameter reference, "%4" = max
+  DescViewBadRef = 5315,      // "%2" = the reference as written
+  DescViewEmpty = 5316,
+  CliBadBaud = 5070,         // "%1" = the text given
+  ConfigBaudRefused = 5071,  // "%1" = the stored text, "%2" = the rate used
   CliInteractiveNeedsTerminal = 5072,
   CliEmptyFile = 5073,
 };

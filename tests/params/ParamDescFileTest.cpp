@@ -346,8 +346,7 @@ TEST(ParamDescFile, RefusesWhatNoDriveValueCanBeWithTheElementAndItsLine) {
       {"view address past 16 bits", kOneParam,
        "<user_view>\n<item><address nested=\"0\" offset=\"0\">65552</address></item></user_view>",
        "Line 2: the user view names 65552,"},
-      {"view bit past 31",
-       "<param address=\"16\" name=\"p\"><nested offset=\"4\" size=\"1\" name=\"f\"/></param>",
+      {"view bit past 31", "<param address=\"16\" name=\"p\"><nested offset=\"4\" size=\"1\" name=\"f\"/></param>",
        "<user_view><item>\n<address nested=\"1\" offset=\"260\">16</address></item></user_view>",
        "Line 2: the user view names 16.260,"},
   };
@@ -364,11 +363,11 @@ TEST(ParamDescFile, RefusesWhatNoDriveValueCanBeWithTheElementAndItsLine) {
   }
   // The widest fields that fit still load: 32 bits whole, and bit 31 alone.
   CParamDescFile model;
-  EXPECT_TRUE(model.LoadText(Doc(
-      "<param address=\"1\" name=\"a\"><nested offset=\"0\" size=\"32\" name=\"w\" min=\"-2147483648\"/></param>"
-      "<param address=\"2\" name=\"b\"><nested offset=\"0\" size=\"31\" name=\"l\" max=\"2147483647\"/>"
-      "<nested offset=\"31\" size=\"1\" name=\"h\" max=\"1\"/></param>",
-      view)))
+  EXPECT_TRUE(model.LoadText(
+      Doc("<param address=\"1\" name=\"a\"><nested offset=\"0\" size=\"32\" name=\"w\" min=\"-2147483648\"/></param>"
+          "<param address=\"2\" name=\"b\"><nested offset=\"0\" size=\"31\" name=\"l\" max=\"2147483647\"/>"
+          "<nested offset=\"31\" size=\"1\" name=\"h\" max=\"1\"/></param>",
+          view)))
       << model.GetLoadError();
   EXPECT_EQ("", model.GetLoadError());
 }

@@ -201,8 +201,8 @@ TEST(MotorDbExport, EveryExportedVersionReadsBack) {
   for (const std::string drive : {"", "[a]", "/*", " ", "x", "XY ver.1.2.3.4", "\x80", "mad0"}) {
     SCOPED_TRACE(drive);
     const std::string text = MotorDbExportText(MotorDbExportVersionLine(drive), values);
-    EXPECT_EQ((std::vector<std::string>{"3:mad0", "5:mda1", "7:mad1", "9:mda-2147483648", "11:mad99", "13:mda2147483647",
-                                        "15:mad2147483647", "17:mda0"}),
+    EXPECT_EQ((std::vector<std::string>{"3:mad0", "5:mda1", "7:mad1", "9:mda-2147483648", "11:mad99",
+                                        "13:mda2147483647", "15:mad2147483647", "17:mda0"}),
               Tokens(text));
     CVcmFile file;
     file.SetText(text);
