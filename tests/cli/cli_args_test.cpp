@@ -138,12 +138,12 @@ TEST_F(CliPromptTest, EndlessOrWrongInputEndsAsNoWithoutReadingItAll) {
   std::istringstream yes(repeated);
   cli::CCliPrompt asked = Prompt({.interactive = true}, &yes);
   EXPECT_EQ(btn::No, asked.ShowMessage(Question(MsgButtons::YesNo, "Sure?")));
-  EXPECT_LT(yes.tellg(), 20);
+  EXPECT_GT(yes.rdbuf()->in_avail(), 1900) << "asked a few times, not for ever";
 
   std::istringstream zeros(std::string(1'000'000, '\0'));
   cli::CCliPrompt flooded = Prompt({.interactive = true}, &zeros);
   EXPECT_EQ(btn::Cancel, flooded.ShowMessage(Question(MsgButtons::CancelTryContinue, "Again?")));
-  EXPECT_LT(zeros.tellg(), 200);
+  EXPECT_GT(zeros.rdbuf()->in_avail(), 999'000) << "one answer's worth read";
 }
 
 TEST(CliCommandLine, InteractiveNeedsATerminalOnStandardInput) {
