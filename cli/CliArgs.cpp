@@ -6,6 +6,7 @@
 #include <cctype>
 #include <ostream>
 
+#include "files/Settings.h"
 #include "resources/StringIds.h"
 #include "serial/NetAddress.h"
 #include "serial/PortTable.h"
@@ -60,7 +61,10 @@ struct Subcommands {
 
 CLI::App* AddFileCommand(CLI::App& parent, const char* name, int helpId, std::string* file) {
   CLI::App* command = parent.add_subcommand(name, Text(helpId));
-  command->add_option("FILE", *file, Text(ids::CliArgFile))->required()->type_name("");
+  // An empty name would reach the file dialog's place as "no file chosen", a cancel.
+  const CLI::Validator named(
+      [](const std::string& text) { return text.empty() ? Text(ids::CliEmptyFile) : std::string(); }, "");
+  command->add_option("FILE", *file, Text(ids::CliArgFile))->required()->type_name("")->check(named);
   return command;
 }
 
@@ -176,11 +180,17 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
   app.fallthrough();
 
   std::string portText, lang;
-  int32_t baud = 0;
+  std::string baudText;
   app.add_option("-p,--port", portText, Text(ids::CliOptPort))->type_name("PORTS");
-  CLI::Option* baudOption = app.add_option("-b,--baud", baud, Text(ids::CliOptBaud))
-                                ->type_name("RATE")
-                                ->check(Unlabelled(CLI::PositiveNumber));
+  // A rate no port runs at (1, 0, 99999999999) would leave the port at its old
+  // rate or make every exchange crawl.
+  const CLI::Validator usableBaud(
+      [](const std::string& text) {
+        return ParseBaudRate(text) ? std::string() : res::FormatString(ids::CliBadBaud, {text});
+      },
+      "");
+  CLI::Option* baudOption =
+      app.add_option("-b,--baud", baudText, Text(ids::CliOptBaud))->type_name("RATE")->check(usableBaud);
   app.add_flag("--json", request->json, Text(ids::CliOptJson));
   CLI::Option* yes = app.add_flag("-y,--yes", request->yes, Text(ids::CliOptYes));
   CLI::Option* retries = app.add_option("--retries", request->retries, Text(ids::CliOptRetries))
@@ -221,7 +231,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
     err << res::FormatString(ids::CliUsageError, {error.what()}) << '\n';
     return 2;
   }
-  if (baudOption->count() > 0) request->baud = baud;
+  if (baudOption->count() > 0) request->baud = ParseBaudRate(baudText);
   std::tie(request->command, request->commandName) = ChosenCommand(s);
   if (const int refused = CheckRequest(portText, refTexts, assignmentTexts, request, err)) return refused;
   return std::nullopt;

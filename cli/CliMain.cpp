@@ -67,11 +67,16 @@ int ListPorts(const Request& request, std::ostream& out, Console& console) {
   return request.ports.empty() || allOpen ? 0 : static_cast<int>(Outcome::LinkFailed);
 }
 
-int32_t BaudRate(const Request& request) {
+int32_t BaudRate(const Request& request, Console& console) {
   if (request.baud) return *request.baud;
   CIniFile config;
   config.UseConfigFile();
-  return ReadCommSettings(config).baudRate;
+  const CommSettings settings = ReadCommSettings(config);
+  if (!settings.refusedBaudRate.empty()) {
+    console.Lines(
+        "", res::FormatString(ids::ConfigBaudRefused, {settings.refusedBaudRate, std::to_string(settings.baudRate)}));
+  }
+  return settings.baudRate;
 }
 
 int Report(const Request& request, const std::vector<DriveResult>& results, std::ostream& out, Console& console) {
@@ -114,6 +119,12 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
   if (const std::optional<res::Language> language = LanguageOption(argc, argv)) res::SetLanguage(*language);
   Request request;
   if (const std::optional<int> done = ParseCommandLine(argc, argv, &request, streams.out, streams.err)) return *done;
+  // Piped answers ("yes |", a file) are no person reading the questions: a script
+  // answers with --yes and --retries.
+  if (request.interactive && !streams.inIsTerminal) {
+    streams.err << res::FormatString(ids::CliUsageError, {res::LoadString(ids::CliInteractiveNeedsTerminal)}) << '\n';
+    return static_cast<int>(Outcome::BadInput);
+  }
   if (!request.portsFile.empty()) portmap::SetPortsFilePath(request.portsFile);
   Console console(streams.err, streams.errIsTerminal);
   // Before anything reads Config.ini: a file of garbage is moved aside, and said so once.
@@ -133,7 +144,7 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
         "", res::FormatString(ids::CliUsageError, {res::FormatString(ids::CliNeedsPortInName, {request.commandName})}));
     return static_cast<int>(Outcome::BadInput);
   }
-  const JobContext context{request, BaudRate(request), console, ports.size() > 1, cancel, &streams.in};
+  const JobContext context{request, BaudRate(request, console), console, ports.size() > 1, cancel, &streams.in};
   std::vector<DriveResult> results(ports.size());
   {
     // One worker a port: each bound by its own wire time, none waiting on another.

@@ -15,6 +15,7 @@ struct Streams {
   std::ostream& err;  // messages and the progress bar
   std::istream& in;   // answers, with --interactive only
   bool errIsTerminal = false;
+  bool inIsTerminal = true;  // --interactive is refused when false
 };
 
 int RunCli(int argc, const char* const* argv, const Streams& streams, const std::atomic<bool>& cancel);

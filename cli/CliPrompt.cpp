@@ -11,6 +11,24 @@
 namespace cli {
 namespace {
 
+// Unusable answers in a row before the question counts as not answered.
+constexpr int kMostAsks = 5;
+// An answer is one digit; a longer line is read only this far.
+constexpr size_t kLongestAnswer = 80;
+
+// One line of at most kLongestAnswer characters: false at the end of input or
+// when the line runs on past that, so endless input without a line end (a device,
+// a stuck pipe) is never read whole.
+bool ReadAnswer(std::istream& input, std::string& line) {
+  line.clear();
+  for (int c = input.get(); c != std::char_traits<char>::eof(); c = input.get()) {
+    if (c == '\n') return true;
+    if (line.size() == kLongestAnswer) return false;
+    line.push_back(static_cast<char>(c));
+  }
+  return false;
+}
+
 // A button's text without its mnemonic marker: "&Try Again" -> "Try Again".
 std::string ButtonText(int id) {
   std::string text = res::LoadString(id);
@@ -144,17 +162,16 @@ int CCliPrompt::AskOnTerminal(const MessageSpec& message) {
   menu += ")";
   m_console.Lines(m_prefix, message.text);
   std::string line;
-  for (;;) {
+  for (int asked = 0; asked < kMostAsks; ++asked) {
     m_console.Ask(m_prefix + res::FormatString(ids::CliAnswerPrompt, {menu}));
     // End of input, or Ctrl-C breaking the read, is no answer: the careful one.
-    if (!std::getline(*m_input, line) || m_cancel.load()) {
-      Tell(MsgIcon::Error, res::FormatString(ids::CliNoAnswer, {message.text}));
-      return Refusal(message.buttons);
-    }
+    if (!ReadAnswer(*m_input, line) || m_cancel.load()) break;
     if (line.size() == 1 && line[0] >= '1' && line[0] < static_cast<char>('1' + choices.size())) {
       return choices[static_cast<size_t>(line[0] - '1')].second;
     }
   }
+  Tell(MsgIcon::Error, res::FormatString(ids::CliNoAnswer, {message.text}));
+  return Refusal(message.buttons);
 }
 
 std::optional<std::string> CCliPrompt::AskFileName(const FileDialogSpec&) {

@@ -23,4 +23,8 @@ void CatchInterrupt(std::atomic<bool>& cancel, const std::string& pendingText);
 // redraw ("\r" and the erase-line sequence).
 bool ErrorStreamIsTerminal();
 
+// The standard input stream is a terminal (a console on Windows), where a person
+// can answer a question.
+bool InputIsTerminal();
+
 }  // namespace cli

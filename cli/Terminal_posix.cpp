@@ -38,4 +38,6 @@ void CatchInterrupt(std::atomic<bool>& cancel, const std::string& pendingText) {
 
 bool ErrorStreamIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
 
+bool InputIsTerminal() { return ::isatty(STDIN_FILENO) != 0; }
+
 }  // namespace cli

@@ -40,6 +40,11 @@ void CatchInterrupt(std::atomic<bool>& cancel, const std::string& pendingText) {
   SetConsoleCtrlHandler(OnControl, TRUE);
 }
 
+bool InputIsTerminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;  // fails for a file or a pipe
+}
+
 bool ErrorStreamIsTerminal() {
   const HANDLE stream = GetStdHandle(STD_ERROR_HANDLE);
   DWORD mode = 0;

@@ -24,5 +24,6 @@ int main(int argc, char** argv) {
   static const std::string kPending = "\n" + res::LoadString(ids::CliCancelPending) + "\n";
   static std::atomic<bool> cancel{false};
   cli::CatchInterrupt(cancel, kPending);
-  return cli::RunCli(count, args.data(), {std::cout, std::cerr, std::cin, cli::ErrorStreamIsTerminal()}, cancel);
+  return cli::RunCli(count, args.data(),
+                     {std::cout, std::cerr, std::cin, cli::ErrorStreamIsTerminal(), cli::InputIsTerminal()}, cancel);
 }

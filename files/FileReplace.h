@@ -17,16 +17,19 @@ std::string ResolveTarget(const std::string& path);
 // read-only attribute).
 bool CanReplace(const std::string& target);
 
-// Whether ReplaceFile may succeed: CanReplace, and the folder takes a new file or
-// the file exists (then it is rewritten in place).
+// Whether ReplaceFile may succeed: CanReplace, and the folder takes a new file
+// (on Windows only a try tells that; ReplaceFile then refuses).
 bool CanWrite(const std::string& path);
+
+// The file at `path` exists and may be written, but its folder takes no new file,
+// so it cannot be replaced in one step: what to tell a user whose write failed.
+bool FolderTakesNoNewFiles(const std::string& path);
 
 // Replaces the file at `path` (a link is followed) with `bytes`. An existing file
 // keeps its permission bits (on Windows its rights and attributes). '/' and, on
 // Windows, '\' both separate folders. False, with the old file untouched and no
-// temporary file left, when anything fails. A file whose folder takes no new file is
-// rewritten in place instead, the only way left to update it; there a failure
-// part-way can leave it damaged.
+// temporary file left, when anything fails, also when the folder takes no new file:
+// a file rewritten in place would be left mixed of old and new by a crash part-way.
 // After a replace, the temporary files that writers of the same file left when
 // they were killed part-way (hidden, ".<name>.tmp-<pid>-<n>") are removed once
 // their process is gone.

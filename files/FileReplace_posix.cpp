@@ -41,17 +41,6 @@ void RemoveLeftovers(const Place& place) {
   closedir(dir);
 }
 
-// For a folder that takes no new file while the file in it may be written (a
-// program folder owned by the administrator, a settings file opened to users):
-// the only way to update it is in place, which a failure part-way can damage.
-bool RewriteInPlace(const std::string& target, std::string_view bytes) {
-  const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes) && ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && fsync(fd) == 0;
-  ok = (close(fd) == 0) && ok;
-  return ok;
-}
-
 }  // namespace
 
 std::string ResolveTarget(const std::string& path) {
@@ -88,8 +77,16 @@ bool CanWrite(const std::string& path) {
   if (!CanReplace(target)) return false;
   const Place place = PlaceOf(target, "/");
   if (place.base.empty()) return false;
+  return access(place.folder.c_str(), W_OK | X_OK) == 0;
+}
+
+bool FolderTakesNoNewFiles(const std::string& path) {
+  if (path.empty()) return false;
+  const std::string target = ResolveTarget(path);
   struct stat st {};
-  return access(place.folder.c_str(), W_OK | X_OK) == 0 || stat(target.c_str(), &st) == 0;
+  if (stat(target.c_str(), &st) != 0 || !CanReplace(target)) return false;
+  const Place place = PlaceOf(target, "/");
+  return !place.base.empty() && access(place.folder.c_str(), W_OK | X_OK) != 0;
 }
 
 bool ReplaceFile(const std::string& path, std::string_view bytes) {
@@ -107,10 +104,7 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     temp = NextTempName(place);
     fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd < 0 && errno != EEXIST) {
-      const bool folderRefuses = errno == EACCES || errno == EPERM;
-      return folderRefuses && exists && RewriteInPlace(target, bytes);
-    }
+    if (fd < 0 && errno != EEXIST) return false;
   }
   if (fd < 0) return false;
 

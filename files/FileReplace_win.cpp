@@ -45,17 +45,6 @@ void RemoveLeftovers(const Place& place) {
   FindClose(search);
 }
 
-// For a folder that takes no new file while the file in it may be written: the
-// only way left to update it, which a failure part-way can damage.
-bool RewriteInPlace(const std::wstring& target, std::string_view bytes) {
-  const HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = WriteAll(file, bytes) && SetEndOfFile(file) && FlushFileBuffers(file);
-  ok = CloseHandle(file) && ok;
-  return ok;
-}
-
 // Puts the written temporary file in the target's place. ReplaceFileW keeps what
 // the old file had besides its bytes (its rights, attributes, creation time), as
 // the permission bits are kept elsewhere; where it cannot, a plain move over it.
@@ -93,6 +82,25 @@ bool CanWrite(const std::string& path) {
                                  platform::Inspect(path).kind == platform::PathKind::File);
 }
 
+bool FolderTakesNoNewFiles(const std::string& path) {
+  if (path.empty() || !CanReplace(path) || platform::Inspect(path).kind != platform::PathKind::File) return false;
+  const Place place = PlaceOf(path, kSeparators);
+  if (place.base.empty()) return false;
+  // Only a try tells; the try leaves nothing behind.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::wstring probe = WidePath(NextTempName(place));
+    const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      return false;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return error == ERROR_ACCESS_DENIED;
+  }
+  return false;
+}
+
 bool ReplaceFile(const std::string& path, std::string_view bytes) {
   if (path.empty() || !CanReplace(path)) return false;
   const Place place = PlaceOf(path, kSeparators);
@@ -108,7 +116,7 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
     if (file == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
-      return error == ERROR_ACCESS_DENIED && exists && RewriteInPlace(target, bytes);
+      return false;
     }
   }
   if (file == INVALID_HANDLE_VALUE) return false;

@@ -1,6 +1,9 @@
 #include "files/Settings.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
+#include <iterator>
 
 #include "files/IniFile.h"
 #include "platform/FileSystem.h"
@@ -12,10 +15,37 @@ const char kBaudRateKey[] = "Baudrate";
 const char kFoldersSection[] = "Folders";
 }  // namespace
 
+bool IsUsableBaudRate(int64_t rate) {
+  static constexpr int64_t kStandard[] = {300, 600};
+  if (rate < kLowestBaudRate || rate > kHighestBaudRate) return false;
+  return rate >= kLowestCustomBaudRate ||
+         std::find(std::begin(kStandard), std::end(kStandard), rate) != std::end(kStandard);
+}
+
+std::optional<int32_t> ParseBaudRate(const std::string& text) {
+  int64_t rate = 0;
+  const char* end = text.data() + text.size();
+  if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;
+  const auto [stop, error] = std::from_chars(text.data(), end, rate);
+  if (error != std::errc() || stop != end || !IsUsableBaudRate(rate)) return std::nullopt;
+  return static_cast<int32_t>(rate);
+}
+
 CommSettings ReadCommSettings(const CIniFile& file) {
   CommSettings settings;
   settings.port = file.GetInt(kSection, kPortKey, kDefaultCommPort);
-  settings.baudRate = file.GetInt(kSection, kBaudRateKey, kDefaultBaudRate);
+  // Read as text: an integer read would turn "abc" into 0 and wrap 99999999999,
+  // and a port opened at such a rate keeps whatever rate it had or crawls.
+  const std::string stored = file.GetString(kSection, kBaudRateKey, "");
+  const size_t first = stored.find_first_not_of(" \t");
+  const std::string trimmed =
+      first == std::string::npos ? std::string() : stored.substr(first, stored.find_last_not_of(" \t") - first + 1);
+  if (trimmed.empty()) return settings;
+  if (const std::optional<int32_t> rate = ParseBaudRate(trimmed)) {
+    settings.baudRate = *rate;
+  } else {
+    settings.refusedBaudRate = trimmed;
+  }
   return settings;
 }
 

@@ -219,7 +219,7 @@ Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunCon
   CIniFile ini;
   ini.SetPath(*path);
   if (!built || !ini.WriteDocument(document)) {
-    frame.ShowText(ids::DpfWriteFailed, MsgIcon::Error);
+    frame.ShowWriteFailed(ids::DpfWriteFailed, *path);
     return Outcome::FileError;
   }
   if (!skipped.empty()) {

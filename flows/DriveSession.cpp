@@ -51,6 +51,11 @@ std::optional<std::string> ShownEntriesFault(const CParamDescFile& model, bool* 
   const unsigned count = ShownEntryCount(model);
   std::optional<std::string> fault;
   *fatal = false;
+  if (count == 0) {
+    // Said at load, not when a saved file of no entries is refused later.
+    *fatal = true;
+    return res::LoadString(ids::DescViewEmpty);
+  }
   for (unsigned i = 0; i < count; ++i) {
     const CUserViewData& entry = *model.GetUserViewData(i);
     if (!model.FindParam(entry.address)) {
@@ -66,8 +71,9 @@ std::optional<std::string> ShownEntriesFault(const CParamDescFile& model, bool* 
 }
 
 std::string DescriptionFailedText(const CParamDescFile& model) {
-  if (model.GetPath().empty()) return res::LoadString(ids::DescFileFailed);
-  return res::FormatString(ids::DescFileFailedPath, {model.GetPath()});
+  const std::string why = model.GetLoadError().empty() ? std::string() : "\n" + model.GetLoadError();
+  if (model.GetPath().empty()) return res::LoadString(ids::DescFileFailed) + why;
+  return res::FormatString(ids::DescFileFailedPath, {model.GetPath()}) + why;
 }
 
 Outcome IdentifyDrive(CFrameLogic& frame, CParamDescFile& model) {

@@ -1,9 +1,13 @@
 #include "flows/FrameLogic.h"
 
+#include "files/FileReplace.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 
 namespace {
+
+// Either separates folders in what a user typed on Windows; shown, never opened.
+constexpr char kFolderSeparators[] = "/\\";
 
 struct ReportForm {
   int code;
@@ -47,6 +51,16 @@ int CFrameLogic::ReportError(int questionId) {
 
 int CFrameLogic::ShowText(int textId, MsgIcon icon, MsgButtons buttons, int captionId) {
   return ShowMessage(res::LoadString(textId), icon, buttons, captionId);
+}
+
+void CFrameLogic::ShowWriteFailed(int textId, const std::string& path) {
+  if (fileio::FolderTakesNoNewFiles(path)) {
+    const size_t slash = path.find_last_of(kFolderSeparators);
+    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+    ShowMessage(res::FormatString(ids::FolderTakesNoNewFiles, {folder}), MsgIcon::Error);
+    return;
+  }
+  ShowText(textId, MsgIcon::Error);
 }
 
 int CFrameLogic::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons, int captionId) {

@@ -39,6 +39,9 @@ class CFrameLogic {
   // caption id the box carries the application title.
   int ShowText(int textId, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok, int captionId = 0);
   int ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok, int captionId = 0);
+  // Tells that the file at `path` was not written: that its folder takes no new
+  // file when that is why, else the text `textId`.
+  void ShowWriteFailed(int textId, const std::string& path);
 
  private:
   [[nodiscard]] int SaveWithRetry(const char* mnemonic, int questionId);

@@ -58,6 +58,12 @@ FileDialogSpec MotorDbFileDialog(bool save) {
 }
 
 bool MotorDbVersionMatches(const std::string& driveVersion, const std::string& fileVersion) {
+  // The line must name at least the drive's model and "ver." (the whole version
+  // when it has no "ver."): a line of one letter is no sign that the file was made
+  // for this drive.
+  const size_t ver = driveVersion.find("ver.");
+  const size_t required = ver == std::string::npos ? driveVersion.size() : ver + 4;
+  if (fileVersion.size() < required) return false;
   const size_t length = std::min(driveVersion.size(), fileVersion.size());
   for (size_t i = 0; i < length; ++i) {
     if (Lower(driveVersion[i]) != Lower(fileVersion[i])) return false;
@@ -117,77 +123,122 @@ bool CServoDBFile::Commit(const std::string& bytes) {
 
 namespace {
 
+struct RunState {
+  bool sentAny = false;
+  int savedUpToLine = 0;  // line of the last save command the drive carried out; 0: none
+};
+
+// At most a screen line of what was written, with bytes a terminal or a message
+// box would act on shown as '?'.
+std::string ShownLine(const std::string& line) {
+  constexpr size_t kShown = 60;
+  std::string shown = line.substr(0, kShown);
+  for (char& c : shown) {
+    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) c = '?';
+  }
+  if (line.size() > kShown) shown += "...";
+  return shown;
+}
+
+bool SavesToFlash(const std::string& mnemonic) {
+  std::string upper = mnemonic;
+  for (char& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  return upper == "SDP" || upper == "SMP";
+}
+
 // A damaged file is refused as a whole rather than sent up to the damage.
 bool CheckSendable(const CVcmFile& file, CFrameLogic& frame) {
-  CVcmFile::Token token;
-  CVcmFile::Command command;
-  if (!file.FindUnsendable(token, command)) return true;
+  const CVcmFile::BadLine bad = file.FindBadLine();
   std::string text;
-  if (token == CVcmFile::Token::Invalid) {
-    char hex[3];
-    (void)std::snprintf(hex, sizeof hex, "%02X", command.badByte);  // a byte always fits two digits
-    text = res::FormatString(ids::MotorDbBadByte, {std::to_string(command.line), hex});
-  } else {
-    text = res::FormatString(ids::MotorDbCommandTooLong, {std::to_string(command.line)});
+  switch (bad.fault) {
+    case CVcmFile::Fault::None: return true;
+    case CVcmFile::Fault::BadByte: {
+      char hex[3];
+      (void)std::snprintf(hex, sizeof hex, "%02X", bad.badByte);  // a byte always fits two digits
+      text = res::FormatString(ids::MotorDbBadByte, {std::to_string(bad.line), hex});
+      break;
+    }
+    case CVcmFile::Fault::TooLong:
+      text = res::FormatString(ids::MotorDbCommandTooLong, {std::to_string(bad.line)});
+      break;
+    case CVcmFile::Fault::NotCommand:
+      text = res::FormatString(ids::MotorDbNotCommand, {std::to_string(bad.line), ShownLine(bad.text)});
+      break;
   }
   frame.ShowMessage(text, MsgIcon::Error);
   return false;
 }
 
-}  // namespace
-
-namespace {
-
 // A run that stopped after sending something leaves the drive with part of the
-// file in its RAM: the user is told how far it got.
-Outcome StoppedPartWay(Outcome outcome, const CVcmFile::Command& command, const CVcmFile& file, bool sentAny,
+// file in its RAM: the user is told how far it got, and how much of it a save
+// command of the file put into flash.
+Outcome StoppedPartWay(Outcome outcome, const CVcmFile::Command& command, const CVcmFile& file, const RunState& run,
                        CFrameLogic& frame) {
-  if (sentAny) {
+  if (!run.sentAny) return outcome;
+  const std::string reached = std::to_string(command.line);
+  const std::string lines = std::to_string(file.LineCount());
+  if (run.savedUpToLine > 0) {
     frame.ShowMessage(
-        res::FormatString(ids::MotorDbPartialImport, {std::to_string(command.line), std::to_string(file.LineCount())}),
+        res::FormatString(ids::MotorDbPartialImportSaved, {reached, lines, std::to_string(run.savedUpToLine)}),
         MsgIcon::Exclamation);
+  } else {
+    frame.ShowMessage(res::FormatString(ids::MotorDbPartialImport, {reached, lines}), MsgIcon::Exclamation);
   }
   return outcome;
+}
+
+// How an import ends whose closing verify or save failed: what the failure was,
+// and a refusal when the last exchange itself went through.
+Outcome NotSaved(int lastResult) {
+  const Outcome outcome = OutcomeOfResult(lastResult);
+  return outcome == Outcome::Done ? Outcome::DriveRefused : outcome;
 }
 
 }  // namespace
 
 Outcome RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame, bool* sentAny) {
-  bool sent = false;
-  if (!sentAny) sentAny = &sent;
-  *sentAny = false;
+  RunState run;
+  const auto finish = [&](Outcome outcome) {
+    if (sentAny) *sentAny = run.sentAny;
+    return outcome;
+  };
   if (progress) progress->SetRange(0, 100);
-  if (!CheckSendable(file, frame)) return Outcome::BadInput;
+  if (!CheckSendable(file, frame)) return finish(Outcome::BadInput);
 
   CVcmCommand& link = frame.Link();
   const size_t length = file.Length();
   CVcmFile::Command command;
   while (file.Cursor() < length) {
-    if (progress && progress->PollCancel()) return StoppedPartWay(Outcome::Cancelled, command, file, *sentAny, frame);
+    if (progress && progress->PollCancel()) {
+      return finish(StoppedPartWay(Outcome::Cancelled, command, file, run, frame));
+    }
     const CVcmFile::Token token = file.NextCommand(command);
     if (token == CVcmFile::Token::End) break;
-    if (token == CVcmFile::Token::Invalid) return Outcome::BadInput;  // CheckSendable has ruled this out
+    if (token == CVcmFile::Token::Invalid) return finish(Outcome::BadInput);  // CheckSendable has ruled this out
 
     if (progress) progress->SetStatusText(CVcmFile::StatusText(command));
     const std::string mnemonic = CVcmFile::WireMnemonic(command.mnemonic);
     // The file writes parameters behind the cache's back (and an MDB command may
     // change any of them): nothing the cache held is known to be the drive's now.
-    if (!*sentAny) link.ForgetParams();
-    *sentAny = true;
+    if (!run.sentAny) link.ForgetParams();
+    run.sentAny = true;
     int result = link.Transact(mnemonic.c_str(), command.hasArgument ? command.argument.c_str() : nullptr);
+    bool saved = result == rc::Success && SavesToFlash(command.mnemonic);
     if (result == rc::Success && CVcmFile::IsMotorDbCommand(command)) {
       result = link.Transact("VMP");
       if (result == rc::Success) result = link.Transact("SMP");
+      saved = result == rc::Success;
     }
+    if (saved) run.savedUpToLine = command.line;
     if (result != rc::Success) {
       frame.ReportError(0);
-      return StoppedPartWay(OutcomeOfResult(result), command, file, true, frame);
+      return finish(StoppedPartWay(OutcomeOfResult(result), command, file, run, frame));
     }
     if (progress) {
       progress->SetPosition(static_cast<int32_t>(static_cast<uint64_t>(file.Cursor()) * 100 / length));
     }
   }
-  return Outcome::Done;
+  return finish(Outcome::Done);
 }
 
 Outcome ImportMotorDb(CFrameLogic& frame) {
@@ -199,6 +250,11 @@ Outcome ImportMotorDb(CFrameLogic& frame) {
 
   CVcmFile file;
   if (!file.Load(*path)) {
+    if (file.LoadFailure() == platform::ReadResult::TooBig) {
+      frame.ShowMessage(res::FormatString(ids::MotorDbTooBig, {std::to_string(CVcmFile::kMaxFileBytes / 1024)}),
+                        MsgIcon::Error);
+      return Outcome::BadInput;
+    }
     frame.ShowText(ids::MotorDbOpenFailed, MsgIcon::Error);
     return Outcome::FileError;
   }
@@ -229,13 +285,18 @@ Outcome ImportMotorDb(CFrameLogic& frame) {
     return ran;
   }
 
+  // "Done" is said only when the drive holds the file in flash: a refused verify
+  // skips its save, and that is no success either.
   Outcome outcome = Outcome::Done;
-  if (frame.VerifyDriveParams() > 0 && frame.SaveDriveParams() <= 0) outcome = OutcomeOfResult(link.GetLastResult());
-  if (frame.VerifyMotorParams() > 0 && frame.SaveMotorParams() <= 0) {
-    outcome = Worse(outcome, OutcomeOfResult(link.GetLastResult()));
+  if (frame.VerifyDriveParams() <= 0 || frame.SaveDriveParams() <= 0) outcome = NotSaved(link.GetLastResult());
+  if (frame.VerifyMotorParams() <= 0 || frame.SaveMotorParams() <= 0) {
+    outcome = Worse(outcome, NotSaved(link.GetLastResult()));
   }
   frame.PostCheckLink();
-  if (outcome != Outcome::Done) return outcome;
+  if (outcome != Outcome::Done) {
+    if (link.IsOpen()) frame.ShowText(ids::MotorDbNotSaved, MsgIcon::Exclamation);
+    return outcome;
+  }
   frame.ShowText(ids::MotorDbDownloaded, MsgIcon::None);
   return Outcome::Done;
 }
@@ -251,7 +312,7 @@ Outcome ExportMotorDb(CFrameLogic& frame, const std::function<bool()>& cancelled
   // Created before the drive is read, so an unwritable folder is known at once.
   CServoDBFile file;
   if (!file.Create(*path)) {
-    frame.ShowText(ids::TargetCreateFailed, MsgIcon::Error);
+    frame.ShowWriteFailed(ids::TargetCreateFailed, *path);
     return Outcome::FileError;
   }
 
@@ -280,7 +341,7 @@ Outcome ExportMotorDb(CFrameLogic& frame, const std::function<bool()>& cancelled
 
   const std::string text = MotorDbExportText(MotorDbExportVersionLine(link.GetVersion()), values);
   if (!file.Commit(text)) {
-    frame.ShowText(ids::MotorDbWriteFailed, MsgIcon::Error);
+    frame.ShowWriteFailed(ids::MotorDbWriteFailed, *path);
     return Outcome::FileError;
   }
   if (!skipped.empty()) {

@@ -18,17 +18,20 @@ class CVcmFile;
 
 // Sends every command of the file from its cursor on, one transaction each, with
 // "VMP" and "SMP" after each "MDB". Before anything is sent the rest of the file is
-// checked: a byte that cannot be sent or an argument too long for a command line
-// stops the run with a message naming the line, and nothing reaches the drive. A
-// failed transaction is reported through the frame's error report and ends the
-// run; so does a cancel seen at PollCancel. A run that stops after sending
-// something tells the user the line it reached. Done when every command was
-// accepted; `sentAny` tells whether anything reached the drive.
+// checked: a line that is no well-formed command (CVcmFile::FindBadLine) stops the
+// run with a message naming the line, and nothing reaches the drive. A failed
+// transaction is reported through the frame's error report and ends the run; so
+// does a cancel seen at PollCancel. A run that stops after sending something tells
+// the user the line it reached and up to which line a save command of the file put
+// it into flash. Done when every command was accepted; `sentAny` tells whether
+// anything reached the drive.
 [[nodiscard]] Outcome RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame,
                                          bool* sentAny = nullptr);
 
-// Command 32784. Done when every command was sent and the final message
-// "Downloading motor DB file is done." was shown. The view reads the drive again
+// Command 32784. Done when every command was accepted and the closing verifies and
+// saves put the parameters into flash; only then is "Downloading motor DB file is
+// done." shown, otherwise the user is told they are not in flash. A file over
+// CVcmFile::kMaxFileBytes is refused unread. The view reads the drive again
 // after any run that sent a command, also a cancelled or failed one.
 [[nodiscard]] Outcome ImportMotorDb(CFrameLogic& frame);
 
@@ -41,8 +44,9 @@ class CVcmFile;
 // Open and save dialogs of motor DB files.
 FileDialogSpec MotorDbFileDialog(bool save);
 
-// Whether the drive's version and a file's version line agree over the length of
-// the shorter, without regard to case.
+// Whether a file's version line names the drive's version: at least up to and
+// including "ver." (the whole version when it has none), and agreeing, without
+// regard to case, as far as both go. An empty drive version (never read) agrees.
 bool MotorDbVersionMatches(const std::string& driveVersion, const std::string& fileVersion);
 
 // The version line an export writes for a drive version: cut after "ver." and three

@@ -1,8 +1,10 @@
 #include "flows/PortDoctor.h"
 
+#include <optional>
 #include <system_error>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "serial/NetAddress.h"
@@ -13,6 +15,20 @@ namespace {
 
 using portprobe::Access;
 using portprobe::PortFacts;
+
+// Why the ports file is there but read as empty, when it is: the advice to add a
+// line to it would then not help.
+std::optional<std::string> PortsFileUnusable() {
+  const platform::PathInfo info = platform::Inspect(portmap::PortsFilePath());
+  switch (info.kind) {
+    case platform::PathKind::Folder: return res::LoadString(ids::DoctorPortsFileFolder);
+    case platform::PathKind::Other: return res::LoadString(ids::DoctorPortsFileNotFile);
+    case platform::PathKind::File:
+      if (info.stamp.size > portmap::kMaxPortsFileBytes) return res::LoadString(ids::DoctorPortsFileTooBig);
+      return std::nullopt;
+    default: return std::nullopt;
+  }
+}
 
 // A process may name itself anything and a USB device may put anything in its
 // descriptor strings: C0 and C1 control characters become '?'.
@@ -145,6 +161,7 @@ std::string StatusText(const PortFacts& facts) {
     case Access::Gone:
       if (!facts.grabbers.empty()) return res::FormatString(ids::DoctorGoneTakenBy, {HolderList(facts.grabbers)});
       return res::LoadString(ids::DoctorGone);
+    case Access::NotSerial: return res::LoadString(ids::DoctorNotSerial);
     case Access::Failed: break;
   }
   if (facts.error == 0) return res::LoadString(ids::DoctorCannotOpen);
@@ -165,10 +182,16 @@ std::string AdviceText(const PortFacts& facts) {
       if (facts.heldHere) return res::LoadString(ids::DoctorAdviceHeldHere);
       return res::LoadString(ids::DoctorAdviceBusyUnseen);
     case Access::Gone:
+      if (const std::optional<std::string> unusable = PortsFileUnusable()) {
+        return res::FormatString(ids::DoctorAdvicePortsFileUnusable, {*unusable, portmap::PortsFilePath()});
+      }
       if (facts.device.empty()) {
         return res::FormatString(ids::DoctorAdviceUnmapped, {std::to_string(facts.com), portmap::PortsFilePath()});
       }
       return res::FormatString(ids::DoctorAdviceGone, {portmap::PortsFilePath()});
+    case Access::NotSerial:
+      return res::FormatString(ids::DoctorAdviceNotSerial,
+                               {std::to_string(facts.com), Printable(facts.device), portmap::PortsFilePath()});
     case Access::Failed: break;
   }
   return res::LoadString(ids::DoctorAdviceFailed);

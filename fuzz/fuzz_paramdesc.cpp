@@ -16,6 +16,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     return 0;
   }
+  // What the load's checks promise of every accepted description: each address
+  // once; sub-fields of 1 to 32 bits inside their parameter and apart; min not
+  // above max.
+  for (size_t p = 0; p < model.GetParamCount(); ++p) {
+    const CParamNode* param = model.GetParam(p);
+    if (model.FindParam(param->GetAddress()) != param) __builtin_trap();
+    if (param->HasMinimum() && param->HasMaximum() && param->GetMinimum() > param->GetMaximum()) __builtin_trap();
+    uint32_t taken = 0;
+    for (size_t n = 0; n < param->GetNestedCount(); ++n) {
+      const CNestedNode* nested = param->GetNested(n);
+      const int32_t offset = nested->GetOffset();
+      const int32_t width = nested->GetSize();
+      if (width < 1 || offset < 0 || offset + width > 32) __builtin_trap();
+      const auto bits = static_cast<uint32_t>(((uint64_t{1} << width) - 1) << offset);
+      if ((taken & bits) != 0) __builtin_trap();
+      taken |= bits;
+      if (nested->HasMinimum() && nested->HasMaximum() && nested->GetMinimum() > nested->GetMaximum()) {
+        __builtin_trap();
+      }
+    }
+  }
+  for (unsigned i = 0; i < model.GetUserViewCount(); ++i) {
+    if (model.GetUserViewData(i)->nested && model.GetUserViewData(i)->offset > 31) __builtin_trap();
+  }
+
   int32_t raw = 0;
   for (size_t i = 0; i < size && i < 4; ++i) raw = static_cast<int32_t>((static_cast<uint32_t>(raw) << 8) | data[i]);
   for (unsigned i = 0; i <= model.GetUserViewCount(); ++i) {

@@ -2,6 +2,8 @@
 // without a drive. It must end, stay inside the text, and every command it yields
 // must be something the drive link can send.
 
+#include <cerrno>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -57,6 +59,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)CVcmFile::StatusText(command);
   }
   Check(file.Cursor() == size);
+
+  // A file the check before sending passes holds only well-formed commands: three
+  // letters, then at most a sign and digits that fit 32 bits.
+  CVcmFile checked;
+  checked.SetText(std::string(reinterpret_cast<const char*>(data), size));
+  if (checked.ReadVersionLine(version) == 1 && checked.FindBadLine().fault == CVcmFile::Fault::None) {
+    for (;;) {
+      const CVcmFile::Token token = checked.NextCommand(command);
+      if (token == CVcmFile::Token::End) break;
+      Check(token == CVcmFile::Token::Command && command.mnemonic.size() == 3);
+      for (const char c : command.mnemonic) Check((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'));
+      if (command.hasArgument) {
+        const char* digits = command.argument.c_str();
+        if (*digits == '+' || *digits == '-') ++digits;
+        Check(*digits != '\0');
+        errno = 0;
+        const long long value = std::strtoll(command.argument.c_str(), nullptr, 10);
+        Check(errno == 0 && value >= INT32_MIN && value <= INT32_MAX);
+      }
+    }
+  }
 
   // What an export would write for this text taken as a drive version reads back
   // as a version line.

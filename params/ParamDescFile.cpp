@@ -3,12 +3,17 @@
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
+#include <map>
+#include <optional>
 #include <string_view>
 
 #include "params/OwnStack.h"
 #include "platform/FileSystem.h"
 #include "resources/Paths.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
 
 namespace {
 
@@ -175,7 +180,11 @@ bool CParamDescFile::LoadBytes(std::string bytes) {
   };
   if (!RunOnOwnStack(kStackBase + elements * kStackPerElement, work)) loaded = false;
   m_loaded = loaded;
-  if (!m_loaded) Clear();
+  if (!m_loaded) {
+    std::string why = std::move(m_loadError);
+    Clear();
+    m_loadError = std::move(why);
+  }
   return m_loaded;
 }
 
@@ -194,28 +203,139 @@ bool CParamDescFile::ReadDocument(const TiXmlDocument& document) {
 
   const TiXmlElement* parameters = description->FirstChildElement("parameters");
   if (parameters == nullptr || parameters->FirstChildElement("param") == nullptr) return false;
-  WalkList(parameters, "param", [this](const TiXmlElement* element) {
+  // Each check names the element and its line: a description that makes a
+  // sub-field write over its neighbours, or a value that no field can hold, would
+  // otherwise reach a drive as a wrong value reported as written.
+  bool sound = true;
+  std::map<int32_t, int> paramLines;
+  WalkList(parameters, "param", [this, &sound, &paramLines](const TiXmlElement* element) {
+    if (!sound) return;
     auto param = std::make_unique<CParamNode>();
     if (!param->LoadXml(element)) return;
-    WalkList(element, "nested", [&param](const TiXmlElement* nestedElement) {
+    const auto [first, added] = paramLines.emplace(param->GetAddress(), element->Row());
+    if (!added) {
+      sound =
+          Refuse(element, ids::DescAddressTwice, {std::to_string(param->GetAddress()), std::to_string(first->second)});
+      return;
+    }
+    if (!CheckParam(element, *param)) {
+      sound = false;
+      return;
+    }
+    std::vector<std::pair<uint32_t, int>> taken;  // bits of each sub-field so far, with its line
+    WalkList(element, "nested", [this, &sound, &param, &taken](const TiXmlElement* nestedElement) {
+      if (!sound) return;
       auto nested = std::make_unique<CNestedNode>();
       if (!nested->LoadXml(nestedElement)) return;
       nested->SetAddress(param->GetAddress());
       nested->SetCategory(param->GetCategory());
+      if (!CheckNested(nestedElement, *param, *nested, taken)) {
+        sound = false;
+        return;
+      }
+      const uint64_t bits = ((uint64_t{1} << nested->GetSize()) - 1) << nested->GetOffset();
+      taken.emplace_back(static_cast<uint32_t>(bits), nestedElement->Row());
       param->AddNested(std::move(nested));
     });
     m_params.push_back(std::move(param));
   });
-  if (m_params.empty()) return false;
+  if (!sound || m_params.empty()) return false;
 
-  WalkList(description->FirstChildElement("user_view"), "item", [this](const TiXmlElement* element) {
+  WalkList(description->FirstChildElement("user_view"), "item", [this, &sound](const TiXmlElement* element) {
+    if (!sound) return;
     auto entry = std::make_unique<CUserViewData>();
-    if (entry->LoadXml(element)) m_userView.push_back(std::move(entry));
+    if (!entry->LoadXml(element)) return;
+    if (!CheckViewEntry(element, *entry)) {
+      sound = false;
+      return;
+    }
+    m_userView.push_back(std::move(entry));
   });
+  return sound;
+}
+
+bool CParamDescFile::Refuse(const TiXmlElement* element, int textId, std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), std::to_string(element->Row()));
+  m_loadError = res::FormatString(textId, arguments);
+  return false;
+}
+
+namespace {
+
+// A numeric attribute whose value lies outside [lowest, highest]: its text.
+std::optional<std::string> OutsideRange(const TiXmlElement* element, const char* name, int64_t lowest,
+                                        int64_t highest) {
+  const char* text = element->Attribute(name);
+  const std::optional<int64_t> value = paramxml::ParseWideNumber(text);
+  if (!value || (*value >= lowest && *value <= highest)) return std::nullopt;
+  return std::string(text);
+}
+
+}  // namespace
+
+bool CParamDescFile::CheckParam(const TiXmlElement* element, const CParamNode& param) {
+  const std::string name = std::to_string(param.GetAddress());
+  for (const char* attribute : {"address", "category", "min", "max"}) {
+    if (const auto text = OutsideRange(element, attribute, INT32_MIN, INT32_MAX)) {
+      return Refuse(element, ids::DescNumberTooBig, {attribute, *text, name});
+    }
+  }
+  if (param.HasMinimum() && param.HasMaximum() && param.GetMinimum() > param.GetMaximum()) {
+    return Refuse(element, ids::DescMinAboveMax,
+                  {std::to_string(param.GetMinimum()), name, std::to_string(param.GetMaximum())});
+  }
   return true;
 }
 
+bool CParamDescFile::CheckNested(const TiXmlElement* element, const CParamNode& param, const CNestedNode& nested,
+                                 const std::vector<std::pair<uint32_t, int>>& taken) {
+  const int32_t offset = nested.GetOffset();
+  const int32_t size = nested.GetSize();
+  const std::string address = std::to_string(param.GetAddress());
+  const std::string name = address + "." + std::to_string(offset);
+  if (size < 1 || size > 32 - offset || OutsideRange(element, "size", 1, 32)) {
+    return Refuse(element, ids::DescFieldOutside32, {std::to_string(offset), address, element->Attribute("size")});
+  }
+  const uint32_t bits = static_cast<uint32_t>(((uint64_t{1} << size) - 1) << offset);
+  for (const auto& [other, line] : taken) {
+    if ((other & bits) != 0)
+      return Refuse(element, ids::DescFieldsOverlap, {std::to_string(offset), address, std::to_string(line)});
+  }
+  // What the field's bits can hold; a one-bit field is 0 or 1 either way.
+  const bool isSigned = !nested.IsUnsigned() && size > 1;
+  const int64_t lowest = isSigned ? -(int64_t{1} << (size - 1)) : 0;
+  const int64_t highest = isSigned ? (int64_t{1} << (size - 1)) - 1 : (int64_t{1} << size) - 1;
+  for (const char* attribute : {"min", "max"}) {
+    // A 32-bit unsigned field is kept in a signed 32-bit value like a parameter.
+    const bool whole = size == 32;
+    if (const auto text = OutsideRange(element, attribute, whole ? INT32_MIN : lowest, whole ? INT32_MAX : highest)) {
+      return Refuse(element, ids::DescNumberTooBig, {attribute, *text, name});
+    }
+  }
+  if (nested.HasMinimum() && nested.HasMaximum() && nested.GetMinimum() > nested.GetMaximum()) {
+    return Refuse(element, ids::DescMinAboveMax,
+                  {std::to_string(nested.GetMinimum()), name, std::to_string(nested.GetMaximum())});
+  }
+  return true;
+}
+
+bool CParamDescFile::CheckViewEntry(const TiXmlElement* element, const CUserViewData& entry) {
+  // The entry keeps its address in 16 bits and its bit in 8: a larger number
+  // would name another parameter or bit than the file says.
+  const TiXmlElement* address = element->FirstChildElement("address");
+  const std::optional<int64_t> number = paramxml::ParseWideNumber(address->GetText());
+  const std::optional<int64_t> bit = paramxml::ParseWideNumber(address->Attribute("offset"));
+  const bool addressFits = !number || (*number >= 0 && *number <= 0xFFFF);
+  const bool bitFits = !entry.nested || (bit && *bit >= 0 && *bit <= 31);
+  if (addressFits && bitFits) return true;
+  const std::string named =
+      paramxml::ElementText(address) + (entry.nested ? "." + std::string(address->Attribute("offset")) : "");
+  m_loadError = res::FormatString(ids::DescViewBadRef, {std::to_string(address->Row()), named});
+  return false;
+}
+
 void CParamDescFile::Clear() {
+  m_loadError.clear();
   m_categories.clear();
   m_params.clear();
   m_userView.clear();

@@ -8,6 +8,8 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "params/ParamNode.h"
 #include "params/UserViewData.h"
@@ -70,17 +72,30 @@ class CParamDescFile {
   // The file the last Load read or tried to read, for messages; empty before any.
   const std::string& GetPath() const { return m_path; }
   const std::string& GetVersionText() const { return m_version; }
+  // Why the last load failed, naming the element and its line, when the file was
+  // read but describes something no drive value can be (sub-fields that overlap or
+  // leave the 32 bits, a parameter described twice, a number that does not fit
+  // its field, min above max, a user view entry naming no parameter or bit);
+  // empty otherwise.
+  const std::string& GetLoadError() const { return m_loadError; }
 
  private:
   // Loads from a buffer of its own, which it folds and pads in place.
   bool LoadBytes(std::string bytes);
   bool ReadDocument(const TiXmlDocument& document);
+  // False, with m_loadError set, when the element's numbers do not fit.
+  bool CheckParam(const TiXmlElement* element, const CParamNode& param);
+  bool CheckNested(const TiXmlElement* element, const CParamNode& param, const CNestedNode& nested,
+                   const std::vector<std::pair<uint32_t, int>>& taken);
+  bool CheckViewEntry(const TiXmlElement* element, const CUserViewData& entry);
+  bool Refuse(const TiXmlElement* element, int textId, std::vector<std::string> arguments);
 
   bool m_loaded = false;
   unsigned m_generation = 0;
   std::string m_path;
   std::string m_type;
   std::string m_version;
+  std::string m_loadError;
   std::deque<std::unique_ptr<CCategoryNode>> m_categories;
   std::deque<std::unique_ptr<CParamNode>> m_params;
   std::deque<std::unique_ptr<CUserViewData>> m_userView;

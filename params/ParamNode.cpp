@@ -2,6 +2,7 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <utility>
@@ -11,8 +12,9 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
-// Sign and digits after leading white space; nothing when no digit follows.
-std::optional<int32_t> ParseLeadingNumber(const char* text) {
+// Sign and digits after leading white space; nothing when no digit follows. The
+// magnitude stops growing past 2^40, so no digit count can overflow.
+std::optional<int64_t> ParseLeadingWide(const char* text) {
   if (text == nullptr) return std::nullopt;
   const char* p = text;
   while (IsSpace(*p)) ++p;
@@ -22,22 +24,26 @@ std::optional<int32_t> ParseLeadingNumber(const char* text) {
     ++p;
   }
   if (*p < '0' || *p > '9') return std::nullopt;
-  // Accumulate the magnitude in 64 bits and stop growing once it is out of range,
-  // so no digit count can overflow.
+  constexpr int64_t kStop = int64_t{1} << 40;
   int64_t magnitude = 0;
-  const int64_t limit = static_cast<int64_t>(INT32_MAX) + 1;
   for (; *p >= '0' && *p <= '9'; ++p) {
-    if (magnitude <= limit) magnitude = magnitude * 10 + (*p - '0');
+    if (magnitude <= kStop) magnitude = magnitude * 10 + (*p - '0');
   }
-  if (negative) {
-    return magnitude >= limit ? INT32_MIN : static_cast<int32_t>(-magnitude);
-  }
-  return magnitude > INT32_MAX ? INT32_MAX : static_cast<int32_t>(magnitude);
+  return negative ? -magnitude : magnitude;
+}
+
+// The same kept in 32 bits: out of range it stops at the nearest limit.
+std::optional<int32_t> ParseLeadingNumber(const char* text) {
+  const std::optional<int64_t> wide = ParseLeadingWide(text);
+  if (!wide) return std::nullopt;
+  return static_cast<int32_t>(std::clamp<int64_t>(*wide, INT32_MIN, INT32_MAX));
 }
 
 }  // namespace
 
 std::optional<int32_t> ParseDecimalAttribute(const char* text) { return ParseLeadingNumber(text); }
+
+std::optional<int64_t> ParseWideNumber(const char* text) { return ParseLeadingWide(text); }
 
 int32_t ParseDecimalElement(const char* text) { return ParseLeadingNumber(text).value_or(0); }
 

@@ -21,6 +21,10 @@ namespace paramxml {
 // Values beyond 32 bits saturate at the nearest 32-bit limit.
 std::optional<int32_t> ParseDecimalAttribute(const char* text);
 
+// The leading number as ParseDecimalAttribute finds it, without saturating (a
+// magnitude past 2^40 stops growing): none when there is no leading number.
+std::optional<int64_t> ParseWideNumber(const char* text);
+
 // An element's text read the way strtol(text, nullptr, 10) reads it; no leading
 // number gives 0. Saturates like ParseDecimalAttribute.
 int32_t ParseDecimalElement(const char* text);

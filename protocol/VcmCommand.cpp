@@ -1,31 +1,39 @@
 #include "protocol/VcmCommand.h"
 
-#include <cctype>
-#include <climits>
+#include <charconv>
 #include <cstring>
+#include <string_view>
 
 std::string CVcmCommand::FormatNumber(int32_t value) { return std::to_string(value); }
 
-int32_t CVcmCommand::ParseResponseNumber() const {
-  // As atol on the data after "OKY": blanks, a sign, digits up to the first other
-  // character; no digits gives 0. The long result is kept in 32 bits.
+std::optional<int32_t> CVcmCommand::ParseResponseNumber() const {
+  // A drive answers its number alone after "OKY". Anything else (no digits, text
+  // after them, more than 32 bits) is a garbled line, never a value: read as atol
+  // does it would become 0 or a capped number and be shown as the drive's.
   const char* p = GetReceiveBuffer();
-  if (std::strlen(p) < 3) return 0;
-  p += 3;
-  while (std::isspace(static_cast<unsigned char>(*p))) ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') negative = (*p++ == '-');
-  int64_t magnitude = 0;
-  bool saturated = false;
-  for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
-    if (!saturated) {
-      magnitude = magnitude * 10 + (*p - '0');
-      if (magnitude > static_cast<int64_t>(INT32_MAX) + 1) saturated = true;
-    }
+  if (std::strlen(p) < 3) return std::nullopt;
+  std::string_view data(p + 3);
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!data.empty() && blank(data.front())) data.remove_prefix(1);
+  while (!data.empty() && blank(data.back())) data.remove_suffix(1);
+  if (data.starts_with('+')) {
+    data.remove_prefix(1);
+    if (data.starts_with('-')) return std::nullopt;
   }
-  // Out of range the value stops at the nearest limit, as a 32-bit atol does.
-  if (saturated || (!negative && magnitude > INT32_MAX)) return negative ? INT32_MIN : INT32_MAX;
-  return static_cast<int32_t>(negative ? -magnitude : magnitude);
+  int32_t value = 0;
+  const char* end = data.data() + data.size();
+  const auto [stop, error] = std::from_chars(data.data(), end, value);
+  if (error != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
+
+std::optional<int32_t> CVcmCommand::ResponseNumberOrFailure() {
+  const std::optional<int32_t> value = ParseResponseNumber();
+  if (!value) {
+    RecordFailure(rc::UnknownResponse);
+    WriteTrace();
+  }
+  return value;
 }
 
 int CVcmCommand::ReadVersion() {
@@ -39,7 +47,9 @@ int CVcmCommand::ReadVersion() {
 int CVcmCommand::SelectAddress(int32_t address) {
   const int result = Transact("MAD", FormatNumber(address).c_str());
   if (result != rc::Success) return result;
-  if (ParseResponseNumber() != address) {
+  const std::optional<int32_t> confirmed = ResponseNumberOrFailure();
+  if (!confirmed) return rc::UnknownResponse;
+  if (*confirmed != address) {
     // Recorded like any failed exchange, so the error report names this failure
     // and not an older one.
     RecordFailure(rc::AddressMismatch);
@@ -63,11 +73,15 @@ int CVcmCommand::ReadParam(int32_t address) {
     Forget(address);
     return result;
   }
-  const int32_t value = ParseResponseNumber();
+  const std::optional<int32_t> value = ResponseNumberOrFailure();
+  if (!value) {
+    Forget(address);
+    return rc::UnknownResponse;
+  }
   if (CachedParam* entry = FindCached(address)) {
-    entry->value = value;
+    entry->value = *value;
   } else {
-    m_cache.push_back({address, value});
+    m_cache.push_back({address, *value});
   }
   return rc::Success;
 }
@@ -78,8 +92,14 @@ int CVcmCommand::WriteParam(ParamWriteKey /*key*/, int32_t address, int32_t valu
   if (!entry) return rc::Failure;
   if (SelectAddress(address) != rc::Success) return rc::Failure;
   if (Transact("MDA", FormatNumber(value).c_str()) != rc::Success) return rc::Failure;
-  // The cache keeps what the drive answered, so a limited or refused value shows.
-  entry->value = ParseResponseNumber();
+  // The cache keeps what the drive answered, so a limited or refused value shows;
+  // an answer that is no number leaves the value unknown.
+  const std::optional<int32_t> answered = ResponseNumberOrFailure();
+  if (!answered) {
+    Forget(address);
+    return rc::Failure;
+  }
+  entry->value = *answered;
   return rc::Success;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 
 #include "protocol/VcmLite.h"
@@ -33,7 +34,8 @@ class CVcmCommand : public CVcmLite {
   [[nodiscard]] int ReadVersion();
   const std::string& GetVersion() const { return m_version; }
 
-  // 1 on success; the failing transaction's code; 0 (with the failure recorded as
+  // 1 on success; the failing transaction's code; rc::UnknownResponse when an
+  // answer is not a whole number that fits 32 bits; 0 (with the failure recorded as
   // rc::AddressMismatch) when the drive confirms another address.
   [[nodiscard]] int ReadParam(int32_t address);
   // 1 on success, 0 on any failure, including an address never read.
@@ -48,8 +50,9 @@ class CVcmCommand : public CVcmLite {
 
   // Decimal argument text as the drive expects it: signed, no '+', no leading zeros.
   static std::string FormatNumber(int32_t value);
-  // The response data after "OKY" read as atol does.
-  int32_t ParseResponseNumber() const;
+  // The response data after "OKY" as a whole decimal number that fits 32 bits
+  // (blanks around it allowed); none for anything else.
+  std::optional<int32_t> ParseResponseNumber() const;
 
  protected:
   void OnPortReleased() override;
@@ -58,6 +61,9 @@ class CVcmCommand : public CVcmLite {
   CachedParam* FindCached(int32_t address);
   void Forget(int32_t address);
   [[nodiscard]] int SelectAddress(int32_t address);
+  // The response number, or none with the failure recorded as rc::UnknownResponse
+  // and the trace written.
+  std::optional<int32_t> ResponseNumberOrFailure();
 
   std::string m_version;
   std::deque<CachedParam> m_cache;

@@ -1,8 +1,10 @@
 #include "protocol/VcmFile.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "platform/FileSystem.h"
 #include "resources/StringIds.h"
@@ -18,6 +20,16 @@ bool IsPrintable(char c) {
   return byte >= 0x20 && byte <= 0x7E;
 }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// A sign and at least one digit.
+bool FitsInt32(std::string_view number) {
+  if (number.starts_with('+')) number.remove_prefix(1);
+  int32_t value = 0;
+  const char* end = number.data() + number.size();
+  const auto [stop, error] = std::from_chars(number.data(), end, value);
+  return error == std::errc() && stop == end;
+}
 
 bool EqualsNoCase(const std::string& text, const char* word) {
   const size_t length = std::strlen(word);
@@ -38,7 +50,8 @@ int CVcmFile::Load(const std::string& path) {
   m_state = State();
   // Only a plain file: a folder reads as empty and a device or pipe may never end.
   std::string text;
-  if (platform::ReadFile(path, text) != platform::ReadResult::Ok) return 0;
+  m_loadFailure = platform::ReadFile(path, text, kMaxFileBytes);
+  if (m_loadFailure != platform::ReadResult::Ok) return 0;
   // Read as a text file is: a Ctrl-Z marks its end, as old editors left it, and
   // CR LF arrives as LF, so the progress share counts the text, not the bytes.
   const size_t endOfFile = text.find('\x1a');
@@ -155,12 +168,45 @@ std::string CVcmFile::StatusText(const Command& command) {
   return res::FormatString(ids::ProgressLine, {std::to_string(command.line), text});
 }
 
-bool CVcmFile::FindUnsendable(Token& token, Command& command) const {
+std::string CVcmFile::LineFrom(size_t start) const {
+  size_t end = start;
+  while (end < m_text.size() && !IsLineEnd(m_text[end])) ++end;
+  return m_text.substr(start, end - start);
+}
+
+CVcmFile::BadLine CVcmFile::FindBadLine() const {
   State probe = m_state;
+  const size_t length = m_text.size();
   for (;;) {
-    token = Scan(probe, command);
-    if (token == Token::End) return false;
-    if (token == Token::Invalid || command.argument.size() > kMaxArgumentLength) return true;
+    Skip(probe);
+    size_t& i = probe.cursor;
+    if (i >= length) return {};
+    BadLine bad;
+    bad.line = probe.line;
+    const size_t start = i;
+    if (!IsPrintable(m_text[i])) {
+      bad.fault = Fault::BadByte;
+      bad.badByte = static_cast<unsigned char>(m_text[i]);
+      return bad;
+    }
+    bad.fault = Fault::NotCommand;
+    bad.text = LineFrom(start);
+    while (i < length && i - start < 3 && IsLetter(m_text[i])) ++i;
+    if (i - start != 3) return bad;
+    while (i < length && IsBlank(m_text[i])) ++i;
+    const size_t argumentStart = i;
+    if (i < length && (m_text[i] == '+' || m_text[i] == '-')) ++i;
+    const size_t digitsStart = i;
+    while (i < length && IsDigit(m_text[i])) ++i;
+    if (i == digitsStart && i != argumentStart) return bad;  // a sign without digits
+    if (i - argumentStart > kMaxArgumentLength) {
+      bad.fault = Fault::TooLong;
+      bad.text.clear();
+      return bad;
+    }
+    if (i != digitsStart && !FitsInt32(std::string_view(m_text).substr(argumentStart, i - argumentStart))) return bad;
+    while (i < length && (IsBlank(m_text[i]) || m_text[i] == '\v' || m_text[i] == '\f')) ++i;
+    if (i < length && !IsLineEnd(m_text[i])) return bad;
   }
 }
 

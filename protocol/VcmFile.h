@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/FileSystem.h"
+
 class CVcmFile {
  public:
   // Size of the buffer ReadVersionLine fills: at most 99 characters and a NUL.
@@ -34,10 +36,16 @@ class CVcmFile {
   CVcmFile() = default;
   virtual ~CVcmFile() = default;
 
+  // Largest file Load takes: an export is a few kilobytes, so anything near this
+  // is not a motor DB file, and it is never held in memory whole.
+  static constexpr uint64_t kMaxFileBytes = uint64_t{1024} * 1024;
+
   // Reads the whole file into memory as text: CR LF becomes LF, a Ctrl-Z ends it,
-  // every other byte stays as it is. 1 on success, else 0 and the object is empty.
-  // The cursor is not positioned: ReadVersionLine comes next.
+  // every other byte stays as it is. 1 on success, else 0 and the object is empty
+  // (LoadFailure says why). The cursor is not positioned: ReadVersionLine comes next.
   [[nodiscard]] int Load(const std::string& path);
+  // Why the last Load failed: TooBig for a file over kMaxFileBytes.
+  platform::ReadResult LoadFailure() const { return m_loadFailure; }
   // Takes text that did not come from a file (tests, fuzzing, checks of a line
   // about to be written).
   void SetText(std::string text);
@@ -55,10 +63,27 @@ class CVcmFile {
   // The next command from the cursor, skipping white space and bracket lines.
   Token NextCommand(Command& command);
 
-  // Looks at the commands from the cursor on without moving it: true, with the
-  // token and the command, at the first one that could not be sent (a byte that is
-  // neither white space nor printable, or an argument too long for a command line).
-  bool FindUnsendable(Token& token, Command& command) const;
+  // What is wrong with the first line that is no well-formed command.
+  enum class Fault {
+    None,
+    BadByte,     // a byte that is neither white space nor printable where a command begins
+    TooLong,     // an argument too long for a command line
+    NotCommand,  // anything else: not three letters, a number that does not fit 32 bits,
+                 // or more than blanks after the command
+  };
+  struct BadLine {
+    Fault fault = Fault::None;
+    int line = 0;
+    unsigned char badByte = 0;  // for BadByte
+    std::string text;           // the line as written, for NotCommand
+  };
+  // Checks every line from the cursor on without moving it: each must be blank, a
+  // bracket line, or one command of three letters, then at most a sign and digits
+  // that fit 32 bits, then only blanks to the end of the line. Files are checked
+  // whole before anything is sent, so that text that is no command (a comment, a
+  // misspelt name, a stray word) is never cut into pieces and sent. Fault::None
+  // when every line passes.
+  BadLine FindBadLine() const;
   // "MDB" in any case: the drive then verifies and saves its motor parameters.
   static bool IsMotorDbCommand(const Command& command);
 
@@ -81,9 +106,12 @@ class CVcmFile {
   };
 
   void Skip(State& state) const;
+  // The line as written, from `start` to its end.
+  std::string LineFrom(size_t start) const;
   Token Scan(State& state, Command& command) const;
 
   std::string m_text;
   std::string m_version;
+  platform::ReadResult m_loadFailure = platform::ReadResult::Ok;
   State m_state;
 };

@@ -284,5 +284,31 @@ enum : int {
   CliInfoDescription = 5051,
   CliDiffHeader = 5052,      // column titles, tab-separated
   CliSummaryDiffers = 5053,  // "%1" = port
+
+  // Inputs refused where they enter: ports, descriptions, motor DB files, settings,
+  // arguments and file replacement
+  DoctorNotSerial = 4860,
+  DoctorAdviceNotSerial = 4861,          // "%1" = COM number, "%2" = device, "%3" = ports file
+  DoctorAdvicePortsFileUnusable = 4862,  // "%1" = why (one of the three below), "%2" = ports file
+  DoctorPortsFileFolder = 4863,
+  DoctorPortsFileNotFile = 4864,
+  DoctorPortsFileTooBig = 4865,
+  MotorDbNotCommand = 3063,          // our own: "%1!d!" = line, "%2" = the line as written
+  MotorDbTooBig = 3064,              // our own: "%1" = largest size taken, in KiB
+  MotorDbNotSaved = 3065,            // our own
+  FolderTakesNoNewFiles = 3066,      // our own: "%1" = folder
+  MotorDbPartialImportSaved = 5130,  // "%1" = line reached, "%2" = lines, "%3" = line saved up to
+  // What a description file describes wrongly; "%1" = line, then:
+  DescFieldOutside32 = 5310,  // "%2" = bit offset, "%3" = address, "%4" = size
+  DescFieldsOverlap = 5311,   // "%2" = bit offset, "%3" = address, "%4" = line of the other sub-field
+  DescAddressTwice = 5312,    // "%2" = address, "%3" = line of the first
+  DescNumberTooBig = 5313,    // "%2" = attribute, "%3" = its text, "%4" = parameter reference
+  DescMinAboveMax = 5314,     // "%2" = min, "%3" = parameter reference, "%4" = max
+  DescViewBadRef = 5315,      // "%2" = the reference as written
+  DescViewEmpty = 5316,
+  CliBadBaud = 5070,         // "%1" = the text given
+  ConfigBaudRefused = 5071,  // "%1" = the stored text, "%2" = the rate used
+  CliInteractiveNeedsTerminal = 5072,
+  CliEmptyFile = 5073,
 };
 }  // namespace ids

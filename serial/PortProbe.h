@@ -17,6 +17,7 @@ enum class Access {
   NoPermission,  // the device node refuses this user
   Busy,          // locked or held by another program (or by this one)
   Gone,          // no device behind the path, or the number maps to no path
+  NotSerial,     // the path opens, but on something without line settings (a file, a disk)
   Failed,        // any other error; see `error`
 };
 

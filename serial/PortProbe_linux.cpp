@@ -304,7 +304,9 @@ void TryOpen(PortFacts& facts) {
     return;
   }
   facts.access = Access::Ok;
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (isatty(fd) == 0) {
+    facts.access = Access::NotSerial;
+  } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     facts.error = errno;
     facts.access = AccessOfError(facts.error);
   } else {

@@ -79,9 +79,14 @@ PortFacts ProbeWith(unsigned com, const std::map<std::string, std::string>& name
   }
   DWORD error = 0;
   const HANDLE handle = serialdetail::OpenDevice(*path, serialdetail::OpenFor::Use, error);
-  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
   facts.error = static_cast<int>(error);
   facts.access = AccessOfError(facts.error);
+  if (handle != INVALID_HANDLE_VALUE) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(handle, &dcb)) facts.access = Access::NotSerial;
+    CloseHandle(handle);
+  }
   return facts;
 }
 

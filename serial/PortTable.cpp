@@ -1,5 +1,6 @@
 #include "serial/PortTable.h"
 
+#include <algorithm>
 #include <mutex>
 #include <sstream>
 
@@ -50,7 +51,10 @@ std::optional<std::string> PathOf(unsigned number) {
 
 std::map<unsigned, std::string> ParsePortsText(const std::string& text) {
   std::map<unsigned, std::string> entries;
-  std::istringstream lines(text);
+  // Lines end with LF, CR LF or a lone CR, as old editors left them.
+  std::string unified = text;
+  std::replace(unified.begin(), unified.end(), '\r', '\n');
+  std::istringstream lines(unified);
   std::string line;
   while (std::getline(lines, line)) {
     // A comment starts with '#' at the line start or after a blank, so a path
@@ -79,8 +83,6 @@ std::map<unsigned, std::string> ParsePortsText(const std::string& text) {
 }
 
 std::map<unsigned, std::string> FileEntries() {
-  // Never more than a few lines; anything as big is no ports file.
-  constexpr uint64_t kMaxPortsFileBytes = uint64_t{1024} * 1024;
   std::string text;
   if (platform::ReadFile(PortsFilePath(), text, kMaxPortsFileBytes) != platform::ReadResult::Ok) return {};
   return ParsePortsText(text);

@@ -6,6 +6,7 @@
 // path (on Windows any device name, e.g. \\.\CNCA0) and overrides the table.
 // Listing and Open both go through here, so they always agree.
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -27,6 +28,9 @@ std::optional<std::string> TablePathOf(unsigned number);
 
 // Decimal digits only, no sign, no blanks, below `limit`.
 std::optional<unsigned> ParseIndex(const std::string& digits, unsigned limit);
+
+// Never more than a few lines; a larger file is no ports file and is not read.
+inline constexpr uint64_t kMaxPortsFileBytes = uint64_t{1024} * 1024;
 
 // Entries of the ports file (empty when there is none).
 std::map<unsigned, std::string> FileEntries();

@@ -18,7 +18,6 @@
 #include <optional>
 #include <string>
 
-#include "platform/FileSystem.h"
 #include "serial/PortTable.h"
 #include "serial/Termios2.h"
 
@@ -125,7 +124,12 @@ std::vector<unsigned> CRs232CB::SystemPorts() {
   return found;
 }
 
-bool CRs232CB::DeviceExists(const std::string& path) { return platform::Inspect(path).Exists(); }
+bool CRs232CB::DeviceExists(const std::string& path) {
+  // A file or a disk behind a ports-file line is no port, however it opens.
+  struct stat node {};
+  if (stat(path.c_str(), &node) != 0) return errno != ENOENT && errno != ENOTDIR;
+  return S_ISCHR(node.st_mode);
+}
 
 int CRs232CB::OpenDevice(uint8_t port, int32_t baudRate) {
   StartOpen(port, baudRate);
@@ -134,6 +138,12 @@ int CRs232CB::OpenDevice(uint8_t port, int32_t baudRate) {
   if (!path) return 0;
   const int fd = open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return 0;
+  // Only a terminal has line settings; a disk or a file named by mistake in the
+  // ports file would take the link's bytes as data.
+  if (isatty(fd) == 0) {
+    close(fd);
+    return 0;
+  }
   // Exclusive: flock keeps out every other well-behaved program (root included),
   // TIOCEXCL keeps out plain opens by other users.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -171,6 +171,14 @@ int CRs232CB::OpenDevice(uint8_t port, int32_t baudRate) {
   DWORD error = 0;
   const HANDLE handle = serialdetail::OpenDevice(*path, serialdetail::OpenFor::Use, error);
   if (handle == INVALID_HANDLE_VALUE) return 0;
+  // Only a port has a comm state; a file named by mistake in the ports file
+  // would take the link's bytes as data.
+  DCB state{};
+  state.DCBlength = sizeof state;
+  if (!GetCommState(handle, &state)) {
+    CloseHandle(handle);
+    return 0;
+  }
 
   ConfigureLine(handle, baudRate);
   m_readWaitMs = SetTimeouts(handle, 1, baudRate) ? 1 : 0;

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -65,6 +66,8 @@ constexpr size_t kMaxLine = 4096;
 constexpr Ns kHangUpWaitNs = 1'000'000'000;
 // How often that is checked.
 constexpr Ns kHangUpCheckNs = 200'000;
+// How often a line left marked exclusive by a program that died holding it is looked for.
+constexpr Ns kStaleExclusiveCheckNs = 200'000'000;
 // Time after which written bytes are surely in the port's buffer.
 constexpr Ns kEchoArrivalNs = 20'000'000;
 
@@ -182,6 +185,7 @@ struct CSimDrive::Impl {
   bool hangUpWhenRead = false;
   Ns hangUpDeadline = 0;
   bool echoArrived = false;
+  Ns nextExclusiveCheck = 0;
 
   Impl() {
     for (int32_t address = 0; address < 100; ++address) params[address] = DefaultValue(address);
@@ -198,6 +202,7 @@ struct CSimDrive::Impl {
   void ShapeByChaos(const ChaosDraw& draw, Reply& reply);
   std::string Execute(const std::string& command);
   void WriteDue();
+  void ClearStaleExclusive();
   bool OpenLine();
   void CloseLine();
   bool EchoTaken();
@@ -322,6 +327,7 @@ Reply CSimDrive::Impl::Answer(const std::string& command, Ns receivedAt) {
   const ChaosDraw draw = dice.Draw();
   const std::string result = draw.carriedOut ? Execute(command) : std::string();
   Reply reply;
+  if (faults.hangUpAfterCommands > 0 && --faults.hangUpAfterCommands == 0) faults.hangUpAfterEcho = true;
   if (faults.hangUpAfterEcho) {
     faults.hangUpAfterEcho = false;
     reply.hangUp = true;
@@ -518,6 +524,10 @@ void CSimDrive::Impl::Run() {
     }
     WriteDue();
     Ns now = NowNs();
+    if (now >= nextExclusiveCheck) {
+      ClearStaleExclusive();
+      nextExclusiveCheck = now + kStaleExclusiveCheckNs;
+    }
     if (reopenAt > 0 && now >= reopenAt) {
       // Plugged in again; should no pseudo-terminal be free, try again shortly.
       reopenAt = OpenLine() ? 0 : now + kHangUpWaitNs / 10;
@@ -546,6 +556,7 @@ void CSimDrive::Impl::Run() {
     if (awaitingLf) other = lfDeadline;
     if (hangUpWhenRead) other = other ? std::min(*other, now + kHangUpCheckNs) : now + kHangUpCheckNs;
     if (reopenAt > 0) other = other ? std::min(*other, reopenAt) : reopenAt;
+    other = other ? std::min(*other, nextExclusiveCheck) : nextExclusiveCheck;
     if (release && *release - now < kExactSleepNs && (!other || *release <= *other)) {
       if (*release > now) SleepUntil(*release);
       continue;
@@ -589,6 +600,20 @@ void CSimDrive::Impl::Run() {
       }
     }
   }
+}
+
+// A port's exclusive flag belongs to the terminal and is cleared by the holder's
+// own close; a holder killed first leaves it set, and our handle on the slave keeps
+// the terminal (and the flag) alive, so every later user who is not root would be
+// told the port is busy. Every holder also takes the lock: the flag without a lock
+// holder is such a leftover.
+void CSimDrive::Impl::ClearStaleExclusive() {
+  if (slave < 0) return;
+  int exclusive = 0;
+  if (ioctl(slave, TIOCGEXCL, &exclusive) != 0 || exclusive == 0) return;
+  if (flock(slave, LOCK_EX | LOCK_NB) != 0) return;  // a live holder
+  ioctl(slave, TIOCNXCL);
+  flock(slave, LOCK_UN);
 }
 
 CSimDrive::CSimDrive() : m_impl(std::make_unique<Impl>()) {}

@@ -29,6 +29,8 @@ struct SimFaults {
   std::string leadingAnswerBytes;  // sent between echo and answer (e.g. "\r\n")
   bool hangUpAfterEcho = false;    // close the line right after the next echo (once the port
                                    // has read it); clears itself when it fires
+  int hangUpAfterCommands = 0;     // > 0: the line hangs up after the echo of the command that
+                                   // many from now (counted down as commands come)
   bool mismatchAddress = false;    // MAD<n> is answered OKY<n+1>
   std::string trailAfterAnswer;    // sent after each answer, a byte at a time,
   int trailGapMicros = 0;          // with this pause before each byte

@@ -6,6 +6,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +15,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "resources/Paths.h"
 #include "tools/PortsFileEdit.h"
@@ -48,6 +51,19 @@ void PrintHelp(const char* program) {
       "                     same faults for the same commands\n"
       "  --link PATH        stable link to the pseudo-terminal (default with --chaos:\n"
       "                     simdrive-COM<N> in $XDG_RUNTIME_DIR, else in /tmp)\n"
+      "\n"
+      "One fault each, from the start, to reproduce a line fault by hand:\n"
+      "  --silent           neither echo nor answer\n"
+      "  --wrong-echo       the echo's last character altered, no answer\n"
+      "  --noise TEXT       TEXT sent before every echo\n"
+      "  --no-response      the echo, then no answer\n"
+      "  --overlong N       an answer of N 'X' bytes without a line end\n"
+      "  --refuse LIST      ERR for these commands (comma-separated, e.g. MDA,SDP)\n"
+      "  --lower-case       \"oky\" and \"err\" in lower case\n"
+      "  --write-offset N   a written value is stored and answered as value + N\n"
+      "  --answer TEXT      every command answered with the line TEXT (e.g. OKYjunk)\n"
+      "  --mismatch-address MAD<n> answered OKY<n+1>\n"
+      "  --hang-up-after N  the line hangs up after the echo of the N-th command\n"
       "  --help             this text\n"
       "\n"
       "You can also talk to it by hand with a terminal program on the printed device\n"
@@ -76,6 +92,55 @@ bool ParseSeed(const char* text, uint64_t& value) {
   return errno == 0 && end != text && *end == '\0' && text[0] != '-';
 }
 
+enum class FaultOption { Unknown, Bad, Taken, TookValue };
+
+// One fault of SimFaults from its option; `value` is the next argument, if any.
+FaultOption ParseFault(const std::string& option, const char* value, SimFaults& faults) {
+  const std::pair<const char*, bool*> flags[] = {{"--silent", &faults.silent},
+                                                 {"--wrong-echo", &faults.wrongEcho},
+                                                 {"--no-response", &faults.noResponse},
+                                                 {"--lower-case", &faults.lowerCase},
+                                                 {"--mismatch-address", &faults.mismatchAddress}};
+  for (const auto& [name, flag] : flags) {
+    if (option == name) {
+      *flag = true;
+      return FaultOption::Taken;
+    }
+  }
+  if (value == nullptr) return FaultOption::Unknown;
+  if (option == "--noise") {
+    faults.noiseBeforeEcho = value;
+  } else if (option == "--answer") {
+    faults.rawAnswer = value;
+  } else if (option == "--refuse") {
+    const std::string list = value;
+    for (size_t start = 0; start <= list.size();) {
+      const size_t comma = std::min(list.find(',', start), list.size());
+      std::string mnemonic = list.substr(start, comma - start);
+      for (char& c : mnemonic) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      if (!mnemonic.empty()) faults.refused.insert(mnemonic);
+      start = comma + 1;
+    }
+  } else if (option == "--write-offset") {
+    long number = 0;
+    if (!ParseNumber(value, INT32_MIN, INT32_MAX, number)) {
+      std::fprintf(stderr, "simdrive: --write-offset takes a 32-bit number\n");
+      return FaultOption::Bad;
+    }
+    faults.writeOffset = static_cast<int32_t>(number);
+  } else if (option == "--overlong" || option == "--hang-up-after") {
+    long number = 0;
+    if (!ParseNumber(value, 1, 100000, number)) {
+      std::fprintf(stderr, "simdrive: %s takes a number from 1 to 100000\n", option.c_str());
+      return FaultOption::Bad;
+    }
+    (option == "--overlong" ? faults.overlongResponse : faults.hangUpAfterCommands) = static_cast<int>(number);
+  } else {
+    return FaultOption::Unknown;
+  }
+  return FaultOption::TookValue;
+}
+
 // A per-user folder, so that two users' simulators never fight over one name.
 std::string DefaultLinkPath(long com) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -94,6 +159,7 @@ int main(int argc, char** argv) {
   std::string version;
   std::string linkPath;
   SimChaos chaos;
+  SimFaults faults;
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -129,8 +195,13 @@ int main(int argc, char** argv) {
     } else if (option == "--link" && hasValue) {
       linkPath = argv[++i];
     } else {
-      std::fprintf(stderr, "simdrive: unknown option %s (see --help)\n", option.c_str());
-      return 2;
+      const FaultOption taken = ParseFault(option, hasValue ? argv[i + 1] : nullptr, faults);
+      if (taken == FaultOption::Unknown) {
+        std::fprintf(stderr, "simdrive: unknown option %s (see --help)\n", option.c_str());
+        return 2;
+      }
+      if (taken == FaultOption::Bad) return 2;
+      if (taken == FaultOption::TookValue) ++i;
     }
   }
   if (portsFile.empty()) {
@@ -163,6 +234,7 @@ int main(int argc, char** argv) {
   if (linkPath.empty() && chaos.probability > 0) linkPath = DefaultLinkPath(com);
   drive.SetLinkPath(linkPath);
   drive.SetChaos(chaos);
+  drive.SetFaults(faults);
   if (!drive.Start()) {
     std::fprintf(stderr, "simdrive: cannot open a pseudo-terminal: %s\n", std::strerror(errno));
     return 1;

@@ -44,6 +44,12 @@ TEST(CliCommandLine, RefusesWhatMakesNoSenseWithExitTwo) {
       {"-p", "1", "--lang", "fr", "info"},
       {"-p", "1", "motordb"},
       {"-p", "1", "save"},
+      {"-p", "1", "save", ""},  // an empty FILE
+      {"-p", "1", "--baud", "1", "info"},
+      {"-p", "1", "--baud", "0", "info"},
+      {"-p", "1", "--baud", "abc", "info"},
+      {"-p", "1", "--baud", "99999999999", "info"},
+      {"-p", "1", "--baud", "-9600", "info"},
   };
   for (const auto& args : refused) {
     std::vector<const char*> argv = {"drive-setting-cli"};
@@ -56,6 +62,16 @@ TEST(CliCommandLine, RefusesWhatMakesNoSenseWithExitTwo) {
     EXPECT_FALSE(err.str().empty()) << args.back();
     EXPECT_TRUE(out.str().empty()) << args.back();
   }
+}
+
+TEST(CliCommandLine, ABadBaudRateIsOneLineThatSaysWhatIsTaken) {
+  const char* argv[] = {"drive-setting-cli", "-p", "1", "--baud", "abc", "info"};
+  std::ostringstream out, err;
+  std::istringstream in;
+  std::atomic<bool> cancel{false};
+  EXPECT_EQ(2, cli::RunCli(6, argv, {out, err, in, false}, cancel));
+  const std::string first = err.str().substr(0, err.str().find('\n'));
+  EXPECT_EQ("--baud: " + res::FormatString(ids::CliBadBaud, {"abc"}), first);
 }
 
 TEST(CliCommandLine, HelpOfEverySubcommandDocumentsTheExitCodes) {
@@ -113,6 +129,30 @@ TEST_F(CliPromptTest, InteractiveAsksByNumberAndTakesEndOfInputAsNo) {
   EXPECT_EQ(btn::TryAgain, prompt.ShowMessage(Question(MsgButtons::CancelTryContinue, "Again?")));
   EXPECT_EQ(btn::No, prompt.ShowMessage(Question(MsgButtons::YesNo, "Sure?")));
   EXPECT_EQ(res::FormatString(ids::CliNoAnswer, {"Sure?"}), prompt.Reason());
+}
+
+TEST_F(CliPromptTest, EndlessOrWrongInputEndsAsNoWithoutReadingItAll) {
+  // "yes |" asked for ever; input without line ends was read whole for one line.
+  std::string repeated;
+  for (int i = 0; i < 1000; ++i) repeated += "y\n";
+  std::istringstream yes(repeated);
+  cli::CCliPrompt asked = Prompt({.interactive = true}, &yes);
+  EXPECT_EQ(btn::No, asked.ShowMessage(Question(MsgButtons::YesNo, "Sure?")));
+  EXPECT_GT(yes.rdbuf()->in_avail(), 1900) << "asked a few times, not for ever";
+
+  std::istringstream zeros(std::string(1'000'000, '\0'));
+  cli::CCliPrompt flooded = Prompt({.interactive = true}, &zeros);
+  EXPECT_EQ(btn::Cancel, flooded.ShowMessage(Question(MsgButtons::CancelTryContinue, "Again?")));
+  EXPECT_GT(zeros.rdbuf()->in_avail(), 999'000) << "one answer's worth read";
+}
+
+TEST(CliCommandLine, InteractiveNeedsATerminalOnStandardInput) {
+  const char* argv[] = {"drive-setting-cli", "-i", "-p", "1", "info"};
+  std::ostringstream out, err;
+  std::istringstream in("1\n");
+  std::atomic<bool> cancel{false};
+  EXPECT_EQ(2, cli::RunCli(5, argv, {out, err, in, false, false}, cancel));
+  EXPECT_NE(std::string::npos, err.str().find(res::LoadString(ids::CliInteractiveNeedsTerminal))) << err.str();
 }
 
 }  // namespace

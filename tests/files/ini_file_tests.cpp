@@ -69,6 +69,26 @@ TEST(IniFile, PresenceTestsAndTheReadBuffer) {
   EXPECT_EQ(ini.GetInt("PARAM0", "NESTED", 0), 1);
 }
 
+TEST(IniFile, AStoredBaudRateNoPortRunsAtFallsBackTo115200) {
+  TempDir dir;
+  CIniFile ini;
+  ini.SetPath(dir.File("Config.ini"));
+  // Read as an integer, these left the port at its old rate, wrapped, or crawled.
+  for (const char* bad : {"1", "0", "-5", "abc", "2147483648", "99999999999", "299", "1199", "4000001", "9600x"}) {
+    SCOPED_TRACE(bad);
+    ASSERT_TRUE(dir.Write("Config.ini", std::string("[COMM]\r\nPort=3\r\nBaudrate=") + bad + "\r\n"));
+    const CommSettings settings = ReadCommSettings(ini);
+    EXPECT_EQ(115200, settings.baudRate);
+    EXPECT_EQ(bad, settings.refusedBaudRate);
+    EXPECT_EQ(3, settings.port);
+  }
+  for (const int32_t good : {300, 600, 1200, 4800, 250000, 4000000}) {
+    ASSERT_TRUE(dir.Write("Config.ini", "[COMM]\r\nBaudrate=" + std::to_string(good) + "\r\n"));
+    EXPECT_EQ(good, ReadCommSettings(ini).baudRate);
+    EXPECT_EQ("", ReadCommSettings(ini).refusedBaudRate);
+  }
+}
+
 TEST(IniFile, AFileFromAWindowsStyleWriterReadsRight) {
   TempDir dir;
   ASSERT_TRUE(dir.Write("Config.ini", "; saved by another tool\r\n[Comm]\r\n  PORT = 7\r\nBaudRate=\"57600\"\r\n"));

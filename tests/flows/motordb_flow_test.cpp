@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "flows/MotorDb.h"
+#include "protocol/VcmFile.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "support/LinkFixture.h"
@@ -83,18 +84,18 @@ TEST_F(MotorDbTest, ImportSendsEveryCommandAsWritten) {
       "[made for XY-2]\r\n"                 // 1
       "XY-2 ver.1.04.007. // exported\r\n"  // 2
       "\r\n"                                // 3
-      "XY 5\r\n"                            // 4
-      "ABCDEF\r\n"                          // 5
+      "ABC\t\r\n"                           // 4
+      "MAD +5 \r\n"                         // 5
       "  [note] MDA99\r\n"                  // 6
-      "ABC12DEF\r\n"                        // 7
+      "ABC-2147483648\r\n"                  // 7
       "MDB 3\r\n"                           // 8
       "mdb\r\n"                             // 9
       "[END]\r\n"                           // 10
-      "MAD 7   MDA-12\r\n";                 // 11
+      "MAD 7\r\nMDA-12\r\n";                // 11, 12
   EXPECT_EQ(Outcome::Done, Import(text));
 
-  EXPECT_EQ((Lines{"XY 5", "ABC", "DEF", "ABC12", "DEF", "MDB3", "VMP", "SMP", "mdb", "VMP", "SMP", "MAD7", "MDA-12",
-                   "VDP", "SDP", "VMP", "SMP"}),
+  EXPECT_EQ((Lines{"ABC", "MAD+5", "ABC-2147483648", "MDB3", "VMP", "SMP", "mdb", "VMP", "SMP", "MAD7", "MDA-12", "VDP",
+                   "SDP", "VMP", "SMP"}),
             Received());
   EXPECT_EQ(-12, sim.Drive().GetParam(7));
 
@@ -104,16 +105,16 @@ TEST_F(MotorDbTest, ImportSendsEveryCommandAsWritten) {
   EXPECT_TRUE(log->destroyed);
   EXPECT_EQ(0, log->lower);
   EXPECT_EQ(100, log->upper);
-  EXPECT_EQ((Lines{"Line : #4\tXY 5", "Line : #5\tABC", "Line : #5\tDEF", "Line : #7\tABC12", "Line : #7\tDEF",
-                   "Line : #8\tMDB3", "Line : #9\tmdb", "Line : #11\tMAD7", "Line : #11\tMDA-12"}),
+  EXPECT_EQ((Lines{"Line : #4\tABC", "Line : #5\tMAD+5", "Line : #7\tABC-2147483648", "Line : #8\tMDB3",
+                   "Line : #9\tmdb", "Line : #11\tMAD7", "Line : #12\tMDA-12"}),
             log->statusTexts);
   // Positions are the share of the text read after each command; the file is read
   // in text mode, so its CR LF count as one character.
   std::string asText = text;
   for (size_t at; (at = asText.find("\r\n")) != std::string::npos;) asText.erase(at, 1);
   const auto length = static_cast<int32_t>(asText.size());
-  ASSERT_EQ(9u, log->positions.size());
-  EXPECT_EQ(static_cast<int32_t>(asText.find("XY 5") + 4) * 100 / length, log->positions.front());
+  ASSERT_EQ(7u, log->positions.size());
+  EXPECT_EQ(static_cast<int32_t>(asText.find("ABC\t") + 4) * 100 / length, log->positions.front());
   EXPECT_EQ((length - 1) * 100 / length, log->positions.back());
   EXPECT_TRUE(std::is_sorted(log->positions.begin(), log->positions.end()));
 
@@ -183,7 +184,7 @@ TEST_F(MotorDbTest, ImportOfOnlyAVersionLineVerifiesAndSaves) {
 // A run that stops after sending something leaves part of the file in the drive:
 // the user is told how far it got, and the view reads the drive again.
 TEST_F(MotorDbTest, RunStoppedPartWaySaysWhereAndRereads) {
-  const std::string file = "XY-2\nMAD1\nMDA5\nMAD2\nMDA6\n";
+  const std::string file = "XY-2 ver.1.\nMAD1\nMDA5\nMAD2\nMDA6\n";
   faults.refused = {"MDA"};
   ApplyFaults();
   EXPECT_EQ(Outcome::DriveRefused, Import(file));
@@ -199,7 +200,7 @@ TEST_F(MotorDbTest, RunStoppedPartWaySaysWhereAndRereads) {
   ApplyFaults();
   sim.Drive().ClearReceived();
   prompt.Clear();
-  EXPECT_EQ(Outcome::DriveRefused, Import("XY-2\nMDB1\nMAD2\n"));
+  EXPECT_EQ(Outcome::DriveRefused, Import("XY-2 ver.1.\nMDB1\nMAD2\n"));
   EXPECT_EQ((Lines{"MDB1", "VMP"}), Received());
   EXPECT_EQ(res::FormatString(ids::MotorDbPartialImport, {"2", "3"}), prompt.Texts().back());
 
@@ -231,7 +232,7 @@ TEST_F(MotorDbTest, DriveLostMidImportSaysHowFarItGot) {
   prompt.onPoll = [this](int poll) {
     if (poll == 3) sim.Drive().HangUp();  // before the third command
   };
-  EXPECT_EQ(Outcome::LinkFailed, Import("XY-2\nMAD1\nMDA5\nMAD2\nMDA6\n"));
+  EXPECT_EQ(Outcome::LinkFailed, Import("XY-2 ver.1.\nMAD1\nMDA5\nMAD2\nMDA6\n"));
   EXPECT_EQ((Lines{"MAD1", "MDA5"}), Received());
   ASSERT_EQ(2u, prompt.Texts().size());
   EXPECT_EQ(res::FormatString(ids::MotorDbPartialImport, {"4", "5"}), prompt.Texts().back());
@@ -255,10 +256,10 @@ TEST_F(MotorDbTest, RefusedVerifySkipsItsSaveOnly) {
     sim.Drive().ClearReceived();
     prompt.Clear();
     checkLinks = 0;
-    Import("XY-2\nMAD1\n");
+    EXPECT_EQ(Outcome::DriveRefused, Import("XY-2 ver.1.\nMAD1\n"));
     EXPECT_EQ(c.traffic, Received());
-    ASSERT_FALSE(prompt.Messages().empty());
-    EXPECT_EQ(res::LoadString(c.changedText), prompt.Messages()[0].text);
+    // Said as it is: the file's commands were taken, the flash does not hold them.
+    EXPECT_EQ((Lines{res::LoadString(c.changedText), res::LoadString(ids::MotorDbNotSaved)}), prompt.Texts());
     EXPECT_EQ(MsgIcon::Error, prompt.Messages()[0].icon);
     EXPECT_EQ(1, checkLinks) << "the drive is read again";
   }
@@ -267,7 +268,7 @@ TEST_F(MotorDbTest, RefusedVerifySkipsItsSaveOnly) {
 TEST_F(MotorDbTest, ImportLeavesNoCachedValueTheDriveNoLongerHolds) {
   ASSERT_EQ(1, link.ReadParam(5));
   ASSERT_EQ(1, link.ReadParam(6));
-  EXPECT_EQ(Outcome::Done, Import("XY-2\nmad5\nmda77\n"));
+  EXPECT_EQ(Outcome::Done, Import("XY-2 ver.1.\nmad5\nmda77\n"));
   EXPECT_EQ(77, sim.Drive().GetParam(5));
   // The file may have changed any parameter: a .dpf save or load that trusted
   // the cache would store or merge the old value.
@@ -279,10 +280,15 @@ TEST_F(MotorDbTest, RefusedSaveMeansNoDoneMessage) {
   faults.refused = {"SDP"};
   ApplyFaults();
   prompt.QueueAnswer(btn::Cancel);
-  EXPECT_NE(Outcome::Done, Import("XY-2\nMAD1\n"));
+  EXPECT_NE(Outcome::Done, Import("XY-2 ver.1.\nMAD1\n"));
   EXPECT_EQ((Lines{"MAD1", "VDP", "SDP", "VMP", "SMP"}), Received());
-  EXPECT_EQ(1u, prompt.Messages().size());
+  ASSERT_EQ(2u, prompt.Messages().size());
+  EXPECT_EQ(res::LoadString(ids::MotorDbNotSaved), prompt.Texts().back());
   EXPECT_EQ(1, checkLinks);
+}
+
+std::string NotCommand(const std::string& line, const std::string& text) {
+  return res::FormatString(ids::MotorDbNotCommand, {line, text});
 }
 
 TEST_F(MotorDbTest, DamagedFileSendsNothing) {
@@ -291,10 +297,24 @@ TEST_F(MotorDbTest, DamagedFileSendsNothing) {
     std::string message;
   };
   const Case cases[] = {
-      {"XY-2\nMAD1\nMDA5\n\xFF\nMAD2\n", res::FormatString(ids::MotorDbBadByte, {"4", "FF"})},
-      {"XY-2\nMAD1\n\nMDA" + std::string(251, '9') + "\n", res::FormatString(ids::MotorDbCommandTooLong, {"4"})},
+      {"XY-2 ver.1.\nMAD1\nMDA5\n\xFF\nMAD2\n", res::FormatString(ids::MotorDbBadByte, {"4", "FF"})},
+      {"XY-2 ver.1.\nMAD1\n\nMDA" + std::string(251, '9') + "\n", res::FormatString(ids::MotorDbCommandTooLong, {"4"})},
+      // Text that is no command was cut into three-character pieces and sent.
+      {"XY-2 ver.1.\nhello world\n", NotCommand("2", "hello world")},
+      {"XY-2 ver.1.\nMAD1\nMDB_MOTOR_42\n", NotCommand("3", "MDB_MOTOR_42")},
+      {"XY-2 ver.1.\n// set the speed\nMDA5\n", NotCommand("2", "// set the speed")},
+      {"XY-2 ver.1.\n[x]\n\nmda 1 2\n", NotCommand("4", "mda 1 2")},
+      {"XY-2 ver.1.\nmda99999999999\n", NotCommand("2", "mda99999999999")},
+      {"XY-2 ver.1.\nmda2147483648\n", NotCommand("2", "mda2147483648")},
+      {"XY-2 ver.1.\nXY 5\n", NotCommand("2", "XY 5")},
+      {"XY-2 ver.1.\nMD1\n", NotCommand("2", "MD1")},
+      {"XY-2 ver.1.\nmda-\n", NotCommand("2", "mda-")},
+      {"XY-2 ver.1.\nmda5 [note]\n", NotCommand("2", "mda5 [note]")},
+      {"XY-2 ver.1.\nmda5\x01\n", NotCommand("2", "mda5?")},
+      {"XY-2 ver.1.\n" + std::string(1100, 'x') + "\n", NotCommand("2", std::string(60, 'x') + "...")},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 40));
     prompt.Clear();
     EXPECT_NE(Outcome::Done, Import(c.text));
     EXPECT_TRUE(Received().empty());
@@ -303,9 +323,53 @@ TEST_F(MotorDbTest, DamagedFileSendsNothing) {
   }
   // The longest argument that fits a command line still goes out.
   prompt.Clear();
-  Import("XY-2\nMAD" + std::string(250, '1') + "\n");
+  Import("XY-2 ver.1.\nMAD" + std::string(249, '0') + "1\n");
   ASSERT_FALSE(Received().empty());
-  EXPECT_EQ("MAD" + std::string(250, '1'), Received().front());
+  EXPECT_EQ("MAD" + std::string(249, '0') + "1", Received().front());
+
+  // A file far larger than any motor DB file is not read whole.
+  sim.Drive().ClearReceived();
+  prompt.Clear();
+  EXPECT_EQ(Outcome::BadInput, Import("XY-2 ver.1.\n" + std::string(CVcmFile::kMaxFileBytes, '\n')));
+  EXPECT_TRUE(Received().empty());
+  EXPECT_EQ((Lines{res::FormatString(ids::MotorDbTooBig, {"1024"})}), prompt.Texts());
+}
+
+TEST_F(MotorDbTest, AVersionLineMustNameTheDriveUpToVer) {
+  // Compared over the shorter length, a line of one letter passed as a match.
+  for (const char* line : {"q", "XY", "XY-2", "XY-2 ver", "XY-2 ver.1.05.", "XY-2 ver.1.04.007.12 ac"}) {
+    SCOPED_TRACE(line);
+    sim.Drive().ClearReceived();
+    prompt.Clear();
+    prompt.QueueAnswer(btn::No);
+    EXPECT_EQ(Outcome::Cancelled, Import(std::string(line) + "\nMAD1\n"));
+    EXPECT_EQ((Lines{res::LoadString(ids::VersionDiffers)}), prompt.Texts());
+    EXPECT_TRUE(Received().empty());
+  }
+  for (const char* line : {"xy-2 VER.", "XY-2 ver.1.04.007.", "XY-2 ver.1.04.007.12 ab std"}) {
+    SCOPED_TRACE(line);
+    prompt.Clear();
+    EXPECT_EQ(Outcome::Done, Import(std::string(line) + "\nMAD1\n"));
+    EXPECT_EQ((Lines{res::LoadString(ids::MotorDbDownloaded)}), prompt.Texts());
+  }
+  // Without "ver." the whole version is needed.
+  EXPECT_FALSE(MotorDbVersionMatches("QM71 std", "QM71"));
+  EXPECT_TRUE(MotorDbVersionMatches("QM71 std", "qm71 STD"));
+  EXPECT_TRUE(MotorDbVersionMatches("", "anything")) << "a version never read";
+}
+
+TEST_F(MotorDbTest, AStoppedImportSaysWhetherTheFileSavedToFlash) {
+  faults.refused = {"MDA"};
+  ApplyFaults();
+  EXPECT_EQ(Outcome::DriveRefused, Import("XY-2 ver.1.\nMAD1\nsdp\nMAD2\nMDA6\n"));
+  EXPECT_EQ((Lines{"MAD1", "sdp", "MAD2", "MDA6"}), Received());
+  EXPECT_EQ(res::FormatString(ids::MotorDbPartialImportSaved, {"5", "5", "3"}), prompt.Texts().back());
+
+  sim.Drive().ClearReceived();
+  prompt.Clear();
+  EXPECT_EQ(Outcome::DriveRefused, Import("XY-2 ver.1.\nmdb1\nMDA6\n"));
+  EXPECT_EQ((Lines{"mdb1", "VMP", "SMP", "MDA6"}), Received());
+  EXPECT_EQ(res::FormatString(ids::MotorDbPartialImportSaved, {"3", "3", "2"}), prompt.Texts().back());
 }
 
 // ---------------------------------------------------------------------------

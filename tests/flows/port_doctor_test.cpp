@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "flows/PortDoctor.h"
+#include "platform/FileSystem.h"
+#include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "serial/PortTable.h"
 #include "serial/Rs232.h"
@@ -122,6 +124,37 @@ TEST_F(PortDoctorTest, AvailableGoneFailedAndTheDescription) {
   const PortFacts unmapped{.com = 250, .access = Access::Gone};
   EXPECT_EQ("COM250 (no device)", portdoctor::PortDescription(unmapped));
   EXPECT_TRUE(Has(portdoctor::AdviceText(unmapped), "COM250=")) << portdoctor::AdviceText(unmapped);
+}
+
+TEST_F(PortDoctorTest, AFileBehindAPortsFileLineIsNotASerialPort) {
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("disk.img", std::string(4096, '\0')));
+  ASSERT_TRUE(dir.Write("ports", "COM204=" + dir.File("disk.img") + "\n"));
+  portmap::SetPortsFilePath(dir.File("ports"));
+  const PortFacts facts = portprobe::Probe(204);
+  const std::string advice = portdoctor::AdviceText(facts);
+  portmap::SetPortsFilePath(std::string());
+  EXPECT_EQ("not a serial port", portdoctor::StatusText(facts));
+  EXPECT_TRUE(Has(advice, "COM204=") && Has(advice, dir.File("disk.img"))) << advice;
+  EXPECT_EQ(std::string(4096, '\0'), dir.Read("disk.img"));
+}
+
+TEST_F(PortDoctorTest, APortsFileThatIsNotReadIsSaidSoInsteadOfAskingForALine) {
+  // The advice was to add a line that was already there.
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("big", "COM205=/dev/ttyUSB0\n" + std::string(portmap::kMaxPortsFileBytes, '#')));
+  ASSERT_TRUE(platform::MakeFolder(dir.File("folder")));
+  const std::pair<std::string, int> cases[] = {{dir.File("big"), ids::DoctorPortsFileTooBig},
+                                               {dir.File("folder"), ids::DoctorPortsFileFolder},
+                                               {"/dev/zero", ids::DoctorPortsFileNotFile}};
+  for (const auto& [file, why] : cases) {
+    SCOPED_TRACE(file);
+    portmap::SetPortsFilePath(file);
+    const PortFacts facts = portprobe::Probe(205);
+    const std::string advice = portdoctor::AdviceText(facts);
+    portmap::SetPortsFilePath(std::string());
+    EXPECT_EQ(res::FormatString(ids::DoctorAdvicePortsFileUnusable, {res::LoadString(why), file}), advice);
+  }
 }
 
 TEST_F(PortDoctorTest, PortOpenInThisProcessReadsBusy) {

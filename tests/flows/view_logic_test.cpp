@@ -399,6 +399,25 @@ TEST_F(ViewLogicTest, UnusableDescriptionIsToldBeforeThePortCloses) {
   ASSERT_EQ(1u, prompt.Messages().size());
   EXPECT_EQ(res::FormatString(ids::UserViewParamMissing, {"77"}), prompt.Messages()[0].text);
   EXPECT_EQ(0, link.IsOpen());
+
+  // With no user view a Save wrote a file that Load then refused: said at load.
+  dir.Write("ParamDefault.xml",
+            R"(<description><info/><parameters><param address="1" name="x"/></parameters></description>)");
+  prompt.Clear();
+  Connect();
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::LoadString(ids::DescViewEmpty), prompt.Messages()[0].text);
+  EXPECT_EQ(0, link.IsOpen());
+
+  // A description that fails its checks says where.
+  dir.Write("ParamDefault.xml", R"(<description><info/><parameters>
+      <param address="1" name="x"/><param address="1" name="y"/></parameters></description>)");
+  prompt.Clear();
+  Connect();
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::FormatString(ids::DescFileFailedPath, {dir.File("ParamDefault.xml")}) + "\n" +
+                res::FormatString(ids::DescAddressTwice, {"2", "1", "2"}),
+            prompt.Messages()[0].text);
 }
 
 TEST_F(ViewLogicTest, WritingAParameterNeverReadIsExplained) {

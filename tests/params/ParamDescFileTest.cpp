@@ -64,9 +64,7 @@ TEST(ParamDescFile, ReadsInfoCategoriesParametersAndSubFields) {
                          "  <nested offset=\"4\" name=\"no size\"/>"
                          "  <!-- a note between sub-fields -->"
                          "  <nested offset=\"4\" size=\"4\" name=\"Stop\"/>"
-                         "  <nested offset=\"4\" size=\"2\" name=\"Stop again\"/>"
-                         "</param>"
-                         "<param address=\"16\" name=\"Duplicate\"/>",
+                         "</param>",
                          "<categories><category index=\"1\" name=\"Motor\"/><category name=\"no index\"/>"
                          "<category index=\"x\" name=\"bad\"/><category index=\"2\"/>"
                          "<category index=\"3\" name=\"IO\"/></categories>")));
@@ -79,7 +77,7 @@ TEST(ParamDescFile, ReadsInfoCategoriesParametersAndSubFields) {
   const CParamNode* current = model.FindParam(16);
   ASSERT_NE(current, nullptr);
   EXPECT_EQ(current->GetName(), "Current");
-  EXPECT_EQ(current->GetNestedCount(), 3u);
+  EXPECT_EQ(current->GetNestedCount(), 2u);
   const CNestedNode* stop = model.FindNested(16, 4);
   ASSERT_NE(stop, nullptr);
   EXPECT_EQ(stop->GetName(), "Stop");
@@ -305,12 +303,82 @@ TEST_P(ShippedFileTest, LoadsTwelveEntriesWhoseNodesExist) {
 
 INSTANTIATE_TEST_SUITE_P(Both, ShippedFileTest, testing::Values("ParamDefault.xml", "ParamDefault_QM71.xml"));
 
+// Each of these reached a drive as a wrong value reported as written: the load
+// refuses it and says which element, on which line.
+TEST(ParamDescFile, RefusesWhatNoDriveValueCanBeWithTheElementAndItsLine) {
+  const std::string view = "<user_view><item><address nested=\"0\" offset=\"0\">1</address></item></user_view>";
+  struct Case {
+    const char* name;
+    std::string params;
+    std::string rest;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"size 0", "<param address=\"16\" name=\"p\">\n<nested offset=\"4\" size=\"0\" name=\"f\"/></param>", view,
+       "Line 2: the sub-field at bit 4 of parameter 16 is 0 bits wide"},
+      {"size below 0", "<param address=\"16\" name=\"p\">\n<nested offset=\"4\" size=\"-3\" name=\"f\"/></param>", view,
+       "Line 2: the sub-field at bit 4 of parameter 16 is -3 bits wide"},
+      {"size 40", "<param address=\"16\" name=\"p\">\n\n<nested offset=\"0\" size=\"40\" name=\"f\"/></param>", view,
+       "Line 3: the sub-field at bit 0 of parameter 16 is 40 bits wide"},
+      {"past bit 31", "<param address=\"16\" name=\"p\">\n<nested offset=\"31\" size=\"4\" name=\"f\"/></param>", view,
+       "Line 2: the sub-field at bit 31 of parameter 16 is 4 bits wide"},
+      {"overlap",
+       "<param address=\"16\" name=\"p\">\n<nested offset=\"0\" size=\"4\" name=\"a\"/>\n"
+       "<nested offset=\"3\" size=\"2\" name=\"b\"/></param>",
+       view, "Line 3: the sub-field at bit 3 of parameter 16 shares bits with the sub-field on line 2."},
+      {"repeated sub-field",
+       "<param address=\"16\" name=\"p\">\n<nested offset=\"4\" size=\"1\" name=\"a\"/>\n"
+       "<nested offset=\"4\" size=\"1\" name=\"b\"/></param>",
+       view, "Line 3: the sub-field at bit 4 of parameter 16 shares bits with the sub-field on line 2."},
+      {"repeated address", "<param address=\"1\" name=\"a\"/>\n\n<param address=\"1\" name=\"b\"/>", view,
+       "Line 3: parameter 1 is described a second time; it was first described on line 1."},
+      {"min above max", "\n<param address=\"1\" name=\"a\" min=\"10\" max=\"5\"/>", view,
+       "Line 2: min 10 of parameter 1 is above its max 5"},
+      {"address past 32 bits", "<param address=\"99999999999\" name=\"a\"/>", view,
+       "Line 1: address=\"99999999999\" of parameter 2147483647 does not fit its field."},
+      {"max past the field",
+       "<param address=\"16\" name=\"p\">\n<nested offset=\"0\" size=\"2\" name=\"f\" max=\"4\"/></param>", view,
+       "Line 2: max=\"4\" of parameter 16.0 does not fit its field."},
+      {"min past a signed field",
+       "<param address=\"16\" name=\"p\">\n<nested offset=\"0\" size=\"3\" signed=\"true\" name=\"f\" "
+       "min=\"-5\"/></param>",
+       view, "Line 2: min=\"-5\" of parameter 16.0 does not fit its field."},
+      {"view address past 16 bits", kOneParam,
+       "<user_view>\n<item><address nested=\"0\" offset=\"0\">65552</address></item></user_view>",
+       "Line 2: the user view names 65552,"},
+      {"view bit past 31", "<param address=\"16\" name=\"p\"><nested offset=\"4\" size=\"1\" name=\"f\"/></param>",
+       "<user_view><item>\n<address nested=\"1\" offset=\"260\">16</address></item></user_view>",
+       "Line 2: the user view names 16.260,"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CParamDescFile model;
+    // The document starts on line 1 with the parameters.
+    std::string xml = Doc(c.params, c.rest);
+    EXPECT_FALSE(model.LoadText(xml));
+    EXPECT_FALSE(model.IsLoaded());
+    EXPECT_EQ(0u, model.GetParamCount());
+    EXPECT_EQ(0u, model.GetUserViewCount());
+    EXPECT_EQ(0u, model.GetLoadError().find(c.error)) << model.GetLoadError();
+  }
+  // The widest fields that fit still load: 32 bits whole, and bit 31 alone.
+  CParamDescFile model;
+  EXPECT_TRUE(model.LoadText(
+      Doc("<param address=\"1\" name=\"a\"><nested offset=\"0\" size=\"32\" name=\"w\" min=\"-2147483648\"/></param>"
+          "<param address=\"2\" name=\"b\"><nested offset=\"0\" size=\"31\" name=\"l\" max=\"2147483647\"/>"
+          "<nested offset=\"31\" size=\"1\" name=\"h\" max=\"1\"/></param>",
+          view)))
+      << model.GetLoadError();
+  EXPECT_EQ("", model.GetLoadError());
+}
+
 TEST(ShippedFiles, TheModelsDiffer) {
   res::OverrideProgramFolder("");
   CParamDescFile standard;
   CParamDescFile qm71;
-  ASSERT_TRUE(standard.Load(".\\ParamDefault.xml"));
-  ASSERT_TRUE(qm71.Load(".\\ParamDefault_QM71.xml"));
+  // Both pass every check of the load.
+  ASSERT_TRUE(standard.Load(".\\ParamDefault.xml")) << standard.GetLoadError();
+  ASSERT_TRUE(qm71.Load(".\\ParamDefault_QM71.xml")) << qm71.GetLoadError();
   const CUserViewData* last = qm71.GetUserViewData(11);
   EXPECT_EQ(last->address, 30);
   EXPECT_EQ(last->nested, 1);

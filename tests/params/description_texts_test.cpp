@@ -19,7 +19,7 @@ namespace {
 
 // The sources themselves, not the copies a build made of them.
 std::string ReadShipped(const char* name) {
-  const fs::path path = fs::path(__FILE__).parent_path().parent_path().parent_path() / "resources" / name;
+  const fs::path path = fs::path(DS_SOURCE_DIR) / "resources" / name;
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();

@@ -1,5 +1,6 @@
 // Reading and writing drive parameters, the version string and the cache.
 
+#include <optional>
 #include <string>
 
 #include "resources/StringIds.h"
@@ -114,23 +115,24 @@ TEST_F(CommandSetTest, ConfirmedAddressMismatchIsRecorded) {
             prompt.Messages().back().text);
 }
 
-TEST(ResponseNumbers, ParsedLikeAtol) {
-  // The data after OKY is parsed the way the drive's tools always have.
+TEST(ResponseNumbers, OnlyAWholeNumberThatFits32BitsIsAValue) {
   struct Case {
     const char* answer;
-    int32_t value;
+    std::optional<int32_t> value;
   };
   const Case cases[] = {{"OKY1234", 1234},
                         {"OKY-5", -5},
-                        {"OKY  +17x", 17},
-                        {"OKYabc", 0},
-                        {"OKY", 0},
-                        {"OKY12 34", 12},
-                        {"OKY-", 0},
+                        {"OKY  +17 ", 17},
                         {"OKY2147483647", 2147483647},
-                        {"OKY2147483648", 2147483647},
                         {"OKY-2147483648", -2147483647 - 1},
-                        {"OKY99999999999", 2147483647}};
+                        {"OKYjunk", std::nullopt},
+                        {"OKY", std::nullopt},
+                        {"OKY17x", std::nullopt},
+                        {"OKY12 34", std::nullopt},
+                        {"OKY-", std::nullopt},
+                        {"OKY+-3", std::nullopt},
+                        {"OKY2147483648", std::nullopt},
+                        {"OKY99999999999", std::nullopt}};
   SimLink sim;
   ASSERT_TRUE(sim.Ok());
   CVcmCommand link;
@@ -143,6 +145,32 @@ TEST(ResponseNumbers, ParsedLikeAtol) {
     ASSERT_EQ(rc::Success, link.Transact("MDA"));
     EXPECT_EQ(c.value, link.ParseResponseNumber());
   }
+}
+
+TEST(ResponseNumbers, AGarbledValueIsAnUnknownResponseWithItsTrace) {
+  SimLink sim;
+  ASSERT_TRUE(sim.Ok());
+  CVcmCommand link;
+  ASSERT_EQ(1, link.Open(sim.Com(), 115200));
+  ASSERT_EQ(rc::Success, link.ReadParam(5));
+  // The garbled confirmation fails the read, which forgets the value.
+  for (const char* answer : {"OKYjunk", "OKY", "OKY4294967296"}) {
+    SCOPED_TRACE(answer);
+    SimFaults faults;
+    faults.rawAnswer = answer;
+    sim.Drive().SetFaults(faults);
+    EXPECT_EQ(rc::UnknownResponse, link.ReadParam(5));
+    EXPECT_EQ(rc::UnknownResponse, link.GetLastResult());
+    EXPECT_EQ(std::string("  Send : MAD5\r\n  Recv : ") + answer, link.GetTrace());
+    EXPECT_EQ(nullptr, link.FindCachedParam(5));
+    sim.Drive().SetFaults(SimFaults());
+    ASSERT_EQ(rc::Success, link.ReadParam(5));
+  }
+  SimFaults faults;
+  faults.rawAnswer = "OKY5x";
+  sim.Drive().SetFaults(faults);
+  EXPECT_EQ(rc::Failure, link.WriteParam(5, 7));
+  EXPECT_EQ(rc::UnknownResponse, link.GetLastResult());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -147,6 +148,11 @@ TEST(MotorDbVersion, Comparison) {
   EXPECT_TRUE(MotorDbVersionMatches("", "anything"));
   EXPECT_FALSE(MotorDbVersionMatches("XY-2 ver.1.04", "XY-3"));
   EXPECT_FALSE(MotorDbVersionMatches("XY-2 ver.1.04.007.12", "mad0"));
+  // A line shorter than the drive's version up to "ver." is no match at all.
+  EXPECT_FALSE(MotorDbVersionMatches("QDS-2 ver.1.04.007.12 std", "q"));
+  EXPECT_FALSE(MotorDbVersionMatches("QDS-2 ver.1.04.007.12 std", "QDS"));
+  EXPECT_FALSE(MotorDbVersionMatches("QDS-2 ver.1.04.007.12 std", "QDS-2 ver"));
+  EXPECT_TRUE(MotorDbVersionMatches("QDS-2 ver.1.04.007.12 std", "QDS-2 ver."));
 }
 
 TEST(MotorDbVersion, ExportLine) {
@@ -190,10 +196,19 @@ TEST(MotorDbExport, TextLayoutAndAddressList) {
 TEST(MotorDbExport, EveryExportedVersionReadsBack) {
   // Whatever the drive says, the first line of an export is its version line and
   // "mad0" stays a command.
-  for (const std::string drive : {"", "[a]", "/*", " ", "x", "XY ver.1.2.3.4", "\x80"}) {
+  // Every file an export writes passes the check made before an import sends anything.
+  const std::vector<std::pair<int32_t, int32_t>> values = {{0, 1}, {1, INT32_MIN}, {99, INT32_MAX}, {INT32_MAX, 0}};
+  for (const std::string drive : {"", "[a]", "/*", " ", "x", "XY ver.1.2.3.4", "\x80", "mad0"}) {
     SCOPED_TRACE(drive);
-    const std::string text = MotorDbExportText(MotorDbExportVersionLine(drive), {{0, 1}});
-    EXPECT_EQ((std::vector<std::string>{"3:mad0", "5:mda1"}), Tokens(text));
+    const std::string text = MotorDbExportText(MotorDbExportVersionLine(drive), values);
+    EXPECT_EQ((std::vector<std::string>{"3:mad0", "5:mda1", "7:mad1", "9:mda-2147483648", "11:mad99",
+                                        "13:mda2147483647", "15:mad2147483647", "17:mda0"}),
+              Tokens(text));
+    CVcmFile file;
+    file.SetText(text);
+    char version[CVcmFile::kVersionBufferSize];
+    ASSERT_EQ(1, file.ReadVersionLine(version));
+    EXPECT_EQ(CVcmFile::Fault::None, file.FindBadLine().fault);
   }
 }
 

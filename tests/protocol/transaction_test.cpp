@@ -90,7 +90,7 @@ TEST_F(TransactionTest, NoiseBeforeTheEchoIsIgnored) {
   faults.noiseBeforeEcho = "\x03#?\xff";
   ApplyFaults();
   EXPECT_EQ(rc::Success, link.Transact("MAD", "3"));
-  EXPECT_EQ(3, link.ParseResponseNumber());
+  EXPECT_EQ(std::optional<int32_t>(3), link.ParseResponseNumber());
 }
 
 TEST_F(TransactionTest, TimeOutsWithAFastClock) {

@@ -86,6 +86,9 @@ TEST_F(PortTableTest, ParsesPortsFileLines) {
   };
   EXPECT_EQ(portmap::ParsePortsText(text), expected);
   EXPECT_TRUE(portmap::ParsePortsText("").empty());
+  // Lone CR line ends ran every line into the first.
+  EXPECT_EQ((std::map<unsigned, std::string>{{3, "/dev/ttyUSB0"}, {4, "/dev/ttyUSB1"}}),
+            portmap::ParsePortsText("# bench\rCOM3=/dev/ttyUSB0\rCOM4=/dev/ttyUSB1\r"));
 }
 
 TEST_F(PortTableTest, PortsFileOverridesTheTableAndIsReadAfresh) {

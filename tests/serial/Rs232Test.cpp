@@ -55,6 +55,23 @@ TEST(Rs232Test, PortsFileEntryOfAMissingDeviceIsNotListed) {
   EXPECT_EQ(std::count(ports.begin(), ports.end(), 202u), 1);
 }
 
+TEST(Rs232Test, SomethingThatIsNotATerminalIsNeitherListedNorWrittenTo) {
+  // A file (or a disk) behind a ports-file line took the link's bytes as data.
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("data", "old contents"));
+  ASSERT_TRUE(dir.Write("ports", "COM203=" + dir.File("data") + "\nCOM202=/dev/null\n"));
+  portmap::SetPortsFilePath(dir.File("ports"));
+  std::vector<unsigned> ports;
+  CRs232CB::ListPorts(ports);
+  TestPort port;
+  EXPECT_EQ(port.Open(203, 115200), 0);
+  EXPECT_FALSE(port.Write("abc\r\n"));
+  EXPECT_EQ(port.Open(202, 115200), 0) << "a character device that is no terminal";
+  portmap::SetPortsFilePath(std::string());
+  EXPECT_EQ(std::count(ports.begin(), ports.end(), 203u), 0);
+  EXPECT_EQ("old contents", dir.Read("data"));
+}
+
 TEST(Rs232Test, MissingDeviceFailsAndStaysClosed) {
   TempDir dir;
   ASSERT_TRUE(dir.Write("ports", "COM201=" + dir.File("no-such-device") + "\n"));

@@ -1,7 +1,14 @@
 // The simulated drive as other layers' tests rely on it: answers, faults that can
 // be switched while it runs, and wire time.
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -109,6 +116,45 @@ TEST_F(SimDriveTest, FaultsShapeTheAnswer) {
   }
   // Back to normal after the faults are cleared.
   EXPECT_EQ(port.Exchange("MAD5\r\n"), "MAD5\r\nOKY5\r\n");
+}
+
+TEST_F(SimDriveTest, HangsUpAfterTheEchoOfTheNthCommand) {
+  SimFaults faults;
+  faults.hangUpAfterCommands = 2;
+  drive().SetFaults(faults);
+  EXPECT_EQ(port.Exchange("MAD5\r\n"), "MAD5\r\nOKY5\r\n");
+  ASSERT_TRUE(port.Write("MAD6\r\n"));
+  EXPECT_EQ(port.ReadCount(20, 1500), "MAD6\r\n");
+  EXPECT_EQ(port.IsOpen(), 0) << "the line went away after the echo";
+}
+
+TEST_F(SimDriveTest, ALineLeftExclusiveByAKilledProgramIsFreedAgain) {
+  // Killed while connected, a program never clears the line's exclusive flag, and
+  // the drive's own handle keeps the terminal alive: every later user who is not
+  // root was told the port is busy.
+  port.Close();
+  const pid_t child = fork();
+  if (child == 0) {
+    TestPort holder;
+    if (holder.Open(link.Com(), 115200) == 1) raise(SIGKILL);
+    _exit(1);
+  }
+  ASSERT_GT(child, 0);
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the child could not open the line";
+  int exclusive = 1;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (exclusive != 0 && std::chrono::steady_clock::now() < end) {
+    const int fd = open(link.Drive().DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+      if (ioctl(fd, TIOCGEXCL, &exclusive) != 0) exclusive = 1;
+      close(fd);
+    }
+    if (exclusive != 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(0, exclusive);
+  EXPECT_EQ(port.Open(link.Com(), 115200), 1);
 }
 
 TEST_F(SimDriveTest, LineEndSplitAcrossWritesStillAnswersAfterTheWholeEcho) {

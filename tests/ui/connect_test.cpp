@@ -77,7 +77,9 @@ TEST(ConnectLogic, InitialSelectionsComeFromConfigIni) {
       {"saved port absent", {3, 4}, false, "[COMM]\r\nPort=7\r\n", 0, -1, 115200},
       {"no Config.ini", {3, 4}, true, nullptr, 0, 4, 115200},
       {"no ports", {}, false, "[COMM]\r\nPort=1\r\n", -1, -1, 115200},
-      {"saved baud 1 picks 19200", {3}, true, "[COMM]\r\nBaudrate=1\r\n", 0, 1, 1},
+      // A rate no port runs at is no choice to start from.
+      {"saved baud 1 falls back to 115200", {3}, true, "[COMM]\r\nBaudrate=1\r\n", 0, 4, 115200},
+      {"compact: saved baud 0 falls back to 115200", {3}, false, "[COMM]\r\nBaudrate=0\r\n", 0, -1, 115200},
       {"saved baud absent picks 115200", {3}, true, "[COMM]\r\nBaudrate=4800\r\n", 0, 4, 4800},
       {"compact keeps 4800", {3}, false, "[COMM]\r\nBaudrate=4800\r\n", 0, -1, 4800},
       {"saved 921600", {3}, true, "[COMM]\r\nPort=3\r\nBaudrate=921600\r\n", 0, 7, 921600},
