@@ -169,7 +169,7 @@ TEST(ResponseNumbers, AGarbledValueIsAnUnknownResponseWithItsTrace) {
   SimFaults faults;
   faults.rawAnswer = "OKY5x";
   sim.Drive().SetFaults(faults);
-  EXPECT_EQ(rc::Failure, link.WriteParam(5, 7));
+  EXPECT_EQ(rc::Failure, WriteParamForTest(link, 5, 7));
   EXPECT_EQ(rc::UnknownResponse, link.GetLastResult());
 }
 
