@@ -38,8 +38,13 @@ class SimLink {
   CSimDrive& Drive(size_t index = 0) { return *m_drives.at(index); }
   // The ports file written for the drives.
   std::string PortsFile() const { return m_dir.File("ports"); }
+  // Starts a drive that hung up again; it answers on a new pseudo-terminal, which
+  // the ports file then names.
+  bool Restart(size_t index = 0);
 
  private:
+  bool WritePortsFile();
+
   TempDir m_dir;
   std::vector<unsigned> m_coms;
   std::vector<std::unique_ptr<CSimDrive>> m_drives;

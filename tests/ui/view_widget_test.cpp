@@ -153,7 +153,7 @@ TEST_F(ViewWidgetTest, DriveLostWhileIdleEmptiesTheViewAtOnce) {
   EXPECT_TRUE(prompt.Messages().empty()) << "said in the status bar, not in a box";
 
   // The loss is said until the next connection.
-  ASSERT_TRUE(sim.Drive().Start());
+  ASSERT_TRUE(sim.Restart());
   Connect();
   frame->UpdateCommandUi();
   EXPECT_EQ("Ready", frame->StatusMessage());
