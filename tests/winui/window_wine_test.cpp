@@ -1,0 +1,234 @@
+// Drives the Windows window from outside, with the window messages a user's
+// clicks would send, against the simulated drive behind the Wine COM port that
+// DS_WINE_COM names: start, connect through the connect dialog, the rows filled
+// from the drive, a pick written and read back after a reconnect, a guarded pick
+// answered No leaving the drive untouched, disconnect. The flows' logic is the
+// Linux tests' business; this checks the wiring.
+//
+//   window_wine_test.exe PATH\drive-setting.exe
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "winui/ResourceIds.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kRows = 12;
+constexpr int kMessageTextId = 0xFFFF;  // the text of a message box
+
+PROCESS_INFORMATION g_child = {};
+
+[[noreturn]] void Fail(const std::string& why) {
+  std::fprintf(stderr, "FAILED: %s\n", why.c_str());
+  if (g_child.hProcess) TerminateProcess(g_child.hProcess, 2);
+  std::exit(1);
+}
+
+double Ms(Clock::time_point since) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
+
+std::string Text(HWND window) {
+  wchar_t text[1024] = {};
+  GetWindowTextW(window, text, 1024);
+  char utf8[4096] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof(utf8), nullptr, nullptr);
+  return utf8;
+}
+
+// A shown dialog of the window's process for which `match` holds.
+HWND FindDialog(const std::function<bool(HWND)>& match) {
+  struct Search {
+    const std::function<bool(HWND)>* match;
+    HWND found;
+  } search{&match, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM context) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(context);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (pid != g_child.dwProcessId || std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+        if (!(*s->match)(window)) return TRUE;
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND MessageBoxShown() {
+  return FindDialog([](HWND w) { return GetDlgItem(w, kMessageTextId) != nullptr; });
+}
+
+// Waits for `done`; a message box nobody expected fails the test with its text.
+void WaitFor(const char* what, const std::function<bool()>& done, int timeoutMs = 15000) {
+  const auto start = Clock::now();
+  while (!done()) {
+    if (const HWND box = MessageBoxShown()) Fail(std::string(what) + ": the window said \"" +
+                                                  Text(GetDlgItem(box, kMessageTextId)) + "\"");
+    if (Ms(start) > timeoutMs) Fail(std::string("timed out waiting for ") + what);
+    Sleep(10);
+  }
+}
+
+struct Window {
+  HWND frame = nullptr;
+  HWND view = nullptr;
+  HWND List(int row) const { return GetDlgItem(view, IDC_VIEW_LIST0 + row); }
+  int Selection(int row) const { return static_cast<int>(SendMessageW(List(row), CB_GETCURSEL, 0, 0)); }
+  int ValueAt(int row, int index) const {
+    return static_cast<int>(SendMessageW(List(row), CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
+  }
+  int ShownRows() const {
+    int shown = 0;
+    while (shown < kRows && IsWindowVisible(List(shown))) ++shown;
+    return shown;
+  }
+  bool Filled() const {
+    const int shown = ShownRows();
+    for (int row = 0; row < shown; ++row) {
+      if (!IsWindowEnabled(List(row)) || Selection(row) == CB_ERR) return false;
+    }
+    return shown > 0;
+  }
+  bool Emptied() const {
+    for (int row = 0; row < kRows; ++row) {
+      if (IsWindowEnabled(List(row)) || Selection(row) != CB_ERR) return false;
+    }
+    return true;
+  }
+  void Command(int id) const { PostMessageW(frame, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+  // What a user's pick in a list sends; sent, so the write it queues comes first.
+  void Pick(int row, int index) const {
+    SendMessageW(List(row), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(view, WM_COMMAND, MAKEWPARAM(IDC_VIEW_LIST0 + row, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(List(row)));
+  }
+};
+
+// Connect through the dialog on `port`; returns the read-in time in ms.
+double Connect(const Window& window, const std::wstring& port) {
+  window.Command(ID_DRIVE_CONNECT);
+  HWND dialog = nullptr;
+  WaitFor("the connect dialog", [&] {
+    dialog = FindDialog([](HWND w) { return GetDlgItem(w, IDC_CONNECT_PORT) != nullptr; });
+    return dialog != nullptr;
+  });
+  const HWND ports = GetDlgItem(dialog, IDC_CONNECT_PORT);
+  const LRESULT index = SendMessageW(ports, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(port.c_str()));
+  if (index == CB_ERR) {
+    std::string listed;
+    const LRESULT count = SendMessageW(ports, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      wchar_t entry[64] = {};
+      SendMessageW(ports, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry));
+      listed += " \"" + std::string(entry, entry + wcslen(entry)) + "\"";
+    }
+    Fail("the connect dialog does not list the drive's port; it lists" + listed);
+  }
+  SendMessageW(ports, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  const auto start = Clock::now();
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  WaitFor("the rows filled from the drive", [&] { return window.Filled(); });
+  return Ms(start);
+}
+
+void Disconnect(const Window& window) {
+  window.Command(ID_DRIVE_DISCONNECT);
+  WaitFor("the rows emptied after disconnecting", [&] { return window.Emptied(); });
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) Fail("usage: window_wine_test PATH\\drive-setting.exe");
+  const char* com = std::getenv("DS_WINE_COM");
+  if (!com || !*com) Fail("DS_WINE_COM names no COM port with a simulated drive");
+  const std::wstring port(com, com + std::strlen(com));
+
+  // Wine lists in SERIALCOMM only the ports it found when it started; the drive's
+  // port was made later, so it is listed here as Windows lists a plugged-in adapter.
+  HKEY serialComm = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr, REG_OPTION_VOLATILE,
+                      KEY_SET_VALUE, nullptr, &serialComm, nullptr) == ERROR_SUCCESS) {
+    const std::wstring name = L"COM" + port;
+    RegSetValueExW(serialComm, (L"\\Device\\WineTest" + port).c_str(), 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(name.c_str()), static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(serialComm);
+  }
+
+  std::wstring program = argv[1];
+  std::wstring folder = program.substr(0, program.find_last_of(L"\\/"));
+  std::wstring commandLine = L"\"" + program + L"\"";
+  STARTUPINFOW startup = {sizeof(startup)};
+  const auto started = Clock::now();
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                      &startup, &g_child)) {
+    Fail("the window program did not start");
+  }
+
+  Window window;
+  WaitFor("the main window", [&] {
+    window.frame = FindWindowW(L"Quorvel.DravomixSetting.Frame", nullptr);
+    return window.frame && IsWindowVisible(window.frame);
+  });
+  std::printf("start to main window shown: %.0f ms\n", Ms(started));
+  window.view = FindWindowExW(window.frame, nullptr, L"#32770", nullptr);
+  if (!window.view || window.ShownRows() == 0) Fail("the parameter view shows no rows before connecting");
+
+  std::printf("connect and read-in of %d rows: %.0f ms\n", window.ShownRows(), Connect(window, port));
+
+  // An unguarded pick: the next value of the first row.
+  const int count = static_cast<int>(SendMessageW(window.List(0), CB_GETCOUNT, 0, 0));
+  const int picked = (window.Selection(0) + 1) % count;
+  const int pickedValue = window.ValueAt(0, picked);
+  window.Pick(0, picked);
+
+  // A guarded pick answered No: the stop current above 50 %.
+  constexpr int kStopCurrentRow = 4;
+  const int held = window.ValueAt(kStopCurrentRow, window.Selection(kStopCurrentRow));
+  int guarded = -1;
+  for (int i = 0; i < static_cast<int>(SendMessageW(window.List(kStopCurrentRow), CB_GETCOUNT, 0, 0)); ++i) {
+    if (window.ValueAt(kStopCurrentRow, i) > 5 && window.ValueAt(kStopCurrentRow, i) != held) guarded = i;
+  }
+  if (guarded < 0) Fail("the stop current row offers no value that asks first");
+  window.Pick(kStopCurrentRow, guarded);
+  HWND question = nullptr;
+  const auto asked = Clock::now();
+  while (!(question = MessageBoxShown())) {
+    if (Ms(asked) > 15000) Fail("no question before a stop current above 50 %");
+    Sleep(10);
+  }
+  if (!GetDlgItem(question, IDNO)) Fail("the stop current question has no No: " + Text(GetDlgItem(question, kMessageTextId)));
+  PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(question, IDNO)));
+  WaitFor("the stop current back at the drive's value",
+          [&] { return !MessageBoxShown() && window.ValueAt(kStopCurrentRow, window.Selection(kStopCurrentRow)) == held; });
+
+  Disconnect(window);
+  // Read back from the drive: the first row holds the pick, the stop current is untouched.
+  (void)Connect(window, port);
+  if (window.ValueAt(0, window.Selection(0)) != pickedValue) Fail("the drive does not hold the value picked");
+  if (window.ValueAt(kStopCurrentRow, window.Selection(kStopCurrentRow)) != held) {
+    Fail("the stop current changed although the question was answered No");
+  }
+  Disconnect(window);
+
+  PostMessageW(window.frame, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(g_child.hProcess, 10000) != WAIT_OBJECT_0) Fail("the window did not close");
+  DWORD exitCode = 0;
+  GetExitCodeProcess(g_child.hProcess, &exitCode);
+  if (exitCode != 0) Fail("the window ended with " + std::to_string(exitCode));
+  std::printf("window test passed\n");
+  return 0;
+}
