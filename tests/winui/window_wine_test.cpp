@@ -32,9 +32,7 @@ PROCESS_INFORMATION g_child = {};
   std::exit(1);
 }
 
-double Ms(Clock::time_point since) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
+double Ms(Clock::time_point since) { return std::chrono::duration<double, std::milli>(Clock::now() - since).count(); }
 
 std::string Text(HWND window) {
   wchar_t text[1024] = {};
@@ -74,8 +72,8 @@ HWND MessageBoxShown() {
 void WaitFor(const char* what, const std::function<bool()>& done, int timeoutMs = 15000) {
   const auto start = Clock::now();
   while (!done()) {
-    if (const HWND box = MessageBoxShown()) Fail(std::string(what) + ": the window said \"" +
-                                                  Text(GetDlgItem(box, kMessageTextId)) + "\"");
+    if (const HWND box = MessageBoxShown())
+      Fail(std::string(what) + ": the window said \"" + Text(GetDlgItem(box, kMessageTextId)) + "\"");
     if (Ms(start) > timeoutMs) Fail(std::string("timed out waiting for ") + what);
     Sleep(10);
   }
@@ -125,8 +123,8 @@ double Connect(const Window& window, const std::wstring& port) {
     return dialog != nullptr;
   });
   const HWND ports = GetDlgItem(dialog, IDC_CONNECT_PORT);
-  const LRESULT index = SendMessageW(ports, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                     reinterpret_cast<LPARAM>(port.c_str()));
+  const LRESULT index =
+      SendMessageW(ports, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(port.c_str()));
   if (index == CB_ERR) {
     std::string listed;
     const LRESULT count = SendMessageW(ports, CB_GETCOUNT, 0, 0);
@@ -164,7 +162,8 @@ int wmain(int argc, wchar_t** argv) {
                       KEY_SET_VALUE, nullptr, &serialComm, nullptr) == ERROR_SUCCESS) {
     const std::wstring name = L"COM" + port;
     RegSetValueExW(serialComm, (L"\\Device\\WineTest" + port).c_str(), 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(name.c_str()), static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
+                   reinterpret_cast<const BYTE*>(name.c_str()),
+                   static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(serialComm);
   }
 
@@ -210,10 +209,13 @@ int wmain(int argc, wchar_t** argv) {
     if (Ms(asked) > 15000) Fail("no question before a stop current above 50 %");
     Sleep(10);
   }
-  if (!GetDlgItem(question, IDNO)) Fail("the stop current question has no No: " + Text(GetDlgItem(question, kMessageTextId)));
-  PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(question, IDNO)));
-  WaitFor("the stop current back at the drive's value",
-          [&] { return !MessageBoxShown() && window.ValueAt(kStopCurrentRow, window.Selection(kStopCurrentRow)) == held; });
+  if (!GetDlgItem(question, IDNO))
+    Fail("the stop current question has no No: " + Text(GetDlgItem(question, kMessageTextId)));
+  PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(question, IDNO)));
+  WaitFor("the stop current back at the drive's value", [&] {
+    return !MessageBoxShown() && window.ValueAt(kStopCurrentRow, window.Selection(kStopCurrentRow)) == held;
+  });
 
   Disconnect(window);
   // Read back from the drive: the first row holds the pick, the stop current is untouched.
