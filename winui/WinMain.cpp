@@ -36,9 +36,11 @@ bool AnotherInstanceShown(HANDLE& mutex) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR commandLine, int show) {
-  // The user's UI language decides, as it does for Windows' own dialogs.
-  res::SetLanguage(PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_KOREAN ? res::Language::Korean
-                                                                            : res::Language::English);
+  // The user's UI language decides, as it does for Windows' own dialogs; a locale
+  // set in the environment (as Wine passes it on) counts as well.
+  const bool korean = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_KOREAN ||
+                      res::LanguageFromEnvironment() == res::Language::Korean;
+  res::SetLanguage(korean ? res::Language::Korean : res::Language::English);
   HANDLE mutex = nullptr;
   if (AnotherInstanceShown(mutex)) return 0;
 
