@@ -142,6 +142,43 @@ double Connect(const Window& window, const std::wstring& port) {
   return Ms(start);
 }
 
+// Answers the box that is expected next with `button`; its text must hold `says`.
+void AnswerBox(const char* what, const std::string& says, int button) {
+  HWND box = nullptr;
+  const auto start = Clock::now();
+  while (!(box = MessageBoxShown())) {
+    if (Ms(start) > 15000) Fail(std::string("no message box for ") + what);
+    Sleep(10);
+  }
+  const std::string text = Text(GetDlgItem(box, kMessageTextId));
+  if (text.find(says) == std::string::npos) Fail(std::string(what) + ": the window said \"" + text + "\"");
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+  const auto answered = Clock::now();
+  while (IsWindow(box) && IsWindowVisible(box)) {
+    if (Ms(answered) > 15000) Fail(std::string(what) + ": the box stays after its answer");
+    Sleep(10);
+  }
+}
+
+// Answers the common file dialog that is expected next with `path`.
+void AnswerFileDialog(const char* what, const std::wstring& path) {
+  constexpr int kFileNameCombo = 0x47C;  // cmb13 of the explorer-style dialog
+  constexpr int kFileNameEdit = 0x480;   // edt1
+  HWND dialog = nullptr;
+  WaitFor(what, [&] {
+    dialog = FindDialog([](HWND w) { return GetDlgItem(w, kFileNameCombo) || GetDlgItem(w, kFileNameEdit); });
+    return dialog != nullptr;
+  });
+  HWND name = GetDlgItem(dialog, kFileNameEdit);
+  if (const HWND combo = GetDlgItem(dialog, kFileNameCombo)) {
+    const HWND edit = FindWindowExW(combo, nullptr, L"Edit", nullptr);
+    name = edit ? edit : combo;  // a drop-down combo sets its edit field's text itself
+  }
+  if (!name) Fail(std::string(what) + ": the file dialog has no file name field");
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
 void Disconnect(const Window& window) {
   window.Command(ID_DRIVE_DISCONNECT);
   WaitFor("the rows emptied after disconnecting", [&] { return window.Emptied(); });
@@ -203,19 +240,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (guarded < 0) Fail("the stop current row offers no value that asks first");
   window.Pick(kStopCurrentRow, guarded);
-  HWND question = nullptr;
-  const auto asked = Clock::now();
-  while (!(question = MessageBoxShown())) {
-    if (Ms(asked) > 15000) Fail("no question before a stop current above 50 %");
-    Sleep(10);
-  }
-  if (!GetDlgItem(question, IDNO))
-    Fail("the stop current question has no No: " + Text(GetDlgItem(question, kMessageTextId)));
-  PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(question, IDNO)));
-  WaitFor("the stop current back at the drive's value", [&] {
-    return !MessageBoxShown() && window.ValueAt(kStopCurrentRow, window.Selection(kStopCurrentRow)) == held;
-  });
+  AnswerBox("the stop current question", "Stop Current", IDNO);
+  WaitFor("the stop current back at the drive's value",
+          [&] { return window.ValueAt(kStopCurrentRow, window.Selection(kStopCurrentRow)) == held; });
 
   Disconnect(window);
   // Read back from the drive: the first row holds the pick, the stop current is untouched.
@@ -224,6 +251,26 @@ int wmain(int argc, wchar_t** argv) {
   if (window.ValueAt(kStopCurrentRow, window.Selection(kStopCurrentRow)) != held) {
     Fail("the stop current changed although the question was answered No");
   }
+
+  // Save to File and Load File through the file dialogs, in a folder with a Korean name.
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring korean = std::wstring(temp) + L"\xB4DC\xB77C\xC774\xBE0C";  // "드라이브"
+  CreateDirectoryW(korean.c_str(), nullptr);
+  const std::wstring file = korean + L"\\saved.dpf";
+  DeleteFileW(file.c_str());
+  window.Command(ID_PARAM_SAVE);
+  AnswerFileDialog("the save dialog", file);
+  AnswerBox("Save to File", "COMPLETE", IDOK);
+  if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) Fail("Save to File wrote no file");
+  window.Command(ID_PARAM_LOAD);
+  AnswerFileDialog("the open dialog", file);
+  AnswerBox("Load File", "COMPLETE", IDOK);
+  WaitFor("the rows read again after Load File", [&] { return window.Filled(); });
+  if (window.ValueAt(0, window.Selection(0)) != pickedValue) Fail("Load File changed the value it saved");
+  DeleteFileW(file.c_str());
+  RemoveDirectoryW(korean.c_str());
+
   Disconnect(window);
 
   PostMessageW(window.frame, WM_CLOSE, 0, 0);
