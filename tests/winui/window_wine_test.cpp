@@ -269,6 +269,38 @@ int wmain(int argc, wchar_t** argv) {
   WaitFor("the rows read again after Load File", [&] { return window.Filled(); });
   if (window.ValueAt(0, window.Selection(0)) != pickedValue) Fail("Load File changed the value it saved");
   DeleteFileW(file.c_str());
+
+  // A motor DB import cancelled from the progress window, which keeps the frame
+  // disabled while it is shown.
+  const std::string versionLine = Text(GetDlgItem(window.view, IDC_VIEW_VERSION));
+  std::string motorDb = versionLine.substr(versionLine.find(" : ") + 3) + "\r\n";
+  for (int i = 0; i < 300; ++i) motorDb += "MAD 7\r\nMDA 5\r\n";
+  const std::wstring motorFile = korean + L"\\motor.txt";
+  const HANDLE out = CreateFileW(motorFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(out, motorDb.data(), static_cast<DWORD>(motorDb.size()), &written, nullptr);
+  CloseHandle(out);
+  window.Command(ID_MOTORDB_IMPORT);
+  AnswerFileDialog("the motor DB dialog", motorFile);
+  HWND progress = nullptr;
+  WaitFor("the progress window", [&] {
+    progress = FindDialog([](HWND w) { return GetDlgItem(w, IDC_PROGRESS_BAR) != nullptr; });
+    return progress != nullptr;
+  });
+  if (IsWindowEnabled(window.frame)) Fail("the main window stays enabled under the progress window");
+  PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  // The import stops at the next command; whatever it says is answered OK.
+  const auto cancelled = Clock::now();
+  while (!(IsWindowEnabled(window.frame) && !IsWindow(progress) && window.Filled())) {
+    if (const HWND box = MessageBoxShown()) {
+      std::printf("after Cancel: %s\n", Text(GetDlgItem(box, kMessageTextId)).c_str());
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      while (IsWindow(box) && IsWindowVisible(box)) Sleep(10);
+    }
+    if (Ms(cancelled) > 15000) Fail("the import did not stop at Cancel");
+    Sleep(10);
+  }
+  DeleteFileW(motorFile.c_str());
   RemoveDirectoryW(korean.c_str());
 
   Disconnect(window);
