@@ -34,6 +34,18 @@ PROCESS_INFORMATION g_child = {};
 
 double Ms(Clock::time_point since) { return std::chrono::duration<double, std::milli>(Clock::now() - since).count(); }
 
+// With DS_WINDOW_SHOTS naming a folder, asks whoever watches it for a screenshot
+// (a NAME.request file there) and waits until it is taken (the file is gone).
+void Shot(const char* name) {
+  const char* folder = std::getenv("DS_WINDOW_SHOTS");
+  if (!folder || !*folder) return;
+  Sleep(400);  // let the windows paint
+  const std::string request = std::string(folder) + "\\" + name + ".request";
+  CloseHandle(CreateFileA(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  const auto asked = Clock::now();
+  while (GetFileAttributesA(request.c_str()) != INVALID_FILE_ATTRIBUTES && Ms(asked) < 10000) Sleep(50);
+}
+
 std::string Text(HWND window) {
   wchar_t text[1024] = {};
   GetWindowTextW(window, text, 1024);
@@ -122,6 +134,7 @@ double Connect(const Window& window, const std::wstring& port) {
     dialog = FindDialog([](HWND w) { return GetDlgItem(w, IDC_CONNECT_PORT) != nullptr; });
     return dialog != nullptr;
   });
+  Shot("connect");
   const HWND ports = GetDlgItem(dialog, IDC_CONNECT_PORT);
   const LRESULT index =
       SendMessageW(ports, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(port.c_str()));
@@ -143,7 +156,7 @@ double Connect(const Window& window, const std::wstring& port) {
 }
 
 // Answers the box that is expected next with `button`; its text must hold `says`.
-void AnswerBox(const char* what, const std::string& says, int button) {
+void AnswerBox(const char* what, const std::string& says, int button, const char* shot = nullptr) {
   HWND box = nullptr;
   const auto start = Clock::now();
   while (!(box = MessageBoxShown())) {
@@ -152,6 +165,7 @@ void AnswerBox(const char* what, const std::string& says, int button) {
   }
   const std::string text = Text(GetDlgItem(box, kMessageTextId));
   if (text.find(says) == std::string::npos) Fail(std::string(what) + ": the window said \"" + text + "\"");
+  if (shot) Shot(shot);
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
   const auto answered = Clock::now();
   while (IsWindow(box) && IsWindowVisible(box)) {
@@ -224,6 +238,7 @@ int wmain(int argc, wchar_t** argv) {
   if (!window.view || window.ShownRows() == 0) Fail("the parameter view shows no rows before connecting");
 
   std::printf("connect and read-in of %d rows: %.0f ms\n", window.ShownRows(), Connect(window, port));
+  Shot("main-connected");
 
   // An unguarded pick: the next value of the first row.
   const int count = static_cast<int>(SendMessageW(window.List(0), CB_GETCOUNT, 0, 0));
@@ -240,7 +255,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (guarded < 0) Fail("the stop current row offers no value that asks first");
   window.Pick(kStopCurrentRow, guarded);
-  AnswerBox("the stop current question", "Stop Current", IDNO);
+  AnswerBox("the stop current question", "Stop Current", IDNO, "question");
   WaitFor("the stop current back at the drive's value",
           [&] { return window.ValueAt(kStopCurrentRow, window.Selection(kStopCurrentRow)) == held; });
 
@@ -268,6 +283,27 @@ int wmain(int argc, wchar_t** argv) {
   AnswerBox("Load File", "COMPLETE", IDOK);
   WaitFor("the rows read again after Load File", [&] { return window.Filled(); });
   if (window.ValueAt(0, window.Selection(0)) != pickedValue) Fail("Load File changed the value it saved");
+  window.Command(ID_PARAM_COMPARE);
+  AnswerFileDialog("the compare dialog's file", file);
+  HWND compare = nullptr;
+  WaitFor("Compare with File", [&] {
+    compare = FindDialog([](HWND w) { return GetDlgItem(w, IDC_COMPARE_LIST) != nullptr; });
+    return compare != nullptr;
+  });
+  // The file was saved from this drive a moment ago: nothing differs, nothing to load.
+  if (IsWindowEnabled(GetDlgItem(compare, IDOK))) Fail("Compare offers to load although nothing differs");
+  Shot("compare");
+  PostMessageW(compare, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  if (std::getenv("DS_WINDOW_SHOTS")) {
+    window.Command(ID_APP_ABOUT);
+    HWND about = nullptr;
+    WaitFor("the About box", [&] {
+      about = FindDialog([](HWND w) { return GetDlgItem(w, IDC_ABOUT_MODELS) != nullptr; });
+      return about != nullptr;
+    });
+    Shot("about");
+    PostMessageW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  }
   DeleteFileW(file.c_str());
 
   // A motor DB import cancelled from the progress window, which keeps the frame
@@ -288,6 +324,7 @@ int wmain(int argc, wchar_t** argv) {
     return progress != nullptr;
   });
   if (IsWindowEnabled(window.frame)) Fail("the main window stays enabled under the progress window");
+  Shot("progress");
   PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   // The import stops at the next command; whatever it says is answered OK.
   const auto cancelled = Clock::now();
