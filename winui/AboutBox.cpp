@@ -80,7 +80,8 @@ bool ReadVersionBlock(const std::wstring& path, VersionBlock& out) {
        {std::pair{L"CompanyName", &out.companyName}, std::pair{L"ProductName", &out.productName},
         std::pair{L"LegalCopyright", &out.legalCopyright}, std::pair{L"FileDescription", &out.fileDescription}}) {
     wchar_t query[64];
-    std::swprintf(query, 64, L"\\StringFileInfo\\%04x%04x\\%ls", translation[0], translation[1], key);
+    // The longest key and the block path take 43 characters: the query always fits.
+    (void)std::swprintf(query, 64, L"\\StringFileInfo\\%04x%04x\\%ls", translation[0], translation[1], key);
     wchar_t* value = nullptr;
     if (!VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&value), &length) || !value) break;
     *field = platform::Narrow(std::wstring(value, wcsnlen(value, std::min<UINT>(length, 255))));

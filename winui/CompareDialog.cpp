@@ -51,7 +51,7 @@ void FillTable(HWND list, const std::vector<DpfComparison>& rows) {
 
 INT_PTR CALLBACK CompareProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
-    const auto* request = reinterpret_cast<const CompareRequest*>(lParam);
+    const auto* request = winui::FromInteger<const CompareRequest*>(lParam);
     winui::SetTexts(window,
                     {{0, ids::CompareCaption}, {IDOK, ids::CompareLoadDiffering}, {IDCANCEL, ids::CompareClose}});
     std::string fileLine = request->fileLine;

@@ -20,11 +20,11 @@ int CConnectDialog::Run(HWND owner) {
 }
 
 INT_PTR CALLBACK CConnectDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<CConnectDialog*>(GetWindowLongPtrW(window, DWLP_USER));
+  auto* self = winui::FromInteger<CConnectDialog*>(GetWindowLongPtrW(window, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
       SetWindowLongPtrW(window, DWLP_USER, lParam);
-      reinterpret_cast<CConnectDialog*>(lParam)->Initialise(window);
+      winui::FromInteger<CConnectDialog*>(lParam)->Initialise(window);
       return TRUE;
     case WM_COMMAND:
       if (!self) return FALSE;
@@ -60,7 +60,7 @@ void CConnectDialog::Initialise(HWND window) {
 
   // The larger bold font of the port label and the Connect button.
   LOGFONTW face = {};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof(face), &face);
+  GetObjectW(winui::FromInteger<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof(face), &face);
   face.lfWeight = FW_BOLD;
   face.lfHeight = MulDiv(face.lfHeight, 3, 2);
   m_boldFont = CreateFontIndirectW(&face);
@@ -124,7 +124,7 @@ void CConnectDialog::ShowPortProblem() {
   } else {
     SetWindowTextW(problem, text.c_str());
     const HDC dc = GetDC(problem);
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(problem, WM_GETFONT, 0, 0)));
+    const HGDIOBJ old = SelectObject(dc, winui::FromInteger<HFONT>(SendMessageW(problem, WM_GETFONT, 0, 0)));
     RECT measure = {0, 0, box.right - box.left, 0};
     DrawTextW(dc, text.c_str(), -1, &measure, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     SelectObject(dc, old);

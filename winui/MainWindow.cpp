@@ -76,7 +76,7 @@ bool CMainWindow::Create(int show) {
   windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON,
                                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   windowClass.lpszClassName = kClassName;
   RegisterClassExW(&windowClass);
 
@@ -209,11 +209,11 @@ void CMainWindow::UpdateCommandUi() {
 
 LRESULT CALLBACK CMainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* self = static_cast<CMainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    auto* self = static_cast<CMainWindow*>(winui::FromInteger<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->m_window = window;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
-  auto* self = reinterpret_cast<CMainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* self = winui::FromInteger<CMainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   return self ? self->Handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -238,9 +238,9 @@ LRESULT CMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == kUiTimer) UpdateCommandUi();
       return 0;
     case WM_NOTIFY: {
-      auto* header = reinterpret_cast<NMHDR*>(lParam);
+      auto* header = winui::FromInteger<NMHDR*>(lParam);
       if (header->code == TTN_GETDISPINFOW) {
-        auto* tip = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+        auto* tip = winui::FromInteger<NMTTDISPINFOW*>(lParam);
         static std::wstring text;  // the tooltip reads it after this returns
         text = winui::W(res::CommandTooltip(static_cast<int>(header->idFrom)));
         tip->lpszText = text.data();

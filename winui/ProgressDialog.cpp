@@ -34,11 +34,11 @@ bool CProgressDialog::Open() {
 }
 
 INT_PTR CALLBACK CProgressDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<CProgressDialog*>(GetWindowLongPtrW(window, DWLP_USER));
+  auto* self = winui::FromInteger<CProgressDialog*>(GetWindowLongPtrW(window, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG: {
       SetWindowLongPtrW(window, DWLP_USER, lParam);
-      self = reinterpret_cast<CProgressDialog*>(lParam);
+      self = winui::FromInteger<CProgressDialog*>(lParam);
       self->m_window = window;
       winui::SetTexts(window, {{0, ids::ProgressCaption}, {IDCANCEL, ids::ProgressCancel}});
       (void)self->Bar(PBM_SETRANGE32, static_cast<WPARAM>(self->m_lower), self->m_upper);

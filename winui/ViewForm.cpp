@@ -24,10 +24,10 @@ HWND CViewForm::Label(int row) const { return GetDlgItem(m_window, IDC_VIEW_LABE
 HWND CViewForm::List(int row) const { return GetDlgItem(m_window, IDC_VIEW_LIST0 + row); }
 
 INT_PTR CALLBACK CViewForm::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<CViewForm*>(GetWindowLongPtrW(window, DWLP_USER));
+  auto* self = winui::FromInteger<CViewForm*>(GetWindowLongPtrW(window, DWLP_USER));
   if (message == WM_INITDIALOG) {
     SetWindowLongPtrW(window, DWLP_USER, lParam);
-    self = reinterpret_cast<CViewForm*>(lParam);
+    self = winui::FromInteger<CViewForm*>(lParam);
     self->m_window = window;
     winui::SetTexts(window, {{IDC_VIEW_TARGET, ids::ViewTargetInfo},
                              {IDC_VIEW_VERSION, ids::ViewVersionDesign},
@@ -44,7 +44,7 @@ INT_PTR CALLBACK CViewForm::DialogProc(HWND window, UINT message, WPARAM wParam,
   if (message == WM_COMMAND && HIWORD(wParam) == CBN_SELCHANGE) {
     const int row = LOWORD(wParam) - IDC_VIEW_LIST0;
     if (row < 0 || row >= kRows) return FALSE;
-    const HWND list = reinterpret_cast<HWND>(lParam);
+    const HWND list = winui::FromInteger<HWND>(lParam);
     const LRESULT index = SendMessageW(list, CB_GETCURSEL, 0, 0);
     if (index == CB_ERR) return TRUE;
     const LRESULT value = SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);

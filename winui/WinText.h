@@ -15,6 +15,13 @@
 
 namespace winui {
 
+// Win32 hands pointers and handles over as integers (lParam, window longs, message
+// results); this is the one place that turns them back.
+template <class Pointer>
+Pointer FromInteger(LONG_PTR value) {
+  return reinterpret_cast<Pointer>(value);  // NOLINT(performance-no-int-to-ptr)
+}
+
 inline std::wstring W(int id) { return platform::Widen(res::LoadString(id)); }
 inline std::wstring W(const std::string& utf8) { return platform::Widen(utf8); }
 
