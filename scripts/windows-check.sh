@@ -33,8 +33,7 @@ tests/wine/with_drive.sh "$linux_build" "$wine" build-win/bin/serial_tests.exe
 tests/wine/compare_cli.sh "$linux_build" build-win
 
 echo "-- the window against the simulated drive, on a virtual screen"
-window=$(realpath build-win/bin/drive-setting.exe)
-xvfb-run -a tests/wine/with_drive.sh "$linux_build" "$wine" build-win/bin/window_wine_test.exe "Z:${window//\//\\}"
+xvfb-run -a tests/wine/window_test.sh "$linux_build" "$wine" build-win
 
 echo "-- link speed under Wine"
 tests/wine/with_drive.sh "$linux_build" "$wine" build-win/bin/bench_link_com.exe --com 99

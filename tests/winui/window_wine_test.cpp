@@ -37,16 +37,24 @@ PROCESS_INFORMATION g_child = {};
 
 double Ms(Clock::time_point since) { return std::chrono::duration<double, std::milli>(Clock::now() - since).count(); }
 
-// With DS_WINDOW_SHOTS naming a folder, asks whoever watches it for a screenshot
-// (a NAME.request file there) and waits until it is taken (the file is gone).
-void Shot(const char* name) {
-  const char* folder = std::getenv("DS_WINDOW_SHOTS");
-  if (!folder || !*folder) return;
-  Sleep(400);  // let the windows paint
+// Asks whoever watches the folder that `variable` names for something (a
+// NAME.request file there) and waits until it is done (the file is gone). False
+// when the variable is not set: nobody watches.
+bool Request(const char* variable, const char* name) {
+  const char* folder = std::getenv(variable);
+  if (!folder || !*folder) return false;
   const std::string request = std::string(folder) + "\\" + name + ".request";
   CloseHandle(CreateFileA(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   const auto asked = Clock::now();
   while (GetFileAttributesA(request.c_str()) != INVALID_FILE_ATTRIBUTES && Ms(asked) < 10000) Sleep(50);
+  return true;
+}
+
+// With DS_WINDOW_SHOTS naming a folder, a screenshot is taken there.
+void Shot(const char* name) {
+  if (!std::getenv("DS_WINDOW_SHOTS")) return;
+  Sleep(400);                              // let the windows paint
+  (void)Request("DS_WINDOW_SHOTS", name);  // without a watcher there is no picture to wait for
 }
 
 std::string Text(HWND window) {
@@ -160,7 +168,7 @@ double Connect(const Window& window, const std::wstring& port) {
 
 // Answers the box that is expected next with `button`; its text must hold the
 // text `saysId` (0: any text) in either language.
-void AnswerBox(const char* what, int saysId, int button, const char* shot = nullptr) {
+std::string AnswerBox(const char* what, int saysId, int button, const char* shot = nullptr) {
   HWND box = nullptr;
   const auto start = Clock::now();
   while (!(box = MessageBoxShown())) {
@@ -178,6 +186,7 @@ void AnswerBox(const char* what, int saysId, int button, const char* shot = null
     if (Ms(answered) > 15000) Fail(std::string(what) + ": the box stays after its answer");
     Sleep(10);
   }
+  return text;
 }
 
 // Answers the common file dialog that is expected next with `path`.
@@ -352,7 +361,15 @@ int wmain(int argc, wchar_t** argv) {
   DeleteFileW(motorFile.c_str());
   RemoveDirectoryW(korean.c_str());
 
-  Disconnect(window);
+  // With DS_WINDOW_HANGUP naming a folder, the drive is stopped on request: the
+  // next exchange (Refresh) finds it gone, says so once and empties the rows.
+  if (Request("DS_WINDOW_HANGUP", "hangup")) {
+    window.Command(ID_DRIVE_REFRESH);
+    std::printf("after the hang-up: %s\n", AnswerBox("Refresh after the drive hung up", 0, IDOK).c_str());
+    WaitFor("the rows emptied after the drive hung up", [&] { return window.Emptied(); });
+  } else {
+    Disconnect(window);
+  }
 
   PostMessageW(window.frame, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(g_child.hProcess, 10000) != WAIT_OBJECT_0) Fail("the window did not close");
