@@ -10,6 +10,7 @@
 #include <windows.h>
 #undef LoadString  // the string table's, not Windows'
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -275,14 +276,30 @@ int wmain(int argc, wchar_t** argv) {
     RegCloseKey(serialComm);
   }
 
-  PROCESS_INFORMATION empty = {};
+  // Each start is timed three times and the quickest counts: a single start under
+  // Wine varies by more than the figure looked for.
+  constexpr int kStarts = 3;
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  const double emptyMs = TimeToShown(self, L"--empty-window", kEmptyClass, empty);
-  PostMessageW(FindWindowW(kEmptyClass, nullptr), WM_CLOSE, 0, 0);
-  WaitForSingleObject(empty.hProcess, 10000);
-
-  const double windowMs = TimeToShown(argv[1], L"", L"Quorvel.DravomixSetting.Frame", g_child);
+  double emptyMs = 1e9;
+  double windowMs = 1e9;
+  for (int i = 0; i < kStarts; ++i) {
+    PROCESS_INFORMATION empty = {};
+    emptyMs = std::min(emptyMs, TimeToShown(self, L"--empty-window", kEmptyClass, empty));
+    PostMessageW(FindWindowW(kEmptyClass, nullptr), WM_CLOSE, 0, 0);
+    WaitForSingleObject(empty.hProcess, 10000);
+    CloseHandle(empty.hProcess);
+    CloseHandle(empty.hThread);
+  }
+  for (int i = 0; i < kStarts; ++i) {
+    windowMs = std::min(windowMs, TimeToShown(argv[1], L"", L"Quorvel.DravomixSetting.Frame", g_child));
+    if (i + 1 == kStarts) break;
+    // One instance at a time: the next start waits until this one has gone.
+    PostMessageW(FindWindowW(L"Quorvel.DravomixSetting.Frame", nullptr), WM_CLOSE, 0, 0);
+    WaitForSingleObject(g_child.hProcess, 10000);
+    CloseHandle(g_child.hProcess);
+    CloseHandle(g_child.hThread);
+  }
   Window window;
   window.frame = FindWindowW(L"Quorvel.DravomixSetting.Frame", nullptr);
   std::printf("start to main window shown: %.0f ms; an empty Win32 window: %.0f ms; the window adds %.0f ms%s\n",
