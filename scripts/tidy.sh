@@ -4,8 +4,8 @@
 # Usage: scripts/tidy.sh [build dir]; TIDY_LOG=<file> keeps clang-tidy's whole output.
 # The build dir needs compile_commands.json; without one, build-tidy is configured
 # with clang (configuring is enough, nothing is built).
-#        scripts/tidy.sh --windows <mingw-w64 build dir>: the Windows-only files (*_win.cpp),
-# read by clang as the mingw-w64 compiler would see them.
+#        scripts/tidy.sh --windows <mingw-w64 build dir>: the Windows-only files (*_win.cpp
+# and the Win32 window in winui/), read by clang as the mingw-w64 compiler would see them.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 windows=false
@@ -35,8 +35,11 @@ build=$(cd "$build" && pwd)
 # (Qt's moc and autogen files) stay out, and so do their headers.
 escaped=$(printf '%s' "$root" | sed 's/[].[^$*+?(){}|\\]/\\&/g')
 sources="^$escaped/($folders)/[^/]+\\.cpp\$"
-$windows && sources="^$escaped/($folders)/[^/]+_win\\.cpp\$"
 headers="^$escaped/($folders)/[^/]+\\.h\$"
+if $windows; then
+  sources="^$escaped/(($folders)/[^/]+_win|winui/[^/]+)\\.cpp\$"
+  headers="^$escaped/($folders|winui)/[^/]+\\.h\$"
+fi
 
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

@@ -21,6 +21,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wine=/usr/lib/wine/wine64
 echo "-- imports of the Windows program (a bare Windows has these)"
 x86_64-w64-mingw32-objdump -p build-win/bin/drive-setting-cli.exe | sed -n 's/^\tDLL Name: /   /p'
+echo "-- imports of the window"
+x86_64-w64-mingw32-objdump -p build-win/bin/drive-setting.exe | sed -n 's/^\tDLL Name: /   /p'
 "$wine" wineboot -i >/dev/null 2>&1 || true
 
 echo "-- unit tests under Wine"
@@ -29,6 +31,9 @@ echo "-- unit tests under Wine"
 echo "-- the serial port and the program against the simulated drive"
 tests/wine/with_drive.sh "$linux_build" "$wine" build-win/bin/serial_tests.exe
 tests/wine/compare_cli.sh "$linux_build" build-win
+
+echo "-- the window against the simulated drive, on a virtual screen"
+xvfb-run -a tests/wine/window_test.sh "$linux_build" "$wine" build-win
 
 echo "-- link speed under Wine"
 tests/wine/with_drive.sh "$linux_build" "$wine" build-win/bin/bench_link_com.exe --com 99

@@ -36,3 +36,6 @@ foreach(layer serial protocol params files flows cli)
     set_tests_properties(win_${layer}_tests PROPERTIES TIMEOUT 300 ENVIRONMENT "WINEDEBUG=-all")
   endif()
 endforeach()
+
+# The Windows window, driven from outside against the simulated drive.
+add_subdirectory(winui)

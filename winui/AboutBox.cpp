@@ -1,0 +1,94 @@
+#include "winui/AboutBox.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "resources/StringIds.h"
+#include "winui/ResourceIds.h"
+#include "winui/WinText.h"
+
+#ifndef DS_SOURCE_REVISION
+#define DS_SOURCE_REVISION "0"
+#endif
+
+namespace {
+
+// The product models this program supports, in the order the box lists them.
+const char* const kModels[] = {
+    "Dravomix Lite DL-20S", "Dravomix Lite DL-42S", "Dravomix Lite DL-60P",
+    "Dravomix Lite QM71-A", "Dravomix Lite QM71-B",
+};
+
+INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+  if (message == WM_INITDIALOG) {
+    winui::SetTexts(window, {{0, ids::AboutCaption},
+                             {IDC_ABOUT_PRODUCT, ids::AboutProductDesign},
+                             {IDC_ABOUT_COPYRIGHT, ids::AboutCopyrightDesign},
+                             {IDC_ABOUT_MODELS_LABEL, ids::AboutModelsLabel},
+                             {IDOK, ids::AboutOk}});
+    std::wstring self(MAX_PATH, L'\0');
+    self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+    // Without a version block the lines keep their design texts.
+    VersionBlock info;
+    if (ReadVersionBlock(self, info)) {
+      const auto& v = info.fileVersion;
+      SetDlgItemTextW(window, IDC_ABOUT_PRODUCT,
+                      winui::W(res::FormatString(ids::AboutForEndUsers, {info.productName})).c_str());
+      const std::string version = res::FormatString(
+          ids::AboutVersionLine,
+          {std::to_string(v[0]), std::to_string(v[1]), std::to_string(v[2]), std::to_string(v[3]), DS_SOURCE_REVISION});
+      SetDlgItemTextW(window, IDC_ABOUT_VERSION, winui::W(version).c_str());
+      SetDlgItemTextW(window, IDC_ABOUT_COPYRIGHT, winui::W(info.legalCopyright).c_str());
+    }
+    for (const char* model : kModels) {
+      SendDlgItemMessageW(window, IDC_ABOUT_MODELS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(winui::W(model).c_str()));
+    }
+    return TRUE;
+  }
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+    EndDialog(window, LOWORD(wParam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+bool ReadVersionBlock(const std::wstring& path, VersionBlock& out) {
+  if (path.empty()) return false;
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  if (size == 0) return false;
+  std::vector<BYTE> block(size);
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return false;
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed) return false;
+  out.fileVersion = {HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
+                     LOWORD(fixed->dwFileVersionLS)};
+  out.productVersion = {HIWORD(fixed->dwProductVersionMS), LOWORD(fixed->dwProductVersionMS),
+                        HIWORD(fixed->dwProductVersionLS), LOWORD(fixed->dwProductVersionLS)};
+
+  WORD* translation = nullptr;
+  if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+      length < 4 || !translation) {
+    return true;
+  }
+  // The chain stops at the first key the block lacks; the rest stay empty.
+  for (auto [key, field] :
+       {std::pair{L"CompanyName", &out.companyName}, std::pair{L"ProductName", &out.productName},
+        std::pair{L"LegalCopyright", &out.legalCopyright}, std::pair{L"FileDescription", &out.fileDescription}}) {
+    wchar_t query[64];
+    // The longest key and the block path take 43 characters: the query always fits.
+    (void)std::swprintf(query, 64, L"\\StringFileInfo\\%04x%04x\\%ls", translation[0], translation[1], key);
+    wchar_t* value = nullptr;
+    if (!VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&value), &length) || !value) break;
+    *field = platform::Narrow(std::wstring(value, wcsnlen(value, std::min<UINT>(length, 255))));
+  }
+  return true;
+}
+
+void ShowAboutBox(HWND owner) {
+  DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUT), owner, AboutProc, 0);
+}

@@ -1,0 +1,13 @@
+#pragma once
+// Compare with File: the drive's value beside the file's for each entry of a drive
+// parameter file. Ends with IDOK when the user asks to load the differing entries.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "flows/DpfFlows.h"
+
+int RunCompareDialog(HWND owner, const std::string& fileName, const std::string& fileVersion, bool otherModel,
+                     const std::vector<DpfComparison>& rows);

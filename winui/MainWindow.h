@@ -1,0 +1,55 @@
+#pragma once
+// The program's only top-level window: menu, toolbar, status bar and the user
+// parameter view. It turns commands into flows and answers the view's requests
+// for an error report and a flash save; it holds no drive state of its own.
+
+#include <windows.h>
+
+#include <memory>
+
+#include "flows/FrameLogic.h"
+#include "winui/ViewForm.h"
+#include "winui/WinPrompt.h"
+
+class CParamDescFile;
+
+class CMainWindow {
+ public:
+  static constexpr const wchar_t* kClassName = L"Quorvel.DravomixSetting.Frame";
+
+  CMainWindow(CVcmCommand& link, CParamDescFile& model);
+  ~CMainWindow();
+  CMainWindow(const CMainWindow&) = delete;
+  CMainWindow& operator=(const CMainWindow&) = delete;
+
+  // Creates the window and loads the default description file. False when the
+  // program cannot go on (the user has been told).
+  [[nodiscard]] bool Create(int show);
+  HWND Window() const { return m_window; }
+  HWND View() const { return m_view.Window(); }
+  HACCEL Accelerators() const { return m_accelerators; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnCommand(int command);
+  void OnConnect();
+  void OnCompare();
+  void BuildToolBar();
+  void Relabel();
+  void Layout();
+  void UpdateCommandUi();
+  void ShowPrompt(int command);
+  bool IsConnected() const { return m_link.IsOpen() != 0; }
+
+  CVcmCommand& m_link;
+  CParamDescFile& m_model;
+  CWinPrompt m_prompt;
+  CFrameLogic m_logic;
+  CViewForm m_view;
+  HWND m_window = nullptr;
+  HWND m_toolBar = nullptr;
+  HWND m_statusBar = nullptr;
+  HACCEL m_accelerators = nullptr;
+  bool m_wasConnected = false;
+};

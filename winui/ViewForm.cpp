@@ -1,0 +1,112 @@
+#include "winui/ViewForm.h"
+
+#include <commctrl.h>
+
+#include "resources/StringIds.h"
+#include "winui/ResourceIds.h"
+#include "winui/WinText.h"
+
+CViewForm::CViewForm(CVcmCommand& link, CParamDescFile& model, CPromptInterface& prompt)
+    : m_logic(link, model, *this, *this, prompt) {}
+
+CViewForm::~CViewForm() {
+  if (m_window) DestroyWindow(m_window);
+}
+
+bool CViewForm::Create(HWND frame) {
+  m_frame = frame;
+  m_window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_VIEW), frame, DialogProc,
+                                reinterpret_cast<LPARAM>(this));
+  return m_window != nullptr;
+}
+
+HWND CViewForm::Label(int row) const { return GetDlgItem(m_window, IDC_VIEW_LABEL0 + row); }
+HWND CViewForm::List(int row) const { return GetDlgItem(m_window, IDC_VIEW_LIST0 + row); }
+
+INT_PTR CALLBACK CViewForm::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = winui::FromInteger<CViewForm*>(GetWindowLongPtrW(window, DWLP_USER));
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(window, DWLP_USER, lParam);
+    self = winui::FromInteger<CViewForm*>(lParam);
+    self->m_window = window;
+    winui::SetTexts(window, {{IDC_VIEW_TARGET, ids::ViewTargetInfo},
+                             {IDC_VIEW_VERSION, ids::ViewVersionDesign},
+                             {IDC_VIEW_PARAMS, ids::ViewParameters}});
+    for (int row = 0; row < kRows; ++row) {
+      SetDlgItemTextW(window, IDC_VIEW_LABEL0 + row, winui::W(ids::ViewRowLabel0 + row).c_str());
+    }
+    return FALSE;
+  }
+  if (!self) return FALSE;
+  if (message >= UM_CHECK_LINK && message <= UM_REPORT_ERROR) {
+    return self->m_logic.Handle(static_cast<int>(message), static_cast<intptr_t>(wParam), lParam) ? TRUE : FALSE;
+  }
+  if (message == WM_COMMAND && HIWORD(wParam) == CBN_SELCHANGE) {
+    const int row = LOWORD(wParam) - IDC_VIEW_LIST0;
+    if (row < 0 || row >= kRows) return FALSE;
+    const HWND list = winui::FromInteger<HWND>(lParam);
+    const LRESULT index = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR) return TRUE;
+    const LRESULT value = SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    self->m_logic.OnRowActivated(row, static_cast<int32_t>(value));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+void CViewForm::SetVersionLine(const std::string& text) {
+  SetDlgItemTextW(m_window, IDC_VIEW_VERSION, winui::W(text).c_str());
+}
+
+void CViewForm::SetRowLabel(int row, const std::string& text) { SetWindowTextW(Label(row), winui::W(text).c_str()); }
+
+void CViewForm::SetRowChoices(int row, const std::vector<std::pair<int32_t, std::string>>& choices) {
+  const HWND list = List(row);
+  SendMessageW(list, CB_RESETCONTENT, 0, 0);
+  for (const auto& [value, text] : choices) {
+    const std::wstring wide = winui::W(text);
+    const LRESULT index = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    if (index >= 0) SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(value));
+  }
+  SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+}
+
+void CViewForm::SelectRowValue(int row, std::optional<int32_t> value) {
+  const HWND list = List(row);
+  LRESULT found = -1;
+  if (value) {
+    const LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      if (static_cast<int32_t>(SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(i), 0)) == *value) {
+        found = i;
+        break;
+      }
+    }
+  }
+  SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+}
+
+void CViewForm::SetRowPlaceholder(int row, const std::string& text) {
+  // The cue text shows in the closed list while nothing is selected; the list
+  // keeps the text, so it lives as long as the form.
+  m_placeholders[row] = winui::W(text);
+  (void)SendMessageW(List(row), CB_SETCUEBANNER, 0, reinterpret_cast<LPARAM>(m_placeholders[row].c_str()));
+}
+
+void CViewForm::ShowRow(int row, bool visible) {
+  ShowWindow(Label(row), visible ? SW_SHOWNA : SW_HIDE);
+  ShowWindow(List(row), visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void CViewForm::EnableRow(int row, bool enabled) {
+  EnableWindow(Label(row), enabled ? TRUE : FALSE);
+  EnableWindow(List(row), enabled ? TRUE : FALSE);
+}
+
+void CViewForm::PostToView(AppMessage message, intptr_t wParam, intptr_t lParam) {
+  PostMessageW(m_window, static_cast<UINT>(message), static_cast<WPARAM>(wParam), lParam);
+}
+
+intptr_t CViewForm::SendToFrame(AppMessage message, intptr_t wParam) {
+  return SendMessageW(m_frame, static_cast<UINT>(message), static_cast<WPARAM>(wParam), 0);
+}

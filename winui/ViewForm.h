@@ -1,0 +1,45 @@
+#pragma once
+// The user parameter view: form 317 as a child dialog of the main frame. Its
+// controls are the logic's form, its window the target of the view's messages.
+
+#include <windows.h>
+
+#include <memory>
+
+#include "flows/UserParamsLogic.h"
+
+class CViewForm : public CUserParamsForm, public CUserParamsEvents {
+ public:
+  CViewForm(CVcmCommand& link, CParamDescFile& model, CPromptInterface& prompt);
+  ~CViewForm() override;
+  CViewForm(const CViewForm&) = delete;
+  CViewForm& operator=(const CViewForm&) = delete;
+
+  // Creates the form in `frame`; messages for the frame go there too.
+  [[nodiscard]] bool Create(HWND frame);
+  HWND Window() const { return m_window; }
+  CUserParamsLogic& Logic() { return m_logic; }
+
+  // CUserParamsForm
+  void SetVersionLine(const std::string& text) override;
+  void SetRowLabel(int row, const std::string& text) override;
+  void SetRowChoices(int row, const std::vector<std::pair<int32_t, std::string>>& choices) override;
+  void SelectRowValue(int row, std::optional<int32_t> value) override;
+  void SetRowPlaceholder(int row, const std::string& text) override;
+  void ShowRow(int row, bool visible) override;
+  void EnableRow(int row, bool enabled) override;
+
+  // CUserParamsEvents
+  void PostToView(AppMessage message, intptr_t wParam, intptr_t lParam) override;
+  intptr_t SendToFrame(AppMessage message, intptr_t wParam) override;
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  HWND Label(int row) const;
+  HWND List(int row) const;
+
+  CUserParamsLogic m_logic;
+  HWND m_frame = nullptr;
+  HWND m_window = nullptr;
+  std::wstring m_placeholders[kRows];
+};

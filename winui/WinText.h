@@ -1,0 +1,46 @@
+#pragma once
+// Texts of the string table as the Win32 calls take them, and the relabelling of
+// a form's design texts with the texts of the user's language.
+
+#include <windows.h>
+// Windows names its own string loader so; here the name is the string table's.
+#undef LoadString
+
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+#include "platform/WideText_win.h"
+#include "resources/Strings.h"
+
+namespace winui {
+
+// Win32 hands pointers and handles over as integers (lParam, window longs, message
+// results); this is the one place that turns them back.
+template <class Pointer>
+Pointer FromInteger(LONG_PTR value) {
+  return reinterpret_cast<Pointer>(value);  // NOLINT(performance-no-int-to-ptr)
+}
+
+inline std::wstring W(int id) { return platform::Widen(res::LoadString(id)); }
+inline std::wstring W(const std::string& utf8) { return platform::Widen(utf8); }
+
+inline std::string WindowText(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return platform::Narrow(text);
+}
+
+// (control id, string id) pairs; control id 0 is the window's own caption.
+inline void SetTexts(HWND dialog, std::initializer_list<std::pair<int, int>> texts) {
+  for (const auto& [control, id] : texts) {
+    const std::wstring text = W(id);
+    if (control == 0) {
+      SetWindowTextW(dialog, text.c_str());
+    } else {
+      SetDlgItemTextW(dialog, control, text.c_str());
+    }
+  }
+}
+
+}  // namespace winui
