@@ -65,11 +65,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::vector<DpfEntry> entries;
   std::string version;
-  const Outcome outcome = CheckParamFile(InputPath(), model, &entries, &version);
-  if (outcome == Outcome::FileError) Fail("a readable file was reported unreadable");
+  std::string fault;
+  const Outcome outcome = CheckParamFile(InputPath(), model, &entries, &version, &fault);
+  // A refused file says why; one with no reason was taken for unreadable.
+  if (outcome == Outcome::FileError && fault.empty()) Fail("a readable file was reported unreadable");
   if (outcome != Outcome::Done) {
     if (!entries.empty()) Fail("a refused file left entries to send");
     return 0;
+  }
+  if (size == 0 || (data[size - 1] != '\n' && data[size - 1] != '\r'))
+    Fail("a file cut inside its last line was taken");
+  for (const DpfEntry& entry : entries) {
+    if (!entry.nested && entry.offset != 0) Fail("a whole parameter with an offset was taken");
+    if (!entry.nested && !model.FindParam(entry.address))
+      Fail("an accepted file names a parameter the description lacks");
   }
   if (entries.empty()) Fail("a file was accepted with nothing to send");
   if (ini::CutToBuffer(version, 100) != version) Fail("the version was read past its 99 characters");
