@@ -9,6 +9,10 @@ linux_build=$(realpath "$1")
 wine=$2
 build_win=$(realpath "$3")
 : "${WINEPREFIX:?}"
+# Wine started without a display (for the unit tests before this) keeps a desktop
+# process that can draw no window: end it, so Wine starts afresh on this screen.
+WINEPREFIX="$WINEPREFIX" "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
+WINEPREFIX="$WINEPREFIX" "$(dirname "$wine")/wineserver" -w 2>/dev/null || true
 work=$(mktemp -d)
 source "$(dirname "$0")/drive.sh"
 trap 'stop_drive; rm -rf "$work"' EXIT
