@@ -250,9 +250,7 @@ double TimeToShown(const std::wstring& program, const std::wstring& arguments, c
   for (;;) {
     const HWND window = FindWindowW(windowClass, nullptr);
     if (window && IsWindowVisible(window)) return Ms(start);
-    // The first window of a new Wine prefix waits for Wine to set up its desktop and
-    // font cache, which on a busy machine takes well over half a minute.
-    if (Ms(start) > 180000) Fail("no window shown");
+    if (Ms(start) > 60000) Fail("no window shown");
     Sleep(1);
   }
 }
