@@ -413,6 +413,7 @@ TEST_F(CliNetTest, EveryCommandRunsThroughTheServerAsOnTheComPort) {
   ASSERT_EQ(0, Program({"-p", net, "save", dir.File("net.dpf")}).code);
   sim.Drive(0).SetParam(21, 3);
   const Ran viaServer = Program({"-p", net, "diff", dir.File("net.dpf")});
+  ASSERT_TRUE(WaitFor([&] { return !server.HoldsDevice(sim.Drive(0).DevicePath()); }));
   const Ran viaCom = Program({"-p", Port(0), "diff", dir.File("net.dpf")});
   EXPECT_EQ(1, viaServer.code) << viaServer.err;
   EXPECT_EQ(viaCom.out, viaServer.out);

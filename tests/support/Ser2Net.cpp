@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -109,4 +110,17 @@ void Ser2Net::Stop() {
   kill(m_pid, SIGKILL);
   waitpid(m_pid, nullptr, 0);
   m_pid = -1;
+}
+
+bool Ser2Net::HoldsDevice(const std::string& device) const {
+  if (m_pid <= 0) return false;
+  std::error_code error;
+  const std::filesystem::path wanted = std::filesystem::canonical(device, error);
+  if (error) return false;
+  const std::string folder = "/proc/" + std::to_string(m_pid) + "/fd";
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    std::error_code linkError;
+    if (std::filesystem::read_symlink(entry.path(), linkError) == wanted) return true;
+  }
+  return false;
 }

@@ -35,6 +35,10 @@ class Ser2Net {
   void Stop();
   bool Start();
 
+  // Whether the server has the device open: it lets a device go a little after its
+  // client left, and meanwhile reads what the drive says to anyone else.
+  bool HoldsDevice(const std::string& device) const;
+
   // A loopback port nothing listens on at the moment.
   static uint16_t FreePort();
 
