@@ -200,6 +200,14 @@ void CRs232CB::ReleaseHandle() {
   if (held != g_heldHere.end()) g_heldHere.erase(held);
 }
 
+// The line status sends nothing and fails with a lost error once the device is
+// gone (ERROR_NOT_READY from Wine for a hung-up pseudo-terminal), so a timer may
+// ask it; a watcher thread blocked in WaitCommEvent would be a second reader.
+bool CRs232CB::DeviceHungUp() const {
+  DWORD comErrors = 0;
+  return !ClearCommError(HandleOf(m_handle), &comErrors, nullptr) && IsLostError(static_cast<int>(GetLastError()));
+}
+
 int CRs232CB::FillReadAhead(int maxWaitMicros) {
   const HANDLE port = HandleOf(m_handle);
   // Whole milliseconds, rounded up: a shorter wait than asked could take a line

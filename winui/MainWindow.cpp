@@ -184,10 +184,21 @@ void CMainWindow::Layout() {
 
 void CMainWindow::ShowPrompt(int command) {
   const std::string prompt = command ? res::CommandPrompt(command) : std::string();
-  const std::wstring text = prompt.empty() ? winui::W(ids::StatusReady) : winui::W(prompt);
+  if (m_idleText.empty()) m_idleText = winui::W(ids::StatusReady);
+  const std::wstring text = prompt.empty() ? m_idleText : winui::W(prompt);
   SendMessageW(m_statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
   const std::wstring num = (GetKeyState(VK_NUMLOCK) & 1) ? winui::W(ids::IndicatorNum) : std::wstring();
   SendMessageW(m_statusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(num.c_str()));
+}
+
+void CMainWindow::WatchLine() {
+  // While a flow runs (its box or progress window disables the frame) the flow
+  // itself meets a lost line; asking then would only race it.
+  if (!IsConnected() || !IsWindowEnabled(m_window)) return;
+  const unsigned port = m_link.GetPortNumber();
+  if (!m_link.LineHungUp()) return;
+  m_idleText = winui::W(res::FormatString(ids::StatusDriveLost, {std::to_string(port)}));
+  ShowPrompt(0);
 }
 
 void CMainWindow::UpdateCommandUi() {
@@ -195,6 +206,11 @@ void CMainWindow::UpdateCommandUi() {
   // A port lost inside any flow leaves the view showing a drive that is gone: it
   // is told here, once.
   if (m_wasConnected && !connected) PostMessageW(m_view.Window(), UM_DISCONNECT, 0, 0);
+  // A new connection leaves the last one's loss behind.
+  if (!m_wasConnected && connected && m_idleText != winui::W(ids::StatusReady)) {
+    m_idleText = winui::W(ids::StatusReady);
+    ShowPrompt(0);
+  }
   m_wasConnected = connected;
   const HMENU menu = GetMenu(m_window);
   auto enable = [&](int command, bool on) {
@@ -235,7 +251,10 @@ LRESULT CMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       ShowPrompt((HIWORD(wParam) & (MF_POPUP | MF_SEPARATOR)) || HIWORD(wParam) == 0xFFFF ? 0 : LOWORD(wParam));
       return 0;
     case WM_TIMER:
-      if (wParam == kUiTimer) UpdateCommandUi();
+      if (wParam == kUiTimer) {
+        WatchLine();
+        UpdateCommandUi();
+      }
       return 0;
     case WM_NOTIFY: {
       auto* header = winui::FromInteger<NMHDR*>(lParam);

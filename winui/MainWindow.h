@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "flows/FrameLogic.h"
 #include "winui/ViewForm.h"
@@ -40,6 +41,7 @@ class CMainWindow {
   void Layout();
   void UpdateCommandUi();
   void ShowPrompt(int command);
+  void WatchLine();
   bool IsConnected() const { return m_link.IsOpen() != 0; }
 
   CVcmCommand& m_link;
@@ -52,4 +54,5 @@ class CMainWindow {
   HWND m_statusBar = nullptr;
   HACCEL m_accelerators = nullptr;
   bool m_wasConnected = false;
+  std::wstring m_idleText;  // the status bar's text while no menu item is chosen
 };

@@ -8,6 +8,8 @@
 //   window_wine_test.exe PATH\drive-setting.exe
 
 #include <windows.h>
+
+#include <commctrl.h>
 #undef LoadString  // the string table's, not Windows'
 
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
@@ -60,7 +63,9 @@ void Shot(const char* name) {
 
 std::string Text(HWND window) {
   wchar_t text[1024] = {};
-  GetWindowTextW(window, text, 1024);
+  // Sent, not GetWindowTextW, which answers for another process's window from its
+  // caption and never asks a control that keeps its own text (the status bar).
+  SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
   char utf8[4096] = {};
   WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof(utf8), nullptr, nullptr);
   return utf8;
@@ -165,6 +170,15 @@ double Connect(const Window& window, const std::wstring& port) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
   WaitFor("the rows filled from the drive", [&] { return window.Filled(); });
   return Ms(start);
+}
+
+// Whether `text` is the string `id` with `args`, in either language.
+bool IsText(const std::string& text, int id, const std::vector<std::string>& args) {
+  for (const res::Language language : {res::Language::English, res::Language::Korean}) {
+    res::SetLanguage(language);
+    if (text == res::FormatString(id, args)) return true;
+  }
+  return false;
 }
 
 // Answers the box that is expected next with `button`; its text must hold the
@@ -437,12 +451,15 @@ int wmain(int argc, wchar_t** argv) {
   DeleteFileW(motorFile.c_str());
   RemoveDirectoryW(korean.c_str());
 
-  // With DS_WINDOW_HANGUP naming a folder, the drive is stopped on request: the
-  // next exchange (Refresh) finds it gone, says so once and empties the rows.
+  // With DS_WINDOW_HANGUP naming a folder, the drive is stopped on request while
+  // the window is idle: it notices with nothing picked, empties the rows and says
+  // so in the status bar, with no box to click.
   if (Request("DS_WINDOW_HANGUP", "hangup")) {
-    window.Command(ID_DRIVE_REFRESH);
-    std::printf("after the hang-up: %s\n", AnswerBox("Refresh after the drive hung up", 0, IDOK).c_str());
+    const auto stopped = Clock::now();
     WaitFor("the rows emptied after the drive hung up", [&] { return window.Emptied(); });
+    std::printf("idle hang-up noticed after %.0f ms\n", Ms(stopped));
+    const std::string status = Text(FindWindowExW(window.frame, nullptr, STATUSCLASSNAMEW, nullptr));
+    if (!IsText(status, ids::StatusDriveLost, {com})) Fail("after the hang-up the status bar says \"" + status + "\"");
   } else {
     Disconnect(window);
   }
