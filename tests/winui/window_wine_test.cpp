@@ -54,6 +54,17 @@ bool Request(const char* variable, const char* name) {
   return true;
 }
 
+// The bytes the drive has received and sent so far; false when nobody keeps count.
+bool DriveTraffic(unsigned long long& received, unsigned long long& sent) {
+  if (!Request("DS_WINDOW_DRIVE", "traffic")) return false;
+  const std::string file = std::string(std::getenv("DS_WINDOW_DRIVE")) + "\\traffic";
+  FILE* counts = std::fopen(file.c_str(), "r");
+  if (!counts) return false;
+  const bool read = std::fscanf(counts, "traffic: received %llu sent %llu", &received, &sent) == 2;
+  std::fclose(counts);
+  return read;
+}
+
 // With DS_WINDOW_SHOTS naming a folder, a screenshot is taken there.
 void Shot(const char* name) {
   if (!std::getenv("DS_WINDOW_SHOTS")) return;
@@ -342,7 +353,28 @@ int wmain(int argc, wchar_t** argv) {
   window.view = FindWindowExW(window.frame, nullptr, L"#32770", nullptr);
   if (!window.view || window.ShownRows() == 0) Fail("the parameter view shows no rows before connecting");
 
-  std::printf("connect and read-in of %d rows: %.0f ms\n", window.ShownRows(), Connect(window, port));
+  // The read-in against the time its bytes take on the wire. Connect is clicked
+  // with the port list already probed, so the time runs from the port's open.
+  unsigned long long receivedBefore = 0;
+  unsigned long long sentBefore = 0;
+  const bool counted = DriveTraffic(receivedBefore, sentBefore);
+  const double readInMs = Connect(window, port);
+  unsigned long long received = 0;
+  unsigned long long sent = 0;
+  if (counted && DriveTraffic(received, sent)) {
+    constexpr double kBaud = 115200;
+    constexpr double kReadInTarget = 1.25;
+    received -= receivedBefore;
+    sent -= sentBefore;
+    const double wireMs = static_cast<double>(received + sent) * 10 * 1000 / kBaud;
+    std::printf(
+        "read-in of %d rows at 115200 baud, port open to rows filled: %.0f ms; wire time %.1f ms (%llu bytes "
+        "to the drive, %llu from it); ratio %.2f%s\n",
+        window.ShownRows(), readInMs, wireMs, received, sent, readInMs / wireMs,
+        readInMs / wireMs > kReadInTarget ? " MISSED target <= 1.25" : "");
+  } else {
+    std::printf("connect and read-in of %d rows: %.0f ms\n", window.ShownRows(), readInMs);
+  }
   Shot("main-connected");
 
   // An unguarded pick: the next value of the first row.
@@ -451,10 +483,10 @@ int wmain(int argc, wchar_t** argv) {
   DeleteFileW(motorFile.c_str());
   RemoveDirectoryW(korean.c_str());
 
-  // With DS_WINDOW_HANGUP naming a folder, the drive is stopped on request while
+  // With DS_WINDOW_DRIVE naming a folder, the drive is stopped on request while
   // the window is idle: it notices with nothing picked, empties the rows and says
   // so in the status bar, with no box to click.
-  if (Request("DS_WINDOW_HANGUP", "hangup")) {
+  if (Request("DS_WINDOW_DRIVE", "hangup")) {
     const auto stopped = Clock::now();
     WaitFor("the rows emptied after the drive hung up", [&] { return window.Emptied(); });
     std::printf("idle hang-up noticed after %.0f ms\n", Ms(stopped));
