@@ -154,15 +154,31 @@ struct Window {
   }
 };
 
-// Connect through the dialog on `port`; returns the read-in time in ms.
-double Connect(const Window& window, const std::wstring& port) {
+// Opens the connect dialog, in its Options layout when `options`, and picks `port`.
+HWND ConnectDialog(const Window& window, const std::wstring& port, bool options) {
   window.Command(ID_DRIVE_CONNECT);
   HWND dialog = nullptr;
-  WaitFor("the connect dialog", [&] {
-    dialog = FindDialog([](HWND w) { return GetDlgItem(w, IDC_CONNECT_PORT) != nullptr; });
-    return dialog != nullptr;
-  });
-  Shot("connect");
+  const auto shown = [&](int control) {
+    return [&dialog, control] {
+      dialog = FindDialog([control](HWND w) { return GetDlgItem(w, control) != nullptr; });
+      return dialog != nullptr;
+    };
+  };
+  WaitFor("the connect dialog", shown(IDC_CONNECT_PORT));
+  if (options) {
+    // "Options" ends this dialog and opens the other layout, with the baud rates.
+    const HWND compact = dialog;
+    PostMessageW(compact, WM_COMMAND, MAKEWPARAM(IDC_CONNECT_OPTIONS, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(compact, IDC_CONNECT_OPTIONS)));
+    WaitFor("the connect dialog's Options layout", shown(IDC_CONNECT_BAUD));
+    if (IsWindow(compact) && IsWindowVisible(compact)) Fail("the compact connect dialog stays beside Options");
+    const HWND baud = GetDlgItem(dialog, IDC_CONNECT_BAUD);
+    if (SendMessageW(GetDlgItem(dialog, IDC_CONNECT_OPTIONS), BM_GETCHECK, 0, 0) != BST_CHECKED ||
+        SendMessageW(baud, CB_GETCOUNT, 0, 0) <= 0 || SendMessageW(baud, CB_GETCURSEL, 0, 0) == CB_ERR) {
+      Fail("the Options layout shows no baud rate chosen, or Options unticked");
+    }
+  }
+  Shot(options ? "connect-options" : "connect");
   const HWND ports = GetDlgItem(dialog, IDC_CONNECT_PORT);
   const LRESULT index =
       SendMessageW(ports, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(port.c_str()));
@@ -177,10 +193,50 @@ double Connect(const Window& window, const std::wstring& port) {
     Fail("the connect dialog does not list the drive's port; it lists" + listed);
   }
   SendMessageW(ports, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONNECT_PORT, CBN_SELCHANGE), reinterpret_cast<LPARAM>(ports));
+  return dialog;
+}
+
+void Click(HWND dialog, int button) {
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+}
+
+// Connect through the dialog on `port`; returns the ms from Connect clicked to the rows filled.
+double Connect(const Window& window, const std::wstring& port, bool options = false) {
+  const HWND dialog = ConnectDialog(window, port, options);
   const auto start = Clock::now();
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  Click(dialog, IDOK);
   WaitFor("the rows filled from the drive", [&] { return window.Filled(); });
   return Ms(start);
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  const HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(out);
+  if (written != bytes.size()) Fail("the test could not write a file of its own");
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  const HANDLE in = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  char bytes[256] = {};
+  DWORD got = 0;
+  ReadFile(in, bytes, sizeof bytes, &got, nullptr);
+  CloseHandle(in);
+  return std::string(bytes, got);
+}
+
+int FilesIn(const std::wstring& folder) {
+  WIN32_FIND_DATAW found = {};
+  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  int count = 0;
+  for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+  }
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  return count;
 }
 
 // Whether `text` is the string `id` with `args`, in either language.
@@ -239,6 +295,7 @@ void Disconnect(const Window& window) {
   WaitFor("the rows emptied after disconnecting", [&] { return window.Emptied(); });
 }
 
+constexpr const wchar_t* kFrameClass = L"Quorvel.DravomixSetting.Frame";
 constexpr const wchar_t* kEmptyClass = L"WineTestEmptyWindow";
 constexpr double kStartTargetMs = 100;  // what the window may add to an empty one
 
@@ -317,16 +374,16 @@ int wmain(int argc, wchar_t** argv) {
     CloseHandle(empty.hThread);
   }
   for (int i = 0; i < kStarts; ++i) {
-    windowMs = std::min(windowMs, TimeToShown(argv[1], L"", L"Quorvel.DravomixSetting.Frame", g_child));
+    windowMs = std::min(windowMs, TimeToShown(argv[1], L"", kFrameClass, g_child));
     if (i + 1 == kStarts) break;
     // One instance at a time: the next start waits until this one has gone.
-    PostMessageW(FindWindowW(L"Quorvel.DravomixSetting.Frame", nullptr), WM_CLOSE, 0, 0);
+    PostMessageW(FindWindowW(kFrameClass, nullptr), WM_CLOSE, 0, 0);
     WaitForSingleObject(g_child.hProcess, 10000);
     CloseHandle(g_child.hProcess);
     CloseHandle(g_child.hThread);
   }
   Window window;
-  window.frame = FindWindowW(L"Quorvel.DravomixSetting.Frame", nullptr);
+  window.frame = FindWindowW(kFrameClass, nullptr);
   std::printf("start to main window shown: %.0f ms; an empty Win32 window: %.0f ms; the window adds %.0f ms%s\n",
               windowMs, emptyMs, windowMs - emptyMs,
               windowMs - emptyMs > kStartTargetMs ? " MISSED target <= 100 ms" : "");
@@ -346,7 +403,7 @@ int wmain(int argc, wchar_t** argv) {
     GetExitCodeProcess(other.hProcess, &code);
     CloseHandle(other.hProcess);
     CloseHandle(other.hThread);
-    if (code != 0 || FindWindowW(L"Quorvel.DravomixSetting.Frame", nullptr) != window.frame) {
+    if (code != 0 || FindWindowW(kFrameClass, nullptr) != window.frame) {
       Fail("a second start did not leave the first window in place");
     }
   }
@@ -398,7 +455,7 @@ int wmain(int argc, wchar_t** argv) {
 
   Disconnect(window);
   // Read back from the drive: the first row holds the pick, the stop current is untouched.
-  (void)Connect(window, port);
+  (void)Connect(window, port, true);
   if (window.ValueAt(0, window.Selection(0)) != pickedValue) Fail("the drive does not hold the value picked");
   if (window.ValueAt(kStopCurrentRow, window.Selection(kStopCurrentRow)) != held) {
     Fail("the stop current changed although the question was answered No");
@@ -447,6 +504,37 @@ int wmain(int argc, wchar_t** argv) {
     Shot("about");
     PostMessageW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   }
+
+  // A file of garbage is refused with its reason, and nothing reaches the drive.
+  const std::wstring garbage = korean + L"\\garbage.dpf";
+  WriteFileBytes(garbage, std::string("\x01\x02[Drive]\r\nno=such\r\n\xff\xfe", 24));
+  {
+    unsigned long long before = 0;
+    unsigned long long after = 0;
+    unsigned long long sent = 0;
+    const bool counted = DriveTraffic(before, sent);
+    window.Command(ID_PARAM_LOAD);
+    AnswerFileDialog("the open dialog for a garbage file", garbage);
+    AnswerBox("a garbage file", ids::WrongDpf, IDOK);
+    if (counted && DriveTraffic(after, sent) && after != before) {
+      Fail("a garbage file sent " + std::to_string(after - before) + " bytes to the drive");
+    }
+  }
+  DeleteFileW(garbage.c_str());
+
+  // A read-only file as the target, the user's "leave this alone": said so, the
+  // file as it was and nothing written beside it.
+  const std::wstring kept = korean + L"\\kept.dpf";
+  WriteFileBytes(kept, "kept\r\n");
+  SetFileAttributesW(kept.c_str(), FILE_ATTRIBUTE_READONLY);
+  window.Command(ID_PARAM_SAVE);
+  AnswerFileDialog("the save dialog for a read-only target", kept);
+  AnswerBox("the file dialog's replace question", 0, IDYES);
+  AnswerBox("a read-only target", ids::DpfWriteFailed, IDOK);
+  if (ReadFileBytes(kept) != "kept\r\n") Fail("the read-only target was changed");
+  if (FilesIn(korean) != 2) Fail("saving to a read-only target left a file behind");
+  SetFileAttributesW(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(kept.c_str());
   DeleteFileW(file.c_str());
 
   // A motor DB import cancelled from the progress window, which keeps the frame
@@ -455,10 +543,7 @@ int wmain(int argc, wchar_t** argv) {
   std::string motorDb = versionLine.substr(versionLine.find(" : ") + 3) + "\r\n";
   for (int i = 0; i < 300; ++i) motorDb += "MAD 7\r\nMDA 5\r\n";
   const std::wstring motorFile = korean + L"\\motor.txt";
-  const HANDLE out = CreateFileW(motorFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(out, motorDb.data(), static_cast<DWORD>(motorDb.size()), &written, nullptr);
-  CloseHandle(out);
+  WriteFileBytes(motorFile, motorDb);
   window.Command(ID_MOTORDB_IMPORT);
   AnswerFileDialog("the motor DB dialog", motorFile);
   HWND progress = nullptr;
@@ -501,6 +586,27 @@ int wmain(int argc, wchar_t** argv) {
   DWORD exitCode = 0;
   GetExitCodeProcess(g_child.hProcess, &exitCode);
   if (exitCode != 0) Fail("the window ended with " + std::to_string(exitCode));
+  CloseHandle(g_child.hProcess);
+  CloseHandle(g_child.hThread);
+
+  // A port another program holds: the connect dialog says so before Connect is
+  // clicked, the box after it says so again, and the dialog stays for another try.
+  const std::wstring program = argv[1];
+  const std::wstring heldCopy = program.substr(0, program.find_last_of(L"\\/")) + L"\\drive-setting-held.exe";
+  (void)TimeToShown(heldCopy, L"", kFrameClass, g_child);
+  window.frame = FindWindowW(kFrameClass, nullptr);
+  const HWND dialog = ConnectDialog(window, port, false);
+  const std::string problem = Text(GetDlgItem(dialog, IDC_CONNECT_PROBLEM));
+  if (problem.find(res::LoadString(ids::DoctorBusy, res::Language::English)) == std::string::npos &&
+      problem.find(res::LoadString(ids::DoctorBusy, res::Language::Korean)) == std::string::npos) {
+    Fail("the connect dialog gives a held port as \"" + problem + "\"");
+  }
+  Click(dialog, IDOK);
+  AnswerBox("Connect to a held port", ids::DoctorBusy, IDOK);
+  if (!IsWindowVisible(dialog)) Fail("the connect dialog closed after a held port failed to open");
+  Click(dialog, IDCANCEL);
+  PostMessageW(window.frame, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(g_child.hProcess, 10000) != WAIT_OBJECT_0) Fail("the window did not close");
   std::printf("window test passed\n");
   return 0;
 }
