@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "flows/CompareTable.h"
 #include "flows/ConnectLogic.h"
@@ -23,6 +25,8 @@ namespace {
 bool Shown(HWND window) { return (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 constexpr UINT_PTR kUiTimer = 1;
+// Posted to the frame by itself once it has been painted for the first time.
+constexpr UINT kFinishStart = WM_USER + 1;
 constexpr UINT kUiRefreshMs = 200;
 
 // Commands that need an open port; Connect needs the opposite.
@@ -91,22 +95,66 @@ bool CMainWindow::Create(int show) {
   BuildToolBar();
   m_statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, m_window, nullptr,
                                 instance, nullptr);
-  if (!m_view.Create(m_window)) return false;
   Layout();
-
-  if (!m_model.Load(".\\ParamDefault.xml")) {
-    (void)m_logic.ShowMessage(DescriptionFailedText(m_model), MsgIcon::Error, MsgButtons::Ok, ids::DescFileCaption);
-    return false;
-  }
-  // Before the first connection the form shows the default model's rows, disabled.
-  m_view.Logic().FillUserParams();
-
   SetTimer(m_window, kUiTimer, kUiRefreshMs, nullptr);
   UpdateCommandUi();
   ShowWindow(m_window, show);
   UpdateWindow(m_window);
-  SetFocus(m_view.Window());
+  // The parameter form follows the first paint: each of its drop-down lists is a
+  // window of its own for the system (an X window under Wine), together most of
+  // what the start costs. The frame already has the form's size.
+  PostMessageW(m_window, kFinishStart, 0, 0);
   return true;
+}
+
+void CMainWindow::FinishStart() {
+  if (!m_view.Create(m_window)) {
+    m_startFailed = true;
+    DestroyWindow(m_window);
+    return;
+  }
+  Layout();
+  if (!m_model.Load(".\\ParamDefault.xml")) {
+    (void)m_logic.ShowMessage(DescriptionFailedText(m_model), MsgIcon::Error, MsgButtons::Ok, ids::DescFileCaption);
+    m_startFailed = true;
+    DestroyWindow(m_window);
+    return;
+  }
+  // Before the first connection the form shows the default model's rows, disabled.
+  m_view.Logic().FillUserParams();
+  SetFocus(m_view.Window());
+}
+
+SIZE CMainWindow::FormSize() const {
+  RECT form = {};
+  if (m_view.Window()) {
+    GetWindowRect(m_view.Window(), &form);
+    return {form.right - form.left, form.bottom - form.top};
+  }
+  // Before the form exists: the form's own template without its controls, made
+  // and dropped at once, so the size comes out as the system maps the dialog's
+  // units in its font, exactly as for the form itself.
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  const HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDD_VIEW), MAKEINTRESOURCEW(5));  // RT_DIALOG
+  const HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+  const auto* bytes = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
+  if (!bytes) return {0, 0};
+  std::vector<unsigned char> bare(bytes, bytes + SizeofResource(instance, found));
+  // DLGTEMPLATEEX: style at byte 12, the count of controls at byte 16.
+  constexpr size_t kStyleAt = 12;
+  constexpr size_t kCountAt = 16;
+  DWORD style = 0;
+  std::memcpy(&style, bare.data() + kStyleAt, sizeof style);
+  style &= ~static_cast<DWORD>(WS_VISIBLE);
+  std::memcpy(bare.data() + kStyleAt, &style, sizeof style);
+  bare[kCountAt] = bare[kCountAt + 1] = 0;
+  const HWND probe = CreateDialogIndirectParamW(
+      instance, reinterpret_cast<const DLGTEMPLATE*>(bare.data()), m_window,
+      [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+  if (!probe) return {0, 0};
+  GetWindowRect(probe, &form);
+  DestroyWindow(probe);
+  return {form.right - form.left, form.bottom - form.top};
 }
 
 void CMainWindow::Relabel() {
@@ -153,10 +201,9 @@ void CMainWindow::BuildToolBar() {
 
 void CMainWindow::Layout() {
   // The client is exactly the form with the bars shown above and below it.
-  RECT form;
-  GetWindowRect(m_view.Window(), &form);
-  const int width = form.right - form.left;
-  const int formHeight = form.bottom - form.top;
+  const SIZE form = FormSize();
+  const int width = form.cx;
+  const int formHeight = form.cy;
   int top = 0;
   if (Shown(m_toolBar)) {
     SendMessageW(m_toolBar, TB_AUTOSIZE, 0, 0);
@@ -170,7 +217,7 @@ void CMainWindow::Layout() {
     GetWindowRect(m_statusBar, &bar);
     bottom = bar.bottom - bar.top;
   }
-  SetWindowPos(m_view.Window(), nullptr, 0, top, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (m_view.Window()) SetWindowPos(m_view.Window(), nullptr, 0, top, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
   RECT frame = {0, 0, width, top + formHeight + bottom};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(m_window, GWL_STYLE)), TRUE,
                      static_cast<DWORD>(GetWindowLongPtrW(m_window, GWL_EXSTYLE)));
@@ -266,12 +313,15 @@ LRESULT CMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
-    case WM_SETFOCUS: SetFocus(m_view.Window()); return 0;
+    case kFinishStart: FinishStart(); return 0;
+    case WM_SETFOCUS:
+      if (m_view.Window()) SetFocus(m_view.Window());
+      return 0;
     case WM_CLOSE: DestroyWindow(m_window); return 0;
     case WM_DESTROY:
       KillTimer(m_window, kUiTimer);
       m_window = nullptr;
-      PostQuitMessage(0);
+      PostQuitMessage(m_startFailed ? 1 : 0);
       return 0;
     default: return DefWindowProcW(m_window, message, wParam, lParam);
   }

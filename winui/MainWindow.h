@@ -23,8 +23,9 @@ class CMainWindow {
   CMainWindow(const CMainWindow&) = delete;
   CMainWindow& operator=(const CMainWindow&) = delete;
 
-  // Creates the window and loads the default description file. False when the
-  // program cannot go on (the user has been told).
+  // Creates and shows the window; the parameter form and the default description
+  // file follow once it has been painted, and the program ends with 1 when they
+  // fail (the user has been told). False when there is no window.
   [[nodiscard]] bool Create(int show);
   HWND Window() const { return m_window; }
   HWND View() const { return m_view.Window(); }
@@ -36,6 +37,8 @@ class CMainWindow {
   void OnCommand(int command);
   void OnConnect();
   void OnCompare();
+  void FinishStart();
+  SIZE FormSize() const;
   void BuildToolBar();
   void Relabel();
   void Layout();
@@ -54,5 +57,6 @@ class CMainWindow {
   HWND m_statusBar = nullptr;
   HACCEL m_accelerators = nullptr;
   bool m_wasConnected = false;
-  std::wstring m_idleText;  // the status bar's text while no menu item is chosen
+  bool m_startFailed = false;  // the program ends with 1: it could not go on
+  std::wstring m_idleText;     // the status bar's text while no menu item is chosen
 };
