@@ -24,6 +24,7 @@ namespace {
 // Shown as part of the frame; IsWindowVisible also asks the frame, hidden while it is built.
 bool Shown(HWND window) { return (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
+constexpr int kToolPictureSize = 24;
 constexpr UINT_PTR kUiTimer = 1;
 // Posted to the frame by itself once it has been painted for the first time.
 constexpr UINT kFinishStart = WM_USER + 1;
@@ -33,7 +34,8 @@ constexpr UINT kUiRefreshMs = 200;
 constexpr int kNeedConnection[] = {ID_DRIVE_DISCONNECT, ID_DRIVE_REFRESH,  ID_PARAM_LOAD,    ID_PARAM_SAVE,
                                    ID_PARAM_COMPARE,    ID_MOTORDB_IMPORT, ID_MOTORDB_EXPORT};
 
-// The toolbar as shipped: Connect, Disconnect, a separator, Load File, Save to File.
+// The toolbar as shipped: Connect, Disconnect, a separator, Load File, Save to File;
+// its pictures (IDB_TOOLBAR) come in the same order.
 constexpr int kToolBarCommands[] = {ID_DRIVE_CONNECT, ID_DRIVE_DISCONNECT, 0, ID_PARAM_LOAD, ID_PARAM_SAVE};
 
 // Menu items and the string ids of their texts; an accelerator's key follows a tab.
@@ -68,6 +70,7 @@ CMainWindow::CMainWindow(CVcmCommand& link, CParamDescFile& model)
 CMainWindow::~CMainWindow() {
   if (m_window) DestroyWindow(m_window);
   if (m_accelerators) DestroyAcceleratorTable(m_accelerators);
+  if (m_toolImages) ImageList_Destroy(m_toolImages);
 }
 
 bool CMainWindow::Create(int show) {
@@ -176,23 +179,29 @@ void CMainWindow::Relabel() {
 }
 
 void CMainWindow::BuildToolBar() {
-  m_toolBar = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                              WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0, 0,
-                              0, m_window, nullptr, GetModuleHandleW(nullptr), nullptr);
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  m_toolBar =
+      CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP,
+                      0, 0, 0, 0, m_window, nullptr, instance, nullptr);
   SendMessageW(m_toolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  SendMessageW(m_toolBar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
+  // The pictures' strip keeps its alpha; disabled buttons are greyed from it.
+  const auto strip = static_cast<HBITMAP>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  m_toolImages = ImageList_Create(kToolPictureSize, kToolPictureSize, ILC_COLOR32, 0, 4);
+  if (strip && m_toolImages) ImageList_Add(m_toolImages, strip, nullptr);
+  if (strip) DeleteObject(strip);
+  SendMessageW(m_toolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_toolImages));
+  int picture = 0;
   for (int command : kToolBarCommands) {
     TBBUTTON button = {};
     if (command == 0) {
       button.fsStyle = BTNS_SEP;
     } else {
-      // The button shows its tooltip text: the toolbar has no pictures of its own.
-      const std::wstring label = winui::W(res::CommandTooltip(command));
-      button.iBitmap = I_IMAGENONE;
+      // Pictures only, as on the other window; the text is the tooltip.
+      button.iBitmap = picture++;
       button.idCommand = command;
       button.fsState = TBSTATE_ENABLED;
-      button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT;
-      button.iString = SendMessageW(m_toolBar, TB_ADDSTRINGW, 0, reinterpret_cast<LPARAM>((label + L'\0').c_str()));
+      button.fsStyle = BTNS_BUTTON;
     }
     SendMessageW(m_toolBar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
   }

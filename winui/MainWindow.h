@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <memory>
 #include <string>
 
@@ -54,6 +56,7 @@ class CMainWindow {
   CViewForm m_view;
   HWND m_window = nullptr;
   HWND m_toolBar = nullptr;
+  HIMAGELIST m_toolImages = nullptr;
   HWND m_statusBar = nullptr;
   HACCEL m_accelerators = nullptr;
   bool m_wasConnected = false;
