@@ -22,16 +22,10 @@ INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM /*lP
     SetDlgItemTextW(window, IDC_ABOUT_PRODUCT, winui::W(lines.product).c_str());
     SetDlgItemTextW(window, IDC_ABOUT_VERSION, winui::W(lines.version).c_str());
     SetDlgItemTextW(window, IDC_ABOUT_COPYRIGHT, winui::W(lines.copyright).c_str());
-    for (const std::string& model : SupportedModels()) {
-      SendDlgItemMessageW(window, IDC_ABOUT_MODELS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(winui::W(model).c_str()));
-    }
+    winui::AddStrings(GetDlgItem(window, IDC_ABOUT_MODELS), LB_ADDSTRING, SupportedModels());
     return TRUE;
   }
-  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-    EndDialog(window, LOWORD(wParam));
-    return TRUE;
-  }
-  return FALSE;
+  return winui::EndedByOkOrCancel(window, message, wParam) ? TRUE : FALSE;
 }
 
 }  // namespace
