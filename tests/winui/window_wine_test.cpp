@@ -272,7 +272,7 @@ std::string AnswerBox(const char* what, int saysId, int button, const char* shot
 }
 
 // Answers the common file dialog that is expected next with `path`.
-void AnswerFileDialog(const char* what, const std::wstring& path) {
+void AnswerFileDialog(const char* what, const std::wstring& path, const char* shot = nullptr) {
   constexpr int kFileNameCombo = 0x47C;  // cmb13 of the explorer-style dialog
   constexpr int kFileNameEdit = 0x480;   // edt1
   HWND dialog = nullptr;
@@ -286,6 +286,7 @@ void AnswerFileDialog(const char* what, const std::wstring& path) {
     name = edit ? edit : combo;  // a drop-down combo sets its edit field's text itself
   }
   if (!name) Fail(std::string(what) + ": the file dialog has no file name field");
+  if (shot) Shot(shot);
   SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
 }
@@ -491,7 +492,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring file = korean + L"\\saved.dpf";
   DeleteFileW(file.c_str());
   window.Command(ID_PARAM_SAVE);
-  AnswerFileDialog("the save dialog", file);
+  AnswerFileDialog("the save dialog", file, "save-dialog");
   AnswerBox("Save to File", ids::DpfSaveComplete, IDOK);
   if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) Fail("Save to File wrote no file");
   window.Command(ID_PARAM_LOAD);
