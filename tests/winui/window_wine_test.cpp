@@ -155,7 +155,7 @@ struct Window {
 };
 
 // Opens the connect dialog, in its Options layout when `options`, and picks `port`.
-HWND ConnectDialog(const Window& window, const std::wstring& port, bool options) {
+HWND ConnectDialog(const Window& window, const std::wstring& port, bool options, bool shot = true) {
   window.Command(ID_DRIVE_CONNECT);
   HWND dialog = nullptr;
   const auto shown = [&](int control) {
@@ -178,7 +178,7 @@ HWND ConnectDialog(const Window& window, const std::wstring& port, bool options)
       Fail("the Options layout shows no baud rate chosen, or Options unticked");
     }
   }
-  Shot(options ? "connect-options" : "connect");
+  if (shot) Shot(options ? "connect-options" : "connect");
   const HWND ports = GetDlgItem(dialog, IDC_CONNECT_PORT);
   const LRESULT index =
       SendMessageW(ports, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(port.c_str()));
@@ -612,7 +612,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring heldCopy = program.substr(0, program.find_last_of(L"\\/")) + L"\\drive-setting-held.exe";
   (void)TimeToShown(heldCopy, L"", kFrameClass, g_child);
   window.frame = FindWindowW(kFrameClass, nullptr);
-  const HWND dialog = ConnectDialog(window, port, false);
+  const HWND dialog = ConnectDialog(window, port, false, false);
   const std::string problem = Text(GetDlgItem(dialog, IDC_CONNECT_PROBLEM));
   if (problem.find(res::LoadString(ids::DoctorBusy, res::Language::English)) == std::string::npos &&
       problem.find(res::LoadString(ids::DoctorBusy, res::Language::Korean)) == std::string::npos) {
