@@ -492,7 +492,10 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring file = korean + L"\\saved.dpf";
   DeleteFileW(file.c_str());
   window.Command(ID_PARAM_SAVE);
-  AnswerFileDialog("the save dialog", file, "save-dialog");
+  // Pictured in Korean only: Wine links no Hangul font into an English dialog, so
+  // the folder's Korean name would show as boxes there.
+  const bool koreanUi = res::LanguageFromEnvironment() == res::Language::Korean;
+  AnswerFileDialog("the save dialog", file, koreanUi ? "save-dialog" : nullptr);
   AnswerBox("Save to File", ids::DpfSaveComplete, IDOK);
   if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) Fail("Save to File wrote no file");
   window.Command(ID_PARAM_LOAD);
