@@ -64,8 +64,8 @@ void ConfigureLine(HANDLE port, int32_t baud) {
 // A read returns what has arrived at once, else waits up to `readWaitMs` for the
 // first byte and returns as soon as one comes; ReadFile then neither spins nor
 // needs overlapped I/O (which Wine leaves pending with these time-outs). Wine (8)
-// ends such a wait only when its time is up, with whatever came meanwhile: an
-// exchange there costs about one whole wait more than its wire time. A write
+// ends such a read only when its time is up or the buffer is full, even when bytes
+// were already waiting. A write
 // may take twice its wire time plus a margin, the Linux drain deadline, rounded up
 // to whole milliseconds per byte, so it is set once per Open rather than per write.
 bool SetTimeouts(HANDLE port, DWORD readWaitMs, int32_t baud) {
