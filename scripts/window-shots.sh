@@ -30,10 +30,16 @@ mkdir -p "$work/requests"
 for lang in en ko; do
   # Wine takes the language, the code page and with it the fonts linked for Hangul
   # from LANG; for English the C locale in UTF-8, so Hangul file names still work.
-  locale=C.UTF-8 suffix=""
+  locale=C.UTF-8 suffix="" locpath=""
   [ "$lang" = ko ] && locale=ko_KR.UTF-8 suffix="-ko"
+  # Windows' own parts (message box buttons, file dialogs) follow the Unix locale,
+  # which must exist: where the system has not generated it, it is made for this run.
+  if [ "$lang" = ko ] && ! locale -a 2>/dev/null | grep -qi '^ko_KR\.utf-\?8$'; then
+    mkdir -p "$work/locale"
+    localedef -i ko_KR -f UTF-8 "$work/locale/ko_KR.UTF-8" 2>/dev/null && locpath="$work/locale"
+  fi
   "/usr/lib/wine/wineserver" -k 2>/dev/null || true
-  LANG=$locale DS_WINE_COM=$com DS_WINDOW_SHOTS="Z:${work//\//\\}\\requests" \
+  env ${locpath:+LOCPATH="$locpath"} LANG=$locale DS_WINE_COM=$com DS_WINDOW_SHOTS="Z:${work//\//\\}\\requests" \
     "$wine" explorer /desktop=shots,1024x768 "Z:${test_exe//\//\\}" "Z:${window//\//\\}" >"$work/test-$lang.out" 2>&1 &
   test_pid=$!
   while kill -0 "$test_pid" 2>/dev/null; do

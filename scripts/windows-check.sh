@@ -32,7 +32,7 @@ echo "-- the serial port and the program against the simulated drive"
 tests/wine/with_drive.sh "$linux_build" "$wine" build-win/bin/serial_tests.exe
 tests/wine/compare_cli.sh "$linux_build" build-win
 
-echo "-- the window against the simulated drive, on a virtual screen"
+echo "-- the window against the simulated drive, on a virtual screen (with its start and read-in figures)"
 xvfb-run -a tests/wine/window_test.sh "$linux_build" "$wine" build-win
 
 echo "-- link speed under Wine"

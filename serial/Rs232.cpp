@@ -59,6 +59,12 @@ int CRs232CB::OpenNetwork(const std::string& path) {
   return Opened(-1);
 }
 
+bool CRs232CB::LineHungUp() {
+  if (!m_open || m_net || !DeviceHungUp()) return false;
+  GiveUpPort();
+  return true;
+}
+
 std::string CRs232CB::LineNotes() const { return m_net ? m_net->Notes() : std::string(); }
 
 bool CRs232CB::WriteAll(const uint8_t* data, size_t size) {

@@ -35,6 +35,11 @@ class CRs232CB {
   // The open device's handle (a file descriptor on Linux), so a window can watch
   // it for a hang-up while idle; -1 while closed. Never read or write through it.
   intptr_t NativeHandle() const { return m_open ? m_handle : -1; }
+  // Whether the open device has hung up (an adapter pulled out, a drive ended),
+  // asked of the driver without sending or reading a byte, so a window may ask
+  // while idle. A port found gone has been let go (the port-lost rule). A network
+  // line is never found so here: its loss shows at the next exchange.
+  [[nodiscard]] bool LineHungUp();
   // What a network server did not confirm while the port was set up, one line
   // each; empty for a COM device.
   std::string LineNotes() const;
@@ -71,6 +76,7 @@ class CRs232CB {
   // Whether a ports-file path leads to a device (held by someone else counts).
   static bool DeviceExists(const std::string& path);
   int OpenDevice(uint8_t port, int32_t baudRate);
+  bool DeviceHungUp() const;  // the open device's line status, nothing sent
   bool WriteDevice(const uint8_t* data, size_t size);
   void ReleaseHandle();
   // Reads what has arrived into the empty read-ahead buffer, waiting at most

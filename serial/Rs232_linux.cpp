@@ -172,6 +172,12 @@ void CRs232CB::ReleaseHandle() {
   m_handle = -1;
 }
 
+bool CRs232CB::DeviceHungUp() const {
+  // A hang-up is reported whatever is asked for; bytes waiting are left alone.
+  pollfd watch{static_cast<int>(m_handle), 0, 0};
+  return poll(&watch, 1, 0) > 0 && (watch.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 int CRs232CB::FillReadAhead(int maxWaitMicros) {
   const int fd = static_cast<int>(m_handle);
   pollfd watch{fd, POLLIN, 0};

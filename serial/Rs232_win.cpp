@@ -63,7 +63,9 @@ void ConfigureLine(HANDLE port, int32_t baud) {
 
 // A read returns what has arrived at once, else waits up to `readWaitMs` for the
 // first byte and returns as soon as one comes; ReadFile then neither spins nor
-// needs overlapped I/O (which Wine leaves pending with these time-outs). A write
+// needs overlapped I/O (which Wine leaves pending with these time-outs). Wine (8)
+// ends such a read only when its time is up or the buffer is full, even when bytes
+// were already waiting. A write
 // may take twice its wire time plus a margin, the Linux drain deadline, rounded up
 // to whole milliseconds per byte, so it is set once per Open rather than per write.
 bool SetTimeouts(HANDLE port, DWORD readWaitMs, int32_t baud) {
@@ -198,6 +200,14 @@ void CRs232CB::ReleaseHandle() {
   std::lock_guard<std::mutex> guard(g_heldLock);
   const auto held = g_heldHere.find(m_portNumber);
   if (held != g_heldHere.end()) g_heldHere.erase(held);
+}
+
+// The line status sends nothing and fails with a lost error once the device is
+// gone (ERROR_NOT_READY from Wine for a hung-up pseudo-terminal), so a timer may
+// ask it; a watcher thread blocked in WaitCommEvent would be a second reader.
+bool CRs232CB::DeviceHungUp() const {
+  DWORD comErrors = 0;
+  return !ClearCommError(HandleOf(m_handle), &comErrors, nullptr) && IsLostError(static_cast<int>(GetLastError()));
 }
 
 int CRs232CB::FillReadAhead(int maxWaitMicros) {

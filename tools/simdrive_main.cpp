@@ -30,7 +30,8 @@ void PrintHelp(const char* program) {
       "as a COM port, so the setting program lists and opens it like a real port.\n"
       "It echoes every byte and answers VER, MAD, MDA, SDP, SMP, VDP, VMP, MDB and any\n"
       "other three-letter command with an OKY or ERR line. It runs until Ctrl+C or\n"
-      "SIGTERM and then removes its line from the ports file.\n"
+      "SIGTERM and then removes its line from the ports file. SIGUSR1 prints the\n"
+      "bytes received and sent so far, for wire-time sums.\n"
       "\n"
       "Options:\n"
       "  --com N            register as COM N (1-255, default 99)\n"
@@ -222,6 +223,7 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
   sigaddset(&stopSignals, SIGHUP);
+  sigaddset(&stopSignals, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   CSimDrive drive;
@@ -255,7 +257,13 @@ int main(int argc, char** argv) {
   (void)std::fflush(stdout);
 
   int signal = 0;
-  sigwait(&stopSignals, &signal);
+  while (sigwait(&stopSignals, &signal) == 0 && signal == SIGUSR1) {
+    uint64_t received = 0;
+    for (const std::string& line : drive.Received()) received += line.size() + 2;  // with its CR LF
+    std::printf("traffic: received %llu sent %llu\n", static_cast<unsigned long long>(received),
+                static_cast<unsigned long long>(drive.BytesSent()));
+    (void)std::fflush(stdout);  // read by whoever asked, at once
+  }
 
   drive.Stop();
   if (chaos.probability > 0) {

@@ -9,9 +9,6 @@
 #define DS_VERSION_PATCH 0
 #define DS_VERSION_TWEAK 0
 #endif
-#ifndef DS_SOURCE_REVISION
-#define DS_SOURCE_REVISION "0"
-#endif
 
 bool ReadVersionInfo(const std::string& path, VersionInfo& out) {
   if (path.empty()) return false;
@@ -27,30 +24,4 @@ bool ReadVersionInfo(const std::string& path, VersionInfo& out) {
   info.fileDescription = info.productName;
   out = info;
   return true;
-}
-
-const char* SourceRevision() { return DS_SOURCE_REVISION; }
-
-const std::vector<std::string>& SupportedModels() {
-  static const std::vector<std::string> kModels = {
-      "Dravomix Lite DL-20S", "Dravomix Lite DL-42S", "Dravomix Lite DL-60P",
-      "Dravomix Lite QM71-A", "Dravomix Lite QM71-B",
-  };
-  return kModels;
-}
-
-AboutLines MakeAboutLines(const VersionInfo* info) {
-  AboutLines lines;
-  if (!info) {
-    lines.product = res::LoadString(ids::AboutProductDesign);
-    lines.copyright = res::LoadString(ids::AboutCopyrightDesign);
-    return lines;
-  }
-  lines.product = res::FormatString(ids::AboutForEndUsers, {info->productName});
-  const auto& v = info->fileVersion;
-  lines.version = res::FormatString(
-      ids::AboutVersionLine,
-      {std::to_string(v[0]), std::to_string(v[1]), std::to_string(v[2]), std::to_string(v[3]), SourceRevision()});
-  lines.copyright = info->legalCopyright;
-  return lines;
 }

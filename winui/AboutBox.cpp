@@ -8,54 +8,29 @@
 #include "winui/ResourceIds.h"
 #include "winui/WinText.h"
 
-#ifndef DS_SOURCE_REVISION
-#define DS_SOURCE_REVISION "0"
-#endif
-
 namespace {
-
-// The product models this program supports, in the order the box lists them.
-const char* const kModels[] = {
-    "Dravomix Lite DL-20S", "Dravomix Lite DL-42S", "Dravomix Lite DL-60P",
-    "Dravomix Lite QM71-A", "Dravomix Lite QM71-B",
-};
 
 INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
   if (message == WM_INITDIALOG) {
-    winui::SetTexts(window, {{0, ids::AboutCaption},
-                             {IDC_ABOUT_PRODUCT, ids::AboutProductDesign},
-                             {IDC_ABOUT_COPYRIGHT, ids::AboutCopyrightDesign},
-                             {IDC_ABOUT_MODELS_LABEL, ids::AboutModelsLabel},
-                             {IDOK, ids::AboutOk}});
+    winui::SetTexts(window,
+                    {{0, ids::AboutCaption}, {IDC_ABOUT_MODELS_LABEL, ids::AboutModelsLabel}, {IDOK, ids::AboutOk}});
     std::wstring self(MAX_PATH, L'\0');
     self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
     // Without a version block the lines keep their design texts.
-    VersionBlock info;
-    if (ReadVersionBlock(self, info)) {
-      const auto& v = info.fileVersion;
-      SetDlgItemTextW(window, IDC_ABOUT_PRODUCT,
-                      winui::W(res::FormatString(ids::AboutForEndUsers, {info.productName})).c_str());
-      const std::string version = res::FormatString(
-          ids::AboutVersionLine,
-          {std::to_string(v[0]), std::to_string(v[1]), std::to_string(v[2]), std::to_string(v[3]), DS_SOURCE_REVISION});
-      SetDlgItemTextW(window, IDC_ABOUT_VERSION, winui::W(version).c_str());
-      SetDlgItemTextW(window, IDC_ABOUT_COPYRIGHT, winui::W(info.legalCopyright).c_str());
-    }
-    for (const char* model : kModels) {
-      SendDlgItemMessageW(window, IDC_ABOUT_MODELS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(winui::W(model).c_str()));
-    }
+    VersionInfo info;
+    const AboutLines lines = MakeAboutLines(ReadVersionBlock(self, info) ? &info : nullptr);
+    SetDlgItemTextW(window, IDC_ABOUT_PRODUCT, winui::W(lines.product).c_str());
+    SetDlgItemTextW(window, IDC_ABOUT_VERSION, winui::W(lines.version).c_str());
+    SetDlgItemTextW(window, IDC_ABOUT_COPYRIGHT, winui::W(lines.copyright).c_str());
+    winui::AddStrings(GetDlgItem(window, IDC_ABOUT_MODELS), LB_ADDSTRING, SupportedModels());
     return TRUE;
   }
-  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-    EndDialog(window, LOWORD(wParam));
-    return TRUE;
-  }
-  return FALSE;
+  return winui::EndedByOkOrCancel(window, message, wParam) ? TRUE : FALSE;
 }
 
 }  // namespace
 
-bool ReadVersionBlock(const std::wstring& path, VersionBlock& out) {
+bool ReadVersionBlock(const std::wstring& path, VersionInfo& out) {
   if (path.empty()) return false;
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);

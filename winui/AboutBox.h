@@ -4,20 +4,11 @@
 
 #include <windows.h>
 
-#include <array>
-#include <cstdint>
 #include <string>
 
-struct VersionBlock {
-  std::array<uint16_t, 4> fileVersion{};  // major, minor, build, revision
-  std::array<uint16_t, 4> productVersion{};
-  std::string companyName;
-  std::string productName;
-  std::string legalCopyright;
-  std::string fileDescription;
-};
+#include "resources/AboutText.h"
 
 // The version block of the file at `path` (UTF-16); false when it has none.
-[[nodiscard]] bool ReadVersionBlock(const std::wstring& path, VersionBlock& out);
+[[nodiscard]] bool ReadVersionBlock(const std::wstring& path, VersionInfo& out);
 
 void ShowAboutBox(HWND owner);

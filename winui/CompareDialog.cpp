@@ -62,11 +62,7 @@ INT_PTR CALLBACK CompareProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     EnableWindow(GetDlgItem(window, IDOK), DifferingEntries(*request->rows).empty() ? FALSE : TRUE);
     return TRUE;
   }
-  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-    EndDialog(window, LOWORD(wParam));
-    return TRUE;
-  }
-  return FALSE;
+  return winui::EndedByOkOrCancel(window, message, wParam) ? TRUE : FALSE;
 }
 
 }  // namespace

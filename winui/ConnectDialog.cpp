@@ -71,14 +71,10 @@ void CConnectDialog::Initialise(HWND window) {
   CIniFile config;
   config.UseConfigFile();
   m_logic.InitialiseProbed(portprobe::ProbeAll(), config);
-  for (const std::string& entry : m_logic.PortEntries()) {
-    SendDlgItemMessageW(window, IDC_CONNECT_PORT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(winui::W(entry).c_str()));
-  }
+  winui::AddStrings(GetDlgItem(window, IDC_CONNECT_PORT), CB_ADDSTRING, m_logic.PortEntries());
   SendDlgItemMessageW(window, IDC_CONNECT_PORT, CB_SETCURSEL, static_cast<WPARAM>(m_logic.PortSelection()), 0);
   if (extended) {
-    for (const std::string& entry : m_logic.BaudEntries()) {
-      SendDlgItemMessageW(window, IDC_CONNECT_BAUD, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(winui::W(entry).c_str()));
-    }
+    winui::AddStrings(GetDlgItem(window, IDC_CONNECT_BAUD), CB_ADDSTRING, m_logic.BaudEntries());
     SendDlgItemMessageW(window, IDC_CONNECT_BAUD, CB_SETCURSEL, static_cast<WPARAM>(m_logic.BaudSelection()), 0);
     CheckDlgButton(window, IDC_CONNECT_OPTIONS, BST_CHECKED);
   }

@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "flows/CompareTable.h"
 #include "flows/ConnectLogic.h"
@@ -22,14 +24,18 @@ namespace {
 // Shown as part of the frame; IsWindowVisible also asks the frame, hidden while it is built.
 bool Shown(HWND window) { return (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
+constexpr int kToolPictureSize = 24;
 constexpr UINT_PTR kUiTimer = 1;
+// Posted to the frame by itself once it has been painted for the first time.
+constexpr UINT kFinishStart = WM_USER + 1;
 constexpr UINT kUiRefreshMs = 200;
 
 // Commands that need an open port; Connect needs the opposite.
 constexpr int kNeedConnection[] = {ID_DRIVE_DISCONNECT, ID_DRIVE_REFRESH,  ID_PARAM_LOAD,    ID_PARAM_SAVE,
                                    ID_PARAM_COMPARE,    ID_MOTORDB_IMPORT, ID_MOTORDB_EXPORT};
 
-// The toolbar as shipped: Connect, Disconnect, a separator, Load File, Save to File.
+// The toolbar as shipped: Connect, Disconnect, a separator, Load File, Save to File;
+// its pictures (IDB_TOOLBAR) come in the same order.
 constexpr int kToolBarCommands[] = {ID_DRIVE_CONNECT, ID_DRIVE_DISCONNECT, 0, ID_PARAM_LOAD, ID_PARAM_SAVE};
 
 // Menu items and the string ids of their texts; an accelerator's key follows a tab.
@@ -64,6 +70,7 @@ CMainWindow::CMainWindow(CVcmCommand& link, CParamDescFile& model)
 CMainWindow::~CMainWindow() {
   if (m_window) DestroyWindow(m_window);
   if (m_accelerators) DestroyAcceleratorTable(m_accelerators);
+  if (m_toolImages) ImageList_Destroy(m_toolImages);
 }
 
 bool CMainWindow::Create(int show) {
@@ -91,22 +98,66 @@ bool CMainWindow::Create(int show) {
   BuildToolBar();
   m_statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, m_window, nullptr,
                                 instance, nullptr);
-  if (!m_view.Create(m_window)) return false;
   Layout();
-
-  if (!m_model.Load(".\\ParamDefault.xml")) {
-    (void)m_logic.ShowMessage(DescriptionFailedText(m_model), MsgIcon::Error, MsgButtons::Ok, ids::DescFileCaption);
-    return false;
-  }
-  // Before the first connection the form shows the default model's rows, disabled.
-  m_view.Logic().FillUserParams();
-
   SetTimer(m_window, kUiTimer, kUiRefreshMs, nullptr);
   UpdateCommandUi();
   ShowWindow(m_window, show);
   UpdateWindow(m_window);
-  SetFocus(m_view.Window());
+  // The parameter form follows the first paint: each of its drop-down lists is a
+  // window of its own for the system (an X window under Wine), together most of
+  // what the start costs. The frame already has the form's size.
+  PostMessageW(m_window, kFinishStart, 0, 0);
   return true;
+}
+
+void CMainWindow::FinishStart() {
+  if (!m_view.Create(m_window)) {
+    m_startFailed = true;
+    DestroyWindow(m_window);
+    return;
+  }
+  Layout();
+  if (!m_model.Load(".\\ParamDefault.xml")) {
+    (void)m_logic.ShowMessage(DescriptionFailedText(m_model), MsgIcon::Error, MsgButtons::Ok, ids::DescFileCaption);
+    m_startFailed = true;
+    DestroyWindow(m_window);
+    return;
+  }
+  // Before the first connection the form shows the default model's rows, disabled.
+  m_view.Logic().FillUserParams();
+  SetFocus(m_view.Window());
+}
+
+SIZE CMainWindow::FormSize() const {
+  RECT form = {};
+  if (m_view.Window()) {
+    GetWindowRect(m_view.Window(), &form);
+    return {form.right - form.left, form.bottom - form.top};
+  }
+  // Before the form exists: the form's own template without its controls, made
+  // and dropped at once, so the size comes out as the system maps the dialog's
+  // units in its font, exactly as for the form itself.
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  const HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDD_VIEW), MAKEINTRESOURCEW(5));  // RT_DIALOG
+  const HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+  const auto* bytes = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
+  if (!bytes) return {0, 0};
+  std::vector<unsigned char> bare(bytes, bytes + SizeofResource(instance, found));
+  // DLGTEMPLATEEX: style at byte 12, the count of controls at byte 16.
+  constexpr size_t kStyleAt = 12;
+  constexpr size_t kCountAt = 16;
+  DWORD style = 0;
+  std::memcpy(&style, bare.data() + kStyleAt, sizeof style);
+  style &= ~static_cast<DWORD>(WS_VISIBLE);
+  std::memcpy(bare.data() + kStyleAt, &style, sizeof style);
+  bare[kCountAt] = bare[kCountAt + 1] = 0;
+  const HWND probe = CreateDialogIndirectParamW(
+      instance, reinterpret_cast<const DLGTEMPLATE*>(bare.data()), m_window,
+      [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+  if (!probe) return {0, 0};
+  GetWindowRect(probe, &form);
+  DestroyWindow(probe);
+  return {form.right - form.left, form.bottom - form.top};
 }
 
 void CMainWindow::Relabel() {
@@ -128,23 +179,29 @@ void CMainWindow::Relabel() {
 }
 
 void CMainWindow::BuildToolBar() {
-  m_toolBar = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                              WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0, 0,
-                              0, m_window, nullptr, GetModuleHandleW(nullptr), nullptr);
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  m_toolBar =
+      CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP,
+                      0, 0, 0, 0, m_window, nullptr, instance, nullptr);
   SendMessageW(m_toolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  SendMessageW(m_toolBar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
+  // The pictures' strip keeps its alpha; disabled buttons are greyed from it.
+  const auto strip = static_cast<HBITMAP>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  m_toolImages = ImageList_Create(kToolPictureSize, kToolPictureSize, ILC_COLOR32, 0, 4);
+  if (strip && m_toolImages) ImageList_Add(m_toolImages, strip, nullptr);
+  if (strip) DeleteObject(strip);
+  SendMessageW(m_toolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_toolImages));
+  int picture = 0;
   for (int command : kToolBarCommands) {
     TBBUTTON button = {};
     if (command == 0) {
       button.fsStyle = BTNS_SEP;
     } else {
-      // The button shows its tooltip text: the toolbar has no pictures of its own.
-      const std::wstring label = winui::W(res::CommandTooltip(command));
-      button.iBitmap = I_IMAGENONE;
+      // Pictures only, as on the other window; the text is the tooltip.
+      button.iBitmap = picture++;
       button.idCommand = command;
       button.fsState = TBSTATE_ENABLED;
-      button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT;
-      button.iString = SendMessageW(m_toolBar, TB_ADDSTRINGW, 0, reinterpret_cast<LPARAM>((label + L'\0').c_str()));
+      button.fsStyle = BTNS_BUTTON;
     }
     SendMessageW(m_toolBar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
   }
@@ -153,10 +210,9 @@ void CMainWindow::BuildToolBar() {
 
 void CMainWindow::Layout() {
   // The client is exactly the form with the bars shown above and below it.
-  RECT form;
-  GetWindowRect(m_view.Window(), &form);
-  const int width = form.right - form.left;
-  const int formHeight = form.bottom - form.top;
+  const SIZE form = FormSize();
+  const int width = form.cx;
+  const int formHeight = form.cy;
   int top = 0;
   if (Shown(m_toolBar)) {
     SendMessageW(m_toolBar, TB_AUTOSIZE, 0, 0);
@@ -170,7 +226,7 @@ void CMainWindow::Layout() {
     GetWindowRect(m_statusBar, &bar);
     bottom = bar.bottom - bar.top;
   }
-  SetWindowPos(m_view.Window(), nullptr, 0, top, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (m_view.Window()) SetWindowPos(m_view.Window(), nullptr, 0, top, 0, 0, SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
   RECT frame = {0, 0, width, top + formHeight + bottom};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(m_window, GWL_STYLE)), TRUE,
                      static_cast<DWORD>(GetWindowLongPtrW(m_window, GWL_EXSTYLE)));
@@ -184,10 +240,21 @@ void CMainWindow::Layout() {
 
 void CMainWindow::ShowPrompt(int command) {
   const std::string prompt = command ? res::CommandPrompt(command) : std::string();
-  const std::wstring text = prompt.empty() ? winui::W(ids::StatusReady) : winui::W(prompt);
+  if (m_idleText.empty()) m_idleText = winui::W(ids::StatusReady);
+  const std::wstring text = prompt.empty() ? m_idleText : winui::W(prompt);
   SendMessageW(m_statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
   const std::wstring num = (GetKeyState(VK_NUMLOCK) & 1) ? winui::W(ids::IndicatorNum) : std::wstring();
   SendMessageW(m_statusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(num.c_str()));
+}
+
+void CMainWindow::WatchLine() {
+  // While a flow runs (its box or progress window disables the frame) the flow
+  // itself meets a lost line; asking then would only race it.
+  if (!IsConnected() || !IsWindowEnabled(m_window)) return;
+  const unsigned port = m_link.GetPortNumber();
+  if (!m_link.LineHungUp()) return;
+  m_idleText = winui::W(res::FormatString(ids::StatusDriveLost, {std::to_string(port)}));
+  ShowPrompt(0);
 }
 
 void CMainWindow::UpdateCommandUi() {
@@ -195,6 +262,11 @@ void CMainWindow::UpdateCommandUi() {
   // A port lost inside any flow leaves the view showing a drive that is gone: it
   // is told here, once.
   if (m_wasConnected && !connected) PostMessageW(m_view.Window(), UM_DISCONNECT, 0, 0);
+  // A new connection leaves the last one's loss behind.
+  if (!m_wasConnected && connected && m_idleText != winui::W(ids::StatusReady)) {
+    m_idleText = winui::W(ids::StatusReady);
+    ShowPrompt(0);
+  }
   m_wasConnected = connected;
   const HMENU menu = GetMenu(m_window);
   auto enable = [&](int command, bool on) {
@@ -235,7 +307,10 @@ LRESULT CMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       ShowPrompt((HIWORD(wParam) & (MF_POPUP | MF_SEPARATOR)) || HIWORD(wParam) == 0xFFFF ? 0 : LOWORD(wParam));
       return 0;
     case WM_TIMER:
-      if (wParam == kUiTimer) UpdateCommandUi();
+      if (wParam == kUiTimer) {
+        WatchLine();
+        UpdateCommandUi();
+      }
       return 0;
     case WM_NOTIFY: {
       auto* header = winui::FromInteger<NMHDR*>(lParam);
@@ -247,12 +322,15 @@ LRESULT CMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
-    case WM_SETFOCUS: SetFocus(m_view.Window()); return 0;
+    case kFinishStart: FinishStart(); return 0;
+    case WM_SETFOCUS:
+      if (m_view.Window()) SetFocus(m_view.Window());
+      return 0;
     case WM_CLOSE: DestroyWindow(m_window); return 0;
     case WM_DESTROY:
       KillTimer(m_window, kUiTimer);
       m_window = nullptr;
-      PostQuitMessage(0);
+      PostQuitMessage(m_startFailed ? 1 : 0);
       return 0;
     default: return DefWindowProcW(m_window, message, wParam, lParam);
   }

@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <memory>
+#include <string>
 
 #include "flows/FrameLogic.h"
 #include "winui/ViewForm.h"
@@ -22,8 +25,9 @@ class CMainWindow {
   CMainWindow(const CMainWindow&) = delete;
   CMainWindow& operator=(const CMainWindow&) = delete;
 
-  // Creates the window and loads the default description file. False when the
-  // program cannot go on (the user has been told).
+  // Creates and shows the window; the parameter form and the default description
+  // file follow once it has been painted, and the program ends with 1 when they
+  // fail (the user has been told). False when there is no window.
   [[nodiscard]] bool Create(int show);
   HWND Window() const { return m_window; }
   HWND View() const { return m_view.Window(); }
@@ -35,11 +39,14 @@ class CMainWindow {
   void OnCommand(int command);
   void OnConnect();
   void OnCompare();
+  void FinishStart();
+  SIZE FormSize() const;
   void BuildToolBar();
   void Relabel();
   void Layout();
   void UpdateCommandUi();
   void ShowPrompt(int command);
+  void WatchLine();
   bool IsConnected() const { return m_link.IsOpen() != 0; }
 
   CVcmCommand& m_link;
@@ -49,7 +56,10 @@ class CMainWindow {
   CViewForm m_view;
   HWND m_window = nullptr;
   HWND m_toolBar = nullptr;
+  HIMAGELIST m_toolImages = nullptr;
   HWND m_statusBar = nullptr;
   HACCEL m_accelerators = nullptr;
   bool m_wasConnected = false;
+  bool m_startFailed = false;  // the program ends with 1: it could not go on
+  std::wstring m_idleText;     // the status bar's text while no menu item is chosen
 };

@@ -4,6 +4,7 @@
 
 #define IDI_PROGRAM 128
 #define IDR_MAINFRAME 129
+#define IDB_TOOLBAR 130
 #define IDD_ABOUT 100
 #define IDD_CONNECT 312
 #define IDD_CONNECT_EXT 313

@@ -1,6 +1,7 @@
 #pragma once
-// Texts of the string table as the Win32 calls take them, and the relabelling of
-// a form's design texts with the texts of the user's language.
+// Texts of the string table as the Win32 calls take them, the relabelling of a
+// form's design texts with the texts of the user's language, and what the forms
+// share in filling their lists and ending.
 
 #include <windows.h>
 // Windows names its own string loader so; here the name is the string table's.
@@ -9,6 +10,7 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/WideText_win.h"
 #include "resources/Strings.h"
@@ -41,6 +43,20 @@ inline void SetTexts(HWND dialog, std::initializer_list<std::pair<int, int>> tex
       SetDlgItemTextW(dialog, control, text.c_str());
     }
   }
+}
+
+// Appends each text to a list box or a combo box; `addMessage` is LB_ADDSTRING or
+// CB_ADDSTRING.
+inline void AddStrings(HWND list, UINT addMessage, const std::vector<std::string>& texts) {
+  for (const std::string& text : texts) SendMessageW(list, addMessage, 0, reinterpret_cast<LPARAM>(W(text).c_str()));
+}
+
+// For a box that only OK and Cancel close: ends it with the button's id. True
+// when `message` was one of them.
+inline bool EndedByOkOrCancel(HWND dialog, UINT message, WPARAM wParam) {
+  if (message != WM_COMMAND || (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL)) return false;
+  EndDialog(dialog, LOWORD(wParam));
+  return true;
 }
 
 }  // namespace winui

@@ -151,6 +151,24 @@ TEST(Rs232Test, HangUpClosesThePortOnReadAndANewOpenWorks) {
                 link.Drive(1).Version() + "\r\n");
 }
 
+TEST(Rs232Test, AnIdleLineIsWatchedForAHangUpWithoutSendingOrTakingBytes) {
+  SimLink link;
+  ASSERT_TRUE(link.Ok());
+  TestPort port;
+  ASSERT_EQ(port.Open(link.Com(), 115200), 1);
+  ASSERT_TRUE(port.Write("VER\r\n"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(port.LineHungUp());  // an answer waiting is no hang-up, and stays to be read
+  EXPECT_EQ(port.ReadCount(5), "VER\r\n");
+  link.Drive().ClearReceived();
+  EXPECT_FALSE(port.LineHungUp());
+  EXPECT_TRUE(link.Drive().Received().empty());
+  link.Drive().HangUp();
+  EXPECT_TRUE(port.LineHungUp());
+  EXPECT_EQ(port.IsOpen(), 0);
+  EXPECT_FALSE(port.LineHungUp());  // closed: nothing left to watch
+}
+
 TEST(Rs232Test, HangUpClosesThePortOnWrite) {
   SimLink link;
   ASSERT_TRUE(link.Ok());
