@@ -63,9 +63,7 @@ void ConfigureLine(HANDLE port, int32_t baud) {
 
 // A read returns what has arrived at once, else waits up to `readWaitMs` for the
 // first byte and returns as soon as one comes; ReadFile then neither spins nor
-// needs overlapped I/O (which Wine leaves pending with these time-outs). Wine (8)
-// ends such a read only when its time is up or the buffer is full, even when bytes
-// were already waiting. A write
+// needs overlapped I/O (which Wine leaves pending with these time-outs). A write
 // may take twice its wire time plus a margin, the Linux drain deadline, rounded up
 // to whole milliseconds per byte, so it is set once per Open rather than per write.
 bool SetTimeouts(HANDLE port, DWORD readWaitMs, int32_t baud) {
@@ -218,9 +216,18 @@ int CRs232CB::FillReadAhead(int maxWaitMicros) {
   // A refused change keeps the previous wait: reads still end, only sooner or later.
   if (waitMs != m_readWaitMs && SetTimeouts(port, waitMs, m_baudRate)) m_readWaitMs = waitMs;
 
-  DWORD got = 0;
+  // Wine ends a read only when its time is up or its count is met, even with bytes
+  // already queued; so a read asks for what is queued, or for one byte when nothing
+  // is, and returns the moment the count is met, as Windows itself does.
   DWORD comErrors = 0;
-  if (!ReadFile(port, m_readAhead, sizeof m_readAhead, &got, nullptr)) {
+  COMSTAT status{};
+  if (!ClearCommError(port, &comErrors, &status)) {
+    if (FailedBecauseLost(static_cast<int>(GetLastError()))) return -1;
+    status.cbInQue = 0;
+  }
+  const DWORD wanted = std::clamp<DWORD>(status.cbInQue, 1, sizeof m_readAhead);
+  DWORD got = 0;
+  if (!ReadFile(port, m_readAhead, wanted, &got, nullptr)) {
     const DWORD error = GetLastError();
     // Clears a line error (overrun, framing) that would otherwise fail every read.
     if (!FailedBecauseLost(static_cast<int>(error))) ClearCommError(port, &comErrors, nullptr);

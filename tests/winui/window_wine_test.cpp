@@ -109,13 +109,14 @@ HWND MessageBoxShown() {
 }
 
 // Waits for `done`; a message box nobody expected fails the test with its text.
-void WaitFor(const char* what, const std::function<bool()>& done, int timeoutMs = 15000) {
+// `pollMs` is the resolution of a time measured with the wait.
+void WaitFor(const char* what, const std::function<bool()>& done, int timeoutMs = 15000, DWORD pollMs = 10) {
   const auto start = Clock::now();
   while (!done()) {
     if (const HWND box = MessageBoxShown())
       Fail(std::string(what) + ": the window said \"" + Text(GetDlgItem(box, kMessageTextId)) + "\"");
     if (Ms(start) > timeoutMs) Fail(std::string("timed out waiting for ") + what);
-    Sleep(10);
+    Sleep(pollMs);
   }
 }
 
@@ -207,7 +208,7 @@ double Connect(const Window& window, const std::wstring& port, bool options = fa
   const HWND dialog = ConnectDialog(window, port, options);
   const auto start = Clock::now();
   Click(dialog, IDOK);
-  WaitFor("the rows filled from the drive", [&] { return window.Filled(); });
+  WaitFor("the rows filled from the drive", [&] { return window.Filled(); }, 15000, 1);
   return Ms(start);
 }
 
