@@ -131,6 +131,8 @@ std::string UserSettingsBase() {
 
 std::string SystemSettingsBase() { return "/etc"; }
 
+bool MayKeepFilesIn(const std::string& folder) { return access(folder.c_str(), W_OK | X_OK) == 0; }
+
 long long ProcessId() { return getpid(); }
 
 bool ProcessGone(long long pid) {
