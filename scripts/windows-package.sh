@@ -17,6 +17,9 @@ rm -rf "$out"
 mkdir -p "$out/stage"
 stage=$out/stage
 # The build keeps debug information in the programs; a user needs none of it.
+# strip stamps the time into the program's header: the last commit's, so the same
+# build makes the same files.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 0)}
 for exe in drive-setting drive-setting-cli; do
   [ -f "$build/bin/$exe.exe" ] || fail "no $build/bin/$exe.exe (build the drive-setting and drive-setting-cli targets)"
   x86_64-w64-mingw32-strip -o "$stage/$exe.exe" "$build/bin/$exe.exe"
@@ -27,7 +30,8 @@ cp "$build/winui/drive-setting.ico" "$out/"
 
 msi=$out/drive-setting-$version.msi
 # wixl takes its sources relative to where it runs.
-(cd "$out" && wixl -a x64 -D Version="$version" -D Stage=stage -D Icon=drive-setting.ico \
+size_kib=$(du -sk --apparent-size "$stage" | cut -f1)
+(cd "$out" && wixl -a x64 -D Version="$version" -D Stage=stage -D Icon=drive-setting.ico -D SizeKiB="$size_kib" \
   -o "$msi" "$OLDPWD/packaging/drive-setting.wxs") || fail "wixl"
 
 # What this wixl leaves out of the source, added to its tables afterwards:
