@@ -6,10 +6,14 @@
 #   scripts/msi-check.sh MSI VERSION STAGE   (STAGE: the files that went in)
 set -uo pipefail
 cd "$(dirname "$0")/.."
-msi=$1
+msi=$(realpath "$1")
 version=$2
-stage=$3
-source=packaging/drive-setting.wxs
+stage=$(realpath "$3")
+source=$PWD/packaging/drive-setting.wxs
+# msiinfo writes a binary table's streams into the folder it runs in.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch"
 failures=0
 check() {  # check WHAT COMMAND...
   local what=$1; shift
@@ -84,7 +88,7 @@ key_paths_land() {
 
 echo "-- $msi"
 check "Property: version, upgrade code, maker, name, icon, size, per-machine" has_properties
-check "Icon: the Apps and Features icon is in the package" test "$(column Icon 1)" = DriveSetting.ico
+check "Icon: the Apps and Features icon is in the package" test "$(column Icon 1)" = DriveSetting.ico -a -s Icon/Icon.DriveSetting.ico
 check "Summary: 64-bit, English" grep -qx "Template: x64;1033" <(msiinfo suminfo "$msi")
 check "Directory: Program Files\\$product\\ and a Start menu folder of the same name" has_folders
 check "File: every staged file, its size, in the program's folder" has_files
