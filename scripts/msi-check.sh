@@ -4,6 +4,7 @@
 # part of Windows' ICE validation that matters here; no ICE runs on Linux).
 #
 #   scripts/msi-check.sh MSI VERSION STAGE   (STAGE: the files that went in)
+#   DS_MSI_OWN_VERSION=1: the MSI's version need not be the programs' own
 set -uo pipefail
 cd "$(dirname "$0")/.."
 msi=$(realpath "$1")
@@ -80,6 +81,17 @@ has_upgrade() {
     table LaunchCondition | grep -q "^NOT WIX_DOWNGRADE_DETECTED$t" &&
     table InstallExecuteSequence | grep -q "^RemoveExistingProducts$t"
 }
+# The window's version block (which its About box shows): VS_FIXEDFILEINFO's
+# file version, after its signature.
+window_version() {
+  python3 - "$stage/drive-setting.exe" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+at = data.find(struct.pack("<I", 0xFEEF04BD))
+ms, ls = struct.unpack_from("<II", data, at + 8)
+print(f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}" if at >= 0 else "none")
+PY
+}
 key_paths_land() {
   local missing
   missing=$(comm -23 <(column Component 6 | grep -v '^$' | sort -u) <( (column File 1; column Registry 1) | sort -u))
@@ -88,6 +100,8 @@ key_paths_land() {
 
 echo "-- $msi"
 check "Property: version, upgrade code, maker, name, icon, size, per-machine" has_properties
+# DS_MSI_OWN_VERSION: a test's MSI, numbered apart from the programs it carries.
+[ -n "${DS_MSI_OWN_VERSION:-}" ] || check "the window's version block: the same version" test "$(window_version)" = "$version"
 check "Icon: the Apps and Features icon is in the package" test "$(column Icon 1)" = DriveSetting.ico -a -s Icon/Icon.DriveSetting.ico
 check "Summary: 64-bit, English" grep -qx "Template: x64;1033" <(msiinfo suminfo "$msi")
 check "Directory: Program Files\\$product\\ and a Start menu folder of the same name" has_folders

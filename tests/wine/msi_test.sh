@@ -141,7 +141,7 @@ echo "-- a newer version over it"
 # compares three parts, so this is the case where the old one could stay beside.
 IFS=. read -r major minor patch tweak <<<"$version"
 next_version=$major.$minor.$patch.$((${tweak:-0} + 1))
-scripts/windows-package.sh "$build_win" "$next_version" "$work/next" >"$work/next.log" 2>&1 ||
+DS_MSI_OWN_VERSION=1 scripts/windows-package.sh "$build_win" "$next_version" "$work/next" >"$work/next.log" 2>&1 ||
   { cat "$work/next.log"; exit 1; }
 next_msi=$work/next/drive-setting-$next_version.msi
 printf '[COMM]\r\nPort=7\r\nBaudrate=57600\r\n' >"$settings/Config.ini"
