@@ -212,9 +212,11 @@ bool MayKeepFilesIn(const std::string& folder) {
   // Rights, a read-only stick or share: only a real file tells them all.
   const std::wstring probe = WidePath(path + ".write-test-" + std::to_string(ProcessId()));
   if (probe.empty()) return false;
-  const HANDLE handle = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  const HANDLE handle =
+      CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                  FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  // A folder that is not there says nothing of the user's rights: the old place stays.
+  if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_PATH_NOT_FOUND;
   CloseHandle(handle);
   return true;
 }
