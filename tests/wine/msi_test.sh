@@ -164,6 +164,18 @@ check "nothing of it left in the registry, PATH included" not grep -iqF -e "$pro
 check "the user's %APPDATA% folder stays" cmp -s "$work/users-config" "$settings/Config.ini"
 rm -rf "$settings"
 
+echo "-- the PATH option left out"
+check "msiexec /i with the program alone, silent" wine_run msiexec /i "$(windows_path "$msi")" ADDLOCAL=Program /qn
+check "drive-setting-cli is not on the system PATH" not on_path
+# The Start menu's prompt, as its shortcut starts it (/c instead of /k, to end).
+prompt=$(msiinfo export "$msi" Shortcut | sed 's/\r$//' | awk -F'\t' '$1 == "CliShortcut" { print $6 }')
+prompt=${prompt//\[INSTALLDIR\]/C:\\Program Files\\$product\\}
+prompt=${prompt#/k \"}
+prompt_runs_cli() { wine_run cmd /c "${prompt%\"}" && grep -q "^Usage: drive-setting-cli" "$work/out"; }
+check "the Start menu's command prompt runs drive-setting-cli all the same" prompt_runs_cli
+check "msiexec /x, silent" msiexec /x "$msi"
+check "no entry in Apps and Features" test -z "$(entries)"
+
 echo "-- the portable zip in \"${portable_parent#"$drive_c/"}\""
 mkdir -p "$portable_parent"
 unzip -q "$zip" -d "$portable_parent"
