@@ -175,6 +175,7 @@ prompt_runs_cli() { wine_run cmd /c "${prompt%\"}" && grep -q "^Usage: drive-set
 check "the Start menu's command prompt runs drive-setting-cli all the same" prompt_runs_cli
 check "msiexec /x, silent" msiexec /x "$msi"
 check "no entry in Apps and Features" test -z "$(entries)"
+check "nothing left in Program Files" test ! -e "$program_dir"
 
 echo "-- the portable zip in \"${portable_parent#"$drive_c/"}\""
 mkdir -p "$portable_parent"
