@@ -38,7 +38,7 @@ bool IsGarbageConfigText(const std::string& text) {
 
 std::string ConfigFilePath() {
   const res::SettingsFile file = res::LocateSettingsFile(kConfigName);
-  if (file.readFrom == file.path || !res::IsInstalled()) return file.path;
+  if (file.readFrom == file.path || res::SettingsBesideProgram()) return file.path;
   const std::string folder = file.path.substr(0, file.path.rfind('/') + 1);
   const bool haveFolder = MakeFolders(folder);
   if (file.readFrom.empty()) return file.path;

@@ -79,6 +79,12 @@ std::string UserSettingsBase();
 // Where an administrator puts settings for every user: /etc; %PROGRAMDATA% on Windows.
 std::string SystemSettingsBase();
 
+// Whether the running user may keep files of their own in `folder`: it takes a
+// new file, and on Windows it is not inside the system's program folders, which
+// only an installer writes (Wine lets anyone write there; Windows does not).
+// True for a folder that is not there.
+bool MayKeepFilesIn(const std::string& folder);
+
 // This process's id, and whether the process of `pid` has ended (false when it
 // runs or cannot be told, so nothing of a live process is taken for garbage).
 long long ProcessId();

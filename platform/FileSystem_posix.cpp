@@ -131,6 +131,11 @@ std::string UserSettingsBase() {
 
 std::string SystemSettingsBase() { return "/etc"; }
 
+bool MayKeepFilesIn(const std::string& folder) {
+  // A folder that is not there says nothing of the user's rights: the old place stays.
+  return access(folder.c_str(), W_OK | X_OK) == 0 || errno == ENOENT;
+}
+
 long long ProcessId() { return getpid(); }
 
 bool ProcessGone(long long pid) {

@@ -194,6 +194,33 @@ std::string UserSettingsBase() { return FolderFromEnvironment("APPDATA"); }
 
 std::string SystemSettingsBase() { return FolderFromEnvironment("PROGRAMDATA"); }
 
+static bool IsInside(const std::string& path, const std::string& folder) {
+  if (folder.empty() || path.size() <= folder.size() || path[folder.size()] != '/') return false;
+  return CompareStringOrdinal(Widen(path.substr(0, folder.size())).c_str(), -1, Widen(folder).c_str(), -1, TRUE) ==
+         CSTR_EQUAL;
+}
+
+bool MayKeepFilesIn(const std::string& folder) {
+  std::string path = folder;
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  if (path.empty() || path.back() != '/') path += '/';
+  for (const char* programs : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
+    if (IsInside(path, FolderFromEnvironment(programs))) return false;
+  }
+  // Rights, a read-only stick or share: only a real file tells them all.
+  const std::wstring probe = WidePath(path + ".write-test-" + std::to_string(ProcessId()));
+  if (probe.empty()) return false;
+  const HANDLE handle =
+      CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                  FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  // A folder that is not there says nothing of the user's rights: the old place stays.
+  if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_PATH_NOT_FOUND;
+  CloseHandle(handle);
+  return true;
+}
+
 long long ProcessId() { return static_cast<long long>(GetCurrentProcessId()); }
 
 bool ProcessGone(long long pid) {

@@ -104,12 +104,14 @@ void OverrideSystemConfigFolder(const std::string& folder) {
   g_systemOverride = WithSlash(folder);
 }
 
+bool SettingsBesideProgram() { return !IsInstalled() && platform::MayKeepFilesIn(ProgramFolder()); }
+
 SettingsFile LocateSettingsFile(const std::string& name) {
   const std::string beside = PathBesideProgram(name);
   const std::string userFolder = UserConfigFolder();
   // Without a home there is nowhere of the user's own: the old place still works
   // where it is writable.
-  if (!IsInstalled() || userFolder.empty()) return {beside, Exists(beside) ? beside : std::string()};
+  if (userFolder.empty() || SettingsBesideProgram()) return {beside, Exists(beside) ? beside : std::string()};
   const std::string user = userFolder + name;
   if (Exists(user)) return {user, user};
   const std::string system = SystemConfigFolder();

@@ -49,14 +49,21 @@ std::string UserConfigFolder();
 std::string SystemConfigFolder();
 void OverrideSystemConfigFolder(const std::string& folder);
 
+// True when Config.ini and ports are kept beside the program: not installed, and
+// the program's folder is one the user may write (an unpacked copy on a stick,
+// a build folder). An installed program, or a copy in a folder that is not the
+// user's (Program Files, read-only media), keeps them in UserConfigFolder().
+bool SettingsBesideProgram();
+
 // One settings file (Config.ini, ports) in the layout the program runs in.
 struct SettingsFile {
   std::string path;      // where the program keeps it and writes it
   std::string readFrom;  // the existing copy to read: `path`, a copy to take over
                          // on first use, or empty when there is none anywhere
 };
-// Build folder: beside the program. Installed: the user's file; while the user
-// has none, the one beside the program, else the administrator's.
+// Beside the program when SettingsBesideProgram() (or no user folder can be
+// found). Otherwise the user's file; while the user has none, the one beside the
+// program, else the administrator's.
 SettingsFile LocateSettingsFile(const std::string& name);
 
 }  // namespace res

@@ -2,6 +2,8 @@
 # Installs what the Windows build and its tests under Wine need, from Debian 12's
 # packages: the mingw-w64 cross compilers, Wine, and a deb-src entry for the same
 # archive so the build can take TinyXML's Debian source package (apt-get source).
+# wixl and msitools build and read back the MSI; zip makes the portable folder,
+# unzip and xvfb (for the window) serve its test.
 set -euo pipefail
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
@@ -23,7 +25,7 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
   need_update=1
 fi
-packages=(mingw-w64 wine64 dpkg-dev)
+packages=(mingw-w64 wine64 dpkg-dev wixl msitools zip unzip xvfb)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the core, its tests and the command-line program for 64-bit Windows with
 # mingw-w64, runs the tests under Wine, then the Windows program and the link
-# against the simulated drive through a Wine COM port.
+# against the simulated drive through a Wine COM port, then the MSI and the
+# portable zip installed, run and removed there.
 #
 #   scripts/windows-check.sh [LINUX_BUILD]   (default build/, for the simulated drive)
 set -euo pipefail
@@ -37,3 +38,7 @@ xvfb-run -a tests/wine/window_test.sh "$linux_build" "$wine" build-win
 
 echo "-- link speed under Wine"
 tests/wine/with_drive.sh "$linux_build" "$wine" build-win/bin/bench_link_com.exe --com 99
+
+echo "-- the installer and the portable zip: built, installed, upgraded, run and removed"
+cmake --build build-win --target windows-package
+xvfb-run -a tests/wine/msi_test.sh "$linux_build" build-win

@@ -209,7 +209,7 @@ int main(int argc, char** argv) {
     // The file the setting programs read, so an installed simulated drive is found
     // by the installed programs as one in a build folder is by its neighbours.
     portsFile = res::LocateSettingsFile("ports").path;
-    if (res::IsInstalled() && !res::UserConfigFolder().empty()) {
+    if (!res::SettingsBesideProgram() && !res::UserConfigFolder().empty()) {
       // A new user has no ~/.config yet; registering says so if this fails.
       std::error_code ignored;
       std::filesystem::create_directories(res::UserConfigFolder(), ignored);

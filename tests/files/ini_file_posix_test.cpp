@@ -14,6 +14,7 @@
 #include "files/FileReplace.h"
 #include "files/IniFile.h"
 #include "files/Settings.h"
+#include "resources/Paths.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -78,6 +79,30 @@ TEST(IniFile, AWritableFileInAFolderThatTakesNoNewFileIsNeverRewrittenInPlace) {
   EXPECT_TRUE(told) << "the reason a user is given";
   EXPECT_EQ(old, dir.Read("Config.ini"));
   EXPECT_FALSE(fileio::FolderTakesNoNewFiles(dir.File("Config.ini"))) << "the folder takes files again";
+}
+
+// An unpacked copy in a folder the user cannot write: settings go to the user's
+// folder, starting from the copy that came with the program.
+TEST(ConfigSettings, AProgramFolderTheUserCannotWriteSendsSettingsToTheUsersFolder) {
+  TempDir dir;
+  ASSERT_EQ(mkdir(dir.File("program").c_str(), 0755), 0);
+  ASSERT_TRUE(dir.Write("program/ParamDefault.xml", "<description/>"));
+  ASSERT_TRUE(dir.Write("program/Config.ini", "[COMM]\r\nPort=9\r\n"));
+  ASSERT_EQ(mkdir(dir.File("home").c_str(), 0777), 0);
+  ASSERT_EQ(chmod(dir.File("home").c_str(), 0777), 0);
+  ASSERT_EQ(chmod(dir.File("program").c_str(), 0555), 0);
+  ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+  const bool used = InUnprivilegedChild([&] {
+    setenv("XDG_CONFIG_HOME", dir.File("home").c_str(), 1);
+    res::OverrideProgramFolder(dir.File("program"));
+    CIniFile ini;
+    ini.UseConfigFile();
+    return !res::SettingsBesideProgram() && ReadCommSettings(ini).port == 9 && WriteCommSettings(ini, 4, 9600);
+  });
+  chmod(dir.File("program").c_str(), 0755);
+  EXPECT_TRUE(used);
+  EXPECT_EQ("[COMM]\r\nPort=4\r\nBaudrate=9600\r\n", dir.Read("home/drive-setting/Config.ini"));
+  EXPECT_EQ("[COMM]\r\nPort=9\r\n", dir.Read("program/Config.ini"));
 }
 
 TEST(IniFile, AWriteOnAFullDiskReportsFalseAndLeavesTheOldFile) {

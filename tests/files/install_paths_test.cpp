@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -92,6 +93,34 @@ TEST_F(InstallPaths, BuildFolderKeepsEverythingBesideTheProgram) {
   EXPECT_EQ(m_root.File("bin/ports"), portmap::PortsFilePath());
   ASSERT_TRUE(WriteCommSettings(config, 4, 9600));
   EXPECT_EQ("<none>", ReadAll(UserFolder() + "/Config.ini"));
+}
+
+// An unpacked copy in Program Files, or in a folder without write permission:
+// settings go to the user's folder, taking over the copy that came with it.
+TEST_F(InstallPaths, ACopyInAFolderNotTheUsersKeepsSettingsInTheUsersFolder) {
+  const std::string bin = m_root.File("bin");
+  ASSERT_TRUE(m_root.Write("bin/ParamDefault.xml", kDescription));
+  ASSERT_TRUE(m_root.Write("bin/Config.ini", "[COMM]\r\nPort=9\r\n"));
+  ASSERT_TRUE(res::SettingsBesideProgram());
+  namespace fs = std::filesystem;
+  EnvScope programFiles("ProgramFiles", OnWindows() ? m_root.Path() : platform::Environment("ProgramFiles"));
+  if (!OnWindows()) fs::permissions(bin, fs::perms::owner_write | fs::perms::group_write, fs::perm_options::remove);
+  const bool userMayWrite = platform::MayKeepFilesIn(bin);
+  if (!userMayWrite) {
+    EXPECT_FALSE(res::SettingsBesideProgram());
+    CIniFile config;
+    config.UseConfigFile();
+    EXPECT_EQ(UserFolder() + "/Config.ini", *config.GetPath());
+    EXPECT_EQ(9, ReadCommSettings(config).port);
+    EXPECT_TRUE(WriteCommSettings(config, 8, 9600));
+    EXPECT_EQ(UserFolder() + "/ports", portmap::PortsFilePath());
+    EXPECT_EQ("[COMM]\r\nPort=9\r\n", ReadAll(bin + "/Config.ini"));
+  }
+  if (!OnWindows()) fs::permissions(bin, fs::perms::owner_write, fs::perm_options::add);
+  if (userMayWrite) GTEST_SKIP() << "this user writes every folder";
+  // Next door to Program Files is no part of it.
+  EnvScope besideProgramFiles("ProgramFiles", m_root.Path() + "/bi");
+  EXPECT_TRUE(res::SettingsBesideProgram());
 }
 
 TEST_F(InstallPaths, InstalledReadsTheShareFolderAndNamesAMissingFile) {
