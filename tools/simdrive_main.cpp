@@ -16,6 +16,7 @@
 #include <string>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "resources/Paths.h"
 #include "tools/PortsFileEdit.h"
@@ -31,7 +32,7 @@ void PrintHelp(const char* program) {
       "It echoes every byte and answers VER, MAD, MDA, SDP, SMP, VDP, VMP, MDB and any\n"
       "other three-letter command with an OKY or ERR line. It runs until Ctrl+C or\n"
       "SIGTERM and then removes its line from the ports file. SIGUSR1 prints the\n"
-      "bytes received and sent so far, for wire-time sums.\n"
+      "bytes received and sent and the commands so far, for wire-time sums.\n"
       "\n"
       "Options:\n"
       "  --com N            register as COM N (1-255, default 99)\n"
@@ -259,9 +260,10 @@ int main(int argc, char** argv) {
   int signal = 0;
   while (sigwait(&stopSignals, &signal) == 0 && signal == SIGUSR1) {
     uint64_t received = 0;
-    for (const std::string& line : drive.Received()) received += line.size() + 2;  // with its CR LF
-    std::printf("traffic: received %llu sent %llu\n", static_cast<unsigned long long>(received),
-                static_cast<unsigned long long>(drive.BytesSent()));
+    const std::vector<std::string> lines = drive.Received();
+    for (const std::string& line : lines) received += line.size() + 2;  // with its CR LF
+    std::printf("traffic: received %llu sent %llu commands %zu\n", static_cast<unsigned long long>(received),
+                static_cast<unsigned long long>(drive.BytesSent()), lines.size());
     (void)std::fflush(stdout);  // read by whoever asked, at once
   }
 

@@ -2,8 +2,8 @@
 # $linux_build (where simdrive is), $WINEPREFIX and $work (a scratch folder).
 com=${com:-99}
 drive_pid=""
-start_drive() {
-  "$linux_build/bin/simdrive" --com "$com" --ports-file "$work/ports" --link "$WINEPREFIX/dosdevices/com$com" \
+start_drive() {  # [SIMDRIVE OPTIONS...]
+  "$linux_build/bin/simdrive" --com "$com" --ports-file "$work/ports" --link "$WINEPREFIX/dosdevices/com$com" "$@" \
     >"$work/drive.out" 2>&1 &
   drive_pid=$!
   for _ in $(seq 50); do [ -e "$WINEPREFIX/dosdevices/com$com" ] && return 0; sleep 0.1; done

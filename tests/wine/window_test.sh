@@ -2,7 +2,8 @@
 # Drives the Windows window against a simulated drive behind Wine's COM99. The
 # test asks for things by a NAME.request file in the folder DS_WINDOW_DRIVE names:
 # "traffic" writes the drive's byte counts so far to the file traffic there,
-# "hangup" stops the drive. Needs a display (xvfb-run).
+# "hangup" stops the drive, "restart" starts it afresh with the simulated drive's
+# options the request file holds. Needs a display (xvfb-run).
 #
 #   tests/wine/window_test.sh LINUX_BUILD WINE MINGW_BUILD
 set -uo pipefail
@@ -41,6 +42,12 @@ while kill -0 "$test_pid" 2>/dev/null; do
   if [ -e "$work/hangup.request" ]; then
     stop_drive
     rm -f "$work/hangup.request"
+  fi
+  if [ -e "$work/restart.request" ]; then
+    stop_drive
+    read -ra options <"$work/restart.request"
+    start_drive "${options[@]}"
+    rm -f "$work/restart.request"
   fi
   sleep 0.02
 done

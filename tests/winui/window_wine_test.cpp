@@ -42,25 +42,36 @@ PROCESS_INFORMATION g_child = {};
 double Ms(Clock::time_point since) { return std::chrono::duration<double, std::milli>(Clock::now() - since).count(); }
 
 // Asks whoever watches the folder that `variable` names for something (a
-// NAME.request file there) and waits until it is done (the file is gone). False
-// when the variable is not set: nobody watches.
-bool Request(const char* variable, const char* name) {
+// NAME.request file there, holding `details`) and waits until it is done (the
+// file is gone). False when the variable is not set: nobody watches.
+bool Request(const char* variable, const char* name, const std::string& details = {}) {
   const char* folder = std::getenv(variable);
   if (!folder || !*folder) return false;
   const std::string request = std::string(folder) + "\\" + name + ".request";
-  CloseHandle(CreateFileA(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  const HANDLE file = CreateFileA(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, details.data(), static_cast<DWORD>(details.size()), &written, nullptr);
+  CloseHandle(file);
   const auto asked = Clock::now();
   while (GetFileAttributesA(request.c_str()) != INVALID_FILE_ATTRIBUTES && Ms(asked) < 10000) Sleep(50);
   return true;
 }
 
-// The bytes the drive has received and sent so far; false when nobody keeps count.
-bool DriveTraffic(unsigned long long& received, unsigned long long& sent) {
+// What the drive has received and sent so far.
+struct Traffic {
+  unsigned long long received = 0;  // bytes
+  unsigned long long sent = 0;      // bytes
+  unsigned long long commands = 0;
+};
+
+// False when nobody keeps count.
+bool DriveTraffic(Traffic& traffic) {
   if (!Request("DS_WINDOW_DRIVE", "traffic")) return false;
   const std::string file = std::string(std::getenv("DS_WINDOW_DRIVE")) + "\\traffic";
   FILE* counts = std::fopen(file.c_str(), "r");
   if (!counts) return false;
-  const bool read = std::fscanf(counts, "traffic: received %llu sent %llu", &received, &sent) == 2;
+  const bool read = std::fscanf(counts, "traffic: received %llu sent %llu commands %llu", &traffic.received,
+                                &traffic.sent, &traffic.commands) == 3;
   std::fclose(counts);
   return read;
 }
@@ -208,7 +219,8 @@ double Connect(const Window& window, const std::wstring& port, bool options = fa
   const HWND dialog = ConnectDialog(window, port, options);
   const auto start = Clock::now();
   Click(dialog, IDOK);
-  WaitFor("the rows filled from the drive", [&] { return window.Filled(); }, 15000, 1);
+  WaitFor(
+      "the rows filled from the drive", [&] { return window.Filled(); }, 15000, 1);
   return Ms(start);
 }
 
@@ -270,6 +282,38 @@ std::string AnswerBox(const char* what, int saysId, int button, const char* shot
     Sleep(10);
   }
   return text;
+}
+
+// Answers every box that comes, each with its first of OK, No or Cancel, until
+// `done` with their texts so far, one a line; returns those texts.
+std::string AnswerBoxesUntil(const char* what, const std::function<bool(const std::string&)>& done) {
+  std::string texts;
+  const auto start = Clock::now();
+  while (!done(texts)) {
+    if (const HWND box = MessageBoxShown()) {
+      texts += Text(GetDlgItem(box, kMessageTextId)) + "\n";
+      for (const int button : {IDOK, IDNO, IDCANCEL}) {
+        if (!GetDlgItem(box, button)) continue;
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+        break;
+      }
+      while (IsWindow(box) && IsWindowVisible(box)) Sleep(10);
+    }
+    if (Ms(start) > 30000) Fail(std::string("timed out waiting for ") + what + " after \"" + texts + "\"");
+    Sleep(10);
+  }
+  return texts;
+}
+
+// Whether `texts` hold the string `id` up to its first argument, in either language.
+bool SaysStart(const std::string& texts, int id) {
+  for (const res::Language language : {res::Language::English, res::Language::Korean}) {
+    const std::string text = res::LoadString(id, language);
+    const std::string start = text.substr(0, text.find('%'));
+    if (!start.empty() && texts.find(start) != std::string::npos) return true;
+  }
+  return false;
 }
 
 // Answers the common file dialog that is expected next with `path`.
@@ -430,17 +474,18 @@ int wmain(int argc, wchar_t** argv) {
 
   // The read-in against the time its bytes take on the wire. Connect is clicked
   // with the port list already probed, so the time runs from the port's open.
-  unsigned long long receivedBefore = 0;
-  unsigned long long sentBefore = 0;
-  const bool counted = DriveTraffic(receivedBefore, sentBefore);
+  Traffic before;
+  const bool counted = DriveTraffic(before);
   const double readInMs = Connect(window, port);
-  unsigned long long received = 0;
-  unsigned long long sent = 0;
-  if (counted && DriveTraffic(received, sent)) {
+  Traffic after;
+  // How many commands a connect sends, for a drive that hangs up at a chosen one later.
+  unsigned long long connectCommands = 0;
+  if (counted && DriveTraffic(after)) {
     constexpr double kBaud = 115200;
     constexpr double kReadInTarget = 1.25;
-    received -= receivedBefore;
-    sent -= sentBefore;
+    const unsigned long long received = after.received - before.received;
+    const unsigned long long sent = after.sent - before.sent;
+    connectCommands = after.commands - before.commands;
     const double wireMs = static_cast<double>(received + sent) * 10 * 1000 / kBaud;
     std::printf(
         "read-in of %d rows at 115200 baud, port open to rows filled: %.0f ms; wire time %.1f ms (%llu bytes "
@@ -530,15 +575,15 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring garbage = korean + L"\\garbage.dpf";
   WriteFileBytes(garbage, std::string("\x01\x02[Drive]\r\nno=such\r\n\xff\xfe", 24));
   {
-    unsigned long long before = 0;
-    unsigned long long after = 0;
-    unsigned long long sent = 0;
-    const bool counted = DriveTraffic(before, sent);
+    Traffic beforeGarbage;
+    Traffic afterGarbage;
+    const bool countedGarbage = DriveTraffic(beforeGarbage);
     window.Command(ID_PARAM_LOAD);
     AnswerFileDialog("the open dialog for a garbage file", garbage);
     AnswerBox("a garbage file", ids::WrongDpf, IDOK);
-    if (counted && DriveTraffic(after, sent) && after != before) {
-      Fail("a garbage file sent " + std::to_string(after - before) + " bytes to the drive");
+    if (countedGarbage && DriveTraffic(afterGarbage) && afterGarbage.received != beforeGarbage.received) {
+      Fail("a garbage file sent " + std::to_string(afterGarbage.received - beforeGarbage.received) +
+           " bytes to the drive");
     }
   }
   DeleteFileW(garbage.c_str());
@@ -557,7 +602,6 @@ int wmain(int argc, wchar_t** argv) {
   if (FilesIn(korean) != filesBefore + 1) Fail("saving to a read-only target left a file behind");
   SetFileAttributesW(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(kept.c_str());
-  DeleteFileW(file.c_str());
 
   // A motor DB import cancelled from the progress window, which keeps the frame
   // disabled while it is shown.
@@ -588,7 +632,6 @@ int wmain(int argc, wchar_t** argv) {
     Sleep(10);
   }
   DeleteFileW(motorFile.c_str());
-  RemoveDirectoryW(korean.c_str());
 
   // With DS_WINDOW_DRIVE naming a folder, the drive is stopped on request while
   // the window is idle: it notices with nothing picked, empties the rows and says
@@ -599,9 +642,39 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("idle hang-up noticed after %.0f ms\n", Ms(stopped));
     const std::string status = Text(FindWindowExW(window.frame, nullptr, STATUSCLASSNAMEW, nullptr));
     if (!IsText(status, ids::StatusDriveLost, {com})) Fail("after the hang-up the status bar says \"" + status + "\"");
+
+    // A port with nothing behind it: the line opens, and nothing echoes.
+    Request("DS_WINDOW_DRIVE", "restart", "--silent");
+    Click(ConnectDialog(window, port, false, false), IDOK);
+    AnswerBox("a port with no drive behind it", ids::NoEcho, IDOK);
+    WaitFor("the rows left empty after no echo", [&] { return window.Emptied(); });
+
+    // The drive lost in the middle of a Load File and of a pick: whatever the
+    // window says on the way, the rows empty; a load says how far it got.
+    if (connectCommands > 0) {
+      Request("DS_WINDOW_DRIVE", "restart", "--hang-up-after " + std::to_string(connectCommands + 3));
+      (void)Connect(window, port);
+      window.Command(ID_PARAM_LOAD);
+      AnswerFileDialog("the open dialog, the drive to be lost", file);
+      const std::string load = AnswerBoxesUntil(
+          "how far a load cut short got, and the rows emptied",
+          [&](const std::string& said) { return SaysStart(said, ids::DpfPartialLoad) && window.Emptied(); });
+      std::printf("the drive lost mid-load, the window said:\n%s", load.c_str());
+
+      Request("DS_WINDOW_DRIVE", "restart", "--hang-up-after " + std::to_string(connectCommands + 1));
+      (void)Connect(window, port);
+      const int rowCount = static_cast<int>(SendMessageW(window.List(0), CB_GETCOUNT, 0, 0));
+      window.Pick(0, (window.Selection(0) + 1) % rowCount);
+      const std::string pick =
+          AnswerBoxesUntil("a pick cut short told, and the rows emptied",
+                           [&](const std::string& said) { return !said.empty() && window.Emptied(); });
+      std::printf("the drive lost mid-pick, the window said:\n%s", pick.c_str());
+    }
   } else {
     Disconnect(window);
   }
+  DeleteFileW(file.c_str());
+  RemoveDirectoryW(korean.c_str());
 
   PostMessageW(window.frame, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(g_child.hProcess, 10000) != WAIT_OBJECT_0) Fail("the window did not close");
