@@ -102,17 +102,24 @@ void CUserParamsLogic::FillUserParams() {
     ++m_filledRows;
   }
   for (int i = 0; i < CUserParamsForm::kRows; ++i) {
-    std::vector<std::pair<int32_t, std::string>> choices;
-    if (i < m_filledRows) {
+    ShownRow next;
+    next.set = true;
+    next.visible = i < m_filledRows;
+    if (next.visible) {
       const CUserViewData& entry = *m_model.GetUserViewData(static_cast<unsigned>(i));
-      m_form.SetRowLabel(i, res::ShownText(*EntryLabel(m_model, entry)));
-      for (const auto& [value, text] : entry.choices) choices.emplace_back(value, res::ShownText(text));
-    } else {
-      m_form.SetRowLabel(i, std::string());
+      next.label = res::ShownText(*EntryLabel(m_model, entry));
+      for (const auto& [value, text] : entry.choices) next.choices.emplace_back(value, res::ShownText(text));
     }
-    m_form.SetRowChoices(i, choices);
-    m_form.ShowRow(i, i < m_filledRows);
+    ShownRow& shown = m_shown[static_cast<size_t>(i)];
+    if (!shown.set || shown.label != next.label) m_form.SetRowLabel(i, next.label);
+    if (!shown.set || shown.choices != next.choices) {
+      m_form.SetRowChoices(i, next.choices);
+    } else {
+      m_form.SelectRowValue(i, std::nullopt);  // as a list filled afresh
+    }
+    if (!shown.set || shown.visible != next.visible) m_form.ShowRow(i, next.visible);
     m_form.EnableRow(i, false);
+    shown = std::move(next);
   }
 }
 

@@ -4,6 +4,7 @@
 // of a value picked in a row with its safety questions, and the disconnect. The
 // widget forwards its events here and draws what this tells the form.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -73,4 +74,15 @@ class CUserParamsLogic {
   CUserParamsEvents& m_events;
   CPromptInterface& m_prompt;
   int m_filledRows = 0;  // rows the last fill gave an entry of the model
+
+  // What the form shows in a row, so a fill (each connect) leaves alone what it
+  // would not change: a list rebuilt is a redraw, and under some window systems a
+  // costly one.
+  struct ShownRow {
+    bool set = false;
+    std::string label;
+    std::vector<std::pair<int32_t, std::string>> choices;
+    bool visible = false;
+  };
+  std::array<ShownRow, CUserParamsForm::kRows> m_shown;
 };

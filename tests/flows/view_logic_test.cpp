@@ -35,6 +35,7 @@ struct FakeForm : CUserParamsForm {
   void SetRowChoices(int row, const std::vector<std::pair<int32_t, std::string>>& choices) override {
     rows[row].choices = choices;
     rows[row].selected.reset();
+    ++listsRebuilt;
   }
   void SelectRowValue(int row, std::optional<int32_t> value) override {
     rows[row].selected.reset();
@@ -48,6 +49,7 @@ struct FakeForm : CUserParamsForm {
 
   std::string version = "Version :";
   Row rows[kRows];
+  int listsRebuilt = 0;
 };
 
 // A message queue like the event loop's, and the frame's two sent messages.
@@ -119,6 +121,31 @@ class ViewLogicTest : public ::testing::Test {
   FakeEvents events{frame};
   CUserParamsLogic logic{link, model, form, events, prompt};
 };
+
+// Each connect fills the form again: lists whose choices stay are not rebuilt,
+// and the form ends as a fresh one filled from the same model would.
+TEST_F(ViewLogicTest, ARefillRebuildsOnlyTheListsThatChangeAndEndsAsAFreshFill) {
+  logic.FillUserParams();
+  const int rebuilt = form.listsRebuilt;
+  Connect();
+  EXPECT_EQ(rebuilt, form.listsRebuilt) << "the same description again rebuilt a list";
+  link.Close();
+  drive().SetVersion("QM71 ver.2.00.001.01");
+  Connect();
+  EXPECT_GT(form.listsRebuilt, rebuilt) << "another model's rows kept the first one's lists";
+
+  FakeForm fresh;
+  CUserParamsLogic freshLogic{link, model, fresh, events, prompt};
+  freshLogic.FillUserParams();
+  freshLogic.SelectCurrentValues();
+  for (int row = 0; row < CUserParamsForm::kRows; ++row) {
+    EXPECT_EQ(fresh.rows[row].label, form.rows[row].label) << row;
+    EXPECT_EQ(fresh.rows[row].choices, form.rows[row].choices) << row;
+    EXPECT_EQ(fresh.rows[row].selected, form.rows[row].selected) << row;
+    EXPECT_EQ(fresh.rows[row].visible, form.rows[row].visible) << row;
+    EXPECT_EQ(fresh.rows[row].enabled, form.rows[row].enabled) << row;
+  }
+}
 
 TEST_F(ViewLogicTest, ConnectReadsAndShowsTheDrive) {
   logic.FillUserParams();
