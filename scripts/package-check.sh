@@ -57,7 +57,9 @@ if [ -x /usr/bin/drive-setting-cli ]; then
   config="$home/.config/drive-setting"
   # The installed simulated drive, registering where the installed programs look.
   [ -x /usr/bin/drive-setting-simdrive ] || fail "the package holds no drive-setting-simdrive"
-  run_as_user /usr/bin/drive-setting-simdrive --com 99 >"$home/simdrive.out" &
+  # Started through `exec`, so $! is the simulated drive itself: a function run in
+  # the background is a subshell, and killing it would leave the drive running.
+  (exec env -u XDG_CONFIG_HOME HOME="$home" /usr/bin/drive-setting-simdrive --com 99) >"$home/simdrive.out" &
   simpid=$!
   for _ in $(seq 50); do grep -q '^COM99=' "$config/ports" 2>/dev/null && break; sleep 0.1; done
   grep -q '^COM99=' "$config/ports" || fail "the simulated drive did not register in $config/ports"
