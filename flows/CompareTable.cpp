@@ -1,5 +1,8 @@
 #include "flows/CompareTable.h"
 
+#include <filesystem>
+
+#include "flows/FrameLogic.h"
 #include "flows/ParamAccess.h"
 #include "resources/DescriptionTexts.h"
 #include "resources/StringIds.h"
@@ -52,4 +55,20 @@ std::string CompareSummary(const std::vector<DpfComparison>& rows) {
   const std::string total = std::to_string(rows.size());
   return differing ? res::FormatString(ids::CompareSummaryDiffer, {std::to_string(differing), total})
                    : res::FormatString(ids::CompareSummaryAgree, {total});
+}
+
+void CompareWithFile(CFrameLogic& frame, CParamDescFile& model, const ShowComparison& show) {
+  const std::optional<std::string> path = frame.Prompt().AskFileName(ParamFileDialog(false));
+  if (!path) return;
+  std::vector<DpfComparison> rows;
+  std::string fileVersion;
+  const Outcome compared = CompareParamFile(frame, model, *path, &rows, &fileVersion);
+  // A file refused or a drive lost was told already; there is nothing to show.
+  if (compared != Outcome::Done && compared != Outcome::Differs && compared != Outcome::DriveRefused) return;
+  const bool otherModel = !ParamFileVersionsAgree(frame.Link().GetVersion(), fileVersion);
+  const std::string name = std::filesystem::path(*path).filename().string();
+  if (show(name, fileVersion, otherModel, rows) && frame.Link().IsOpen()) {
+    const std::vector<size_t> differing = DifferingEntries(rows);
+    (void)LoadParamFileAt(frame, model, *path, &differing);  // told the user itself
+  }
 }

@@ -4,10 +4,14 @@
 // differ, and the entries a load of the differences writes.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "flows/DpfFlows.h"
+
+class CFrameLogic;
+class CParamDescFile;
 
 struct CompareTableRow {
   std::string label;  // the row's label as the view shows it, else the parameter's reference
@@ -21,3 +25,15 @@ std::vector<CompareTableRow> CompareTable(const std::vector<DpfComparison>& rows
 std::vector<size_t> DifferingEntries(const std::vector<DpfComparison>& rows);
 // One line on how many entries differ.
 std::string CompareSummary(const std::vector<DpfComparison>& rows);
+
+// Lays a comparison out for the user: the file's name (without its folder), the
+// version it was saved from, whether that is another drive model's, and the rows.
+// True when the user asks to load the entries that differ.
+using ShowComparison = std::function<bool(const std::string& fileName, const std::string& fileVersion, bool otherModel,
+                                          const std::vector<DpfComparison>& rows)>;
+
+// Compare with File as the windows run it: asks for a file, compares it with the
+// drive, has `show` lay the comparison out, and loads the differing entries when
+// the user asks and the drive is still there. Whatever went wrong on the way was
+// told through the frame.
+void CompareWithFile(CFrameLogic& frame, CParamDescFile& model, const ShowComparison& show);

@@ -17,7 +17,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "flows/CompareTable.h"
 #include "flows/ConnectLogic.h"
@@ -354,20 +353,12 @@ void CMainFrame::OnSaveParamFile() {
 
 void CMainFrame::OnCompareParamFile() {
   if (!IsConnected()) return;
-  const std::optional<std::string> path = m_prompt->AskFileName(ParamFileDialog(false));
-  if (!path) return;
-  std::vector<DpfComparison> rows;
-  std::string fileVersion;
-  const Outcome compared = CompareParamFile(*m_logic, m_model, *path, &rows, &fileVersion);
-  // A file refused or a drive lost was told already; there is nothing to show.
-  if (compared == Outcome::Done || compared == Outcome::Differs || compared == Outcome::DriveRefused) {
-    const bool otherModel = !ParamFileVersionsAgree(m_link.GetVersion(), fileVersion);
-    CDlgCompare dialog(std::filesystem::path(*path).filename().string(), fileVersion, otherModel, rows, this);
-    if (m_compareRunner(dialog) == QDialog::Accepted && IsConnected()) {
-      const std::vector<size_t> differing = DifferingEntries(rows);
-      (void)LoadParamFileAt(*m_logic, m_model, *path, &differing);  // told the user itself
-    }
-  }
+  CompareWithFile(*m_logic, m_model,
+                  [this](const std::string& name, const std::string& fileVersion, bool otherModel,
+                         const std::vector<DpfComparison>& rows) {
+                    CDlgCompare dialog(name, fileVersion, otherModel, rows, this);
+                    return m_compareRunner(dialog) == QDialog::Accepted;
+                  });
   UpdateCommandUi();
 }
 

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 #include "flows/CompareTable.h"
@@ -393,17 +392,9 @@ void CMainWindow::OnConnect() {
 }
 
 void CMainWindow::OnCompare() {
-  const std::optional<std::string> path = m_prompt.AskFileName(ParamFileDialog(false));
-  if (!path) return;
-  std::vector<DpfComparison> rows;
-  std::string fileVersion;
-  const Outcome compared = CompareParamFile(m_logic, m_model, *path, &rows, &fileVersion);
-  // A file refused or a drive lost was told already; there is nothing to show.
-  if (compared != Outcome::Done && compared != Outcome::Differs && compared != Outcome::DriveRefused) return;
-  const bool otherModel = !ParamFileVersionsAgree(m_link.GetVersion(), fileVersion);
-  const std::string name = std::filesystem::path(*path).filename().string();
-  if (RunCompareDialog(m_window, name, fileVersion, otherModel, rows) == IDOK && IsConnected()) {
-    const std::vector<size_t> differing = DifferingEntries(rows);
-    (void)LoadParamFileAt(m_logic, m_model, *path, &differing);  // told the user itself
-  }
+  CompareWithFile(m_logic, m_model,
+                  [this](const std::string& name, const std::string& fileVersion, bool otherModel,
+                         const std::vector<DpfComparison>& rows) {
+                    return RunCompareDialog(m_window, name, fileVersion, otherModel, rows) == IDOK;
+                  });
 }
