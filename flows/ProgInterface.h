@@ -4,7 +4,13 @@
 // between units of work.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+// The percentage text of position `current` in [lower, upper]: "%d%" with no
+// blank; 100 stays 100, anything else is taken modulo 100 (truncated toward
+// zero). An empty range has no percentage: nullopt.
+std::optional<std::string> PercentText(int32_t lower, int32_t upper, int32_t current);
 
 class CProgInterface {
  public:

@@ -25,15 +25,6 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 uint16_t Low16(int32_t value) { return static_cast<uint16_t>(value & 0xFFFF); }
 }  // namespace
 
-std::optional<std::string> PercentText(int32_t lower, int32_t upper, int32_t current) {
-  // 64-bit arithmetic: (current - lower) * 100 must not overflow for any 32-bit input.
-  const int64_t span = static_cast<int64_t>(upper) - lower;
-  if (span == 0) return std::nullopt;
-  const int64_t percent = (static_cast<int64_t>(current) - lower) * 100 / span;
-  const int64_t shown = percent == 100 ? 100 : percent % 100;
-  return std::to_string(shown) + "%";
-}
-
 void CProgressDlg::SetDefaultOwner(QWidget* owner) { g_defaultOwner = owner; }
 
 CProgressDlg::CProgressDlg(QWidget* owner) : QDialog(nullptr), m_owner(owner) {

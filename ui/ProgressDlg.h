@@ -18,11 +18,6 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-// The percentage text of position `current` in [lower, upper]: "%d%" with no
-// blank; 100 stays 100, anything else is taken modulo 100 (truncated toward
-// zero). An empty range has no percentage: nullopt.
-std::optional<std::string> PercentText(int32_t lower, int32_t upper, int32_t current);
-
 class CProgressDlg : public QDialog, public virtual CProgInterface {
   Q_OBJECT
  public:

@@ -25,12 +25,8 @@ bool CProgressDialog::Open() {
   }
   m_window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PROGRESS), m_owner, DialogProc,
                                 reinterpret_cast<LPARAM>(this));
-  if (!m_window) {
-    if (m_ownerDisabled && m_owner) EnableWindow(m_owner, TRUE);
-    m_ownerDisabled = false;
-    return false;
-  }
-  return true;
+  if (!m_window) Close();  // gives the owner back
+  return m_window != nullptr;
 }
 
 INT_PTR CALLBACK CProgressDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -117,10 +113,10 @@ int32_t CProgressDialog::StepForward() {
 }
 
 void CProgressDialog::UpdatePercentLabel(int32_t current) {
-  if (!m_window || m_upper == m_lower) return;
-  const int64_t percent = (static_cast<int64_t>(current) - m_lower) * 100 / (static_cast<int64_t>(m_upper) - m_lower);
-  const int64_t shown = percent == 100 ? 100 : percent % 100;
-  const std::wstring text = std::to_wstring(shown) + L"%";
+  if (!m_window) return;
+  const std::optional<std::string> percent = PercentText(m_lower, m_upper, current);
+  if (!percent) return;  // an empty range has no percentage: the label stays
+  const std::wstring text = winui::W(*percent);
   wchar_t now[32] = {};
   GetDlgItemTextW(m_window, IDC_PROGRESS_PERCENT, now, 32);
   if (text != now) SetDlgItemTextW(m_window, IDC_PROGRESS_PERCENT, text.c_str());
