@@ -27,12 +27,6 @@ Pointer FromInteger(LONG_PTR value) {
 inline std::wstring W(int id) { return platform::Widen(res::LoadString(id)); }
 inline std::wstring W(const std::string& utf8) { return platform::Widen(utf8); }
 
-inline std::string WindowText(HWND window) {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return platform::Narrow(text);
-}
-
 // (control id, string id) pairs; control id 0 is the window's own caption.
 inline void SetTexts(HWND dialog, std::initializer_list<std::pair<int, int>> texts) {
   for (const auto& [control, id] : texts) {

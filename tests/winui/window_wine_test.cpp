@@ -167,22 +167,25 @@ struct Window {
 };
 
 // Opens the connect dialog, in its Options layout when `options`, and picks `port`.
+// Waits for the dialog that holds the control `control`, and returns it.
+HWND DialogWith(const char* what, int control) {
+  HWND dialog = nullptr;
+  WaitFor(what, [&] {
+    dialog = FindDialog([control](HWND w) { return GetDlgItem(w, control) != nullptr; });
+    return dialog != nullptr;
+  });
+  return dialog;
+}
+
 HWND ConnectDialog(const Window& window, const std::wstring& port, bool options, bool shot = true) {
   window.Command(ID_DRIVE_CONNECT);
-  HWND dialog = nullptr;
-  const auto shown = [&](int control) {
-    return [&dialog, control] {
-      dialog = FindDialog([control](HWND w) { return GetDlgItem(w, control) != nullptr; });
-      return dialog != nullptr;
-    };
-  };
-  WaitFor("the connect dialog", shown(IDC_CONNECT_PORT));
+  HWND dialog = DialogWith("the connect dialog", IDC_CONNECT_PORT);
   if (options) {
     // "Options" ends this dialog and opens the other layout, with the baud rates.
     const HWND compact = dialog;
     PostMessageW(compact, WM_COMMAND, MAKEWPARAM(IDC_CONNECT_OPTIONS, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(compact, IDC_CONNECT_OPTIONS)));
-    WaitFor("the connect dialog's Options layout", shown(IDC_CONNECT_BAUD));
+    dialog = DialogWith("the connect dialog's Options layout", IDC_CONNECT_BAUD);
     if (IsWindow(compact) && IsWindowVisible(compact)) Fail("the compact connect dialog stays beside Options");
     const HWND baud = GetDlgItem(dialog, IDC_CONNECT_BAUD);
     if (SendMessageW(GetDlgItem(dialog, IDC_CONNECT_OPTIONS), BM_GETCHECK, 0, 0) != BST_CHECKED ||
@@ -557,22 +560,14 @@ int wmain(int argc, wchar_t** argv) {
   if (window.ValueAt(0, window.Selection(0)) != pickedValue) Fail("Load File changed the value it saved");
   window.Command(ID_PARAM_COMPARE);
   AnswerFileDialog("the compare dialog's file", file);
-  HWND compare = nullptr;
-  WaitFor("Compare with File", [&] {
-    compare = FindDialog([](HWND w) { return GetDlgItem(w, IDC_COMPARE_LIST) != nullptr; });
-    return compare != nullptr;
-  });
+  const HWND compare = DialogWith("Compare with File", IDC_COMPARE_LIST);
   // The file was saved from this drive a moment ago: nothing differs, nothing to load.
   if (IsWindowEnabled(GetDlgItem(compare, IDOK))) Fail("Compare offers to load although nothing differs");
   Shot("compare");
   PostMessageW(compare, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   if (std::getenv("DS_WINDOW_SHOTS")) {
     window.Command(ID_APP_ABOUT);
-    HWND about = nullptr;
-    WaitFor("the About box", [&] {
-      about = FindDialog([](HWND w) { return GetDlgItem(w, IDC_ABOUT_MODELS) != nullptr; });
-      return about != nullptr;
-    });
+    const HWND about = DialogWith("the About box", IDC_ABOUT_MODELS);
     Shot("about");
     PostMessageW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   }
@@ -618,11 +613,7 @@ int wmain(int argc, wchar_t** argv) {
   WriteFileBytes(motorFile, motorDb);
   window.Command(ID_MOTORDB_IMPORT);
   AnswerFileDialog("the motor DB dialog", motorFile);
-  HWND progress = nullptr;
-  WaitFor("the progress window", [&] {
-    progress = FindDialog([](HWND w) { return GetDlgItem(w, IDC_PROGRESS_BAR) != nullptr; });
-    return progress != nullptr;
-  });
+  const HWND progress = DialogWith("the progress window", IDC_PROGRESS_BAR);
   if (IsWindowEnabled(window.frame)) Fail("the main window stays enabled under the progress window");
   Shot("progress");
   PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
