@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cctype>
 #include <ostream>
+#include <set>
 
 #include "files/Settings.h"
 #include "resources/StringIds.h"
 #include "serial/NetAddress.h"
 #include "serial/PortTable.h"
+#include "serial/Rs232.h"
 
 #ifndef DS_VERSION
 #define DS_VERSION "0"
@@ -32,8 +34,18 @@ std::string Lower(std::string text) {
   return text;
 }
 
-std::optional<unsigned> ParsePortName(const std::string& name) {
-  if (netaddr::IsNetworkPath(name)) return portmap::NumberForAddress(name);
+// A port as --port names it: a COM number, or a network address (numbered once
+// the whole list is known).
+struct NamedPort {
+  unsigned com = 0;
+  std::string address;
+};
+
+std::optional<NamedPort> ParsePortName(const std::string& name) {
+  if (netaddr::IsNetworkPath(name)) {
+    if (!netaddr::Parse(name)) return std::nullopt;
+    return NamedPort{0, name};
+  }
   std::string digits = Lower(name);
   if (digits.starts_with("com")) digits.erase(0, 3);
   if (digits.empty() || digits.size() > 3) return std::nullopt;
@@ -43,7 +55,20 @@ std::optional<unsigned> ParsePortName(const std::string& name) {
     number = number * 10 + static_cast<unsigned>(c - '0');
   }
   if (number < 1 || number > kHighestCom) return std::nullopt;
-  return number;
+  return NamedPort{number, {}};
+}
+
+// The COM numbers an address must not take: every port the run names, and every
+// port the system has (a port of the ports file is left out by the numbering).
+std::set<unsigned> NumbersTaken(const std::vector<NamedPort>& named) {
+  std::set<unsigned> taken;
+  for (const NamedPort& port : named) {
+    if (port.address.empty()) taken.insert(port.com);
+  }
+  std::vector<unsigned> system;
+  CRs232CB::ListPorts(system);
+  taken.insert(system.begin(), system.end());
+  return taken;
 }
 
 struct Subcommands {
@@ -94,8 +119,17 @@ int CheckRequest(const std::string& portText, const std::vector<std::string>& re
     err << res::FormatString(id, {what}) << '\n';
     return 2;
   };
+  // An address is numbered past the ports file's numbers: the file named here is the one.
+  if (!request->portsFile.empty()) portmap::SetPortsFilePath(request->portsFile);
   if (!portText.empty()) {
-    const std::optional<std::vector<unsigned>> ports = ParsePortList(portText, &request->allPorts);
+    std::optional<size_t> freeNumbers;
+    const std::optional<std::vector<unsigned>> ports = ParsePortList(portText, &request->allPorts, &freeNumbers);
+    if (freeNumbers) {
+      err << res::FormatString(ids::CliUsageError,
+                               {res::FormatString(ids::CliTooManyAddresses, {std::to_string(*freeNumbers)})})
+          << '\n';
+      return 2;
+    }
     if (!ports) return refuse(ids::CliBadPortList, portText);
     request->ports = *ports;
   }
@@ -119,22 +153,43 @@ int CheckRequest(const std::string& portText, const std::vector<std::string>& re
 
 }  // namespace
 
-std::optional<std::vector<unsigned>> ParsePortList(const std::string& text, bool* all) {
+std::optional<std::vector<unsigned>> ParsePortList(const std::string& text, bool* all,
+                                                   std::optional<size_t>* freeNumbers) {
   *all = false;
   if (Lower(text) == "all") {
     *all = true;
     return std::vector<unsigned>{};
   }
-  std::vector<unsigned> ports;
+  std::vector<NamedPort> named;
+  std::vector<std::string> addresses;
   size_t start = 0;
   for (;;) {
     const size_t comma = text.find(',', start);
-    const std::optional<unsigned> port = ParsePortName(text.substr(start, comma - start));
+    const std::optional<NamedPort> port = ParsePortName(text.substr(start, comma - start));
     if (!port) return std::nullopt;
-    if (std::find(ports.begin(), ports.end(), *port) == ports.end()) ports.push_back(*port);
-    if (comma == std::string::npos) return ports;
+    named.push_back(*port);
+    if (!port->address.empty()) addresses.push_back(port->address);
+    if (comma == std::string::npos) break;
     start = comma + 1;
   }
+  std::vector<unsigned> numbers;
+  if (!addresses.empty()) {
+    size_t free = 0;
+    const std::optional<std::vector<unsigned>> given =
+        portmap::NumbersForAddresses(addresses, NumbersTaken(named), &free);
+    if (!given) {
+      if (freeNumbers) *freeNumbers = free;  // every address was well formed: too many of them
+      return std::nullopt;
+    }
+    numbers = *given;
+  }
+  std::vector<unsigned> ports;
+  size_t nextAddress = 0;
+  for (const NamedPort& port : named) {
+    const unsigned number = port.address.empty() ? port.com : numbers[nextAddress++];
+    if (std::find(ports.begin(), ports.end(), number) == ports.end()) ports.push_back(number);
+  }
+  return ports;
 }
 
 std::optional<Assignment> ParseAssignment(const std::string& text) {

@@ -4,6 +4,7 @@
 // malformed address or a port list that names nothing stops the run before any
 // port is opened.
 
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
@@ -41,9 +42,13 @@ struct Request {
   std::string file;                     // save, load, diff, motordb
 };
 
-// The COM numbers of "COM3,COM4", "3,4" or "all" (sets *all, gives none). Each
-// number once, in the order given; nothing for a text that names no port.
-std::optional<std::vector<unsigned>> ParsePortList(const std::string& text, bool* all);
+// The COM numbers of "COM3,COM4", "3,4", "COM3,tcp://host:4001" or "all" (sets
+// *all, gives none). Each port once, in the order given; a network address gets a
+// number for this run that no port named here, of the ports file or of the system
+// has. Nothing for a text that names no port, or for more addresses than there are
+// free numbers (*freeNumbers then says how many were free).
+std::optional<std::vector<unsigned>> ParsePortList(const std::string& text, bool* all,
+                                                   std::optional<size_t>* freeNumbers = nullptr);
 
 // "16.4=3" or "16=Active High"; nothing when either side is malformed.
 std::optional<Assignment> ParseAssignment(const std::string& text);
@@ -54,7 +59,8 @@ std::optional<res::Language> LanguageOption(int argc, const char* const* argv);
 
 // Reads the arguments into *request. None when the run goes on; otherwise the exit
 // code: 0 after --help or --version (printed to `out`), 2 after a usage error
-// (told on `err`).
+// (told on `err`). A --ports-file takes effect here, before the port list is read,
+// so that an address is numbered past that file's numbers.
 std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* request, std::ostream& out,
                                     std::ostream& err);
 

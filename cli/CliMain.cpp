@@ -2,6 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cctype>
+#include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -67,6 +70,21 @@ int ListPorts(const Request& request, std::ostream& out, Console& console) {
   return request.ports.empty() || allOpen ? 0 : static_cast<int>(Outcome::LinkFailed);
 }
 
+// Two ports whose {port} gives one file name: two drives would write one backup,
+// or each load the other's. Windows file names ignore case, so the names do here.
+std::optional<std::string> SameFileForTwoPorts(const std::string& file, const std::vector<unsigned>& ports) {
+  if (file.find(kPortPlaceholder) == std::string::npos) return std::nullopt;
+  std::map<std::string, unsigned> byName;
+  for (const unsigned com : ports) {
+    const std::string name = FileForPort(file, com);
+    std::string folded = name;
+    for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto [earlier, fresh] = byName.emplace(folded, com);
+    if (!fresh) return res::FormatString(ids::CliSameFileName, {PortName(earlier->second), PortName(com), name});
+  }
+  return std::nullopt;
+}
+
 int32_t BaudRate(const Request& request, Console& console) {
   if (request.baud) return *request.baud;
   CIniFile config;
@@ -125,7 +143,6 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
     streams.err << res::FormatString(ids::CliUsageError, {res::LoadString(ids::CliInteractiveNeedsTerminal)}) << '\n';
     return static_cast<int>(Outcome::BadInput);
   }
-  if (!request.portsFile.empty()) portmap::SetPortsFilePath(request.portsFile);
   Console console(streams.err, streams.errIsTerminal);
   // Before anything reads Config.ini: a file of garbage is moved aside, and said so once.
   if (const std::optional<std::string> badConfig = files::SetAsideBadConfig()) console.Lines("", *badConfig);
@@ -142,6 +159,10 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
   if (writesFile && ports.size() > 1 && request.file.find(kPortPlaceholder) == std::string::npos) {
     console.Lines(
         "", res::FormatString(ids::CliUsageError, {res::FormatString(ids::CliNeedsPortInName, {request.commandName})}));
+    return static_cast<int>(Outcome::BadInput);
+  }
+  if (const std::optional<std::string> clash = SameFileForTwoPorts(request.file, ports)) {
+    console.Lines("", res::FormatString(ids::CliUsageError, {*clash}));
     return static_cast<int>(Outcome::BadInput);
   }
   const JobContext context{request, BaudRate(request, console), console, ports.size() > 1, cancel, &streams.in};

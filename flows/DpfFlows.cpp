@@ -69,16 +69,39 @@ std::optional<int32_t> WholeNumber(const std::string& text) {
   return value;
 }
 
-// The number of "PARAM<n>", or none for any other section name.
+constexpr size_t kMostEntryDigits = 9;  // PARAM999999999: more than any description could describe
+
+// A section named PARAM... is an entry, and an entry is named PARAM<n> with n a
+// plain decimal number: "PARAM01", "PARAM 2", "PARAM2x" would otherwise be read
+// as no entry at all, and their values dropped without a word.
+bool IsEntryLike(const std::string& section) { return Lower(section).starts_with("param"); }
+
+// The number of "PARAM<n>", or none for a name that is no plain PARAM<n>.
 std::optional<uint64_t> EntryNumber(const std::string& section) {
-  const std::string lower = Lower(section);
-  if (!lower.starts_with("param") || lower.size() == 5 || lower.size() > 14) return std::nullopt;
+  if (!IsEntryLike(section)) return std::nullopt;
+  const std::string digits = section.substr(5);
+  if (digits.empty() || digits.size() > kMostEntryDigits || (digits[0] == '0' && digits.size() > 1)) {
+    return std::nullopt;
+  }
   uint64_t number = 0;
-  for (size_t i = 5; i < lower.size(); ++i) {
-    if (lower[i] < '0' || lower[i] > '9') return std::nullopt;
-    number = number * 10 + static_cast<uint64_t>(lower[i] - '0');
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    number = number * 10 + static_cast<uint64_t>(c - '0');
   }
   return number;
+}
+
+// A key given twice in a section: the INI rules would quietly take the first.
+std::optional<std::string> RepeatedKey(const ini::IniDocument& document, const std::string& section) {
+  std::set<std::string> keys;
+  for (const std::string& line : document.GetSectionLines(section)) {
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    std::string key = line.substr(0, equals);
+    while (!key.empty() && std::isspace(static_cast<unsigned char>(key.back()))) key.pop_back();
+    if (!keys.insert(Lower(key)).second) return key;
+  }
+  return std::nullopt;
 }
 
 // Reads every entry with the checks that keep a cut, patched or damaged file from
@@ -93,20 +116,20 @@ bool ParseEntries(const ini::IniDocument& document, const CParamDescFile& model,
   uint64_t count = 0;
   for (const std::string& name : document.GetSectionNames()) {
     if (!seen.insert(Lower(name)).second) return fail(ids::DpfRepeatedSection, {name});
-    if (const std::optional<uint64_t> number = EntryNumber(name)) count = std::max(count, *number + 1);
+    const std::optional<uint64_t> number = EntryNumber(name);
+    if (number) count = std::max(count, *number + 1);
+    else if (IsEntryLike(name)) return fail(ids::DpfNotEntryName, {name});
   }
   if (document.GetString(kTarget, kVersionKey, "").empty()) return fail(ids::DpfNoTarget, {});
+  if (const std::optional<std::string> key = RepeatedKey(document, kTarget)) {
+    return fail(ids::DpfRepeatedKey, {kTarget, *key});
+  }
   if (count == 0) return fail(ids::DpfNoEntries, {});
   for (uint64_t i = 0; i < count; ++i) {
     const std::string section = SectionName(static_cast<int>(i));
     if (!seen.count(Lower(section))) return fail(ids::DpfGap, {section});
-    std::set<std::string> keys;
-    for (const std::string& line : document.GetSectionLines(section)) {
-      const size_t equals = line.find('=');
-      if (equals == std::string::npos) continue;
-      std::string key = line.substr(0, equals);
-      while (!key.empty() && std::isspace(static_cast<unsigned char>(key.back()))) key.pop_back();
-      if (!keys.insert(Lower(key)).second) return fail(ids::DpfRepeatedKey, {section, key});
+    if (const std::optional<std::string> key = RepeatedKey(document, section)) {
+      return fail(ids::DpfRepeatedKey, {section, *key});
     }
     int32_t numbers[4] = {};
     for (size_t k = 0; k < 4; ++k) {
@@ -117,6 +140,8 @@ bool ParseEntries(const ini::IniDocument& document, const CParamDescFile& model,
       numbers[k] = *number;
     }
     const DpfEntry entry{numbers[0], numbers[1], numbers[2], numbers[3]};
+    // Only what this program writes: any other number may be a damaged 0 as well as a 1.
+    if (entry.nested != 0 && entry.nested != 1) return fail(ids::DpfBadNested, {section, std::to_string(entry.nested)});
     if (entry.nested == 0 && entry.offset != 0) return fail(ids::DpfWholeOffset, {section});
     const ParamRef ref = RefOf(entry);
     if (!ParamNodeOf(model, ref)) {
@@ -128,11 +153,17 @@ bool ParseEntries(const ini::IniDocument& document, const CParamDescFile& model,
 }
 
 // A file's entries, with every check made before anything reaches the drive; the
-// user is told why a file is refused.
+// user is told why a file is refused. `toSend`: the entries are to be written, so
+// a file of another drive model is refused first, whatever else is wrong with it
+// (a parameter that model lacks is a sign of it, not the cause).
 Outcome ReadDpf(CFrameLogic& frame, const CParamDescFile& model, const std::string& path,
-                std::vector<DpfEntry>* entries, std::string* version) {
+                std::vector<DpfEntry>* entries, std::string* version, bool toSend) {
   std::string fault;
   const Outcome checked = CheckParamFile(path, model, entries, version, &fault);
+  if (toSend && RefuseOtherDriveModel(frame, *version)) {
+    entries->clear();
+    return Outcome::FileError;
+  }
   if (checked == Outcome::Done) return checked;
   if (fault.empty()) {
     frame.ShowMessage(res::FormatString(ids::DpfFileUnreadable, {path}), MsgIcon::Error);
@@ -160,6 +191,7 @@ WritePlan PlanOf(const std::vector<DpfEntry>& entries, const std::vector<size_t>
 Outcome CheckParamFile(const std::string& path, const CParamDescFile& model, std::vector<DpfEntry>* entries,
                        std::string* version, std::string* fault) {
   entries->clear();
+  version->clear();
   std::string text;
   if (ini::ReadTextFile(path, text) != ini::LoadResult::Ok) return Outcome::FileError;
   std::string why;
@@ -168,13 +200,13 @@ Outcome CheckParamFile(const std::string& path, const CParamDescFile& model, std
   bool valid = !text.empty() && (text.back() == '\n' || text.back() == '\r');
   if (!valid) why = res::LoadString(ids::DpfCut);
   const ini::IniDocument document = ini::IniDocument::Parse(text);
+  *version = document.GetString(kTarget, kVersionKey, "", kVersionChars);
   valid = valid && ParseEntries(document, model, entries, &why);
   if (!valid) {
     entries->clear();
     if (fault) *fault = why;
     return Outcome::FileError;
   }
-  *version = document.GetString(kTarget, kVersionKey, "", kVersionChars);
   return Outcome::Done;
 }
 
@@ -245,7 +277,9 @@ Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::st
   if (!link.IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
   std::vector<DpfEntry> entries;
   std::string fileVersion;
-  if (const Outcome read = ReadDpf(frame, model, path, &entries, &fileVersion); read != Outcome::Done) return read;
+  if (const Outcome read = ReadDpf(frame, model, path, &entries, &fileVersion, true); read != Outcome::Done) {
+    return read;
+  }
   // The file was checked whole; with `only`, just those entries go to the drive.
   std::vector<size_t> indexes;
   for (size_t i = 0; i < entries.size(); ++i) {
@@ -260,7 +294,7 @@ Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::st
     return plan.refusal;
   }
   if (!ParamFileVersionsAgree(link.GetVersion(), fileVersion) &&
-      frame.ShowText(ids::VersionDiffers, MsgIcon::Warning, MsgButtons::YesNo) != btn::Yes) {
+      !ConfirmOtherVersion(frame, fileVersion, MsgIcon::Warning)) {
     return Outcome::Cancelled;
   }
 
@@ -282,7 +316,9 @@ Outcome CompareParamFile(CFrameLogic& frame, CParamDescFile& model, const std::s
   if (!link.IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
   std::vector<DpfEntry> entries;
   std::string fileVersion;
-  if (const Outcome read = ReadDpf(frame, model, path, &entries, &fileVersion); read != Outcome::Done) return read;
+  if (const Outcome read = ReadDpf(frame, model, path, &entries, &fileVersion, false); read != Outcome::Done) {
+    return read;
+  }
   if (fileVersionOut) *fileVersionOut = fileVersion;
 
   Outcome outcome = Outcome::Done;

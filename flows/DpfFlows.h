@@ -31,9 +31,11 @@ struct DpfEntry {
 // drive, telling the user nothing: Done with every entry and the file's version;
 // FileError, with no entries, when the file cannot be read (no *fault) or is no
 // whole drive parameter file (*fault says why): cut short, entries not numbered
-// PARAM0, PARAM1, ... without gaps, a section or key given twice, a key missing or
-// not a whole 32-bit decimal number, a whole parameter with an offset, or an entry
-// `model` does not describe. The values are checked by the write gate.
+// PARAM0, PARAM1, ... without gaps, a section named PARAM... that is no such name,
+// a section or key given twice, a key missing or not a whole 32-bit decimal
+// number, NESTED other than 0 or 1, a whole parameter with an offset, or an entry
+// `model` does not describe. The values are checked by the write gate. *version is
+// the file's version whenever the file could be read, also when it is refused.
 [[nodiscard]] Outcome CheckParamFile(const std::string& path, const CParamDescFile& model,
                                      std::vector<DpfEntry>* entries, std::string* version,
                                      std::string* fault = nullptr);
@@ -49,8 +51,9 @@ struct DpfRunControl {
 [[nodiscard]] Outcome LoadParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunControl& control = {});
 // Load File once the file is chosen. With `only`, the file is checked whole but
 // only those of its entries are written (indexes in the file's order, as
-// CompareParamFile lists them). Every entry passes the write gate; "COMPLETE" is
-// said only when each is in the drive and in flash.
+// CompareParamFile lists them). A file of another drive model is refused before
+// anything else; every entry passes the write gate; "COMPLETE" is said only when
+// each is in the drive and in flash.
 [[nodiscard]] Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
                                       const std::vector<size_t>* only = nullptr, const DpfRunControl& control = {});
 // Whether a file saved from the drive version `file` is taken without asking by a

@@ -1,5 +1,8 @@
 #include "flows/DriveSession.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "flows/FrameLogic.h"
 #include "flows/Prompt.h"
 #include "params/ParamDescFile.h"
@@ -15,6 +18,46 @@ constexpr const char* kQm71Description = ".\\ParamDefault_QM71.xml";
 
 std::string DescriptionFileFor(const std::string& version) {
   return version.find("QM71") != std::string::npos ? kQm71Description : kDefaultDescription;
+}
+
+std::optional<std::string> DriveModelOf(const std::string& version) {
+  const size_t ver = version.find("ver");
+  if (ver == std::string::npos) return std::nullopt;
+  const char* blanks = " \t";
+  const size_t begin = version.find_first_not_of(blanks);
+  const size_t end = version.find_last_not_of(blanks, ver == 0 ? 0 : ver - 1);
+  if (ver == 0 || begin >= ver || end == std::string::npos) return std::nullopt;
+  return version.substr(begin, end - begin + 1);
+}
+
+namespace {
+
+// Models are compared without regard to case, as a motor DB file's version line is:
+// a hand-written "qds-2" names the same drive.
+bool SameText(const std::string& a, const std::string& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+std::string VersionsText(CFrameLogic& frame, const std::string& fileVersion) {
+  return res::FormatString(ids::VersionsShown,
+                           {res::DisplayText(frame.Link().GetVersion()), res::DisplayText(fileVersion)});
+}
+
+}  // namespace
+
+bool RefuseOtherDriveModel(CFrameLogic& frame, const std::string& fileVersion) {
+  const std::optional<std::string> driveModel = DriveModelOf(frame.Link().GetVersion());
+  const std::optional<std::string> fileModel = DriveModelOf(fileVersion);
+  if (!driveModel || !fileModel || SameText(*driveModel, *fileModel)) return false;
+  frame.ShowMessage(res::LoadString(ids::OtherDriveModel) + "\n" + VersionsText(frame, fileVersion), MsgIcon::Error);
+  return true;
+}
+
+bool ConfirmOtherVersion(CFrameLogic& frame, const std::string& fileVersion, MsgIcon icon) {
+  const std::string question = res::LoadString(ids::VersionDiffers) + "\n" + VersionsText(frame, fileVersion);
+  return frame.ShowMessage(question, icon, MsgButtons::YesNo) == btn::Yes;
 }
 
 unsigned ShownEntryCount(const CParamDescFile& model) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "flows/Outcome.h"
+#include "flows/Prompt.h"
 
 class CFrameLogic;
 class CParamDescFile;
@@ -18,6 +19,22 @@ class CVcmCommand;
 
 // The description file a drive of that version string is described by.
 std::string DescriptionFileFor(const std::string& version);
+
+// The drive model a version string names: its text before the first "ver" (where
+// the version comparisons cut it), without the blanks around it; none when the
+// version has no "ver" or nothing before it.
+std::optional<std::string> DriveModelOf(const std::string& version);
+
+// Whether a file saved from drive version `fileVersion` was made for another
+// drive model than the frame's drive, whose values mean other things there (a
+// current in amperes on one is a percentage on the other); when so, the user is
+// told, with both versions, and nothing may be sent. Models are known only from
+// versions with "ver"; a version without one is left to the version question.
+bool RefuseOtherDriveModel(CFrameLogic& frame, const std::string& fileVersion);
+
+// The version question for a file of the same model but another version, with
+// both versions shown (`icon` as the flow has always shown it): true for Yes.
+bool ConfirmOtherVersion(CFrameLogic& frame, const std::string& fileVersion, MsgIcon icon);
 
 // What to tell the user when `model` could not be loaded: the message names the
 // file tried, so a missing installed file is found at once.

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "files/FileReplace.h"
+#include "flows/DriveSession.h"
 #include "flows/FrameLogic.h"
 #include "flows/ProgInterface.h"
 #include "protocol/VcmFile.h"
@@ -263,8 +264,12 @@ Outcome ImportMotorDb(CFrameLogic& frame) {
     frame.ShowText(ids::MotorDbNoVersion, MsgIcon::Error);
     return Outcome::BadInput;
   }
+  // Another model's file sets parameters that mean other things there: refused
+  // before anything is sent. The line an export writes for a drive whose version
+  // could not be written names no model.
+  if (version != std::string(kUnknownVersion) && RefuseOtherDriveModel(frame, version)) return Outcome::FileError;
   if (!MotorDbVersionMatches(link.GetVersion(), version) &&
-      frame.ShowText(ids::VersionDiffers, MsgIcon::Exclamation, MsgButtons::YesNo) != btn::Yes) {
+      !ConfirmOtherVersion(frame, version, MsgIcon::Exclamation)) {
     return Outcome::Cancelled;
   }
 

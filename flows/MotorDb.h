@@ -28,7 +28,8 @@ class CVcmFile;
 [[nodiscard]] Outcome RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame,
                                          bool* sentAny = nullptr);
 
-// Command 32784. Done when every command was accepted and the closing verifies and
+// Command 32784. A file made for another drive model is refused before anything
+// is sent (FileError). Done when every command was accepted and the closing verifies and
 // saves put the parameters into flash; only then is "Downloading motor DB file is
 // done." shown, otherwise the user is told they are not in flash. A file over
 // CVcmFile::kMaxFileBytes is refused unread. The view reads the drive again

@@ -310,5 +310,13 @@ enum : int {
   ConfigBaudRefused = 5071,  // "%1" = the stored text, "%2" = the rate used
   CliInteractiveNeedsTerminal = 5072,
   CliEmptyFile = 5073,
+
+  // Files of another drive model, entry names of a parameter file, port names of a run (5470-5499)
+  OtherDriveModel = 5470,      // the refusal's first line; VersionsShown follows
+  VersionsShown = 5471,        // "%1" = the drive's version, "%2" = the file's
+  DpfNotEntryName = 5472,      // "%1" = section
+  DpfBadNested = 5473,         // "%1" = section, "%2" = the value
+  CliSameFileName = 5474,      // "%1" = one port, "%2" = the other, "%3" = the file name
+  CliTooManyAddresses = 5475,  // "%1" = COM numbers free for addresses
 };
 }  // namespace ids

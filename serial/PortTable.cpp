@@ -15,6 +15,7 @@ std::mutex g_pathLock;
 std::string g_portsFile;  // empty: beside the program
 // Addresses given for this run only, by number; guarded by g_pathLock.
 std::map<unsigned, std::string> g_addresses;
+constexpr unsigned kHighestAddressNumber = 255;  // a port is opened by an 8-bit number
 
 std::string Trim(const std::string& text) {
   const char* blanks = " \t\r\n\v\f";
@@ -99,22 +100,36 @@ std::string PortsFilePath() {
   return file.readFrom.empty() ? file.path : file.readFrom;
 }
 
-std::optional<unsigned> NumberForAddress(const std::string& address) {
-  const std::optional<netaddr::Address> parsed = netaddr::Parse(address);
-  if (!parsed) return std::nullopt;
-  const std::string text = parsed->Text();
+std::optional<std::vector<unsigned>> NumbersForAddresses(const std::vector<std::string>& addresses,
+                                                         const std::set<unsigned>& taken, size_t* freeNumbers) {
+  std::vector<std::string> texts;
+  for (const std::string& address : addresses) {
+    const std::optional<netaddr::Address> parsed = netaddr::Parse(address);
+    if (!parsed) return std::nullopt;
+    texts.push_back(parsed->Text());
+  }
   const std::map<unsigned, std::string> fileEntries = FileEntries();
-  std::lock_guard<std::mutex> guard(g_pathLock);
-  for (const auto& [number, given] : g_addresses) {
-    if (given == text) return number;
+  std::vector<unsigned> free;
+  for (unsigned number = kHighestAddressNumber; number > 0; --number) {
+    if (taken.count(number) == 0 && fileEntries.count(number) == 0) free.push_back(number);
   }
-  for (unsigned number = 255; number > 0; --number) {
-    if (g_addresses.count(number) == 0 && fileEntries.count(number) == 0) {
-      g_addresses[number] = text;
-      return number;
+  std::map<std::string, unsigned> given;
+  std::vector<unsigned> numbers;
+  for (const std::string& text : texts) {
+    auto found = given.find(text);
+    if (found == given.end()) {
+      if (given.size() == free.size()) {
+        if (freeNumbers) *freeNumbers = free.size();
+        return std::nullopt;
+      }
+      found = given.emplace(text, free[given.size()]).first;
     }
+    numbers.push_back(found->second);
   }
-  return std::nullopt;
+  std::lock_guard<std::mutex> guard(g_pathLock);
+  g_addresses.clear();
+  for (const auto& [text, number] : given) g_addresses[number] = text;
+  return numbers;
 }
 
 std::string DisplayName(unsigned number) {

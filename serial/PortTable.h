@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,11 +39,17 @@ std::map<unsigned, std::string> FileEntries();
 // Parses ports-file text; malformed lines are skipped.
 std::map<unsigned, std::string> ParsePortsText(const std::string& text);
 
-// A network address named where a port is expected (a command line's --port)
-// under a COM number of its own for this run: the same address always gets the
-// same number, counted down from 255 past numbers taken. None when the address
-// is malformed or every number is taken. PathOf gives the address back for it.
-std::optional<unsigned> NumberForAddress(const std::string& address);
+// The network addresses a run names where a port is expected (a command line's
+// --port), each under a COM number of its own, counted down from 255 past the
+// numbers in `taken` (the ports the run names, the system's ports) and the ports
+// file's, so that the number shadows no port the run or the user may mean; an
+// address given twice gets one number. They replace the addresses of an earlier
+// call. None, and nothing replaced, when an address is malformed or there are more
+// addresses than free numbers (*freeNumbers, when given, then says how many were
+// free). PathOf and DisplayName give the address back for its number.
+std::optional<std::vector<unsigned>> NumbersForAddresses(const std::vector<std::string>& addresses,
+                                                         const std::set<unsigned>& taken,
+                                                         size_t* freeNumbers = nullptr);
 
 // How a port is named to the user: "COM<n>", or the address NumberForAddress
 // gave the number to.

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <set>
 #include <sstream>
 
 #include "cli/CliArgs.h"
@@ -11,6 +13,9 @@
 #include "cli/CliPrompt.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
+#include "serial/PortTable.h"
+#include "serial/Rs232.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -26,6 +31,87 @@ TEST(CliPortList, NamesEachPortOnceAndRefusesWhatNamesNone) {
   for (const char* bad : {"", "COM0", "COM256", "3,,4", "3,", "all,3", "COM", "COM3x", "-3", "+3", "0003"}) {
     EXPECT_FALSE(ParsePortList(bad, &all)) << bad;
   }
+}
+
+// The program in-process: its exit code, and what it said on standard error.
+std::pair<int, std::string> RunInProcess(std::vector<const char*> args) {
+  args.insert(args.begin(), "drive-setting-cli");
+  std::ostringstream out, err;
+  std::istringstream in;
+  std::atomic<bool> cancel{false};
+  const int code = cli::RunCli(static_cast<int>(args.size()), args.data(), {out, err, in, false}, cancel);
+  return {code, err.str()};
+}
+
+// The COM numbers 255 down that no port of the system or of `taken` has.
+std::vector<unsigned> FreeNumbers(const std::set<unsigned>& taken) {
+  std::vector<unsigned> system;
+  CRs232CB::ListPorts(system);
+  std::vector<unsigned> free;
+  for (unsigned n = 255; n > 0; --n) {
+    if (!taken.count(n) && std::find(system.begin(), system.end(), n) == system.end()) free.push_back(n);
+  }
+  return free;
+}
+
+// An address gets a COM number that no port of the run, of the ports file or of
+// the system has: COM255 named beside an address was dropped as the address's
+// own number, and the ports file named by --ports-file was read only afterwards.
+TEST(CliPortList, AnAddressTakesANumberNoOtherPortHas) {
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("ports", "COM254=/dev/null\n"));
+  portmap::SetPortsFilePath(dir.File("ports"));
+  bool all = true;
+  const std::vector<unsigned> free = FreeNumbers({255, 254, 7});
+  const std::optional<std::vector<unsigned>> ports =
+      ParsePortList("COM255,tcp://127.0.0.1:4101,COM7,TCP://127.0.0.1:4101,rfc2217://[::1]:4102", &all);
+  ASSERT_TRUE(ports);
+  EXPECT_EQ((std::vector<unsigned>{255, free[0], 7, free[1]}), *ports) << "an address given twice is one port";
+  EXPECT_EQ("tcp://127.0.0.1:4101", portmap::PathOf(free[0]));
+  EXPECT_EQ("rfc2217://[::1]:4102", portmap::DisplayName(free[1]));
+
+  // More addresses than free numbers is a usage error that names how many are free.
+  std::string fullFile;
+  for (unsigned n = 1; n <= 250; ++n) fullFile += "COM" + std::to_string(n) + "=/dev/null\n";
+  ASSERT_TRUE(dir.Write("full", fullFile));
+  const std::string portsFile = dir.File("full");
+  portmap::SetPortsFilePath(portsFile);
+  std::set<unsigned> taken;
+  for (unsigned n = 1; n <= 250; ++n) taken.insert(n);
+  const size_t room = FreeNumbers(taken).size();
+  std::string addresses;
+  for (size_t i = 0; i <= room; ++i)
+    addresses += (i ? "," : "") + std::string("tcp://127.0.0.1:") + std::to_string(5000 + i);
+  const auto [code, err] = RunInProcess({"--ports-file", portsFile.c_str(), "-p", addresses.c_str(), "info"});
+  EXPECT_EQ(2, code);
+  EXPECT_NE(std::string::npos, err.find(res::FormatString(ids::CliTooManyAddresses, {std::to_string(room)}))) << err;
+  portmap::SetPortsFilePath("");
+}
+
+// Two ports whose {port} gives one file name, compared without regard to case as
+// Windows compares file names: refused before any port opens, naming both.
+TEST(CliCommandLine, TwoPortsThatGiveOneFileNameAreRefused) {
+  res::SetLanguage(res::Language::English);
+  const std::pair<const char*, const char*> clashes[] = {
+      {"tcp://fd00-5:4001", "tcp://[fd00::5]:4001"},
+      {"tcp://[::1]:4001", "tcp://[1::]:4001"},
+      {"tcp://Drive:4001", "tcp://drive:4001"},
+  };
+  for (const auto& [first, second] : clashes) {
+    const std::string ports = std::string(first) + "," + second;
+    for (const std::vector<const char*>& command : {std::vector<const char*>{"save", "b-{port}.dpf"},
+                                                    {"load", "b-{port}.dpf"},
+                                                    {"motordb", "export", "m{port}"}}) {
+      std::vector<const char*> args{"-p", ports.c_str()};
+      args.insert(args.end(), command.begin(), command.end());
+      const auto [code, err] = RunInProcess(args);
+      EXPECT_EQ(2, code) << ports << " " << command[0];
+      EXPECT_NE(std::string::npos, err.find(first)) << err;
+      EXPECT_NE(std::string::npos, err.find(second)) << err;
+    }
+  }
+  // Names that differ pass on to the ports, which here do not open.
+  EXPECT_EQ(3, RunInProcess({"-p", "tcp://127.0.0.1:1,tcp://[::1]:1", "save", "b-{port}.dpf"}).first);
 }
 
 // Each of these is refused before any port is opened, with exit code 2.

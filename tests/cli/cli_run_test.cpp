@@ -307,6 +307,42 @@ TEST_F(CliRunTest, CtrlCStopsAnImportAfterTheCommandUnderWay) {
   EXPECT_TRUE(Contains(run.err, res::LoadString(ids::CliCancelled))) << run.err;
 }
 
+// A file of the other drive model: its values mean other things there (a run
+// current in amperes on one is a percentage on the other), so it is a file error
+// that --yes does not answer; another version of the same model is still asked.
+TEST_F(CliRunTest, FilesOfAnotherModelAreRefusedEvenWithYes) {
+  sim.Drive(1).SetVersion("QM71 ver.2.00.001.01");
+  ASSERT_EQ(0, Program({"-p", Port(1), "save", dir.File("qm71.dpf")}).code);
+  ASSERT_EQ(0, Program({"-p", Port(1), "motordb", "export", dir.File("qm71.txt")}).code);
+  sim.Drive(0).ClearReceived();
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"load", dir.File("qm71.dpf")}, {"motordb", "import", dir.File("qm71.txt")}}) {
+    std::vector<std::string> args{"-p", Port(0), "--yes"};
+    args.insert(args.end(), command.begin(), command.end());
+    const Ran run = Program(args);
+    EXPECT_EQ(5, run.code) << command[0] << ": " << run.err;
+    EXPECT_TRUE(Contains(run.err, res::LoadString(ids::OtherDriveModel))) << run.err;
+    EXPECT_TRUE(Contains(run.err, res::FormatString(ids::VersionsShown, {sim.Drive(0).Version(), ""}))) << run.err;
+    EXPECT_TRUE(Contains(run.err, "File: QM71 ver.2.00.001.")) << run.err;
+  }
+  for (const std::string& line : sim.Drive(0).Received()) {
+    EXPECT_FALSE(line.size() > 3 && (line.starts_with("MDA") || line.starts_with("mda"))) << "sent: " << line;
+    for (const char* save : {"SDP", "SMP", "VDP", "VMP"}) EXPECT_NE(save, line);
+  }
+
+  // The same model at another firmware version: the question, naming both.
+  ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("older.dpf")}).code);
+  std::string older = ReadFile(dir.File("older.dpf"));
+  const std::string version = sim.Drive(0).Version();
+  const std::string olderVersion = "QDS-2 ver.1.03.001.01 std";
+  older.replace(older.find(version), version.size(), olderVersion);
+  ASSERT_TRUE(dir.Write("older.dpf", older));
+  const Ran asked = Program({"-p", Port(0), "load", dir.File("older.dpf")});
+  EXPECT_EQ(130, asked.code) << asked.err;
+  EXPECT_TRUE(Contains(asked.err, res::FormatString(ids::VersionsShown, {version, olderVersion}))) << asked.err;
+  EXPECT_EQ(0, Program({"-p", Port(0), "--yes", "load", dir.File("older.dpf")}).code);
+}
+
 // Several drives backed up at once: one plain file name would keep one drive's
 // values, so it is refused before any port opens; {port} gives each its own.
 TEST_F(CliRunTest, BackupsOfSeveralDrivesEachGetTheirOwnFile) {

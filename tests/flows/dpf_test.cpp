@@ -163,20 +163,30 @@ TEST_F(DpfTest, NegativeSubFieldValueIsInsertedAsItsBits) {
   EXPECT_EQ(0x0D57, drive().GetParam(16));
 }
 
-TEST_F(DpfTest, VersionQuestion) {
+// A file of another drive model is refused whatever the answer would be (its
+// values mean other things there); another version of the same model is asked
+// about, with both versions shown.
+TEST_F(DpfTest, AnotherModelIsRefusedAndAnotherVersionAsked) {
+  enum class Then { Loads, Asks, Refused };
   struct Case {
     const char* drive;
     const char* file;
-    bool asks;
+    Then then;
   };
   const Case cases[] = {
-      {kVersion, kVersion, false},
-      {kVersion, "QDS-2 ver.1.04.007.99 other", false},  // only p + 12 characters count
-      {kVersion, "QDS-2 ver.1.04.008.12 std", true},
-      {"QDS-2 version", "QDS-2 version", false},
-      {"QDS-2 v1", "QDS-2 v1", true},          // no "ver" at all
-      {"ver.1.04.007", "ver.1.04.007", true},  // "ver" at the start
-      {"ABver.12", "ABver.12345", true},       // the drive's string ends early
+      {kVersion, kVersion, Then::Loads},
+      {kVersion, "QDS-2 ver.1.04.007.99 other", Then::Loads},  // only p + 12 characters count
+      {kVersion, "QDS-2 ver.1.04.008.12 std", Then::Asks},
+      {kVersion, "qds-2 ver.1.04.007.12 std", Then::Asks},  // the same model, written otherwise
+      {"QDS-2 version", "QDS-2 version", Then::Loads},
+      {"QDS-2 v1", "QDS-2 v1", Then::Asks},          // no "ver" at all
+      {"ver.1.04.007", "ver.1.04.007", Then::Asks},  // "ver" at the start
+      {"ABver.12", "ABver.12345", Then::Asks},       // the drive's string ends early
+      {kVersion, "QM71 ver.2.00.001.01", Then::Refused},
+      {"QM71 ver.2.00.001.01", kVersion, Then::Refused},
+      {kVersion, "QDS-3 ver.1.04.007.12 std", Then::Refused},
+      {kVersion, "QM71 v2", Then::Asks},  // a version without "ver" names no model
+      {"QDS-2 v1", "QM71 ver.2.00.001.01", Then::Asks},
   };
   const std::string entry = "[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=5\r\n";
   for (const Case& c : cases) {
@@ -185,17 +195,50 @@ TEST_F(DpfTest, VersionQuestion) {
     ASSERT_EQ(1, link.ReadVersion());
     dir.Write("v.dpf", DpfFor(c.file, entry));
     prompt.Clear();
-    prompt.QueueAnswer(btn::No);
+    prompt.QueueAnswer(c.then == Then::Refused ? btn::Yes : btn::No);  // Yes, as --yes gives, changes nothing
     Load("v.dpf");
-    if (c.asks) {
-      ASSERT_FALSE(prompt.Messages().empty());
-      EXPECT_EQ(res::LoadString(ids::VersionDiffers), prompt.Messages()[0].text);
-      EXPECT_EQ(MsgButtons::YesNo, prompt.Messages()[0].buttons);
-      EXPECT_TRUE(drive().Received().empty()) << "No sends nothing";
-    } else {
+    const std::string versions = "\n" + res::FormatString(ids::VersionsShown, {c.drive, c.file});
+    if (c.then == Then::Loads) {
       EXPECT_EQ(std::vector<std::string>{"MDA5"}, Writes());
+      continue;
+    }
+    ASSERT_FALSE(prompt.Messages().empty());
+    EXPECT_TRUE(drive().Received().empty()) << "nothing is sent";
+    if (c.then == Then::Asks) {
+      EXPECT_EQ(res::LoadString(ids::VersionDiffers) + versions, prompt.Messages()[0].text);
+      EXPECT_EQ(MsgButtons::YesNo, prompt.Messages()[0].buttons);
+      EXPECT_EQ(Outcome::Cancelled, last);
+    } else {
+      EXPECT_EQ(res::LoadString(ids::OtherDriveModel) + versions, prompt.Messages()[0].text);
+      EXPECT_EQ(MsgButtons::Ok, prompt.Messages()[0].buttons);
+      EXPECT_EQ(Outcome::FileError, last);
     }
   }
+
+  // The model is named before what the description makes of the other model's
+  // entries; a comparison still shows them, but its differing entries are not loaded.
+  drive().SetVersion(kVersion);
+  ASSERT_EQ(1, link.ReadVersion());
+  dir.Write("other.dpf",
+            DpfFor("QM71 ver.2.00.001.01", entry + Entry(1, "ADDRESS=30\r\nNESTED=1\r\nOFFSET=5\r\nVALUE=7\r\n")));
+  prompt.Clear();
+  Load("other.dpf");
+  EXPECT_EQ(res::LoadString(ids::OtherDriveModel), FirstShown());
+  dir.Write("other.dpf", DpfFor("QM71 ver.2.00.001.01", entry));
+  prompt.Clear();
+  prompt.QueueAnswer(btn::Yes);
+  prompt.QueueFileName(dir.File("other.dpf"));
+  drive().SetParam(21, 40);
+  drive().ClearReceived();
+  bool shown = false;
+  CompareWithFile(frame, model,
+                  [&](const std::string&, const std::string&, bool, const std::vector<DpfComparison>& rows) {
+                    shown = rows.size() == 1 && rows[0].differs;
+                    return true;  // Load Differing Entries
+                  });
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(Writes().empty());
+  EXPECT_EQ(res::LoadString(ids::OtherDriveModel), FirstShown());
 }
 
 TEST_F(DpfTest, EmptyUserViewSavesTargetOnlyWhichDoesNotLoad) {
@@ -226,6 +269,7 @@ TEST_F(DpfTest, BadFilesAreRejectedAndNothingIsSent) {
   const std::string fullEntry = Entry(0, entry21 + "5\r\n");
   const auto value21 = [&](const std::string& value) { return DpfFor(kVersion, Entry(0, entry21 + value + "\r\n")); };
   const auto entry = [&](const std::string& keys) { return DpfFor(kVersion, Entry(0, keys)); };
+  const std::string twoEntries = DpfFor(kVersion, fullEntry + Entry(1, entry21 + "7\r\n"));
   struct Case {
     const char* name;
     std::string text;
@@ -244,6 +288,16 @@ TEST_F(DpfTest, BadFilesAreRejectedAndNothingIsSent) {
       {"a gap in the numbering", DpfFor(kVersion, fullEntry + Entry(2, entry21 + "6\r\n"))},
       {"a repeated section", DpfFor(kVersion, fullEntry + fullEntry)},
       {"a repeated key", entry(entry21 + "5\r\nVALUE=6\r\n")},
+      {"a repeated version", "[TARGET]\r\nVER=" + std::string(kVersion) + "\r\nVER=QM71 ver.2\r\n" + fullEntry},
+      // Sections that look like entries but are none, after whole entries: their
+      // values were dropped and the load said "COMPLETE"
+      {"a leading zero", twoEntries + "[PARAM01]\r\n" + entry21 + "6\r\n"},
+      {"a blank in the name", twoEntries + "[PARAM 2]\r\n" + entry21 + "6\r\n"},
+      {"a letter after the number", twoEntries + "[PARAM2x]\r\n" + entry21 + "6\r\n"},
+      {"a number past 32 bits", twoEntries + "[PARAM4294967296]\r\n" + entry21 + "6\r\n"},
+      {"no number", twoEntries + "[PARAM]\r\n" + entry21 + "6\r\n"},
+      {"NESTED=2", DpfFor(kVersion, fullEntry + Entry(1, "ADDRESS=16\r\nNESTED=2\r\nOFFSET=4\r\nVALUE=1\r\n"))},
+      {"NESTED=-1", DpfFor(kVersion, fullEntry + Entry(1, "ADDRESS=16\r\nNESTED=-1\r\nOFFSET=4\r\nVALUE=1\r\n"))},
       // Keys that are no whole 32-bit decimal number
       {"banana", value21("banana")},
       {"abc", value21("abc")},

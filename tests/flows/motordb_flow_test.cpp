@@ -153,13 +153,29 @@ TEST_F(MotorDbTest, ImportDialogAndEarlyEnds) {
   EXPECT_TRUE(prompt.Dialogs().empty());
 }
 
-TEST_F(MotorDbTest, ImportAsksWhenTheVersionDiffers) {
+// The version question, with both versions; for the drive's version against
+// the file's version line.
+std::string VersionQuestion(const std::string& line) {
+  return res::LoadString(ids::VersionDiffers) + "\n" + res::FormatString(ids::VersionsShown, {kDriveVersion, line});
+}
+
+TEST_F(MotorDbTest, ImportRefusesAnotherModelAndAsksAboutAnotherVersion) {
   prompt.QueueAnswer(btn::No);
-  EXPECT_NE(Outcome::Done, Import("XY-3 ver.2.\nMAD1\n"));
+  EXPECT_EQ(Outcome::Cancelled, Import("XY-2 ver.2.\nMAD1\n"));
   ASSERT_EQ(1u, prompt.Messages().size());
-  EXPECT_EQ(res::LoadString(ids::VersionDiffers), prompt.Messages()[0].text);
+  EXPECT_EQ(VersionQuestion("XY-2 ver.2."), prompt.Messages()[0].text);
   EXPECT_EQ(MsgButtons::YesNo, prompt.Messages()[0].buttons);
   EXPECT_EQ(MsgIcon::Exclamation, prompt.Messages()[0].icon);
+  EXPECT_TRUE(Received().empty());
+  EXPECT_TRUE(prompt.progressLogs.empty());
+
+  // Another model is refused before anything is sent, whatever the answer would be.
+  prompt.Clear();
+  prompt.QueueAnswer(btn::Yes);
+  EXPECT_EQ(Outcome::FileError, Import("XY-3 ver.1.04.007.\nMAD1\n"));
+  EXPECT_EQ((Lines{res::LoadString(ids::OtherDriveModel) + "\n" +
+                   res::FormatString(ids::VersionsShown, {kDriveVersion, "XY-3 ver.1.04.007."})}),
+            prompt.Texts());
   EXPECT_TRUE(Received().empty());
   EXPECT_TRUE(prompt.progressLogs.empty());
 
@@ -168,8 +184,8 @@ TEST_F(MotorDbTest, ImportAsksWhenTheVersionDiffers) {
   EXPECT_TRUE(prompt.Messages().size() == 1) << "case and a longer file version do not matter";
   prompt.Clear();
   prompt.QueueAnswer(btn::Yes);
-  EXPECT_EQ(Outcome::Done, Import("XY-3\nMAD1\n"));
-  EXPECT_EQ((Lines{res::LoadString(ids::VersionDiffers), res::LoadString(ids::MotorDbDownloaded)}), prompt.Texts());
+  EXPECT_EQ(Outcome::Done, Import("XY-3\nMAD1\n"));  // without "ver" the model is not known
+  EXPECT_EQ((Lines{VersionQuestion("XY-3"), res::LoadString(ids::MotorDbDownloaded)}), prompt.Texts());
   EXPECT_EQ(0, prompt.AnswersLeft());
 }
 
@@ -343,7 +359,7 @@ TEST_F(MotorDbTest, AVersionLineMustNameTheDriveUpToVer) {
     prompt.Clear();
     prompt.QueueAnswer(btn::No);
     EXPECT_EQ(Outcome::Cancelled, Import(std::string(line) + "\nMAD1\n"));
-    EXPECT_EQ((Lines{res::LoadString(ids::VersionDiffers)}), prompt.Texts());
+    EXPECT_EQ((Lines{VersionQuestion(line)}), prompt.Texts());
     EXPECT_TRUE(Received().empty());
   }
   for (const char* line : {"xy-2 VER.", "XY-2 ver.1.04.007.", "XY-2 ver.1.04.007.12 ab std"}) {
