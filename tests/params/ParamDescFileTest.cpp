@@ -66,7 +66,7 @@ TEST(ParamDescFile, ReadsInfoCategoriesParametersAndSubFields) {
                          "  <nested offset=\"4\" size=\"4\" name=\"Stop\"/>"
                          "</param>",
                          "<categories><category index=\"1\" name=\"Motor\"/><category name=\"no index\"/>"
-                         "<category index=\"x\" name=\"bad\"/><category index=\"2\"/>"
+                         "<category index=\"2\"/>"
                          "<category index=\"3\" name=\"IO\"/></categories>")));
   EXPECT_EQ(model.GetTypeText(), "T");
   EXPECT_EQ(model.GetVersionText(), "2");
