@@ -111,7 +111,7 @@ void CFrameLogic::PostCheckLink() {
 }
 
 std::optional<std::string> IdleLineLost(CRs232CB& link) {
-  // Both are gone with the line.
+  // Asked first: both go with the line.
   const std::string port = std::to_string(link.GetPortNumber());
   const std::string server = link.ServerAddress();
   if (!link.LineHungUp()) return std::nullopt;
