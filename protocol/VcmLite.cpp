@@ -178,7 +178,7 @@ int CVcmLite::ReadResponse() {
       // The rest of the line is still read, so the trace shows all of it.
       m_answerDamaged = true;
       char shown[8];
-      std::snprintf(shown, sizeof shown, "<0x%02X>", byte);
+      (void)std::snprintf(shown, sizeof shown, "<0x%02X>", byte);  // six characters always fit
       keep(shown);
     } else {
       const char text[2] = {static_cast<char>(byte), '\0'};
