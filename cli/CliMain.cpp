@@ -38,12 +38,8 @@ std::string FirstLine(const std::string& text) { return text.substr(0, text.find
 // The port doctor's view of the ports named, or of every port listed. Exit 3 when
 // a port named by number cannot be opened now, so a script can ask about its own.
 int ListPorts(const Request& request, std::ostream& out, Console& console) {
-  std::vector<portprobe::PortFacts> ports;
-  if (request.ports.empty()) {
-    ports = portprobe::ProbeAll();
-  } else {
-    for (const unsigned com : request.ports) ports.push_back(portprobe::Probe(com));
-  }
+  const std::vector<portprobe::PortFacts> ports =
+      request.ports.empty() ? portprobe::ProbeAll() : portprobe::Probe(request.ports);
   if (ports.empty()) console.Lines("", res::LoadString(ids::CliNoPortsListed));
   bool allOpen = true;
   Json list = Json::array();

@@ -47,8 +47,8 @@ std::string Tab(std::initializer_list<std::string> columns) {
 }
 
 // Why the port would not open, in the port doctor's words, with what to do.
-std::string OpenFailure(unsigned com) {
-  const portprobe::PortFacts facts = portprobe::Probe(com);
+std::string OpenFailure(unsigned com, const CRs232CB& link) {
+  const portprobe::PortFacts facts = portprobe::ProbeFailedOpen(com, link);
   // An address given on the command line has no COM number the user knows.
   const std::string name = PortName(com);
   std::string text =
@@ -185,7 +185,7 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
   if (context.cancel.load()) return Outcome::Cancelled;
   CVcmCommand link;
   if (link.Open(static_cast<uint8_t>(com), context.baud) != 1) {
-    prompt.Tell(MsgIcon::Error, OpenFailure(com));
+    prompt.Tell(MsgIcon::Error, OpenFailure(com, link));
     return Outcome::LinkFailed;
   }
   CFrameLogic frame(link, prompt);

@@ -61,12 +61,15 @@ std::vector<std::string> PortTexts(const std::vector<unsigned>& ports) {
 
 std::vector<portprobe::PortFacts> ProbeListedPorts() {
   std::vector<portprobe::PortFacts> ports = portprobe::ProbeAll();
+  std::vector<unsigned> unlisted;
   for (const auto& [number, path] : portmap::FileEntries()) {
     const bool listed = std::any_of(ports.begin(), ports.end(), [number = number](const portprobe::PortFacts& facts) {
       return facts.com == number;
     });
-    if (!listed) ports.push_back(portprobe::Probe(number));
+    if (!listed) unlisted.push_back(number);
   }
+  if (unlisted.empty()) return ports;
+  for (portprobe::PortFacts& facts : portprobe::Probe(unlisted)) ports.push_back(std::move(facts));
   return ports;
 }
 
@@ -153,9 +156,10 @@ bool CConnectLogic::Connect(CRs232CB& link, const CIniFile& config, CPromptInter
   // name a different port.
   const bool opened = m_port >= 0 && m_port <= 255 && link.Open(static_cast<uint8_t>(m_port), m_baudRate) == 1;
   if (!opened) {
-    // Whatever was known when the dialog opened may have changed meanwhile.
+    // Whatever was known when the dialog opened may have changed meanwhile; a
+    // network line's failed connection already says how the server answered.
     if (m_portSelection >= 0 && m_portSelection < static_cast<int>(m_facts.size())) {
-      m_facts[m_portSelection] = portprobe::Probe(m_facts[m_portSelection].com);
+      m_facts[m_portSelection] = portprobe::ProbeFailedOpen(m_facts[m_portSelection].com, link);
     }
     MessageSpec message;
     message.text = res::FormatString(ids::OpenPortFailed, {std::to_string(m_port)});

@@ -109,3 +109,12 @@ int CFrameLogic::VerifyMotorParams() { return Verify("VMP", ids::MotorParamsChan
 void CFrameLogic::PostCheckLink() {
   if (m_postCheckLink) m_postCheckLink();
 }
+
+std::optional<std::string> IdleLineLost(CRs232CB& link) {
+  // Asked first: both go with the line.
+  const std::string port = std::to_string(link.GetPortNumber());
+  const std::string server = link.ServerAddress();
+  if (!link.LineHungUp()) return std::nullopt;
+  if (server.empty()) return res::FormatString(ids::StatusDriveLost, {port});
+  return res::FormatString(ids::StatusServerClosed, {port, server});
+}

@@ -5,6 +5,8 @@
 // application messages here; tests call it directly.
 
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "flows/Prompt.h"
 #include "protocol/VcmCommand.h"
@@ -51,3 +53,9 @@ class CFrameLogic {
   CPromptInterface& m_prompt;
   std::function<void()> m_postCheckLink;
 };
+
+// Asks the link, without sending or taking a byte, whether its line went while the
+// window was idle. When it did, the link has let it go and the text says so for the
+// status bar: a network line names the server that closed it, since cable and
+// power advice would point the wrong way there.
+std::optional<std::string> IdleLineLost(CRs232CB& link);

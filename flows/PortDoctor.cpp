@@ -109,9 +109,7 @@ std::string PermissionAdvice(const PortFacts& facts) {
 // The server's host and port as the user wrote them, for the network texts.
 std::string Endpoint(const PortFacts& facts) {
   const std::optional<netaddr::Address> address = netaddr::Parse(facts.device);
-  if (!address) return Printable(facts.device);
-  const bool v6 = address->host.find(':') != std::string::npos;
-  return Printable((v6 ? "[" + address->host + "]" : address->host) + ":" + std::to_string(address->port));
+  return Printable(address ? address->HostAndPort() : facts.device);
 }
 
 std::string NetworkStatus(const PortFacts& facts) {
@@ -121,6 +119,8 @@ std::string NetworkStatus(const PortFacts& facts) {
     case CNetLine::Fault::None: return res::LoadString(ids::DoctorAvailable);
     case CNetLine::Fault::BadAddress: return res::LoadString(ids::DoctorNetBadAddress);
     case CNetLine::Fault::NameNotFound: return res::FormatString(ids::DoctorNetNameNotFound, {host});
+    case CNetLine::Fault::NameNoAnswer:
+      return res::FormatString(ids::DoctorNetNameNoAnswer, {host, std::to_string((facts.connectWaitMs + 999) / 1000)});
     case CNetLine::Fault::Refused: return res::FormatString(ids::DoctorNetRefused, {Endpoint(facts)});
     case CNetLine::Fault::NoAnswer:
       return res::FormatString(ids::DoctorNetNoAnswer,
@@ -138,6 +138,7 @@ std::string NetworkAdvice(const PortFacts& facts) {
     case CNetLine::Fault::None: return std::string();
     case CNetLine::Fault::BadAddress: return res::LoadString(ids::DoctorAdviceNetBadAddress);
     case CNetLine::Fault::NameNotFound: return res::LoadString(ids::DoctorAdviceNetName);
+    case CNetLine::Fault::NameNoAnswer: return res::LoadString(ids::DoctorAdviceNetNameNoAnswer);
     case CNetLine::Fault::Refused: return res::LoadString(ids::DoctorAdviceNetRefused);
     case CNetLine::Fault::NoAnswer:
     case CNetLine::Fault::Unreachable: return res::LoadString(ids::DoctorAdviceNetNoAnswer);

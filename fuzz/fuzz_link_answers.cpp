@@ -247,6 +247,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (result == rc::Success && length != static_cast<int32_t>(std::strlen(link.GetReceiveBuffer())) - 3) {
           Fail("the data length does not match the answer line");
         }
+        for (const char* p = link.GetReceiveBuffer(); result == rc::Success && *p != '\0'; ++p) {
+          if (static_cast<unsigned char>(*p) < 0x20 || *p == 0x7F) Fail("an answer with a control byte taken as good");
+        }
         break;
       }
       default:
@@ -261,7 +264,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (strnlen(link.GetTrace(), CVcmLite::kBufferSize) >= CVcmLite::kBufferSize) Fail("the trace overran");
     for (const unsigned char c : link.GetVersion()) {
-      if (c < 0x20) Fail("a control character in the version");
+      if (c < 0x20 || c == 0x7F) Fail("a control character in the version");
     }
     if ((code % 7 == 1 || code % 7 == 2)) {
       const CachedParam* cached = link.FindCachedParam(address);

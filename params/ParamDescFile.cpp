@@ -120,7 +120,7 @@ std::string ChildText(const TiXmlElement* parent, const char* name) {
 bool CCategoryNode::LoadXml(const TiXmlNode* node) {
   const TiXmlElement* element = node != nullptr ? node->ToElement() : nullptr;
   if (element == nullptr) return false;
-  const auto index = paramxml::ParseDecimalAttribute(element->Attribute("index"));
+  const auto index = paramxml::ParseWhole32(element->Attribute("index"));
   if (!index) return false;
   m_index = *index;
   auto name = paramxml::AttributeText(element, "name");
@@ -196,20 +196,33 @@ bool CParamDescFile::ReadDocument(const TiXmlDocument& document) {
   m_type = ChildText(info, "type");
   m_version = ChildText(info, "ver");
 
-  WalkList(description->FirstChildElement("categories"), "category", [this](const TiXmlElement* element) {
+  // Each check names the element and its line: a description that makes a
+  // sub-field write over its neighbours, or a value that no field can hold, would
+  // otherwise reach a drive as a wrong value reported as written.
+  bool sound = true;
+  WalkList(description->FirstChildElement("categories"), "category", [this, &sound](const TiXmlElement* element) {
+    if (!sound) return;
+    if (!CheckNumbers(element, {{"index", INT32_MIN, INT32_MAX}})) {
+      sound = false;
+      return;
+    }
     auto category = std::make_unique<CCategoryNode>();
     if (category->LoadXml(element)) m_categories.push_back(std::move(category));
   });
 
   const TiXmlElement* parameters = description->FirstChildElement("parameters");
-  if (parameters == nullptr || parameters->FirstChildElement("param") == nullptr) return false;
-  // Each check names the element and its line: a description that makes a
-  // sub-field write over its neighbours, or a value that no field can hold, would
-  // otherwise reach a drive as a wrong value reported as written.
-  bool sound = true;
+  if (!sound || parameters == nullptr || parameters->FirstChildElement("param") == nullptr) return false;
   std::map<int32_t, int> paramLines;
   WalkList(parameters, "param", [this, &sound, &paramLines](const TiXmlElement* element) {
     if (!sound) return;
+    // Their ranges are checked once the parameter is read, naming it.
+    if (!CheckNumbers(element, {{"address", INT64_MIN, INT64_MAX},
+                                {"category", INT64_MIN, INT64_MAX},
+                                {"min", INT64_MIN, INT64_MAX},
+                                {"max", INT64_MIN, INT64_MAX}})) {
+      sound = false;
+      return;
+    }
     auto param = std::make_unique<CParamNode>();
     if (!param->LoadXml(element)) return;
     const auto [first, added] = paramLines.emplace(param->GetAddress(), element->Row());
@@ -225,6 +238,13 @@ bool CParamDescFile::ReadDocument(const TiXmlDocument& document) {
     std::vector<std::pair<uint32_t, int>> taken;  // bits of each sub-field so far, with its line
     WalkList(element, "nested", [this, &sound, &param, &taken](const TiXmlElement* nestedElement) {
       if (!sound) return;
+      if (!CheckNumbers(nestedElement, {{"offset", 0, 31},
+                                        {"size", INT64_MIN, INT64_MAX},
+                                        {"min", INT64_MIN, INT64_MAX},
+                                        {"max", INT64_MIN, INT64_MAX}})) {
+        sound = false;
+        return;
+      }
       auto nested = std::make_unique<CNestedNode>();
       if (!nested->LoadXml(nestedElement)) return;
       nested->SetAddress(param->GetAddress());
@@ -243,6 +263,10 @@ bool CParamDescFile::ReadDocument(const TiXmlDocument& document) {
 
   WalkList(description->FirstChildElement("user_view"), "item", [this, &sound](const TiXmlElement* element) {
     if (!sound) return;
+    if (!CheckViewNumbers(element)) {
+      sound = false;
+      return;
+    }
     auto entry = std::make_unique<CUserViewData>();
     if (!entry->LoadXml(element)) return;
     if (!CheckViewEntry(element, *entry)) {
@@ -260,13 +284,55 @@ bool CParamDescFile::Refuse(const TiXmlElement* element, int textId, std::vector
   return false;
 }
 
+bool CParamDescFile::CheckNumber(const TiXmlElement* element, const std::string& shown, const char* text,
+                                 int64_t lowest, int64_t highest) {
+  const std::optional<int64_t> value = paramxml::ParseWholeNumber(text);
+  if (!value) return Refuse(element, ids::DescNotANumber, {shown});
+  if (*value < lowest || *value > highest) {
+    return Refuse(element, ids::DescNumberOutside, {shown, std::to_string(lowest), std::to_string(highest)});
+  }
+  return true;
+}
+
+bool CParamDescFile::CheckNumbers(const TiXmlElement* element, std::initializer_list<NumberRule> rules) {
+  for (const NumberRule& rule : rules) {
+    const char* text = element->Attribute(rule.attribute);
+    if (text == nullptr) continue;
+    if (!CheckNumber(element, std::string(rule.attribute) + "=\"" + text + "\"", text, rule.lowest, rule.highest)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CParamDescFile::CheckViewNumbers(const TiXmlElement* item) {
+  const auto inElement = [this](const TiXmlElement* element, int64_t lowest, int64_t highest) {
+    const std::string text = paramxml::ElementText(element);
+    const std::string name = element->Value();
+    return CheckNumber(element, "<" + name + ">" + text + "</" + name + ">", text.c_str(), lowest, highest);
+  };
+  const TiXmlElement* address = item->FirstChildElement("address");
+  if (address == nullptr) return true;  // no entry: the item is passed over
+  // The address's and the bit's ranges are checked with the entry, naming both.
+  if (!inElement(address, INT64_MIN, INT64_MAX) || !CheckNumbers(address, {{"offset", INT64_MIN, INT64_MAX}})) {
+    return false;
+  }
+  // The choices as the entry's reader walks them.
+  for (const TiXmlNode* sibling = item->FirstChildElement("comment"); sibling; sibling = sibling->NextSibling()) {
+    const TiXmlElement* choice = sibling->ToElement();
+    const TiXmlElement* value = choice != nullptr ? choice->FirstChildElement("value") : nullptr;
+    if (value != nullptr && !inElement(value, INT32_MIN, INT32_MAX)) return false;
+  }
+  return true;
+}
+
 namespace {
 
 // A numeric attribute whose value lies outside [lowest, highest]: its text.
 std::optional<std::string> OutsideRange(const TiXmlElement* element, const char* name, int64_t lowest,
                                         int64_t highest) {
   const char* text = element->Attribute(name);
-  const std::optional<int64_t> value = paramxml::ParseWideNumber(text);
+  const std::optional<int64_t> value = paramxml::ParseWholeNumber(text);
   if (!value || (*value >= lowest && *value <= highest)) return std::nullopt;
   return std::string(text);
 }
@@ -323,8 +389,8 @@ bool CParamDescFile::CheckViewEntry(const TiXmlElement* element, const CUserView
   // The entry keeps its address in 16 bits and its bit in 8: a larger number
   // would name another parameter or bit than the file says.
   const TiXmlElement* address = element->FirstChildElement("address");
-  const std::optional<int64_t> number = paramxml::ParseWideNumber(address->GetText());
-  const std::optional<int64_t> bit = paramxml::ParseWideNumber(address->Attribute("offset"));
+  const std::optional<int64_t> number = paramxml::ParseWholeNumber(address->GetText());
+  const std::optional<int64_t> bit = paramxml::ParseWholeNumber(address->Attribute("offset"));
   const bool addressFits = !number || (*number >= 0 && *number <= 0xFFFF);
   const bool bitFits = !entry.nested || (bit && *bit >= 0 && *bit <= 31);
   if (addressFits && bitFits) return true;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <utility>
@@ -74,8 +75,9 @@ class CParamDescFile {
   const std::string& GetVersionText() const { return m_version; }
   // Why the last load failed, naming the element and its line, when the file was
   // read but describes something no drive value can be (sub-fields that overlap or
-  // leave the 32 bits, a parameter described twice, a number that does not fit
-  // its field, min above max, a user view entry naming no parameter or bit);
+  // leave the 32 bits, a parameter described twice, a number that is no whole
+  // decimal number or does not fit its field, min above max, a user view entry
+  // naming no parameter or bit);
   // empty otherwise.
   const std::string& GetLoadError() const { return m_loadError; }
 
@@ -88,6 +90,21 @@ class CParamDescFile {
   bool CheckNested(const TiXmlElement* element, const CParamNode& param, const CNestedNode& nested,
                    const std::vector<std::pair<uint32_t, int>>& taken);
   bool CheckViewEntry(const TiXmlElement* element, const CUserViewData& entry);
+  // Every number an element holds, looked at before the element is read: a whole
+  // decimal number within [lowest, highest] (the widest range a field may take
+  // when its own check follows), or false with m_loadError naming the line and
+  // the attribute. An absent attribute is left to the element's reader.
+  struct NumberRule {
+    const char* attribute;
+    int64_t lowest;
+    int64_t highest;
+  };
+  bool CheckNumbers(const TiXmlElement* element, std::initializer_list<NumberRule> rules);
+  // The numbers of a user view item: its address and bit, and every choice's value.
+  bool CheckViewNumbers(const TiXmlElement* item);
+  // `shown` names the number as the file writes it, for the message.
+  bool CheckNumber(const TiXmlElement* element, const std::string& shown, const char* text, int64_t lowest,
+                   int64_t highest);
   bool Refuse(const TiXmlElement* element, int textId, std::vector<std::string> arguments);
 
   bool m_loaded = false;

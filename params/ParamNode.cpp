@@ -12,9 +12,9 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
-// Sign and digits after leading white space; nothing when no digit follows. The
-// magnitude stops growing past 2^40, so no digit count can overflow.
-std::optional<int64_t> ParseLeadingWide(const char* text) {
+}  // namespace
+
+std::optional<int64_t> ParseWholeNumber(const char* text) {
   if (text == nullptr) return std::nullopt;
   const char* p = text;
   while (IsSpace(*p)) ++p;
@@ -29,23 +29,16 @@ std::optional<int64_t> ParseLeadingWide(const char* text) {
   for (; *p >= '0' && *p <= '9'; ++p) {
     if (magnitude <= kStop) magnitude = magnitude * 10 + (*p - '0');
   }
+  while (IsSpace(*p)) ++p;
+  if (*p != '\0') return std::nullopt;
   return negative ? -magnitude : magnitude;
 }
 
-// The same kept in 32 bits: out of range it stops at the nearest limit.
-std::optional<int32_t> ParseLeadingNumber(const char* text) {
-  const std::optional<int64_t> wide = ParseLeadingWide(text);
+std::optional<int32_t> ParseWhole32(const char* text) {
+  const std::optional<int64_t> wide = ParseWholeNumber(text);
   if (!wide) return std::nullopt;
   return static_cast<int32_t>(std::clamp<int64_t>(*wide, INT32_MIN, INT32_MAX));
 }
-
-}  // namespace
-
-std::optional<int32_t> ParseDecimalAttribute(const char* text) { return ParseLeadingNumber(text); }
-
-std::optional<int64_t> ParseWideNumber(const char* text) { return ParseLeadingWide(text); }
-
-int32_t ParseDecimalElement(const char* text) { return ParseLeadingNumber(text).value_or(0); }
 
 std::optional<bool> QueryBool(const TiXmlElement* element, const char* name) {
   const char* text = element->Attribute(name);
@@ -123,10 +116,13 @@ bool CParamInterface::LoadCommon(const TiXmlElement* element) {
   if (unit) m_unit = unit;
   if (const auto value = boolean(isSigned, "signed")) m_unsigned = !*value;
 
-  const auto minimum = ParseDecimalAttribute(minimumText);
+  // An absent limit is no limit; one that is no number is no limit either, but
+  // saying so would let "abc" pass as "anything goes": the element is rejected.
+  const auto minimum = ParseWhole32(minimumText);
+  const auto maximum = ParseWhole32(maximumText);
+  if ((minimumText && !minimum) || (maximumText && !maximum)) return false;
   m_hasMinimum = minimum.has_value();
   if (minimum) m_minimum = *minimum;
-  const auto maximum = ParseDecimalAttribute(maximumText);
   m_hasMaximum = maximum.has_value();
   if (maximum) m_maximum = *maximum;
 
@@ -140,10 +136,13 @@ bool CParamNode::LoadXml(const TiXmlNode* node) {
   const TiXmlElement* element = node != nullptr ? node->ToElement() : nullptr;
   if (element == nullptr) return false;
   m_nested = false;
-  const auto address = paramxml::ParseDecimalAttribute(element->Attribute("address"));
+  const auto address = paramxml::ParseWhole32(element->Attribute("address"));
   if (!address) return false;
   m_address = *address;
-  m_category = paramxml::ParseDecimalAttribute(element->Attribute("category")).value_or(0);
+  const char* category = element->Attribute("category");
+  const auto categoryNumber = paramxml::ParseWhole32(category);
+  if (category && !categoryNumber) return false;
+  m_category = categoryNumber.value_or(0);
   return LoadCommon(element);
 }
 
@@ -162,10 +161,10 @@ bool CNestedNode::LoadXml(const TiXmlNode* node) {
   const TiXmlElement* element = node != nullptr ? node->ToElement() : nullptr;
   if (element == nullptr) return false;
   m_nested = true;
-  const auto offset = paramxml::ParseDecimalAttribute(element->Attribute("offset"));
+  const auto offset = paramxml::ParseWhole32(element->Attribute("offset"));
   if (!offset || *offset < 0 || *offset > 31) return false;
   m_offset = *offset;
-  const auto size = paramxml::ParseDecimalAttribute(element->Attribute("size"));
+  const auto size = paramxml::ParseWhole32(element->Attribute("size"));
   if (!size) return false;
   m_size = *size;
   return LoadCommon(element);

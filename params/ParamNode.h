@@ -16,18 +16,16 @@ class TiXmlElement;
 // Value forms shared by every reader of the description file.
 namespace paramxml {
 
-// An attribute read the way a "%d" scan reads it: leading white space, optional
-// sign, digits up to the first non-digit. No leading number gives nothing.
-// Values beyond 32 bits saturate at the nearest 32-bit limit.
-std::optional<int32_t> ParseDecimalAttribute(const char* text);
+// A number as a description writes it: a whole decimal number, with an optional
+// sign and white space around it. Nothing for anything else ("0x1F", "1e1",
+// "12abc", "O15", empty, absent): a number read by its leading digits would put a
+// value in the model that the file does not hold. The magnitude stops growing past
+// 2^40, so a number of any length is read and then found too large by its field.
+std::optional<int64_t> ParseWholeNumber(const char* text);
 
-// The leading number as ParseDecimalAttribute finds it, without saturating (a
-// magnitude past 2^40 stops growing): none when there is no leading number.
-std::optional<int64_t> ParseWideNumber(const char* text);
-
-// An element's text read the way strtol(text, nullptr, 10) reads it; no leading
-// number gives 0. Saturates like ParseDecimalAttribute.
-int32_t ParseDecimalElement(const char* text);
+// The same kept in 32 bits: out of range it stops at the nearest limit (the
+// description reader refuses such a number before any node reads it).
+std::optional<int32_t> ParseWhole32(const char* text);
 
 // A boolean attribute as TinyXML's QueryBoolAttribute answers it (a leading
 // "true", "yes" or "1" is true, else a leading "false", "no" or "0" is false, any

@@ -13,13 +13,15 @@ bool CUserViewData::LoadXml(const TiXmlNode* node) {
 
   const TiXmlElement* addressElement = item->FirstChildElement("address");
   if (addressElement == nullptr) return false;
-  address = static_cast<uint16_t>(static_cast<uint32_t>(ParseDecimalElement(addressElement->GetText())) & 0xFFFFu);
+  const auto addressNumber = ParseWhole32(addressElement->GetText());
+  if (!addressNumber) return false;
+  address = static_cast<uint16_t>(static_cast<uint32_t>(*addressNumber) & 0xFFFFu);
 
   const auto isNested = QueryBool(addressElement, "nested");
   if (!isNested) return false;
   nested = *isNested ? 1 : 0;
 
-  const auto bitOffset = ParseDecimalAttribute(addressElement->Attribute("offset"));
+  const auto bitOffset = ParseWhole32(addressElement->Attribute("offset"));
   if (!bitOffset) return false;
   offset = static_cast<uint8_t>(static_cast<uint32_t>(*bitOffset) & 0xFFu);
 
@@ -35,8 +37,10 @@ bool CUserViewData::LoadXml(const TiXmlNode* node) {
     const TiXmlElement* choice = sibling->ToElement();
     if (choice == nullptr) continue;  // XML comments and loose text are no choices
     if (const TiXmlElement* valueElement = choice->FirstChildElement("value")) {
+      const auto number = ParseWhole32(valueElement->GetText());
+      if (!number) return false;
       text = ElementText(valueElement);
-      value = ParseDecimalElement(valueElement->GetText());
+      value = *number;
       haveValue = true;
     }
     if (const TiXmlElement* stringElement = choice->FirstChildElement("string")) {

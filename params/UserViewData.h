@@ -14,8 +14,8 @@ class CUserViewData {
   virtual ~CUserViewData() = default;
 
   // Reads an `item` element. False rejects it: no `address` child, a `nested`
-  // attribute that is no boolean, or an `offset` attribute that is absent or not
-  // a number.
+  // attribute that is no boolean, or an address, `offset` or choice value that is
+  // absent or not a whole decimal number.
   bool LoadXml(const TiXmlNode* node);
 
   // Callers read these directly.

@@ -155,22 +155,37 @@ int CVcmLite::WaitEcho(const char* expected, int count) {
 
 int CVcmLite::ReadResponse() {
   std::memset(m_receive, 0, sizeof m_receive);
+  m_answerDamaged = false;
   const uint32_t start = m_clock();
-  size_t count = 0;
+  size_t count = 0;  // bytes of the line as they came, the limit's measure
+  size_t kept = 0;   // characters in the receive buffer
+  const auto keep = [this, &kept](const char* text) {
+    for (; *text != '\0' && kept < kBufferSize - 1; ++text) m_receive[kept++] = *text;
+  };
   for (;;) {
     uint8_t byte = 0;
     const int got = ReadByteWithin(start, kResponseTimeoutMs, rc::ResponseTimeout, byte);
     if (got < 0) return got;
     if (got == 0) continue;
-    if (byte < 0x20) {
-      // Line ends left over from the echo or an earlier line vanish.
-      if (count > 0) return static_cast<int>(count);
-      continue;
+    const bool control = byte < 0x20 || byte == 0x7F;
+    // Line ends left over from the echo or an earlier line, and any other control
+    // byte before the answer, vanish.
+    if (control && count == 0) continue;
+    if (byte == '\r' || byte == '\n') return static_cast<int>(count);
+    if (control) {
+      // A control byte inside the line is a damaged line, not its end: a value
+      // cut short there ("OKY6" of "OKY6<0x10>0") would be taken as the drive's.
+      // The rest of the line is still read, so the trace shows all of it.
+      m_answerDamaged = true;
+      char shown[8];
+      (void)std::snprintf(shown, sizeof shown, "<0x%02X>", byte);  // six characters always fit
+      keep(shown);
+    } else {
+      const char text[2] = {static_cast<char>(byte), '\0'};
+      keep(text);
     }
-    if (count < kBufferSize - 1) m_receive[count] = static_cast<char>(byte);
     ++count;
     if (count == kBufferSize) {
-      m_receive[kBufferSize - 1] = '\0';
       RecordFailure(rc::ResponseTooLong);
       return rc::ResponseTooLong;
     }
@@ -193,6 +208,11 @@ int CVcmLite::Transact(const char* mnemonic, const char* argument, int32_t* data
   if (lineLength < 0) {
     WriteTrace();
     return rc::NoResponseLine;
+  }
+  if (m_answerDamaged) {
+    RecordFailure(rc::UnknownResponse);
+    WriteTrace();
+    return rc::UnknownResponse;
   }
   if (StartsWithNoCase(m_receive, "OKY")) {
     if (dataLength) *dataLength = lineLength - 3;

@@ -62,6 +62,8 @@ class CVcmLite : public CRs232CB {
   char m_receive[kBufferSize] = {};
   int m_lastResult = 1;
   char m_trace[kBufferSize] = {};
+  // The last answer line held a control byte (shown as "<0x..>" in the buffer).
+  bool m_answerDamaged = false;
   std::recursive_mutex m_lock;
   MsClock m_clock;
 };

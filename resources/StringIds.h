@@ -174,7 +174,10 @@ enum : int {
   DoctorAdviceNetNoAnswer = 4844,
   DoctorAdviceNetInUse = 4845,
   DoctorAdviceNetFailed = 4846,
-  DoctorNetOpenFailed = 4847,  // "%1" = the address given on the command line
+  DoctorNetOpenFailed = 4847,    // "%1" = the address given on the command line
+  DoctorNetNameNoAnswer = 5522,  // "%1" = host, "%2" = seconds waited
+  DoctorAdviceNetNameNoAnswer = 5523,
+  StatusServerClosed = 5524,  // "%1" = COM number, "%2" = the server's host:port
 
   // What the view, the files and the parameter access say of values not read or refused
   RowNotRead = 5100,            // a row whose value could not be read from this drive
@@ -306,6 +309,8 @@ enum : int {
   DescMinAboveMax = 5314,     // "%2" = min, "%3" = parameter reference, "%4" = max
   DescViewBadRef = 5315,      // "%2" = the reference as written
   DescViewEmpty = 5316,
+  DescNotANumber = 5520,     // "%2" = the number as written (min="abc", <value>abc</value>)
+  DescNumberOutside = 5521,  // "%2" = the number as written, "%3" and "%4" = what the field holds
   CliBadBaud = 5070,         // "%1" = the text given
   ConfigBaudRefused = 5071,  // "%1" = the stored text, "%2" = the rate used
   CliInteractiveNeedsTerminal = 5072,

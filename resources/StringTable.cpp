@@ -157,6 +157,12 @@ const Entry kTable[] = {
   {ids::DoctorAdviceNetInUse, "Close the other program or session connected to this server port, then try again.",
                               "이 서버 포트에 연결된 다른 프로그램이나 세션을 닫은 뒤 다시 시도하십시오."},
   {ids::DoctorNetOpenFailed, "Failed to connect to %1", "%1에 연결하지 못했습니다"},
+  {ids::DoctorNetNameNoAnswer, "no answer for host name %1 within %2 s (the name server is silent)",
+                               "%2초 안에 호스트 이름 %1에 대한 응답 없음(이름 서버가 응답하지 않음)"},
+  {ids::DoctorAdviceNetNameNoAnswer, "Check this PC's name server (DNS) settings and network connection, or use the server's IP address.",
+                                     "이 PC의 이름 서버(DNS) 설정과 네트워크 연결을 확인하거나, 서버의 IP 주소를 사용하십시오."},
+  {ids::StatusServerClosed, "The server %2 closed the connection to the drive on COM%1. Check that the serial server is running and that no other program took the port, then connect again.",
+                            "서버 %2이(가) COM%1의 드라이브 연결을 닫았습니다. 직렬 서버가 동작 중인지, 다른 프로그램이 포트를 가져가지 않았는지 확인한 뒤 다시 연결하십시오."},
   {ids::DoctorAdviceNetFailed, "Check this PC's network connection and the server's address.",
                                "이 PC의 네트워크 연결과 서버 주소를 확인하십시오."},
   // Values not read, partial downloads, values refused before sending
@@ -238,6 +244,10 @@ const Entry kTable[] = {
                         "%1번째 줄: 사용자 화면 항목 %2은(는) 파라미터 주소(0~65535)와 비트(0~31)가 아닙니다."},
   {ids::DescViewEmpty, "The user view of the description names no parameter: the form would show nothing, and a file saved from it could not be loaded.",
                        "설명 파일의 사용자 화면이 아무 파라미터도 가리키지 않습니다. 화면에 아무것도 나오지 않고, 저장한 파일을 불러올 수 없습니다."},
+  {ids::DescNotANumber, "Line %1: %2 is not a whole decimal number.",
+                        "%1번째 줄: %2은(는) 10진 정수가 아닙니다."},
+  {ids::DescNumberOutside, "Line %1: %2 does not fit its field, which holds %3 to %4.",
+                           "%1번째 줄: %2이(가) 필드에 들어가지 않습니다. 이 필드는 %3~%4입니다."},
   {ids::DescFileFailedPath, "Failed to read parameter's description file:\n%1", "파라미터 설명 파일을 읽지 못했습니다:\n%1"},
   // The command-line program
   {ids::CliAbout, "Sets up, backs up and compares servo drives over serial ports, one drive or many at once.",

@@ -42,9 +42,12 @@ bool PlainHost(const std::string& host, bool bracketed) {
 }  // namespace
 
 std::string Address::Text() const {
+  return std::string(kind == Kind::Rfc2217 ? kRfc2217Scheme : kRawScheme) + HostAndPort();
+}
+
+std::string Address::HostAndPort() const {
   const bool v6 = host.find(':') != std::string::npos;
-  return std::string(kind == Kind::Rfc2217 ? kRfc2217Scheme : kRawScheme) + (v6 ? "[" + host + "]" : host) + ":" +
-         std::to_string(port);
+  return (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
 }
 
 bool IsNetworkPath(const std::string& text) {

@@ -18,6 +18,8 @@ struct Address {
   uint16_t port = 0;
   // The address as the user writes it, brackets included.
   std::string Text() const;
+  // The host (an IPv6 one in brackets) and the port: "10.1.2.3:4001".
+  std::string HostAndPort() const;
 };
 
 // Whether the text names a network line at all (by its scheme), valid or not, so

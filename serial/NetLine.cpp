@@ -25,6 +25,7 @@ CNetLine::Fault FaultOf(netsock::Fault fault) {
   switch (fault) {
     case netsock::Fault::None: return CNetLine::Fault::None;
     case netsock::Fault::NameNotFound: return CNetLine::Fault::NameNotFound;
+    case netsock::Fault::NameNoAnswer: return CNetLine::Fault::NameNoAnswer;
     case netsock::Fault::Refused: return CNetLine::Fault::Refused;
     case netsock::Fault::NoAnswer: return CNetLine::Fault::NoAnswer;
     case netsock::Fault::Unreachable: return CNetLine::Fault::Unreachable;

@@ -19,6 +19,7 @@ class CNetLine {
     None,
     BadAddress,    // not a complete address
     NameNotFound,  // the host name does not resolve
+    NameNoAnswer,  // the name lookup did not end within the connect wait
     Refused,       // nothing listens there
     NoAnswer,      // no answer within the connect wait
     Unreachable,   // no route to the host
@@ -52,6 +53,12 @@ class CNetLine {
   // Sends all bytes (escaped as the protocol needs); false when the connection
   // is gone or stuck.
   bool Write(const uint8_t* data, size_t size);
+
+  // Whether the server has closed the connection, asked without taking a byte, so
+  // a window may ask while idle.
+  bool ServerClosed() const { return netsock::PeerClosed(m_handle); }
+  // The socket, for a window to watch while idle. Never read or write through it.
+  intptr_t Handle() const { return m_handle; }
 
   const netaddr::Address& Address() const { return m_address; }
   // What the server did not confirm while the line was set up, one line each.

@@ -34,14 +34,15 @@ Fault FaultOfError(int error) {
 }
 
 // One address: a non-blocking connect, waited for until `deadline`.
-Connection TryAddress(const addrinfo& address, int64_t deadline) {
+Connection TryAddress(const Endpoint& endpoint, int64_t deadline) {
   Connection result;
-  const int fd = socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol);
+  const int fd = socket(endpoint.family, endpoint.socketType | SOCK_NONBLOCK | SOCK_CLOEXEC, endpoint.protocol);
   if (fd < 0) {
     result.error = errno;
     return result;
   }
-  int ready = connect(fd, address.ai_addr, address.ai_addrlen) == 0 ? 1 : 0;
+  const auto* address = reinterpret_cast<const sockaddr*>(endpoint.address.data());
+  int ready = connect(fd, address, static_cast<socklen_t>(endpoint.address.size())) == 0 ? 1 : 0;
   if (!ready && errno != EINPROGRESS) {
     result.error = errno;
     result.fault = FaultOfError(result.error);
@@ -80,26 +81,39 @@ Connection TryAddress(const addrinfo& address, int64_t deadline) {
 
 }  // namespace
 
-Connection Connect(const std::string& host, uint16_t port, int waitMs) {
-  const int64_t deadline = NowMs() + waitMs;
+Lookup SystemLookup(const std::string& host, uint16_t port) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_flags = AI_ADDRCONFIG | AI_NUMERICSERV;
   addrinfo* found = nullptr;
+  Lookup result;
   const int looked = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
   if (looked != 0) {
-    Connection result;
     result.fault = looked == EAI_SYSTEM ? Fault::Failed : Fault::NameNotFound;
     result.error = looked == EAI_SYSTEM ? errno : 0;
     return result;
   }
-  Connection result;
   for (const addrinfo* address = found; address; address = address->ai_next) {
-    result = TryAddress(*address, deadline);
-    if (result.fault == Fault::None || result.fault == Fault::NoAnswer) break;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(address->ai_addr);
+    result.endpoints.push_back({address->ai_family, address->ai_socktype, address->ai_protocol,
+                                std::vector<uint8_t>(bytes, bytes + address->ai_addrlen)});
   }
   freeaddrinfo(found);
+  result.fault = result.endpoints.empty() ? Fault::NameNotFound : Fault::None;
+  return result;
+}
+
+Connection Connect(const std::string& host, uint16_t port, int waitMs) {
+  const int64_t deadline = NowMs() + waitMs;
+  const Lookup found = LookUp(host, port, waitMs);
+  Connection result;
+  result.fault = found.fault;
+  result.error = found.error;
+  for (const Endpoint& endpoint : found.endpoints) {
+    result = TryAddress(endpoint, deadline);
+    if (result.fault == Fault::None || result.fault == Fault::NoAnswer) break;
+  }
   return result;
 }
 
@@ -136,6 +150,17 @@ bool Send(intptr_t handle, const uint8_t* data, size_t size, int waitMs) {
     }
   }
   return true;
+}
+
+bool PeerClosed(intptr_t handle) {
+  const int fd = static_cast<int>(handle);
+  // The server's end shows as RDHUP even behind bytes nobody has read yet.
+  pollfd watch{fd, POLLIN | POLLRDHUP, 0};
+  if (poll(&watch, 1, 0) <= 0) return false;
+  if ((watch.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0) return true;
+  uint8_t byte = 0;
+  const ssize_t got = recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  return got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR);
 }
 
 void Close(intptr_t handle) {

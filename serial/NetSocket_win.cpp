@@ -53,17 +53,17 @@ int WaitFor(SOCKET socket, bool write, int64_t waitMicros) {
   return FD_ISSET(socket, &errors) && !FD_ISSET(socket, &set) ? -1 : 1;
 }
 
-Connection TryAddress(const addrinfo& address, ULONGLONG deadline) {
+Connection TryAddress(const Endpoint& endpoint, ULONGLONG deadline) {
   Connection result;
-  const SOCKET socket = ::socket(address.ai_family, address.ai_socktype, address.ai_protocol);
+  const SOCKET socket = ::socket(endpoint.family, endpoint.socketType, endpoint.protocol);
   if (socket == INVALID_SOCKET) {
     result.error = WSAGetLastError();
     return result;
   }
   u_long nonBlocking = 1;
   ioctlsocket(socket, FIONBIO, &nonBlocking);
-  if (connect(socket, address.ai_addr, static_cast<int>(address.ai_addrlen)) != 0 &&
-      WSAGetLastError() != WSAEWOULDBLOCK) {
+  const auto* address = reinterpret_cast<const sockaddr*>(endpoint.address.data());
+  if (connect(socket, address, static_cast<int>(endpoint.address.size())) != 0 && WSAGetLastError() != WSAEWOULDBLOCK) {
     result.error = WSAGetLastError();
     result.fault = FaultOfError(result.error);
     closesocket(socket);
@@ -96,10 +96,9 @@ Connection TryAddress(const addrinfo& address, ULONGLONG deadline) {
 
 }  // namespace
 
-Connection Connect(const std::string& host, uint16_t port, int waitMs) {
-  Connection result;
+Lookup SystemLookup(const std::string& host, uint16_t port) {
+  Lookup result;
   if (!StartWinsock()) return result;
-  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(waitMs);
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -116,10 +115,26 @@ Connection Connect(const std::string& host, uint16_t port, int waitMs) {
     return result;
   }
   for (const addrinfo* address = found; address; address = address->ai_next) {
-    result = TryAddress(*address, deadline);
-    if (result.fault == Fault::None || result.fault == Fault::NoAnswer) break;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(address->ai_addr);
+    result.endpoints.push_back({address->ai_family, address->ai_socktype, address->ai_protocol,
+                                std::vector<uint8_t>(bytes, bytes + address->ai_addrlen)});
   }
   freeaddrinfo(found);
+  result.fault = result.endpoints.empty() ? Fault::NameNotFound : Fault::None;
+  return result;
+}
+
+Connection Connect(const std::string& host, uint16_t port, int waitMs) {
+  Connection result;
+  if (!StartWinsock()) return result;
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(waitMs);
+  const Lookup found = LookUp(host, port, waitMs);
+  result.fault = found.fault;
+  result.error = found.error;
+  for (const Endpoint& endpoint : found.endpoints) {
+    result = TryAddress(endpoint, deadline);
+    if (result.fault == Fault::None || result.fault == Fault::NoAnswer) break;
+  }
   return result;
 }
 
@@ -151,6 +166,17 @@ bool Send(intptr_t handle, const uint8_t* data, size_t size, int waitMs) {
     if (WaitFor(socket, true, static_cast<int64_t>(std::min<ULONGLONG>(deadline - now, 100)) * 1000) < 0) return false;
   }
   return true;
+}
+
+bool PeerClosed(intptr_t handle) {
+  const SOCKET socket = SocketOf(handle);
+  const int ready = WaitFor(socket, false, 0);
+  if (ready <= 0) return ready < 0;
+  // Readable: bytes, or the end. A peek tells which and takes nothing. Bytes
+  // nobody has read yet hide an end behind them until the link reads them.
+  char byte = 0;
+  const int got = recv(socket, &byte, 1, MSG_PEEK);
+  return got == 0 || (got == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK);
 }
 
 void Close(intptr_t handle) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "serial/NetLine.h"
+#include "serial/Rs232.h"
 
 namespace portprobe {
 
@@ -68,13 +69,23 @@ struct PortFacts {
 // The facts of COM<com>. Never throws and never leaves the device open.
 PortFacts Probe(unsigned com);
 
+// The facts of these ports, in this order, as for ProbeAll.
+std::vector<PortFacts> Probe(const std::vector<unsigned>& coms);
+
 // The facts of every port the listing shows, in its order. The process table is
-// read once for all of them, so this costs little more than one Probe.
+// read once for all of them, and network servers are asked side by side, so this
+// costs little more than one Probe.
 std::vector<PortFacts> ProbeAll();
 
-// Fills the facts of a port whose path is a network address by connecting to the
-// server and letting go again (shared by both platforms).
-void ProbeNetwork(PortFacts& facts);
+// The facts of COM<com> right after `link` failed to open it. A network line's
+// failed connection is taken as it came rather than tried again, which would
+// double the wait the user already sat through; a device is probed afresh.
+PortFacts ProbeFailedOpen(unsigned com, const CRs232CB& link);
+
+// Fills the facts of each port whose path is a network address by connecting to
+// its server and letting go again, all servers at once: a dead line costs its
+// connect wait, and twenty of them cost no more than one (shared by both platforms).
+void ProbeNetworks(const std::vector<PortFacts*>& ports);
 
 // How a failed open or lock of a device reads (the platform's error codes).
 Access AccessOfError(int error);

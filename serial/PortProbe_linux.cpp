@@ -328,6 +328,7 @@ std::vector<PortFacts> ProbeNumbers(const std::vector<unsigned>& coms) {
   std::vector<gid_t> owners(coms.size(), 0);
   std::set<dev_t> wanted;
   std::map<gid_t, std::string> groupNames;
+  std::vector<PortFacts*> networks;
 
   for (size_t i = 0; i < coms.size(); ++i) {
     PortFacts& facts = all[i];
@@ -341,7 +342,7 @@ std::vector<PortFacts> ProbeNumbers(const std::vector<unsigned>& coms) {
     }
     facts.device = *path;
     if (netaddr::IsNetworkPath(*path)) {
-      ProbeNetwork(facts);
+      networks.push_back(&facts);
       continue;
     }
     struct stat node {};
@@ -356,6 +357,8 @@ std::vector<PortFacts> ProbeNumbers(const std::vector<unsigned>& coms) {
       wanted.insert(node.st_rdev);
     }
   }
+
+  ProbeNetworks(networks);
 
   // Read once for all ports: the process table is by far the largest thing here.
   const ProcessScan scan = ScanProcesses(wanted);
@@ -411,6 +414,8 @@ Access AccessOfError(int error) {
 }
 
 PortFacts Probe(unsigned com) { return ProbeNumbers({com}).front(); }
+
+std::vector<PortFacts> Probe(const std::vector<unsigned>& coms) { return ProbeNumbers(coms); }
 
 std::vector<PortFacts> ProbeAll() {
   std::vector<unsigned> ports;

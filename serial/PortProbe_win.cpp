@@ -66,7 +66,7 @@ PortFacts ProbeWith(unsigned com, const std::map<std::string, std::string>& name
   }
   facts.device = *path;
   if (netaddr::IsNetworkPath(*path)) {
-    ProbeNetwork(facts);
+    facts.network = true;  // asked by the caller, with every other server at once
     return facts;
   }
   if (const auto name = names.find(NameKey(*path)); name != names.end()) facts.usbProduct = name->second;
@@ -105,16 +105,25 @@ Access AccessOfError(int error) {
   }
 }
 
-PortFacts Probe(unsigned com) { return ProbeWith(com, FriendlyNames()); }
+std::vector<PortFacts> Probe(const std::vector<unsigned>& coms) {
+  const std::map<std::string, std::string> names = FriendlyNames();
+  std::vector<PortFacts> all;
+  all.reserve(coms.size());
+  for (const unsigned com : coms) all.push_back(ProbeWith(com, names));
+  std::vector<PortFacts*> networks;
+  for (PortFacts& facts : all) {
+    if (facts.network) networks.push_back(&facts);
+  }
+  ProbeNetworks(networks);
+  return all;
+}
+
+PortFacts Probe(unsigned com) { return Probe(std::vector<unsigned>{com}).front(); }
 
 std::vector<PortFacts> ProbeAll() {
   std::vector<unsigned> ports;
   CRs232CB::ListPorts(ports);
-  const std::map<std::string, std::string> names = FriendlyNames();
-  std::vector<PortFacts> all;
-  all.reserve(ports.size());
-  for (const unsigned com : ports) all.push_back(ProbeWith(com, names));
-  return all;
+  return Probe(ports);
 }
 
 // There is no device tree to fake on Windows.

@@ -44,6 +44,7 @@ void CRs232CB::Close() {
 }
 
 int CRs232CB::Open(uint8_t port, int32_t baudRate) {
+  m_netFailure.reset();
   const std::optional<std::string> path = portmap::PathOf(port);
   if (path && netaddr::IsNetworkPath(*path)) {
     StartOpen(port, baudRate);
@@ -54,15 +55,29 @@ int CRs232CB::Open(uint8_t port, int32_t baudRate) {
 
 int CRs232CB::OpenNetwork(const std::string& path) {
   CNetLine::Opened opened = CNetLine::Open(path, m_baudRate);
-  if (!opened.line) return 0;
+  if (!opened.line) {
+    m_netFailure = NetFailure{path, opened.fault, opened.error};
+    return 0;
+  }
   m_net = std::move(opened.line);
   return Opened(-1);
 }
 
+intptr_t CRs232CB::NativeHandle() const {
+  if (!m_open) return -1;
+  return m_net ? m_net->Handle() : m_handle;
+}
+
 bool CRs232CB::LineHungUp() {
-  if (!m_open || m_net || !DeviceHungUp()) return false;
+  if (!m_open) return false;
+  if (!(m_net ? m_net->ServerClosed() : DeviceHungUp())) return false;
   GiveUpPort();
   return true;
+}
+
+std::string CRs232CB::ServerAddress() const {
+  if (!m_open || !m_net) return std::string();
+  return m_net->Address().HostAndPort();
 }
 
 std::string CRs232CB::LineNotes() const { return m_net ? m_net->Notes() : std::string(); }

@@ -7,10 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-class CNetLine;
+#include "serial/NetLine.h"
 
 class CRs232CB {
  public:
@@ -32,14 +33,27 @@ class CRs232CB {
   int IsOpen() const { return m_open; }
   uint8_t GetPortNumber() const { return m_portNumber; }
   int32_t GetBaudRate() const { return m_baudRate; }
-  // The open device's handle (a file descriptor on Linux), so a window can watch
-  // it for a hang-up while idle; -1 while closed. Never read or write through it.
-  intptr_t NativeHandle() const { return m_open ? m_handle : -1; }
-  // Whether the open device has hung up (an adapter pulled out, a drive ended),
-  // asked of the driver without sending or reading a byte, so a window may ask
-  // while idle. A port found gone has been let go (the port-lost rule). A network
-  // line is never found so here: its loss shows at the next exchange.
+  // The open device's handle (a file descriptor on Linux), or a network line's
+  // socket, so a window can watch it for a hang-up while idle; -1 while closed.
+  // Never read or write through it.
+  intptr_t NativeHandle() const;
+  // Whether the open device has hung up (an adapter pulled out, a drive ended) or
+  // a network line's server has closed the connection, asked without sending or
+  // taking a byte, so a window may ask while idle. A port found gone has been let
+  // go (the port-lost rule).
   [[nodiscard]] bool LineHungUp();
+  // The server's host and port ("10.1.2.3:4001") while a network line is open;
+  // empty otherwise.
+  std::string ServerAddress() const;
+  // How the last Open of a network line failed; none after any other Open. The
+  // port doctor explains a failure from it instead of connecting a second time,
+  // which would double the wait.
+  struct NetFailure {
+    std::string path;
+    CNetLine::Fault fault = CNetLine::Fault::Failed;
+    int error = 0;
+  };
+  const std::optional<NetFailure>& LastNetFailure() const { return m_netFailure; }
   // What a network server did not confirm while the port was set up, one line
   // each; empty for a COM device.
   std::string LineNotes() const;
@@ -87,6 +101,7 @@ class CRs232CB {
 
   intptr_t m_handle = -1;           // a file descriptor on Linux, a HANDLE on Windows; -1: none
   std::unique_ptr<CNetLine> m_net;  // in place of the handle for a network address
+  std::optional<NetFailure> m_netFailure;
   uint8_t m_portNumber = 0;
   int32_t m_baudRate = 0;
   int m_open = 0;

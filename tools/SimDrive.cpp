@@ -338,7 +338,8 @@ Reply CSimDrive::Impl::Answer(const std::string& command, Ns receivedAt) {
   reply.answer = faults.leadingAnswerBytes;
   if (faults.overlongResponse > 0) {
     reply.answer += std::string(faults.overlongResponse, 'X');
-  } else if (!faults.rawAnswer.empty()) {
+  } else if (!faults.rawAnswer.empty() &&
+             (faults.rawAnswerTo.empty() || Upper(command.substr(0, 3)) == faults.rawAnswerTo)) {
     reply.answer += faults.rawAnswer + "\r\n";
   } else if (draw.faulty && draw.kind == ChaosKind::Refuse) {
     reply.answer += (faults.lowerCase ? "err" : "ERR") + std::string("\r\n");

@@ -26,6 +26,7 @@ struct SimFaults {
   bool lowerCase = false;          // "oky" / "err"
   int32_t writeOffset = 0;         // an MDA write is stored and answered as value + offset
   std::string rawAnswer;           // non-empty: every command is answered with this line
+  std::string rawAnswerTo;         // non-empty: only this command (upper case) is, the others as always
   std::string leadingAnswerBytes;  // sent between echo and answer (e.g. "\r\n")
   bool hangUpAfterEcho = false;    // close the line right after the next echo (once the port
                                    // has read it); clears itself when it fires

@@ -63,7 +63,9 @@ void PrintHelp(const char* program) {
       "  --refuse LIST      ERR for these commands (comma-separated, e.g. MDA,SDP)\n"
       "  --lower-case       \"oky\" and \"err\" in lower case\n"
       "  --write-offset N   a written value is stored and answered as value + N\n"
-      "  --answer TEXT      every command answered with the line TEXT (e.g. OKYjunk)\n"
+      "  --answer TEXT      every command answered with the line TEXT (e.g. OKYjunk);\n"
+      "                     \\xHH in TEXT is the byte HH (e.g. OKY6\\x100), \\\\ a backslash\n"
+      "  --answer-to CMD    only CMD (e.g. MDA) answered with --answer's line\n"
       "  --mismatch-address MAD<n> answered OKY<n+1>\n"
       "  --hang-up-after N  the line hangs up after the echo of the N-th command\n"
       "  --help             this text\n"
@@ -94,6 +96,31 @@ bool ParseSeed(const char* text, uint64_t& value) {
   return errno == 0 && end != text && *end == '\0' && text[0] != '-';
 }
 
+// \xHH is the byte HH, so an answer can carry control bytes and NUL, which an
+// argument cannot; \\ is a backslash. Any other backslash is refused.
+bool Unescape(const char* text, std::string& bytes) {
+  bytes.clear();
+  const auto hex = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p != '\\') {
+      bytes += *p;
+    } else if (p[1] == '\\') {
+      bytes += *++p;
+    } else if (p[1] == 'x' && hex(p[2]) >= 0 && hex(p[3]) >= 0) {
+      bytes += static_cast<char>(hex(p[2]) * 16 + hex(p[3]));
+      p += 3;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
 enum class FaultOption { Unknown, Bad, Taken, TookValue };
 
 // One fault of SimFaults from its option; `value` is the next argument, if any.
@@ -113,7 +140,13 @@ FaultOption ParseFault(const std::string& option, const char* value, SimFaults& 
   if (option == "--noise") {
     faults.noiseBeforeEcho = value;
   } else if (option == "--answer") {
-    faults.rawAnswer = value;
+    if (!Unescape(value, faults.rawAnswer)) {
+      std::fprintf(stderr, "simdrive: --answer takes text with \\xHH (two hex digits) or \\\\ escapes\n");
+      return FaultOption::Bad;
+    }
+  } else if (option == "--answer-to") {
+    faults.rawAnswerTo = value;
+    for (char& c : faults.rawAnswerTo) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   } else if (option == "--refuse") {
     const std::string list = value;
     for (size_t start = 0; start <= list.size();) {

@@ -1,9 +1,9 @@
 #include "ui/LineWatch.h"
 
-#include <poll.h>
-
 #include <QSocketNotifier>
 #include <QTimer>
+
+#include "flows/FrameLogic.h"
 
 namespace {
 // Bytes nobody asked for (line noise, a late answer) also wake the notifier, and
@@ -12,7 +12,7 @@ namespace {
 constexpr int kRearmMs = 50;
 }  // namespace
 
-CLineWatch::CLineWatch(QObject* parent) : QObject(parent), m_rearm(new QTimer(this)) {
+CLineWatch::CLineWatch(CRs232CB& link, QObject* parent) : QObject(parent), m_link(link), m_rearm(new QTimer(this)) {
   m_rearm->setSingleShot(true);
   m_rearm->setInterval(kRearmMs);
   connect(m_rearm, &QTimer::timeout, this, [this] {
@@ -39,12 +39,13 @@ void CLineWatch::Stop() {
 }
 
 void CLineWatch::OnActivated() {
-  pollfd line{static_cast<int>(m_handle), POLLIN, 0};
-  if (poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+  // Off before the link is asked: a line found gone is closed at once, and the
+  // event loop must not be left watching a closed handle.
+  m_notifier->setEnabled(false);
+  if (const std::optional<std::string> lost = IdleLineLost(m_link)) {
     Stop();
-    emit HungUp();
+    emit HungUp(QString::fromStdString(*lost));
     return;
   }
-  m_notifier->setEnabled(false);
   m_rearm->start();
 }

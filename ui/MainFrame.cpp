@@ -106,7 +106,7 @@ bool CMainFrame::Create() {
   // Before the first connection the form shows the default model's rows, disabled.
   m_view->InitialUpdate();
 
-  m_lineWatch = new CLineWatch(this);
+  m_lineWatch = new CLineWatch(m_link, this);
   connect(m_lineWatch, &CLineWatch::HungUp, this, &CMainFrame::OnLineHungUp);
 
   m_uiTimer = new QTimer(this);
@@ -252,11 +252,8 @@ QString CMainFrame::StatusMessage() const {
 
 QString CMainFrame::ConnectionStatus() const { return m_connection->text(); }
 
-void CMainFrame::OnLineHungUp() {
-  if (!IsConnected()) return;
-  const unsigned port = m_link.GetPortNumber();
-  m_link.Close();
-  m_ready->setText(Q(res::FormatString(ids::StatusDriveLost, {std::to_string(port)})));
+void CMainFrame::OnLineHungUp(const QString& why) {
+  m_ready->setText(why);
   UpdateCommandUi();  // the view is emptied now, not at the next pick
 }
 

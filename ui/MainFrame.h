@@ -97,7 +97,7 @@ class CMainFrame : public QMainWindow {
   void BuildToolBar();
   void BuildStatusBar();
   void RebuildToolBar();
-  void OnLineHungUp();
+  void OnLineHungUp(const QString& why);
 
   std::unique_ptr<CQtPrompt> m_qtPrompt;
   CPromptInterface* m_prompt;

@@ -250,9 +250,9 @@ void CMainWindow::WatchLine() {
   // While a flow runs (its box or progress window disables the frame) the flow
   // itself meets a lost line; asking then would only race it.
   if (!IsConnected() || !IsWindowEnabled(m_window)) return;
-  const unsigned port = m_link.GetPortNumber();
-  if (!m_link.LineHungUp()) return;
-  m_idleText = winui::W(res::FormatString(ids::StatusDriveLost, {std::to_string(port)}));
+  const std::optional<std::string> lost = IdleLineLost(m_link);
+  if (!lost) return;
+  m_idleText = winui::W(*lost);
   ShowPrompt(0);
 }
 

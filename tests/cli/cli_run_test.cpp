@@ -418,6 +418,33 @@ TEST_F(CliRunTest, AnOverlongAnswerIsTheDrivesFault) {
   EXPECT_EQ(4, run.code) << run.err;
 }
 
+// A bit flipped on the line turns run current 600 into "6<0x10>0": read as 6, the
+// sub-field write would have sent 54 and saved it to flash.
+TEST_F(CliRunTest, AControlByteInAnAnswerIsRefusedAndNothingIsWritten) {
+  sim.Drive(0).SetParam(16, 600);
+  SimFaults faults;
+  faults.rawAnswer =
+      "OKY6\x10"
+      "0";
+  faults.rawAnswerTo = "MDA";
+  sim.Drive(0).SetFaults(faults);
+  const Ran set = Program({"-p", Port(0), "--yes", "set", "16.4=3"});
+  EXPECT_EQ(4, set.code) << set.err;
+  EXPECT_TRUE(Contains(set.err, res::LoadString(ids::UnknownResponse))) << set.err;
+  EXPECT_TRUE(Contains(set.err, "Recv : OKY6<0x10>0")) << set.err;
+  EXPECT_FALSE(GotWrite(0));
+  EXPECT_FALSE(Got(0, "SDP"));
+  EXPECT_EQ(600, sim.Drive(0).GetParam(16));
+
+  faults.rawAnswer = std::string("OKYQ\0\xff", 6);
+  faults.rawAnswerTo = "VER";
+  sim.Drive(0).SetFaults(faults);
+  const Ran info = Program({"-p", Port(0), "info"});
+  EXPECT_EQ(4, info.code) << info.err;
+  EXPECT_TRUE(Contains(info.err, "Recv : OKYQ<0x00>")) << info.err;
+  EXPECT_EQ("", info.out);
+}
+
 // The same drives behind ser2net on the loopback address: COM120-123 in the ports
 // file are its raw TCP lines; the RFC 2217 line of the first drive is named on
 // the command line.

@@ -66,7 +66,7 @@ TEST(ParamDescFile, ReadsInfoCategoriesParametersAndSubFields) {
                          "  <nested offset=\"4\" size=\"4\" name=\"Stop\"/>"
                          "</param>",
                          "<categories><category index=\"1\" name=\"Motor\"/><category name=\"no index\"/>"
-                         "<category index=\"x\" name=\"bad\"/><category index=\"2\"/>"
+                         "<category index=\"2\"/>"
                          "<category index=\"3\" name=\"IO\"/></categories>")));
   EXPECT_EQ(model.GetTypeText(), "T");
   EXPECT_EQ(model.GetVersionText(), "2");
@@ -370,6 +370,61 @@ TEST(ParamDescFile, RefusesWhatNoDriveValueCanBeWithTheElementAndItsLine) {
           view)))
       << model.GetLoadError();
   EXPECT_EQ("", model.GetLoadError());
+}
+
+// Read by its leading digits, min="abc" max="xyz" was no limit at all and max="0x10"
+// was 0: every number is a whole decimal number, or the load names where it is not.
+TEST(ParamDescFile, RefusesANumberThatIsNotAWholeDecimalNumber) {
+  const std::string view = "<user_view><item><address nested=\"0\" offset=\"0\">1</address></item></user_view>";
+  const std::string field = "<param address=\"16\" name=\"p\">\n<nested name=\"f\" ";
+  const auto item = [](const std::string& inside) { return "<user_view>\n<item>" + inside + "</item></user_view>"; };
+  const std::string choice = "<address nested=\"0\" offset=\"0\">1</address><comment><value>1</value></comment>\n";
+  struct Case {
+    std::string params;
+    std::string rest;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"\n<param address=\"1\" name=\"a\" min=\"abc\" max=\"xyz\"/>", view,
+       "Line 2: min=\"abc\" is not a whole decimal number."},
+      {"<param address=\"1\" name=\"a\" max=\"0x10\"/>", view, "Line 1: max=\"0x10\" is not"},
+      {"<param address=\"1\" name=\"a\" max=\"1e1\"/>", view, "Line 1: max=\"1e1\" is not"},
+      {"<param address=\"1\" name=\"a\" max=\"O15\"/>", view, "Line 1: max=\"O15\" is not"},
+      {"<param address=\"1\" name=\"a\" min=\"\"/>", view, "Line 1: min=\"\" is not"},
+      {"<param address=\"12abc\" name=\"a\"/>", view, "Line 1: address=\"12abc\" is not"},
+      {"<param address=\"1\" category=\"x\" name=\"a\"/>", view, "Line 1: category=\"x\" is not"},
+      {field + "offset=\"4\" size=\"4x\"/></param>", view, "Line 2: size=\"4x\" is not"},
+      {field + "offset=\"4\" size=\"1\" max=\"1.0\"/></param>", view, "Line 2: max=\"1.0\" is not"},
+      {field + "offset=\"40\" size=\"1\"/></param>", view,
+       "Line 2: offset=\"40\" does not fit its field, which holds 0 to 31."},
+      {kOneParam, item("<address nested=\"0\" offset=\"0\">0x1</address>"), "Line 2: <address>0x1</address> is not"},
+      {kOneParam, item("<address nested=\"0\" offset=\"\">1</address>"), "Line 2: offset=\"\" is not"},
+      {kOneParam, item(choice + "<comment><value>one</value></comment>"), "Line 3: <value>one</value> is not"},
+      {kOneParam, item(choice + "<comment><value/></comment>"), "Line 3: <value></value> is not"},
+      {kOneParam, item(choice + "<comment><value>99999999999</value></comment>"),
+       "Line 3: <value>99999999999</value> does not fit its field, which holds -2147483648 to 2147483647."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
+    CParamDescFile model;
+    EXPECT_FALSE(model.LoadText(Doc(c.params, c.rest)));
+    EXPECT_EQ(0u, model.GetParamCount());
+    EXPECT_EQ(0u, model.GetLoadError().find(c.error)) << model.GetLoadError();
+  }
+  const std::string categories = "<categories>\n<category index=\"one\" name=\"c\"/></categories>";
+  CParamDescFile model;
+  EXPECT_FALSE(model.LoadText("<?xml version=\"1.0\"?><description><info/>" + categories + "<parameters>" + kOneParam +
+                              "</parameters>" + view + "</description>"));
+  EXPECT_EQ("Line 2: index=\"one\" is not a whole decimal number.", model.GetLoadError());
+
+  // White space around a number and a sign before it are a number's own form.
+  ASSERT_TRUE(model.LoadText(Doc("<param address=\" 1 \" category=\"+2\" name=\"a\" min=\" -5\" max=\"15 \"/>",
+                                 item("<address nested=\"0\" offset=\" 0 \"> 1 </address>"
+                                      "<comment><value> -1 </value></comment>"))))
+      << model.GetLoadError();
+  EXPECT_EQ(-5, model.FindParam(1)->GetMinimum());
+  EXPECT_EQ(15, model.FindParam(1)->GetMaximum());
+  EXPECT_EQ(1u, model.GetUserViewData(0)->choices.count(-1));
 }
 
 TEST(ShippedFiles, TheModelsDiffer) {

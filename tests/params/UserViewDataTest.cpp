@@ -42,10 +42,13 @@ TEST(UserViewData, AcceptanceAndAddressForms) {
       // Address cut to 16 bits, offset to 8 bits.
       {"<address nested=\"1\" offset=\"260\">65541</address>", true, 5, 1, 4},
       {"<address nested=\"1\" offset=\"-1\">-1</address>", true, 65535, 1, 255},
-      {"<address nested=\"0\" offset=\"0\">0x10</address>", true, 0, 0, 0},
-      {"<address nested=\"0\" offset=\"0\"> 12abc</address>", true, 12, 0, 0},
-      {"<address nested=\"0\" offset=\"0\"></address>", true, 0, 0, 0},
-      {"<address nested=\"0\" offset=\"0\"/>", true, 0, 0, 0},
+      {"<address nested=\"0\" offset=\" 2 \"> 12 </address>", true, 12, 0, 2},
+      // No whole decimal number: once read as 0 or 12, another parameter than the file's.
+      {"<address nested=\"0\" offset=\"0\">0x10</address>", false, 0, 0, 0},
+      {"<address nested=\"0\" offset=\"0\"> 12abc</address>", false, 0, 0, 0},
+      {"<address nested=\"0\" offset=\"0\"></address>", false, 0, 0, 0},
+      {"<address nested=\"0\" offset=\"0\"/>", false, 0, 0, 0},
+      {"<address nested=\"1\" offset=\"1e1\">16</address>", false, 0, 0, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.address);
@@ -91,7 +94,7 @@ TEST(UserViewData, Choices) {
        "<comment><value>3</value><string>second</string></comment>",
        {{3, "first"}}},
       {"value text as label", "<comment><value>5</value></comment>", {{5, "5"}}},
-      {"value text kept as written", "<comment><value>+07x</value></comment>", {{7, "+07x"}}},
+      {"value text kept as written", "<comment><value>+07</value></comment>", {{7, "+07"}}},
       {"later comment without value adds nothing",
        "<comment><value>4</value><string>four</string></comment>"
        "<comment><string>orphan</string></comment>",
@@ -100,10 +103,7 @@ TEST(UserViewData, Choices) {
        "<comment><string>orphan</string></comment>"
        "<comment><value>4</value><string>four</string></comment>",
        {{4, "four"}}},
-      {"empty elements read as empty",
-       "<comment><value/><string/></comment>"
-       "<comment><value></value><string>dup</string></comment>",
-       {{0, ""}}},
+      {"an empty string reads as empty", "<comment><value>0</value><string/></comment>", {{0, ""}}},
       {"string alone carries the last value's text forward",
        "<comment><value>1</value></comment><comment><string>x</string></comment>"
        "<comment><value>2</value></comment>",
@@ -121,6 +121,16 @@ TEST(UserViewData, Choices) {
         LoadItem(std::string("<item><address nested=\"0\" offset=\"0\">1</address>") + c.comments + "</item>");
     ASSERT_TRUE(loaded.accepted);
     EXPECT_EQ(loaded.entry.choices, c.expected);
+  }
+}
+
+TEST(UserViewData, AChoiceValueThatIsNoWholeNumberRejectsTheItem) {
+  for (const char* value : {"<value/>", "<value></value>", "<value>0x10</value>", "<value>1e1</value>"}) {
+    SCOPED_TRACE(value);
+    EXPECT_FALSE(LoadItem(std::string("<item><address nested=\"0\" offset=\"0\">1</address>"
+                                      "<comment><value>1</value></comment><comment>") +
+                          value + "</comment></item>")
+                     .accepted);
   }
 }
 

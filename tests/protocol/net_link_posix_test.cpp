@@ -8,15 +8,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <thread>
 
+#include "flows/FrameLogic.h"
 #include "flows/PortDoctor.h"
 #include "protocol/ResultCodes.h"
 #include "protocol/VcmCommand.h"
 #include "resources/Strings.h"
 #include "serial/NetLine.h"
+#include "serial/NetSocket.h"
 #include "serial/PortProbe.h"
 #include "serial/PortTable.h"
 #include "support/Ser2Net.h"
@@ -68,6 +71,8 @@ class SilentServer {
   }
   ~SilentServer() { close(m_fd); }
   uint16_t Port() const { return m_port; }
+  // The next connection waiting, for a test that speaks for the server itself.
+  int Accept() { return accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC); }
 
  private:
   int m_fd = -1;
@@ -99,6 +104,23 @@ TEST_F(NetLinkTest, BothAcceptersCarryEveryByteIncludingIac) {
       EXPECT_EQ(link.LineNotes().find("SET-BAUDRATE"), std::string::npos) << link.LineNotes();
     }
     link.Close();
+  }
+}
+
+TEST_F(NetLinkTest, AControlByteInsideAnAnswerIsUnknownThroughEitherAccepter) {
+  SimFaults faults;
+  faults.rawAnswer =
+      "OKY6\x10"
+      "0";
+  faults.rawAnswerTo = "MDA";
+  sim.Drive().SetFaults(faults);
+  for (size_t line = 0; line < 2; ++line) {
+    Name(server.Address(line));
+    CVcmCommand link;
+    ASSERT_EQ(link.Open(kNetCom, 115200), 1) << server.Address(line);
+    EXPECT_EQ(link.ReadParam(16), rc::UnknownResponse) << server.Address(line);
+    EXPECT_EQ(std::string(link.GetTrace()), "  Send : MDA\r\n  Recv : OKY6<0x10>0");
+    EXPECT_EQ(link.FindCachedParam(16), nullptr);
   }
 }
 
@@ -161,6 +183,65 @@ TEST_F(NetLinkTest, FailuresToConnectAreToldApart) {
   Name("rfc2217://127.0.0.1");
   EXPECT_EQ(link.Open(kNetCom, 115200), 0);
   EXPECT_NE(Doctor().find("rfc2217://host:port"), std::string::npos) << Doctor();
+}
+
+TEST_F(NetLinkTest, NoAnswerIsWaitedForOnceAndTheDoctorSaysWhy) {
+  SilentServer full(0);
+  const int waiting = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(full.Port());
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(0, connect(waiting, reinterpret_cast<sockaddr*>(&address), sizeof address));
+  std::atomic<int> connects{0};  // each begins with its lookup
+  netsock::SetLookupForTest([&connects](const std::string& host, uint16_t port) {
+    ++connects;
+    return netsock::SystemLookup(host, port);
+  });
+  CNetLine::SetConnectWaitMs(300);
+  Name("tcp://127.0.0.1:" + std::to_string(full.Port()));
+  CVcmCommand link;
+  EXPECT_EQ(link.Open(kNetCom, 115200), 0);
+  // What the user is told comes from that attempt; a second would double the wait.
+  const portprobe::PortFacts facts = portprobe::ProbeFailedOpen(kNetCom, link);
+  EXPECT_EQ(connects.load(), 1);
+  EXPECT_EQ(portdoctor::StatusText(facts), "no answer from 127.0.0.1:" + std::to_string(full.Port()) + " within 1 s");
+  netsock::SetLookupForTest(nullptr);
+  CNetLine::SetConnectWaitMs(0);
+  close(waiting);
+}
+
+// While the window is idle nothing is sent, so only a look at the socket can tell
+// that the server went; the look must leave the drive's bytes to the link.
+TEST_F(NetLinkTest, AServerClosingIsNoticedByALookThatTakesNoByte) {
+  SilentServer listener;
+  Name("tcp://127.0.0.1:" + std::to_string(listener.Port()));
+  CVcmCommand link;
+  ASSERT_EQ(link.Open(kNetCom, 115200), 1);
+  const int peer = listener.Accept();
+  ASSERT_GE(peer, 0);
+  EXPECT_EQ(link.ServerAddress(), "127.0.0.1:" + std::to_string(listener.Port()));
+  // An echo and an answer ahead of the command, as a late answer would sit there.
+  ASSERT_EQ(write(peer, "XYZ\r\nOKY7\r\n", 11), 11);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(link.LineHungUp());
+  EXPECT_EQ(IdleLineLost(link), std::nullopt);
+  ASSERT_EQ(link.Transact("XYZ"), rc::Success) << link.GetTrace();
+  EXPECT_STREQ(link.GetReceiveBuffer(), "OKY7");
+
+  ASSERT_EQ(write(peer, "stray", 5), 5);  // unread bytes do not hide the close
+  close(peer);
+  std::optional<std::string> lost;
+  const auto start = std::chrono::steady_clock::now();
+  while (!(lost = IdleLineLost(link)) && std::chrono::steady_clock::now() - start < std::chrono::seconds(2)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_TRUE(lost);
+  EXPECT_EQ(0u, lost->find("The server 127.0.0.1:" + std::to_string(listener.Port()) +
+                           " closed the connection to the drive on COM120."))
+      << *lost;
+  EXPECT_FALSE(link.IsOpen());
+  EXPECT_EQ(link.ServerAddress(), "");
 }
 
 TEST_F(NetLinkTest, AServerThatNeverAnswersOpensAndTheDriveIsSilent) {

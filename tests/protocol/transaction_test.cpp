@@ -66,6 +66,38 @@ TEST_F(TransactionTest, LineEndsBeforeTheAnswerAreSkipped) {
   EXPECT_EQ(1, length);
 }
 
+TEST_F(TransactionTest, AControlByteInsideAnAnswerMakesItUnknown) {
+  // One flipped bit on the line turns "600" into "6<0x10>0": the answer is read to
+  // its line end and refused whole, never taken as the "6" before the damage.
+  struct Case {
+    std::string answer;
+    const char* shown;  // the receive buffer and the trace
+  };
+  const Case cases[] = {
+      {"OKY6\x10"
+       "0",
+       "OKY6<0x10>0"},
+      {std::string("OKYQ\0\xff", 6), "OKYQ<0x00>\xff"},
+      {"OKY12\x7f", "OKY12<0x7F>"},
+      {"ERR\tbusy", "ERR<0x09>busy"},  // damaged before it could be a refusal
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shown);
+    faults.rawAnswer = c.answer;
+    ApplyFaults();
+    EXPECT_EQ(rc::UnknownResponse, link.Transact("MDA"));
+    EXPECT_EQ(rc::UnknownResponse, link.GetLastResult());
+    EXPECT_STREQ(c.shown, link.GetReceiveBuffer());
+    EXPECT_EQ(std::string("  Send : MDA\r\n  Recv : ") + c.shown, link.GetTrace());
+  }
+  frame.ReportError(0);
+  EXPECT_EQ(res::LoadString(ids::UnknownResponse) + "\n\n  Send : MDA\r\n  Recv : ERR<0x09>busy",
+            prompt.Messages().back().text);
+  faults.rawAnswer.clear();
+  ApplyFaults();
+  EXPECT_EQ(rc::Success, link.Transact("MDA")) << "the damaged line was read to its end";
+}
+
 TEST_F(TransactionTest, AnswerLengthLimit) {
   // 255 bytes and a line end fit; 256 bytes without one overflow the buffer.
   faults.rawAnswer = "OKY" + std::string(252, '7');

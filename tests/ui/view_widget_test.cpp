@@ -11,12 +11,15 @@
 #include <QLabel>
 #include <QWheelEvent>
 
+#include <fstream>
+
 #include "UiSupport.h"
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "support/ScriptedPrompt.h"
+#include "support/Ser2Net.h"
 #include "support/SimLink.h"
 #include "ui/AppMessages.h"
 #include "ui/MainFrame.h"
@@ -157,6 +160,36 @@ TEST_F(ViewWidgetTest, DriveLostWhileIdleEmptiesTheViewAtOnce) {
   Connect();
   frame->UpdateCommandUi();
   EXPECT_EQ("Ready", frame->StatusMessage());
+}
+
+// A server that closes the connection while the window is idle is noticed as a
+// pulled adapter is, and named: cable and power advice would point the wrong way.
+TEST_F(ViewWidgetTest, AServerClosingWhileIdleIsNoticedAtOnceAndNamed) {
+  Ser2Net server({{sim.Drive().DevicePath(), true}});
+  ASSERT_TRUE(server.Ok()) << "ser2net did not start";
+  {
+    std::ofstream ports(sim.PortsFile(), std::ios::app);
+    ports << "COM120=" << server.Address(0) << "\n";
+  }
+  ASSERT_EQ(1, link.Open(120, 115200));
+  frame->PostToView(UM_CHECK_LINK);
+  Settle();
+  frame->UpdateCommandUi();
+  ASSERT_TRUE(view->RowList(4)->isEnabled());
+
+  server.Stop();
+  QElapsedTimer waited;
+  waited.start();
+  while (view->RowList(4)->isEnabled() && waited.elapsed() < 200) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  EXPECT_FALSE(view->RowList(4)->isEnabled()) << "the view still shows a drive behind a closed connection";
+  EXPECT_EQ(0, link.IsOpen());
+  EXPECT_EQ("Not connected", frame->ConnectionStatus());
+  const std::string server127 = "The server 127.0.0.1:" + std::to_string(server.Port(0));
+  EXPECT_TRUE(frame->StatusMessage().startsWith(QString::fromStdString(server127 + " closed the connection")))
+      << frame->StatusMessage().toStdString();
+  EXPECT_TRUE(prompt.Messages().empty()) << "said in the status bar, not in a box";
 }
 
 }  // namespace

@@ -70,6 +70,15 @@ run "load a missing file" load --port COM$com --yes missing.dpf
 # number itself and says to plug the adapter in: the advice differs, the code not.
 expect "port with nothing behind it" 3 info --port COM98
 run "motor DB export" motordb export --port COM$com motor.txt
+# A control byte inside an answer: the value read is refused, nothing is written.
+stop_drive
+start_drive --answer 'OKY6\x100' --answer-to MDA
+run "a control byte inside an answer" set --port COM$com --yes 16.4=3
+stop_drive
+start_drive --answer 'OKYQ\x00\xff' --answer-to VER
+run "a NUL in the version answer" info --port COM$com
+stop_drive
+start_drive
 # The same drive behind ser2net on the loopback address (RFC 2217), reached by
 # both programs over the network instead of the COM port.
 net_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
