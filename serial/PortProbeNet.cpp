@@ -18,6 +18,7 @@ void ProbeNetwork(PortFacts& facts) {
     case CNetLine::Fault::Refused: facts.access = Access::Gone; break;
     case CNetLine::Fault::NoAnswer:
     case CNetLine::Fault::Unreachable:
+    case CNetLine::Fault::NotRfc2217:
     case CNetLine::Fault::Failed: facts.access = Access::Failed; break;
   }
 }

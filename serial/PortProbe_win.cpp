@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/WideText_win.h"
+#include "resources/StringIds.h"
 #include "serial/ComDevice_win.h"
 #include "serial/PortProbe.h"
 #include "serial/PortTable.h"
@@ -116,6 +117,8 @@ std::vector<PortFacts> ProbeAll() {
   for (const unsigned com : ports) all.push_back(ProbeWith(com, names));
   return all;
 }
+
+int FailedAdviceId() { return ids::DoctorAdviceFailedWindows; }
 
 // There is no device tree to fake on Windows.
 void SetRootsForTest(const std::string&, const std::string&) {}

@@ -243,9 +243,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::string text;
-  portsfile::ReadText(portsFile, text);
-  if (!portsfile::WriteTextAtomically(portsFile, portsfile::WithEntry(text, com, drive.DevicePath()))) {
+  const std::string device = drive.DevicePath();
+  if (!portsfile::Update(portsFile, [&](const std::string& text) { return portsfile::WithEntry(text, com, device); })) {
     std::fprintf(stderr, "simdrive: cannot write %s; open %s directly\n", portsFile.c_str(),
                  drive.DevicePath().c_str());
   }
@@ -273,10 +272,8 @@ int main(int argc, char** argv) {
     std::printf("%llu commands, %llu faults\n", static_cast<unsigned long long>(stats.commands),
                 static_cast<unsigned long long>(stats.Faults()));
   }
-  // Read again: other simulators may have added their own lines meanwhile.
-  text.clear();
-  if (portsfile::ReadText(portsFile, text)) {
-    portsfile::WriteTextAtomically(portsFile, portsfile::WithoutEntry(text, com));
-  }
+  // Only our own line: a drive started since under the same number keeps its own.
+  (void)portsfile::Update(portsFile,
+                          [&](const std::string& text) { return portsfile::WithoutOwnEntry(text, com, device); });
   return 0;
 }
