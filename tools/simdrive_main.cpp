@@ -58,6 +58,7 @@ void PrintHelp(const char* program) {
       "  --silent           neither echo nor answer\n"
       "  --wrong-echo       the echo's last character altered, no answer\n"
       "  --noise TEXT       TEXT sent before every echo\n"
+      "  --other-baud       the echo arrives as unprintable bytes, as at another baud rate\n"
       "  --no-response      the echo, then no answer\n"
       "  --overlong N       an answer of N 'X' bytes without a line end\n"
       "  --refuse LIST      ERR for these commands (comma-separated, e.g. MDA,SDP)\n"
@@ -100,6 +101,7 @@ enum class FaultOption { Unknown, Bad, Taken, TookValue };
 FaultOption ParseFault(const std::string& option, const char* value, SimFaults& faults) {
   const std::pair<const char*, bool*> flags[] = {{"--silent", &faults.silent},
                                                  {"--wrong-echo", &faults.wrongEcho},
+                                                 {"--other-baud", &faults.otherBaudRate},
                                                  {"--no-response", &faults.noResponse},
                                                  {"--lower-case", &faults.lowerCase},
                                                  {"--mismatch-address", &faults.mismatchAddress}};
