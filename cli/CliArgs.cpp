@@ -93,6 +93,39 @@ CLI::App* AddFileCommand(CLI::App& parent, const char* name, int helpId, std::st
   return command;
 }
 
+// What a subcommand's help adds below its own options: the program's options it
+// takes, one example, and the exit codes. CLI11 lists only a subcommand's own
+// options, and `--port`, without which most do nothing, is the program's.
+struct SubcommandHelp {
+  CLI::App* command;
+  bool drive;      // talks to drives: --port, --baud
+  bool questions;  // may ask: --yes, --retries
+  const char* example;
+};
+
+std::string OptionLine(const std::string& names, int helpId) {
+  constexpr size_t kColumn = 30;  // where CLI11 puts an option's text
+  std::string line = "  " + names;
+  line += line.size() < kColumn ? std::string(kColumn - line.size(), ' ') : std::string(" ");
+  return line + Text(helpId) + "\n";
+}
+
+void SetSubcommandFooter(const SubcommandHelp& help) {
+  std::string footer = Text(ids::CliHelpNeeds) + ":\n";
+  if (help.drive) {
+    footer += OptionLine("-p,--port PORTS " + Text(ids::CliLabelRequired), ids::CliOptPort);
+    footer += OptionLine("-b,--baud RATE", ids::CliOptBaud);
+  }
+  if (help.questions) {
+    footer += OptionLine("-y,--yes", ids::CliOptYes);
+    footer += OptionLine("--retries N", ids::CliOptRetries);
+  }
+  footer += OptionLine("--json", ids::CliOptJson);
+  footer += "  " + res::FormatString(ids::CliHelpEveryOption, {kProgram}) + "\n\n";
+  footer += res::FormatString(ids::CliHelpExample, {std::string(kProgram) + " " + help.example}) + "\n\n";
+  help.command->footer(footer + Text(ids::CliExitCodes));
+}
+
 // Which subcommand was given, and its name as typed for messages.
 std::pair<Command, std::string> ChosenCommand(const Subcommands& s) {
   const std::pair<CLI::App*, Command> order[] = {{s.ports, Command::Ports},
@@ -110,6 +143,21 @@ std::pair<Command, std::string> ChosenCommand(const Subcommands& s) {
     return {command, motordb ? "motordb " + app->get_name() : app->get_name()};
   }
   return {Command::Info, "info"};
+}
+
+// Why a port list names no port, said of its first piece that names none: a
+// network address is told its own form, or the limit of addresses a run takes.
+std::string PortListFault(const std::string& text) {
+  for (size_t start = 0;;) {
+    const size_t comma = text.find(',', start);
+    const std::string piece = text.substr(start, comma - start);
+    if (netaddr::IsNetworkPath(piece) && !netaddr::Parse(piece)) {
+      return res::FormatString(ids::CliBadNetAddress, {piece});
+    }
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return res::FormatString(ids::CliBadPortList, {text});
 }
 
 // What only the program, not CLI11, can judge; 0 when the request stands.
@@ -130,7 +178,10 @@ int CheckRequest(const std::string& portText, const std::vector<std::string>& re
           << '\n';
       return 2;
     }
-    if (!ports) return refuse(ids::CliBadPortList, portText);
+    if (!ports) {
+      err << PortListFault(portText) << '\n';
+      return 2;
+    }
     request->ports = *ports;
   }
   if (NeedsDrive(request->command) && portText.empty()) return refuse(ids::CliNeedsPort, request->commandName);
@@ -271,6 +322,19 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
   s.motordb->require_subcommand(1);
   s.import = AddFileCommand(*s.motordb, "import", ids::CliCmdMotorDbImport, &request->file);
   s.exportDb = AddFileCommand(*s.motordb, "export", ids::CliCmdMotorDbExport, &request->file);
+  const SubcommandHelp helps[] = {
+      {s.ports, false, false, "ports"},
+      {s.info, true, false, "--port COM3 info"},
+      {s.get, true, true, "--port COM3 get 16 16.4"},
+      {s.set, true, true, "--port COM3 set 16.4=3 \"14.0=Active High\""},
+      {s.save, true, true, "--port COM3,COM4 save backup-{port}.dpf"},
+      {s.load, true, true, "--port COM3 load line-setup.dpf"},
+      {s.diff, true, true, "--port COM3 diff --all line-setup.dpf"},
+      {s.motordb, true, true, "--port COM3 motordb import motor.txt"},
+      {s.import, true, true, "--port COM3 motordb import motor.txt"},
+      {s.exportDb, true, true, "--port COM3 motordb export motor-{port}.txt"},
+  };
+  for (const SubcommandHelp& help : helps) SetSubcommandFooter(help);
   // Each subcommand made its own help flags under CLI11's English group name.
   for (CLI::App* sub : {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb}) {
     sub->group(Text(ids::CliLabelSubcommands));

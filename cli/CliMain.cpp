@@ -106,7 +106,7 @@ int Report(const Request& request, const std::vector<DriveResult>& results, std:
                         {"ok", result.outcome == Outcome::Done},
                         {"code", code},
                         {"message", result.message},
-                        {"values", result.values}});
+                        {"values", result.values.is_null() ? Json::array() : result.values}});
     } else {
       for (const std::string& line : result.lines) out << (several ? port + ": " : "") << line << '\n';
     }

@@ -121,7 +121,8 @@ void CCliPrompt::Tell(MsgIcon icon, const std::string& text) {
   if (warning && m_firstWarning.empty()) m_firstWarning = text;
 }
 
-std::string CCliPrompt::Reason() const {
+std::string CCliPrompt::Reason(bool succeeded) const {
+  if (succeeded) return m_last;
   if (!m_firstError.empty()) return m_firstError;
   return m_firstWarning.empty() ? m_last : m_firstWarning;
 }

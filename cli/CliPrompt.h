@@ -38,8 +38,10 @@ class CCliPrompt : public CPromptInterface {
   // The program's own messages, told and kept like the flows' messages.
   void Tell(MsgIcon icon, const std::string& text);
   // What explains how the run ended: the first error told, else the first
-  // warning, else the last message; empty when nothing was told.
-  std::string Reason() const;
+  // warning, else the last message; empty when nothing was told. A run that
+  // succeeded is explained by its last message: a warning given on the way (the
+  // export's notice) is no reason.
+  std::string Reason(bool succeeded = false) const;
 
  private:
   int AutomaticAnswer(const MessageSpec& message);

@@ -72,14 +72,8 @@ Outcome Info(Drive& d) {
   return Outcome::Done;
 }
 
-// The form's labels end in " :", which reads as noise in a table or a JSON value.
-std::string BareLabel(std::string label) {
-  while (!label.empty() && (label.back() == ':' || label.back() == ' ')) label.pop_back();
-  return label;
-}
-
 void AddParamRow(Drive& d, const ParamRef& ref, int32_t value) {
-  const std::string label = BareLabel(res::ShownText(ParamLabel(d.model, ref)));
+  const std::string label = res::ShownText(ParamLabel(d.model, ref));
   const std::string text = res::ShownText(ParamValueText(d.model, ref, value));
   d.result.lines.push_back(Tab({ParamRefText(ref), label, std::to_string(value), text}));
   d.result.values.push_back({{"param", ParamRefText(ref)}, {"label", label}, {"value", value}, {"text", text}});
@@ -164,7 +158,7 @@ Outcome Diff(Drive& d) {
     if (!rows[i].differs && !d.context.request.diffAll) continue;
     const std::string ref = ParamRefText({rows[i].address, rows[i].nested, rows[i].offset});
     if (d.result.lines.empty()) d.result.lines.push_back(res::LoadString(ids::CliDiffHeader));
-    const std::string label = BareLabel(table[i].label);
+    const std::string& label = table[i].label;
     d.result.lines.push_back(Tab({ref, label, table[i].drive, table[i].file}));
     d.result.values.push_back({{"param", ref},
                                {"label", label},
@@ -245,7 +239,7 @@ DriveResult RunOnPort(unsigned com, const JobContext& context) {
   if (result.outcome == Outcome::Cancelled && context.cancel.load()) {
     prompt.Tell(MsgIcon::Error, res::LoadString(ids::CliCancelled));
   }
-  result.message = prompt.Reason();
+  result.message = prompt.Reason(result.outcome == Outcome::Done);
   return result;
 }
 

@@ -23,7 +23,7 @@ struct DriveResult {  // NOLINT(bugprone-exception-escape)
   Outcome outcome = Outcome::Done;
   std::string message;             // what explains the outcome, as the user was told it
   std::vector<std::string> lines;  // data for standard output, without the port
-  nlohmann::ordered_json values;   // the same data for --json; null when there is none
+  nlohmann::ordered_json values;   // the same data for --json; null when there is none (printed as [])
 };
 
 struct JobContext {

@@ -18,7 +18,8 @@ std::string ResolveTarget(const std::string& path);
 bool CanReplace(const std::string& target);
 
 // Whether ReplaceFile may succeed: CanReplace, and the folder takes a new file
-// (on Windows only a try tells that; ReplaceFile then refuses).
+// (on Windows only a try tells that; ReplaceFile then refuses). A look before a
+// write starts afresh: LastReplaceError is 0 after it.
 bool CanWrite(const std::string& path);
 
 // The file at `path` exists and may be written, but its folder takes no new file,
@@ -34,5 +35,12 @@ bool FolderTakesNoNewFiles(const std::string& path);
 // they were killed part-way (hidden, ".<name>.tmp-<pid>-<n>") are removed once
 // their process is gone.
 bool ReplaceFile(const std::string& path, std::string_view bytes);
+
+// Why the last ReplaceFile of this thread failed: the system's error code (errno;
+// GetLastError's on Windows), 0 when it succeeded or refused for a reason of its
+// own (a read-only target, no file name).
+int LastReplaceError();
+// Whether that code means the disk, or the user's share of it, is full.
+bool IsDiskFull(int error);
 
 }  // namespace fileio

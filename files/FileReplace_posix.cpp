@@ -17,6 +17,8 @@ namespace fileio {
 
 namespace {
 
+thread_local int g_lastError = 0;
+
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t put = write(fd, bytes.data(), bytes.size());
@@ -72,6 +74,7 @@ bool CanReplace(const std::string& target) {
 }
 
 bool CanWrite(const std::string& path) {
+  g_lastError = 0;
   if (path.empty()) return false;
   const std::string target = ResolveTarget(path);
   if (!CanReplace(target)) return false;
@@ -89,7 +92,12 @@ bool FolderTakesNoNewFiles(const std::string& path) {
   return !place.base.empty() && access(place.folder.c_str(), W_OK | X_OK) != 0;
 }
 
+int LastReplaceError() { return g_lastError; }
+
+bool IsDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
+
 bool ReplaceFile(const std::string& path, std::string_view bytes) {
+  g_lastError = 0;
   if (path.empty()) return false;
   const std::string target = ResolveTarget(path);
   if (!CanReplace(target)) return false;
@@ -104,20 +112,29 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     temp = NextTempName(place);
     fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
+    if (fd < 0 && errno != EEXIST) {
+      g_lastError = errno;
+      return false;
+    }
   }
   if (fd < 0) return false;
 
   bool ok = true;
+  // The first step that fails says why; a full disk may show only at fsync or close.
+  const auto step = [&ok](bool done) {
+    if (ok && !done) g_lastError = errno;
+    ok = ok && done;
+  };
   if (exists) {
     if (fchown(fd, st.st_uid, st.st_gid) != 0) {
       // Not our file to give away; the new one stays ours, with the old permission bits.
     }
-    ok = fchmod(fd, st.st_mode & 07777) == 0;
+    step(fchmod(fd, st.st_mode & 07777) == 0);
   }
-  ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
-  ok = (close(fd) == 0) && ok;
-  if (ok) ok = rename(temp.c_str(), target.c_str()) == 0;
+  if (ok) step(WriteAll(fd, bytes));
+  if (ok) step(fsync(fd) == 0);
+  step(close(fd) == 0);
+  if (ok) step(rename(temp.c_str(), target.c_str()) == 0);
   if (!ok) {
     unlink(temp.c_str());
     return false;

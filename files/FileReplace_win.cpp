@@ -20,6 +20,8 @@ using platform::WidePath;
 
 constexpr const char* kSeparators = "/\\";
 
+thread_local int g_lastError = 0;
+
 bool WriteAll(HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 30));
@@ -75,6 +77,7 @@ bool CanReplace(const std::string& target) {
 }
 
 bool CanWrite(const std::string& path) {
+  g_lastError = 0;
   if (path.empty() || !CanReplace(path)) return false;
   const Place place = PlaceOf(path, kSeparators);
   // Whether the folder takes a new file only a try can tell; ReplaceFile reports it.
@@ -101,7 +104,12 @@ bool FolderTakesNoNewFiles(const std::string& path) {
   return false;
 }
 
+int LastReplaceError() { return g_lastError; }
+
+bool IsDiskFull(int error) { return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL; }
+
 bool ReplaceFile(const std::string& path, std::string_view bytes) {
+  g_lastError = 0;
   if (path.empty() || !CanReplace(path)) return false;
   const Place place = PlaceOf(path, kSeparators);
   if (place.base.empty()) return false;
@@ -116,17 +124,20 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
     if (file == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+      g_lastError = static_cast<int>(error);
       return false;
     }
   }
   if (file == INVALID_HANDLE_VALUE) return false;
 
   bool ok = WriteAll(file, bytes) && FlushFileBuffers(file);
+  if (!ok) g_lastError = static_cast<int>(GetLastError());
   ok = CloseHandle(file) && ok;
   if (ok && Commit(temp, target, exists)) {
     RemoveLeftovers(place);
     return true;
   }
+  if (ok) g_lastError = static_cast<int>(GetLastError());
   // ReplaceFileW can fail after the old file is gone, the new one still under the
   // temporary name: then it is the only copy, and it stays.
   if (!ok || !exists || platform::Inspect(path).kind != platform::PathKind::Missing) DeleteFileW(temp.c_str());

@@ -17,12 +17,6 @@ std::string ValueText(int32_t value, const std::string& text) {
   return number + " (" + res::ShownText(text) + ")";
 }
 
-// A row label ends in " :" before its list; a table column needs no colon.
-std::string ColumnLabel(std::string label) {
-  while (!label.empty() && (label.back() == ' ' || label.back() == ':')) label.pop_back();
-  return label;
-}
-
 }  // namespace
 
 std::vector<CompareTableRow> CompareTable(const std::vector<DpfComparison>& rows) {
@@ -30,8 +24,7 @@ std::vector<CompareTableRow> CompareTable(const std::vector<DpfComparison>& rows
   table.reserve(rows.size());
   for (const DpfComparison& row : rows) {
     CompareTableRow line;
-    line.label = row.label.empty() ? ParamRefText({row.address, row.nested, row.offset})
-                                   : ColumnLabel(res::ShownText(row.label));
+    line.label = row.label.empty() ? ParamRefText({row.address, row.nested, row.offset}) : res::ShownText(row.label);
     line.drive = row.driveValue ? ValueText(*row.driveValue, row.driveText) : res::LoadString(ids::RowNotRead);
     line.file = ValueText(row.fileValue, row.fileText);
     line.differs = row.differs;

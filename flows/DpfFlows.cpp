@@ -14,6 +14,7 @@
 #include "flows/ParamAccess.h"
 #include "flows/WriteGate.h"
 #include "params/ParamDescFile.h"
+#include "resources/FileFaults.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 
@@ -166,7 +167,9 @@ Outcome ReadDpf(CFrameLogic& frame, const CParamDescFile& model, const std::stri
   }
   if (checked == Outcome::Done) return checked;
   if (fault.empty()) {
-    frame.ShowMessage(res::FormatString(ids::DpfFileUnreadable, {path}), MsgIcon::Error);
+    const std::string why = res::ReadFaultText(res::ReadFaultOf(path, ini::kMaxIniFileBytes), ini::kMaxIniFileBytes);
+    frame.ShowMessage(res::FormatString(ids::DpfFileUnreadable, {path}) + (why.empty() ? "" : "\n" + why),
+                      MsgIcon::Error);
   } else {
     frame.ShowMessage(res::LoadString(ids::WrongDpf) + "\n" + fault, MsgIcon::Error);
   }

@@ -1,8 +1,13 @@
 #include "flows/FrameLogic.h"
 
+#include <optional>
+#include <system_error>
+
 #include "files/FileReplace.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
+#include "serial/NetAddress.h"
+#include "serial/PortTable.h"
 
 namespace {
 
@@ -25,10 +30,21 @@ constexpr ReportForm kReports[] = {
     {rc::PortFailure, ids::PortFailure, false, MsgIcon::Error},
     {rc::ResponseTimeout, ids::ResponseTimeout, false, MsgIcon::Error},
     {rc::NoEcho, ids::NoEcho, false, MsgIcon::Error},
+    {rc::EchoUnreadable, ids::EchoUnreadable, false, MsgIcon::Error},
     {rc::IncorrectEcho, ids::IncorrectEcho, false, MsgIcon::Error},
     {rc::CommandTooLong, ids::CommandTooLong, false, MsgIcon::Error},
     {rc::AddressMismatch, ids::AddressMismatch, true, MsgIcon::Error},
 };
+
+// A server in the middle carries the drive's bytes unchanged: an echo that comes
+// back changed through one that speaks Telnet is the server's doing far more often
+// than the drive's. The address, or none for any other line.
+std::optional<std::string> Rfc2217Address(const CVcmCommand& link, int code) {
+  if (code != rc::IncorrectEcho && code != rc::EchoUnreadable) return std::nullopt;
+  const std::optional<netaddr::Address> address = netaddr::Parse(portmap::PathOf(link.GetPortNumber()).value_or(""));
+  if (!address || address->kind != netaddr::Kind::Rfc2217) return std::nullopt;
+  return address->Text();
+}
 
 }  // namespace
 
@@ -44,6 +60,12 @@ int CFrameLogic::ReportError(int questionId) {
     message.text = res::LoadString(ask ? questionId : form.textId);
     message.buttons = ask ? MsgButtons::CancelTryContinue : MsgButtons::Ok;
     if (form.withTrace) message.text += "\n\n" + res::DisplayText(m_link.GetTrace());
+    if (const std::optional<std::string> server = Rfc2217Address(m_link, code)) {
+      message.text = res::FormatString(ids::NetEchoNotRfc2217, {*server});
+      std::string notes = m_link.IsOpen() ? m_link.LineNotes() : std::string();
+      while (!notes.empty() && notes.back() == '\n') notes.pop_back();
+      if (!notes.empty()) message.text += "\n\n" + res::LoadString(ids::NetNotesHeading) + "\n" + notes;
+    }
     return m_prompt.ShowMessage(message);
   }
   return 0;
@@ -54,13 +76,21 @@ int CFrameLogic::ShowText(int textId, MsgIcon icon, MsgButtons buttons, int capt
 }
 
 void CFrameLogic::ShowWriteFailed(int textId, const std::string& path) {
+  // Taken first: the look at the folder below makes system calls of its own.
+  const int error = fileio::LastReplaceError();
   if (fileio::FolderTakesNoNewFiles(path)) {
     const size_t slash = path.find_last_of(kFolderSeparators);
     const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
     ShowMessage(res::FormatString(ids::FolderTakesNoNewFiles, {folder}), MsgIcon::Error);
     return;
   }
-  ShowText(textId, MsgIcon::Error);
+  std::string text = res::LoadString(textId);
+  if (fileio::IsDiskFull(error)) {
+    text += "\n" + res::LoadString(ids::WriteNoSpace);
+  } else if (error != 0) {
+    text += "\n" + res::FormatString(ids::WriteFailedBecause, {std::system_category().message(error)});
+  }
+  ShowMessage(text, MsgIcon::Error);
 }
 
 int CFrameLogic::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons, int captionId) {

@@ -42,7 +42,8 @@ class CFrameLogic {
   int ShowText(int textId, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok, int captionId = 0);
   int ShowMessage(const std::string& text, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok, int captionId = 0);
   // Tells that the file at `path` was not written: that its folder takes no new
-  // file when that is why, else the text `textId`.
+  // file when that is why, else the text `textId` with the system's reason from
+  // the last file replacement of this thread, when it gave one.
   void ShowWriteFailed(int textId, const std::string& path);
 
  private:

@@ -102,9 +102,16 @@ std::optional<std::string> EntryLabel(const CParamDescFile& model, const CUserVi
 }
 
 std::string ParamLabel(const CParamDescFile& model, const ParamRef& ref) {
-  if (const CUserViewData* entry = UserViewEntryOf(model, ref)) return EntryLabel(model, *entry).value_or("");
-  const CParamInterface* node = ParamNodeOf(model, ref);
-  return node ? node->GetName() : std::string();
+  std::string label;
+  if (const CUserViewData* entry = UserViewEntryOf(model, ref)) {
+    label = EntryLabel(model, *entry).value_or("");
+  } else if (const CParamInterface* node = ParamNodeOf(model, ref)) {
+    label = node->GetName();
+  }
+  // The form's labels end in " :", which reads as noise in a message, a table or
+  // a JSON value, and doubles in "Signal ::" where a text puts its own colon.
+  while (!label.empty() && (label.back() == ':' || label.back() == ' ')) label.pop_back();
+  return label;
 }
 
 std::string ParamValueText(const CParamDescFile& model, const ParamRef& ref, int32_t value) {

@@ -35,8 +35,9 @@ const CUserViewData* UserViewEntryOf(const CParamDescFile& model, const ParamRef
 // The label of a user-view entry: its display text, else its node's name; none
 // when the description lacks the parameter or sub-field (a row must not show it).
 std::optional<std::string> EntryLabel(const CParamDescFile& model, const CUserViewData& entry);
-// The row label the description gives the parameter or sub-field (display text
-// of its user-view entry, else the node's name); empty when the description lacks it.
+// The label the description gives the parameter or sub-field (display text of
+// its user-view entry, else the node's name) without the row's closing " :", as
+// every message, table and JSON value names it; empty when the description lacks it.
 std::string ParamLabel(const CParamDescFile& model, const ParamRef& ref);
 // The value's text in the entry's list ("Level 2"), or empty when it has none.
 std::string ParamValueText(const CParamDescFile& model, const ParamRef& ref, int32_t value);

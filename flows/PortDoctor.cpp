@@ -127,6 +127,7 @@ std::string NetworkStatus(const PortFacts& facts) {
                                {Endpoint(facts), std::to_string((facts.connectWaitMs + 999) / 1000)});
     case CNetLine::Fault::Unreachable: return res::FormatString(ids::DoctorNetUnreachable, {host});
     case CNetLine::Fault::ServerClosed: return res::LoadString(ids::DoctorNetInUse);
+    case CNetLine::Fault::NotRfc2217: return res::LoadString(ids::DoctorNetNotRfc2217);
     case CNetLine::Fault::Failed: break;
   }
   if (facts.error == 0) return res::LoadString(ids::DoctorCannotOpen);
@@ -143,6 +144,7 @@ std::string NetworkAdvice(const PortFacts& facts) {
     case CNetLine::Fault::NoAnswer:
     case CNetLine::Fault::Unreachable: return res::LoadString(ids::DoctorAdviceNetNoAnswer);
     case CNetLine::Fault::ServerClosed: return res::LoadString(ids::DoctorAdviceNetInUse);
+    case CNetLine::Fault::NotRfc2217: return res::LoadString(ids::DoctorAdviceNetNotRfc2217);
     case CNetLine::Fault::Failed: break;
   }
   return res::LoadString(ids::DoctorAdviceNetFailed);
@@ -195,7 +197,7 @@ std::string AdviceText(const PortFacts& facts) {
                                {std::to_string(facts.com), Printable(facts.device), portmap::PortsFilePath()});
     case Access::Failed: break;
   }
-  return res::LoadString(ids::DoctorAdviceFailed);
+  return res::LoadString(portprobe::FailedAdviceId());
 }
 
 std::string PortDescription(const PortFacts& facts) {

@@ -182,6 +182,7 @@ bool KnownResult(int result) {
     case rc::Failure:
     case rc::IncorrectEcho:
     case rc::NoEcho:
+    case rc::EchoUnreadable:
     case rc::ResponseTimeout:
     case rc::PortFailure:
     case rc::ResponseTooLong:

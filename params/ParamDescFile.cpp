@@ -11,6 +11,7 @@
 
 #include "params/OwnStack.h"
 #include "platform/FileSystem.h"
+#include "resources/FileFaults.h"
 #include "resources/Paths.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
@@ -136,7 +137,11 @@ bool CParamDescFile::Load(const std::string& name) {
   // One buffer, sized once with room for the padding, read into and parsed from:
   // every copy of a large file costs its pages faulting in again.
   std::string bytes;
-  if (platform::ReadFile(m_path, bytes, UINT64_MAX, kPadding) != platform::ReadResult::Ok) return false;
+  const platform::ReadResult read = platform::ReadFile(m_path, bytes, UINT64_MAX, kPadding);
+  if (read != platform::ReadResult::Ok) {
+    m_loadError = res::ReadFaultText(read, UINT64_MAX);
+    return false;
+  }
   return LoadBytes(std::move(bytes));
 }
 

@@ -43,7 +43,9 @@ PathInfo InspectLink(const std::string& path);
 // fopen on a UTF-8 path.
 std::FILE* OpenFile(const std::string& path, const char* mode);
 
-enum class ReadResult { Ok, Missing, NotAFile, TooBig, Failed };
+// TooManyOpen: the process (or the system) has no file handle left, which says
+// nothing about the file itself.
+enum class ReadResult { Ok, Missing, NotAFile, TooBig, Failed, TooManyOpen };
 // Opens the regular file at `path` for reading in binary, and tells its size.
 // Never a pipe or a device, so a name picked by mistake cannot hang the program.
 // nullptr, with `why` set, when there is no such file.

@@ -71,7 +71,9 @@ std::FILE* OpenRegularFile(const std::string& path, ReadResult& why, uint64_t& s
   // O_NONBLOCK: a FIFO picked by mistake must not hang the program on open.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) {
-    why = IsMissing(errno) ? ReadResult::Missing : ReadResult::Failed;
+    why = IsMissing(errno)                     ? ReadResult::Missing
+          : errno == EMFILE || errno == ENFILE ? ReadResult::TooManyOpen
+                                               : ReadResult::Failed;
     return nullptr;
   }
   struct stat st {};

@@ -94,7 +94,10 @@ std::FILE* OpenRegularFile(const std::string& path, ReadResult& why, uint64_t& s
   const HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    why = IsMissing(GetLastError()) ? ReadResult::Missing : ReadResult::Failed;
+    const DWORD error = GetLastError();
+    why = IsMissing(error)                     ? ReadResult::Missing
+          : error == ERROR_TOO_MANY_OPEN_FILES ? ReadResult::TooManyOpen
+                                               : ReadResult::Failed;
     return nullptr;
   }
   BY_HANDLE_FILE_INFORMATION data{};

@@ -15,6 +15,7 @@ enum : int {
   NoResponseLine = -20,
   CommandTooLong = -21,   // refused before anything was sent
   AddressMismatch = -22,  // the drive selected another address than asked
+  EchoUnreadable = -23,   // bytes came back, none of them the echo: another baud rate
   Refused = -30,          // the drive answered "ERR"
 };
 }  // namespace rc

@@ -142,6 +142,10 @@ int CVcmLite::WaitEcho(const char* expected, int count) {
         matched = 1;
       } else if (byte >= 0x21 && byte <= 0x7E) {
         pending = rc::IncorrectEcho;  // a stray printable byte only changes the code at time-out
+      } else if (pending == rc::NoEcho && byte != '\r' && byte != '\n') {
+        // Unprintable bytes and no echo are what a line at another baud rate makes
+        // of the echo; line ends may be left over from a working line's answer.
+        pending = rc::EchoUnreadable;
       }
     } else if (byte == want) {
       ++matched;

@@ -32,3 +32,17 @@ AboutLines MakeAboutLines(const VersionInfo* info) {
   lines.copyright = info->legalCopyright;
   return lines;
 }
+
+WindowStart WindowStartOf(const std::vector<std::string>& arguments) {
+  for (const std::string& argument : arguments) {
+    if (argument == "--help" || argument == "-h" || argument == "/?") return WindowStart::Help;
+    if (argument == "--version") return WindowStart::Version;
+  }
+  return WindowStart::Run;
+}
+
+std::string WindowHelpText(const std::string& program) { return res::FormatString(ids::WindowUsage, {program}); }
+
+std::string WindowVersionText(const AboutLines& lines) {
+  return lines.version.empty() ? lines.product : lines.product + "\n" + lines.version;
+}

@@ -32,3 +32,12 @@ struct AboutLines {
   std::string copyright;
 };
 AboutLines MakeAboutLines(const VersionInfo* info);
+
+// What a window program's command line asks: to run, or only to show its help or
+// its version, which a user asks of any program before trusting it with a drive.
+enum class WindowStart { Run, Help, Version };
+WindowStart WindowStartOf(const std::vector<std::string>& arguments);
+// The help text; `program` is the name the program was started by.
+std::string WindowHelpText(const std::string& program);
+// The About box's product and version lines, one a line.
+std::string WindowVersionText(const AboutLines& lines);

@@ -1,5 +1,7 @@
 #include "resources/DescriptionTexts.h"
 
+#include <string_view>
+
 namespace res {
 namespace {
 
@@ -50,6 +52,16 @@ std::string DescriptionText(const std::string& english, Language language) {
   if (language != Language::Korean) return english;
   for (const Entry& entry : kTable) {
     if (english == entry.english) return entry.korean;
+  }
+  // A label outside its row is shown without the row's " :" (ParamLabel), and is
+  // the same label.
+  constexpr std::string_view kRowColon = " :";
+  for (const Entry& entry : kTable) {
+    const std::string_view label = entry.english;
+    const std::string_view korean = entry.korean;
+    if (label.ends_with(kRowColon) && korean.ends_with(kRowColon) && label.substr(0, label.size() - 2) == english) {
+      return std::string(korean.substr(0, korean.size() - 2));
+    }
   }
   return english;
 }

@@ -323,5 +323,26 @@ enum : int {
   DpfBadNested = 5473,         // "%1" = section, "%2" = the value
   CliSameFileName = 5474,      // "%1" = one port, "%2" = the other, "%3" = the file name
   CliTooManyAddresses = 5475,  // "%1" = COM numbers free for addresses
+
+  // Messages that say what happened and what to do: the echo at another baud rate,
+  // addresses, servers that are no RFC 2217 servers, files that cannot be read or
+  // written and why, the window's --help; help examples (5600-5649)
+  EchoUnreadable = 5600,       // bytes came back, none of them the echo
+  CliBadNetAddress = 5601,     // "%1" = the text given
+  NetEchoNotRfc2217 = 5603,    // "%1" = the server's address
+  DoctorNetNotRfc2217 = 5604,  // status: the server floods option requests
+  DoctorAdviceNetNotRfc2217 = 5605,
+  WriteNoSpace = 5606,        // the reason a file was not written
+  WriteFailedBecause = 5607,  // "%1" = the system's words
+  FileFaultMissing = 5608,    // the reasons a file was not read
+  FileFaultNotAFile = 5609,
+  FileFaultTooBig = 5610,  // "%1" = the size limit
+  FileFaultTooManyOpen = 5611,
+  DoctorAdviceFailedWindows = 5612,
+  WindowUsage = 5613,         // "%1" = the program's name
+  CliHelpNeeds = 5614,        // heading of a subcommand's options of the program
+  CliHelpExample = 5615,      // "%1" = one example command
+  CliHelpEveryOption = 5616,  // "%1" = the program's name
+  NetNotesHeading = 5617,
 };
 }  // namespace ids

@@ -28,9 +28,19 @@ std::optional<uint16_t> ParsePort(const std::string& digits) {
 }
 
 // Letters, digits, '-', '.', and for IPv6 ':' and '%' (a zone): anything else
-// would reach the resolver as something other than a host.
+// would reach the resolver as something other than a host. Brackets hold an IPv6
+// address, with a zone after one '%' ("fe80::1%eth0"), never a zone alone.
 bool PlainHost(const std::string& host, bool bracketed) {
   if (host.empty()) return false;
+  if (bracketed) {
+    const size_t zone = host.find('%');
+    const std::string address = host.substr(0, zone);
+    if (address.find(':') == std::string::npos) return false;
+    if (zone != std::string::npos &&
+        (zone + 1 == host.size() || host.find_first_of("%:", zone + 1) != std::string::npos)) {
+      return false;
+    }
+  }
   for (const char c : host) {
     const bool ok = std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_' ||
                     (bracketed && (c == ':' || c == '%'));

@@ -97,6 +97,7 @@ CNetLine::Opened CNetLine::OpenOnce(const std::string& path, int32_t baudRate, b
   if (address->kind == netaddr::Kind::Rfc2217) {
     rfc2217::CTelnetClient& telnet = line->m_telnet;
     open = line->SendRaw(telnet.Offers()) && line->Negotiate(kOfferWaitMs, [&] { return telnet.ComPortAnswered(); });
+    if (open && telnet.BinaryRefused()) line->m_notes += "BINARY: refused by the server; bytes may change on the way\n";
     if (open && !telnet.ComPortAnswered()) line->m_notes += "COM-PORT-OPTION: no answer from the server\n";
     if (open && telnet.ComPortAnswered() && !telnet.ComPortAccepted()) {
       line->m_notes += "COM-PORT-OPTION: refused by the server; the line keeps the server's settings\n";
@@ -124,6 +125,12 @@ CNetLine::Opened CNetLine::OpenOnce(const std::string& path, int32_t baudRate, b
   // it, a short look does.
   if (open && (address->kind == netaddr::Kind::Raw || !setLine)) {
     open = line->Negotiate(kRefusalWaitMs, [] { return false; });
+  }
+  // A flood of option requests is no client turned away, whether or not the
+  // server also closed.
+  if (line->m_telnet.Flooded()) {
+    result.fault = Fault::NotRfc2217;
+    return result;
   }
   if (!open) {
     result.fault = Fault::ServerClosed;

@@ -24,6 +24,7 @@ class CNetLine {
     NoAnswer,      // no answer within the connect wait
     Unreachable,   // no route to the host
     ServerClosed,  // the server let us in and closed at once: the port is someone else's
+    NotRfc2217,    // the server does not speak the protocol as it should (floods option requests)
     Failed,        // anything else; see the error
   };
   struct Opened {

@@ -90,6 +90,10 @@ void ProbeNetworks(const std::vector<PortFacts*>& ports);
 // How a failed open or lock of a device reads (the platform's error codes).
 Access AccessOfError(int error);
 
+// The string id of what to do when a port fails for a reason only the system
+// knows: where this platform tells more (the kernel log, the Device Manager).
+int FailedAdviceId();
+
 // Where the system's device information (sysRoot) and device nodes (devRoot) are
 // read for the names of a port (USB attributes, persistent links), so tests can
 // use a fake tree. Whether a port opens is always tried on the real node. Empty

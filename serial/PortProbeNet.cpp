@@ -26,6 +26,7 @@ void Describe(PortFacts& facts, CNetLine::Fault fault, int error) {
     case CNetLine::Fault::NameNoAnswer:
     case CNetLine::Fault::NoAnswer:
     case CNetLine::Fault::Unreachable:
+    case CNetLine::Fault::NotRfc2217:
     case CNetLine::Fault::Failed: facts.access = Access::Failed; break;
   }
 }

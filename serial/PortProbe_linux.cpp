@@ -21,6 +21,7 @@
 #include <optional>
 #include <set>
 
+#include "resources/StringIds.h"
 #include "serial/PortTable.h"
 #include "serial/Rs232.h"
 
@@ -422,6 +423,8 @@ std::vector<PortFacts> ProbeAll() {
   CRs232CB::ListPorts(ports);
   return ProbeNumbers(ports);
 }
+
+int FailedAdviceId() { return ids::DoctorAdviceFailed; }
 
 void SetRootsForTest(const std::string& sysRoot, const std::string& devRoot) {
   std::lock_guard<std::mutex> guard(g_rootLock);

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/WideText_win.h"
+#include "resources/StringIds.h"
 #include "serial/ComDevice_win.h"
 #include "serial/PortProbe.h"
 #include "serial/PortTable.h"
@@ -125,6 +126,8 @@ std::vector<PortFacts> ProbeAll() {
   CRs232CB::ListPorts(ports);
   return Probe(ports);
 }
+
+int FailedAdviceId() { return ids::DoctorAdviceFailedWindows; }
 
 // There is no device tree to fake on Windows.
 void SetRootsForTest(const std::string&, const std::string&) {}

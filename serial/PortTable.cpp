@@ -52,8 +52,9 @@ std::optional<std::string> PathOf(unsigned number) {
 
 std::map<unsigned, std::string> ParsePortsText(const std::string& text) {
   std::map<unsigned, std::string> entries;
-  // Lines end with LF, CR LF or a lone CR, as old editors left them.
-  std::string unified = text;
+  // Lines end with LF, CR LF or a lone CR, as old editors left them; Notepad may
+  // put a UTF-8 byte order mark before the first.
+  std::string unified = text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text;
   std::replace(unified.begin(), unified.end(), '\r', '\n');
   std::istringstream lines(unified);
   std::string line;

@@ -152,6 +152,8 @@ size_t CTelnetClient::Feed(uint8_t* bytes, size_t size, std::vector<uint8_t>& re
 }
 
 void CTelnetClient::Negotiate(uint8_t verb, uint8_t option, std::vector<uint8_t>& replies) {
+  // Answering a flood in kind would keep both sides busy for ever.
+  if (++m_requests > kMostRequests) return;
   // Options we send (the server's DO / DONT) and options it sends (WILL / WONT).
   Option* ours = option == kBinary            ? &m_oursBinary
                  : option == kSuppressGoAhead ? &m_oursSga

@@ -52,6 +52,12 @@ class CTelnetClient {
   // say back is appended to `replies`.
   size_t Feed(uint8_t* bytes, size_t size, std::vector<uint8_t>& replies);
 
+  // The server refused binary mode either way: a Telnet line that is not binary
+  // may change line ends and other bytes on the way.
+  bool BinaryRefused() const { return m_oursBinary == Option::Off || m_theirsBinary == Option::Off; }
+  // The server has asked more than any server setting up a line would: it gets
+  // no more answers, and is no server to drive a line through.
+  bool Flooded() const { return m_requests > kMostRequests; }
   // The server has agreed to (or refused) the COM port option.
   bool ComPortAnswered() const { return m_comPort != Option::Offered; }
   bool ComPortAccepted() const { return m_comPort == Option::On; }
@@ -64,6 +70,8 @@ class CTelnetClient {
 
  private:
   enum class Option { Off, Offered, On };
+  // A server sets up a line with a handful of requests; a hundred is no set-up.
+  static constexpr unsigned kMostRequests = 100;
   enum class State { Data, Iac, Verb, Sub, SubIac };
   struct Setting {
     uint8_t command;
@@ -83,6 +91,7 @@ class CTelnetClient {
   Option m_oursBinary = Option::Off, m_oursSga = Option::Off, m_comPort = Option::Off;
   Option m_theirsBinary = Option::Off, m_theirsSga = Option::Off;
   std::vector<Setting> m_settings;
+  unsigned m_requests = 0;
 };
 
 }  // namespace rfc2217

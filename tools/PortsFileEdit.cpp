@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 
@@ -38,6 +40,23 @@ std::string WithoutEntry(const std::string& text, unsigned number) {
   std::string kept;
   while (std::getline(lines, line)) {
     if (IsEntryFor(line, number)) continue;
+    kept += line;
+    kept += '\n';
+  }
+  return kept;
+}
+
+std::string WithoutOwnEntry(const std::string& text, unsigned number, const std::string& path) {
+  std::istringstream lines(text);
+  std::string line;
+  std::string kept;
+  while (std::getline(lines, line)) {
+    if (IsEntryFor(line, number)) {
+      const std::string value = line.substr(line.find('=') + 1);
+      const size_t begin = value.find_first_not_of(" \t");
+      const size_t end = value.find_last_not_of(" \t\r");
+      if (begin != std::string::npos && value.substr(begin, end - begin + 1) == path) continue;
+    }
     kept += line;
     kept += '\n';
   }
@@ -77,6 +96,26 @@ bool WriteTextAtomically(const std::string& path, const std::string& text) {
   if (ok && rename(pattern.c_str(), path.c_str()) != 0) ok = false;
   if (!ok) unlink(pattern.c_str());
   return ok;
+}
+
+bool Update(const std::string& path, const std::function<std::string(const std::string&)>& edit) {
+  // The file itself is replaced by a rename, so its folder carries the lock.
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int lock = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (lock < 0) return false;
+  while (flock(lock, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      close(lock);
+      return false;
+    }
+  }
+  std::string text;
+  (void)ReadText(path, text);  // none yet: the first line starts it
+  const std::string edited = edit(text);
+  const bool written = edited == text || WriteTextAtomically(path, edited);
+  close(lock);  // lets the next drive in
+  return written;
 }
 
 }  // namespace portsfile

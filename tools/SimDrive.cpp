@@ -258,6 +258,9 @@ Ns CSimDrive::Impl::SendReply(std::string echo, const Reply& reply, Ns ready, co
       }
     }
   }
+  if (current.otherBaudRate) {
+    for (char& c : echo) c = static_cast<char>(0x80 | static_cast<unsigned char>(c));
+  }
   const std::string burst = echo.empty() ? std::string() : current.noiseBeforeEcho + reply.noise + echo;
   Ns echoAt = ready;
   if (reply.delay > 0) {
@@ -334,7 +337,7 @@ Reply CSimDrive::Impl::Answer(const std::string& command, Ns receivedAt) {
     return reply;
   }
   // A corrupted echo is the whole exchange: the drive's answer is not sent.
-  if (faults.wrongEcho || faults.noResponse) return reply;
+  if (faults.wrongEcho || faults.noResponse || faults.otherBaudRate) return reply;
   reply.answer = faults.leadingAnswerBytes;
   if (faults.overlongResponse > 0) {
     reply.answer += std::string(faults.overlongResponse, 'X');

@@ -19,6 +19,8 @@
 struct SimFaults {
   bool silent = false;             // neither echo nor answer
   bool wrongEcho = false;          // the echo's last printable character is altered; no answer follows
+  bool otherBaudRate = false;      // the line runs at another rate: the echo arrives as unprintable
+                                   // bytes (0x80 and up), and no answer follows
   std::string noiseBeforeEcho;     // sent before each echo
   bool noResponse = false;         // echo, then no answer
   int overlongResponse = 0;        // > 0: answer that many 'X' bytes and no line end

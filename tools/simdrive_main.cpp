@@ -58,6 +58,7 @@ void PrintHelp(const char* program) {
       "  --silent           neither echo nor answer\n"
       "  --wrong-echo       the echo's last character altered, no answer\n"
       "  --noise TEXT       TEXT sent before every echo\n"
+      "  --other-baud       the echo arrives as unprintable bytes, as at another baud rate\n"
       "  --no-response      the echo, then no answer\n"
       "  --overlong N       an answer of N 'X' bytes without a line end\n"
       "  --refuse LIST      ERR for these commands (comma-separated, e.g. MDA,SDP)\n"
@@ -127,6 +128,7 @@ enum class FaultOption { Unknown, Bad, Taken, TookValue };
 FaultOption ParseFault(const std::string& option, const char* value, SimFaults& faults) {
   const std::pair<const char*, bool*> flags[] = {{"--silent", &faults.silent},
                                                  {"--wrong-echo", &faults.wrongEcho},
+                                                 {"--other-baud", &faults.otherBaudRate},
                                                  {"--no-response", &faults.noResponse},
                                                  {"--lower-case", &faults.lowerCase},
                                                  {"--mismatch-address", &faults.mismatchAddress}};
@@ -276,9 +278,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::string text;
-  portsfile::ReadText(portsFile, text);
-  if (!portsfile::WriteTextAtomically(portsFile, portsfile::WithEntry(text, com, drive.DevicePath()))) {
+  const std::string device = drive.DevicePath();
+  if (!portsfile::Update(portsFile, [&](const std::string& text) { return portsfile::WithEntry(text, com, device); })) {
     std::fprintf(stderr, "simdrive: cannot write %s; open %s directly\n", portsFile.c_str(),
                  drive.DevicePath().c_str());
   }
@@ -306,10 +307,8 @@ int main(int argc, char** argv) {
     std::printf("%llu commands, %llu faults\n", static_cast<unsigned long long>(stats.commands),
                 static_cast<unsigned long long>(stats.Faults()));
   }
-  // Read again: other simulators may have added their own lines meanwhile.
-  text.clear();
-  if (portsfile::ReadText(portsFile, text)) {
-    portsfile::WriteTextAtomically(portsFile, portsfile::WithoutEntry(text, com));
-  }
+  // Only our own line: a drive started since under the same number keeps its own.
+  (void)portsfile::Update(portsFile,
+                          [&](const std::string& text) { return portsfile::WithoutOwnEntry(text, com, device); });
   return 0;
 }

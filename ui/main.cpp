@@ -5,15 +5,28 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "files/ConfigFile.h"
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
+#include "resources/AboutText.h"
 #include "ui/App.h"
 #include "ui/MainFrame.h"
 #include "ui/QtPrompt.h"
+#include "ui/VersionInfo.h"
 
 int main(int argc, char** argv) {
+  // Answered before the toolkit starts, so they work without a screen too.
+  const WindowStart start = WindowStartOf(std::vector<std::string>(argv + 1, argv + argc));
+  if (start != WindowStart::Run) {
+    VersionInfo info;
+    const std::string text = start == WindowStart::Help
+                                 ? WindowHelpText("drive-setting")
+                                 : WindowVersionText(MakeAboutLines(ReadVersionInfo(argv[0], info) ? &info : nullptr));
+    return std::printf("%s\n", text.c_str()) < 0 ? 1 : 0;
+  }
   QApplication application(argc, argv);
   app::ConfigureApplication(application);
   // For install checks: the window comes up, the event loop runs once, and the

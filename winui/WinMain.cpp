@@ -5,12 +5,19 @@
 
 #include <commctrl.h>
 
+#include <shellapi.h>
+
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "files/ConfigFile.h"
 #include "params/ParamDescFile.h"
+#include "platform/WideText_win.h"
 #include "protocol/VcmCommand.h"
+#include "resources/AboutText.h"
 #include "resources/StringIds.h"
+#include "winui/AboutBox.h"
 #include "winui/MainWindow.h"
 #include "winui/WinPrompt.h"
 #include "winui/WinText.h"
@@ -33,6 +40,21 @@ bool AnotherInstanceShown(HANDLE& mutex) {
   }
   return true;
 }
+// The command line's arguments after the program's name, as UTF-8.
+std::vector<std::string> Arguments() {
+  int count = 0;
+  LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  for (int i = 1; words != nullptr && i < count; ++i) arguments.push_back(platform::Narrow(words[i]));
+  if (words != nullptr) LocalFree(words);
+  return arguments;
+}
+
+std::wstring ProgramPath() {
+  std::wstring self(MAX_PATH, L'\0');
+  self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+  return self;
+}
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR commandLine, int show) {
@@ -41,6 +63,16 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR comman
   const bool korean = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_KOREAN ||
                       res::LanguageFromEnvironment() == res::Language::Korean;
   res::SetLanguage(korean ? res::Language::Korean : res::Language::English);
+  // A window program has no console to print to: its help and version come in a box.
+  if (const WindowStart start = WindowStartOf(Arguments()); start != WindowStart::Run) {
+    VersionInfo info;
+    const std::string text =
+        start == WindowStart::Help
+            ? WindowHelpText("drive-setting.exe")
+            : WindowVersionText(MakeAboutLines(ReadVersionBlock(ProgramPath(), info) ? &info : nullptr));
+    CWinPrompt().ShowMessage({text, std::string(), MsgIcon::Information, MsgButtons::Ok});
+    return 0;
+  }
   HANDLE mutex = nullptr;
   if (AnotherInstanceShown(mutex)) return 0;
 

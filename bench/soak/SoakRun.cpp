@@ -59,6 +59,7 @@ std::string CodeName(int code) {
   switch (code) {
     case rc::IncorrectEcho: return "-7 incorrect echo";
     case rc::NoEcho: return "-8 no echo";
+    case rc::EchoUnreadable: return "-23 echo unreadable";
     case rc::ResponseTimeout: return "-9 response time-out";
     case rc::PortFailure: return "-10 port failure";
     case rc::ResponseTooLong: return "-18 response too long";

@@ -160,15 +160,60 @@ TEST(CliCommandLine, ABadBaudRateIsOneLineThatSaysWhatIsTaken) {
   EXPECT_EQ("--baud: " + res::FormatString(ids::CliBadBaud, {"abc"}), first);
 }
 
-TEST(CliCommandLine, HelpOfEverySubcommandDocumentsTheExitCodes) {
+TEST(CliCommandLine, HelpOfEverySubcommandShowsTheOptionsItNeedsAnExampleAndTheExitCodes) {
   res::SetLanguage(res::Language::English);
-  for (const char* command : {"get", "motordb"}) {
-    const char* argv[] = {"drive-setting-cli", command, "--help"};
+  const std::vector<std::vector<const char*>> commands = {{"ports"},
+                                                          {"info"},
+                                                          {"get"},
+                                                          {"set"},
+                                                          {"save"},
+                                                          {"load"},
+                                                          {"diff"},
+                                                          {"motordb"},
+                                                          {"motordb", "import"},
+                                                          {"motordb", "export"}};
+  for (const auto& command : commands) {
+    std::vector<const char*> argv = {"drive-setting-cli"};
+    argv.insert(argv.end(), command.begin(), command.end());
+    argv.push_back("--help");
     std::ostringstream out, err;
     cli::Request request;
-    EXPECT_EQ(0, cli::ParseCommandLine(3, argv, &request, out, err));
-    EXPECT_NE(std::string::npos, out.str().find(res::LoadString(ids::CliExitCodes))) << command;
+    EXPECT_EQ(0, cli::ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &request, out, err));
+    const std::string help = out.str();
+    const std::string name = command.back();
+    EXPECT_NE(std::string::npos, help.find(res::LoadString(ids::CliExitCodes))) << name;
+    // The example runs the subcommand itself.
+    const size_t example = help.find("Example:\n  drive-setting-cli ");
+    ASSERT_NE(std::string::npos, example) << help;
+    EXPECT_NE(std::string::npos, help.find(" " + name, example)) << help;
+    // Every subcommand but ports talks to a drive and needs --port.
+    EXPECT_EQ(name != "ports", help.find("-p,--port PORTS REQUIRED") != std::string::npos) << help;
   }
+}
+
+TEST(CliCommandLine, AMalformedAddressOrOneTooManyIsToldAsSuchWithExitTwo) {
+  res::SetLanguage(res::Language::English);
+  const auto run = [](const std::string& ports) {
+    const char* argv[] = {"drive-setting-cli", "-p", ports.c_str(), "info"};
+    std::ostringstream out, err;
+    std::istringstream in;
+    std::atomic<bool> cancel{false};
+    EXPECT_EQ(2, cli::RunCli(4, argv, {out, err, in, false}, cancel)) << ports;
+    return err.str();
+  };
+  for (const char* bad : {"tcp://:99999", "tcp://[%]:9", "COM3,rfc2217://host"}) {
+    const std::string piece = std::string(bad).substr(std::string(bad).find_last_of(',') + 1);
+    EXPECT_EQ(res::FormatString(ids::CliBadNetAddress, {piece}) + "\n", run(bad)) << bad;
+  }
+  // Each address takes a COM number of its own, 255 at most (fewer when the ports
+  // file or an earlier case of this process took some).
+  std::string many;
+  for (int i = 0; i < 256; ++i) {
+    many += (many.empty() ? "" : ",") + std::string("tcp://10.0.0.1:") + std::to_string(1000 + i);
+  }
+  const std::string told = run(many);
+  EXPECT_NE(std::string::npos, told.find("More network addresses were given than the ")) << told;
+  EXPECT_EQ(res::FormatString(ids::CliBadPortList, {"COM0"}) + "\n", run("COM0"));
 }
 
 class CliPromptTest : public ::testing::Test {

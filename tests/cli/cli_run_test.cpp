@@ -227,6 +227,44 @@ TEST_F(CliRunTest, DiffSaysZeroWhenTheDriveAgreesAndOneWithTheRowsThatDiffer) {
   EXPECT_EQ(13, std::count(all.out.begin(), all.out.end(), '\n')) << all.out;
 }
 
+// Every command names a parameter as `get` does and answers --json in one shape.
+TEST_F(CliRunTest, OneLabelFormAndOneJsonShapeAcrossCommands) {
+  const Ran set = Program({"-p", Port(0), "--yes", "set", "16.4=3", "14.0=1"});
+  EXPECT_EQ(0, set.code) << set.err;
+  const Ran got = Program({"-p", Port(0), "get", "16.4", "14.0"});
+  ASSERT_EQ(0, got.code) << got.err;
+  EXPECT_FALSE(Contains(set.out, " :")) << set.out;
+  // The label column of each row is the one `get` prints.
+  const auto labels = [](const std::string& out) {
+    std::vector<std::string> column;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);)
+      column.push_back(line.substr(0, line.find('\t', line.find('\t') + 1)));
+    return column;
+  };
+  EXPECT_EQ(labels(got.out), labels(set.out)) << set.out << got.out;
+
+  // A refused entry among others: the end names it once, "Label: what", never "Label ::".
+  SimFaults faults;
+  faults.writeOffset = 1;
+  sim.Drive(0).SetFaults(faults);
+  const Ran held = Program({"-p", Port(0), "--yes", "set", "21=7", "16.4=2"});
+  EXPECT_EQ(4, held.code) << held.err;
+  EXPECT_FALSE(Contains(held.err, "::")) << held.err;
+  EXPECT_FALSE(Contains(held.out, " :")) << held.out;
+  sim.Drive(0).SetFaults({});
+
+  // A run that succeeds is explained by its end, not by a notice on the way, and
+  // a command without data gives an empty list as every other does.
+  const Ran exported = Program({"--json", "-p", Port(0), "motordb", "export", dir.File("motor.txt")});
+  ASSERT_EQ(0, exported.code) << exported.err;
+  const json drive = exported.Json()["drives"][0];
+  EXPECT_EQ(res::LoadString(ids::MotorDbSaved), drive["message"]) << exported.out;
+  EXPECT_EQ(json::array(), drive["values"]) << exported.out;
+  const Ran saved = Program({"--json", "-p", Port(0), "save", dir.File("drive.dpf")});
+  EXPECT_EQ(json::array(), saved.Json()["drives"][0]["values"]) << saved.out;
+}
+
 TEST_F(CliRunTest, DamagedFilesAreRefusedBeforeAnythingIsSent) {
   ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("good.dpf")}).code);
   const std::string good = ReadFile(dir.File("good.dpf"));

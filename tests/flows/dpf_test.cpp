@@ -1,16 +1,24 @@
 // Drive parameter files saved from and loaded into a simulated drive.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 #include <fstream>
 #include <sstream>
 
+#include "files/FileReplace.h"
 #include "flows/CompareTable.h"
 #include "flows/DpfFlows.h"
 #include "flows/FrameLogic.h"
 #include "flows/Outcome.h"
 #include "params/ParamDescFile.h"
+#include "platform/FileSystem.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "support/ScriptedPrompt.h"
@@ -326,13 +334,20 @@ TEST_F(DpfTest, BadFilesAreRejectedAndNothingIsSent) {
     EXPECT_NE(std::string::npos, prompt.Texts()[0].find('\n')) << "a second line says what is wrong";
     EXPECT_TRUE(drive().Received().empty());
   }
-  // Past the size of any file of ours, and no file at all: it cannot be read.
+  // Past the size of any file of ours (2 MiB, and a sparse 2 GiB), and no file at
+  // all: it cannot be read, and the second line says why.
   dir.Write("huge.dpf", DpfFor(kVersion, fullEntry) + std::string(2 * 1024 * 1024, 'x') + "\n");
-  for (const char* name : {"huge.dpf", "missing.dpf"}) {
+  dir.Write("2g.dpf", DpfFor(kVersion, fullEntry));
+  ASSERT_EQ(0, truncate(dir.File("2g.dpf").c_str(), off_t{2} << 30));
+  const std::pair<const char*, const char*> unreadable[] = {{"huge.dpf", "It is over the size limit of 1 MiB."},
+                                                            {"2g.dpf", "It is over the size limit of 1 MiB."},
+                                                            {"missing.dpf", "There is no such file."}};
+  for (const auto& [name, why] : unreadable) {
     prompt.Clear();
     Load(name);
     EXPECT_EQ(Outcome::FileError, last);
-    EXPECT_EQ(std::vector<std::string>{res::FormatString(ids::DpfFileUnreadable, {dir.File(name)})}, prompt.Texts());
+    EXPECT_EQ(std::vector<std::string>{res::FormatString(ids::DpfFileUnreadable, {dir.File(name)}) + "\n" + why},
+              prompt.Texts());
     EXPECT_TRUE(drive().Received().empty());
   }
 }
@@ -348,7 +363,35 @@ TEST_F(DpfTest, FailedSaveKeepsTheOldFileAndSaysSo) {
   prompt.Clear();
   prompt.QueueFileName(dir.File("no-such-folder/x.dpf"));
   EXPECT_EQ(Outcome::FileError, SaveParamFile(frame, model));
-  EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::DpfWriteFailed)}, prompt.Texts());
+  EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::DpfWriteFailed) + "\n" +
+                                     res::FormatString(ids::WriteFailedBecause, {std::strerror(ENOENT)})},
+            prompt.Texts());
+}
+
+TEST_F(DpfTest, AWriteTheSystemRefusesSaysWhyForANewFileAndAnOldOne) {
+  // A size limit makes every write past it fail, as a full disk makes it fail
+  // (ENOSPC cannot be had without a disk to fill; the reason is told the same way).
+  dir.Write("old.dpf", "old content");
+  struct rlimit saved {};
+  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &saved));
+  const auto previous = signal(SIGXFSZ, SIG_IGN);
+  struct rlimit tiny = saved;
+  tiny.rlim_cur = 16;
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &tiny));
+  for (const char* name : {"new.dpf", "old.dpf"}) {
+    prompt.Clear();
+    Save(name);
+    EXPECT_EQ(Outcome::FileError, last) << name;
+    EXPECT_EQ(std::vector<std::string>{res::LoadString(ids::DpfWriteFailed) + "\n" +
+                                       res::FormatString(ids::WriteFailedBecause, {std::strerror(EFBIG)})},
+              prompt.Texts())
+        << name;
+  }
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &saved));
+  signal(SIGXFSZ, previous);
+  EXPECT_EQ("old content", ReadFile(dir.File("old.dpf")));
+  EXPECT_FALSE(platform::Inspect(dir.File("new.dpf")).Exists());
+  EXPECT_TRUE(fileio::IsDiskFull(ENOSPC));
 }
 
 // An entry the cache lacks is read from the drive before its write.

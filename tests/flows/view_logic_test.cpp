@@ -416,7 +416,9 @@ TEST_F(ViewLogicTest, UnusableDescriptionIsToldBeforeThePortCloses) {
   res::OverrideProgramFolder(dir.Path());  // no description file there
   Connect();
   ASSERT_EQ(1u, prompt.Messages().size());
-  EXPECT_EQ(res::FormatString(ids::DescFileFailedPath, {dir.File("ParamDefault.xml")}), prompt.Messages()[0].text);
+  EXPECT_EQ(res::FormatString(ids::DescFileFailedPath, {dir.File("ParamDefault.xml")}) + "\n" +
+                res::LoadString(ids::FileFaultMissing),
+            prompt.Messages()[0].text);
   EXPECT_EQ(0, link.IsOpen());
 
   dir.Write("ParamDefault.xml", R"(<description><info/><parameters><param address="1" name="x"/></parameters>

@@ -11,17 +11,20 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "flows/FrameLogic.h"
 #include "flows/PortDoctor.h"
 #include "protocol/ResultCodes.h"
 #include "protocol/VcmCommand.h"
+#include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "serial/NetLine.h"
 #include "serial/NetSocket.h"
 #include "serial/PortProbe.h"
 #include "serial/PortTable.h"
+#include "support/ScriptedPrompt.h"
 #include "support/Ser2Net.h"
 #include "support/SimLink.h"
 
@@ -78,6 +81,107 @@ class SilentServer {
   int m_fd = -1;
   uint16_t m_port = 0;
 };
+
+// A server of the test's own: each connection is handed to `serve` on a thread.
+class ScriptedServer {
+ public:
+  explicit ScriptedServer(std::function<void(int)> serve) : m_listen(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(m_listen, 4) == 0 &&
+        getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+      m_port = ntohs(address.sin_port);
+    }
+    m_thread = std::thread([this, serve = std::move(serve)] {
+      for (;;) {
+        const int client = accept(m_listen, nullptr, nullptr);
+        if (client < 0) return;
+        serve(client);
+        close(client);
+      }
+    });
+  }
+  ~ScriptedServer() {
+    shutdown(m_listen, SHUT_RDWR);
+    m_thread.join();
+    close(m_listen);
+  }
+  uint16_t Port() const { return m_port; }
+
+ private:
+  int m_listen;
+  uint16_t m_port = 0;
+  std::thread m_thread;
+};
+
+// The client's data with its Telnet commands and subnegotiations left out;
+// `state` carries an unfinished command from one read to the next.
+std::string TelnetData(const uint8_t* bytes, size_t size, int& state) {
+  enum { kData, kIac, kOption, kSub, kSubIac };
+  std::string data;
+  for (size_t i = 0; i < size; ++i) {
+    const uint8_t b = bytes[i];
+    if (state == kData && b != 255) data += static_cast<char>(b);
+    if (state == kData) state = b == 255 ? kIac : kData;
+    else if (state == kIac && b == 255) {
+      data += static_cast<char>(b);
+      state = kData;
+    } else if (state == kIac) state = b == 250 ? kSub : b >= 251 ? kOption : kData;
+    else if (state == kOption) state = kData;
+    else if (state == kSub) state = b == 255 ? kSubIac : kSub;
+    else state = b == 240 ? kData : kSub;
+  }
+  return data;
+}
+
+TEST_F(NetLinkTest, ServersThatAreNoRfc2217ServersAreSaidToBeSo) {
+  // One floods option requests: no "another client holds the port".
+  ScriptedServer flooding([](int fd) {
+    std::vector<uint8_t> requests;
+    for (int i = 0; i < 300; ++i) requests.insert(requests.end(), {255, 253, static_cast<uint8_t>(40 + i % 100)});
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (std::chrono::steady_clock::now() < end && send(fd, requests.data(), requests.size(), MSG_NOSIGNAL) > 0) {
+      uint8_t drain[4096];
+      (void)recv(fd, drain, sizeof drain, MSG_DONTWAIT);
+    }
+  });
+  Name("rfc2217://127.0.0.1:" + std::to_string(flooding.Port()));
+  CVcmCommand link;
+  EXPECT_EQ(link.Open(kNetCom, 115200), 0);
+  EXPECT_NE(Doctor().find("does not answer as an RFC 2217 server should"), std::string::npos) << Doctor();
+  EXPECT_EQ(Doctor().find("another client"), std::string::npos) << Doctor();
+
+  // One refuses binary mode and, as a Telnet line that is not binary does, sends
+  // a CR on as CR NUL: the wrong echo is blamed on the server, with what it refused.
+  ScriptedServer textMode([](int fd) {
+    const uint8_t refusal[] = {255, 252, 0, 255, 254, 0};
+    (void)send(fd, refusal, sizeof refusal, MSG_NOSIGNAL);
+    int state = 0;
+    uint8_t buffer[256];
+    for (ssize_t got; (got = recv(fd, buffer, sizeof buffer, 0)) > 0;) {
+      std::string echo;
+      for (const char c : TelnetData(buffer, static_cast<size_t>(got), state)) {
+        echo += c;
+        if (c == '\r') echo += '\0';
+      }
+      (void)send(fd, echo.data(), echo.size(), MSG_NOSIGNAL);
+    }
+  });
+  Name("rfc2217://127.0.0.1:" + std::to_string(textMode.Port()));
+  ASSERT_EQ(link.Open(kNetCom, 115200), 1);
+  EXPECT_EQ(link.CheckLink(), rc::IncorrectEcho);
+  CScriptedPrompt prompt;
+  CFrameLogic frame(link, prompt);
+  frame.ReportError(0);
+  const std::string told = prompt.Messages().back().text;
+  EXPECT_EQ(0u, told.find(res::FormatString(ids::NetEchoNotRfc2217,
+                                            {"rfc2217://127.0.0.1:" + std::to_string(textMode.Port())})))
+      << told;
+  EXPECT_NE(told.find("BINARY: refused"), std::string::npos) << told;
+  link.Close();  // the server's thread ends with the connection
+}
 
 TEST_F(NetLinkTest, BothAcceptersCarryEveryByteIncludingIac) {
   // 255 is Telnet's escape: the drive's version text carries one to the PC and

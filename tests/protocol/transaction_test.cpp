@@ -140,9 +140,12 @@ TEST_F(TransactionTest, TimeOutsWithAFastClock) {
   wrongEcho.noResponse = true;
   SimFaults noAnswer;
   noAnswer.noResponse = true;
+  SimFaults otherBaud;
+  otherBaud.otherBaudRate = true;
   const Case cases[] = {
       {"silent drive", silent, rc::NoEcho, rc::NoEcho},
       {"wrong echo", wrongEcho, rc::IncorrectEcho, rc::IncorrectEcho},
+      {"another baud rate", otherBaud, rc::EchoUnreadable, rc::EchoUnreadable},
       {"echo without answer", noAnswer, rc::NoResponseLine, rc::ResponseTimeout},
   };
   for (const Case& c : cases) {
@@ -218,6 +221,15 @@ TEST_F(TransactionTest, LinkCheck) {
   faults.wrongEcho = true;
   ApplyFaults();
   EXPECT_EQ(rc::IncorrectEcho, link.CheckLink());
+
+  // Bytes came back, none of them the echo: not the power cable but the rate.
+  faults = {};
+  faults.otherBaudRate = true;
+  ApplyFaults();
+  EXPECT_EQ(rc::EchoUnreadable, link.CheckLink());
+  frame.ReportError(0);
+  EXPECT_EQ(res::LoadString(ids::EchoUnreadable), prompt.Messages().back().text);
+  EXPECT_NE(std::string::npos, prompt.Messages().back().text.find("baud rate"));
 }
 
 // One real wait of each kind, on the program's own clock.

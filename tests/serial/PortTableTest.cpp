@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <thread>
+#include <vector>
+
 #include "serial/PortTable.h"
 #include "support/TempDir.h"
 #include "tools/PortsFileEdit.h"
@@ -89,6 +93,10 @@ TEST_F(PortTableTest, ParsesPortsFileLines) {
   // Lone CR line ends ran every line into the first.
   EXPECT_EQ((std::map<unsigned, std::string>{{3, "/dev/ttyUSB0"}, {4, "/dev/ttyUSB1"}}),
             portmap::ParsePortsText("# bench\rCOM3=/dev/ttyUSB0\rCOM4=/dev/ttyUSB1\r"));
+  // Notepad's byte order mark lost the first line, which was then advised to be added.
+  EXPECT_EQ((std::map<unsigned, std::string>{{120, "/dev/ttyUSB0"}}),
+            portmap::ParsePortsText("\xEF\xBB\xBF"
+                                    "COM120=/dev/ttyUSB0\r\n"));
 }
 
 TEST_F(PortTableTest, PortsFileOverridesTheTableAndIsReadAfresh) {
@@ -118,6 +126,41 @@ TEST(PortsFileEditTest, ReplacesOnlyTheLineOfItsNumber) {
   EXPECT_EQ(portsfile::WithEntry("", 3, "/dev/pts/0"), "COM3=/dev/pts/0\n");
   // What the simulator writes, the port table reads.
   EXPECT_EQ(portmap::ParsePortsText(portsfile::WithEntry(text, 99, "/dev/pts/8")).at(99), "/dev/pts/8");
+}
+
+TEST(PortsFileEditTest, DrivesStartingAndEndingAtOnceKeepEveryLineAndRemoveOnlyTheirOwn) {
+  TempDir dir;
+  const std::string path = dir.File("ports");
+  ASSERT_TRUE(portsfile::WriteTextAtomically(path, "# kept\n"));
+  // 96 and 97 register, end together; then 91-93 start together while a drive
+  // that took 97's number meanwhile keeps it when the old 97 ends late.
+  const auto together = [&](const std::vector<std::function<std::string(const std::string&)>>& edits) {
+    std::vector<std::thread> drives;
+    for (const auto& edit : edits) drives.emplace_back([&path, edit] { EXPECT_TRUE(portsfile::Update(path, edit)); });
+    for (std::thread& drive : drives) drive.join();
+  };
+  const auto add = [](unsigned com, std::string device) {
+    return [com, device](const std::string& text) { return portsfile::WithEntry(text, com, device); };
+  };
+  const auto remove = [](unsigned com, std::string device) {
+    return [com, device](const std::string& text) { return portsfile::WithoutOwnEntry(text, com, device); };
+  };
+  for (int round = 0; round < 20; ++round) {
+    together({add(96, "/dev/pts/6"), add(97, "/dev/pts/7")});
+    together({remove(96, "/dev/pts/6"), add(97, "/dev/pts/17")});
+    together({remove(97, "/dev/pts/7"), add(91, "/dev/pts/1"), add(92, "/dev/pts/2"), add(93, "/dev/pts/3")});
+    std::string text;
+    ASSERT_TRUE(portsfile::ReadText(path, text));
+    const std::map<unsigned, std::string> entries = portmap::ParsePortsText(text);
+    EXPECT_EQ((std::map<unsigned, std::string>{
+                  {91, "/dev/pts/1"}, {92, "/dev/pts/2"}, {93, "/dev/pts/3"}, {97, "/dev/pts/17"}}),
+              entries)
+        << text;
+    EXPECT_EQ(0u, text.find("# kept\n"));
+    together({remove(91, "/dev/pts/1"), remove(92, "/dev/pts/2"), remove(93, "/dev/pts/3"), remove(97, "/dev/pts/17")});
+    ASSERT_TRUE(portsfile::ReadText(path, text));
+    EXPECT_EQ("# kept\n", text);
+  }
 }
 
 TEST(PortsFileEditTest, AtomicWriteReplacesTheWholeFile) {

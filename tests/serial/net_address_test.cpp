@@ -20,8 +20,11 @@ TEST(NetAddress, HostsPortsAndBracketsParseOrAreRefusedWhole) {
   const auto raw = netaddr::Parse("tcp://line-3.plant:65535");
   ASSERT_TRUE(raw);
   EXPECT_EQ(netaddr::Kind::Raw, raw->kind);
-  for (const char* bad : {"tcp://host:0", "tcp://host:65536", "tcp://host", "tcp://:4001", "tcp://fe80::1:4001",
-                          "tcp://[::1]4001", "tcp://a b:1", "rfc2217://host:4001x"}) {
+  for (const char* bad :
+       {"tcp://host:0", "tcp://host:65536", "tcp://host", "tcp://:4001", "tcp://fe80::1:4001", "tcp://[::1]4001",
+        "tcp://a b:1", "rfc2217://host:4001x",
+        // brackets hold an IPv6 address, a zone only after one
+        "tcp://[%]:9", "tcp://[%eth0]:9", "tcp://[fe80::1%]:9", "tcp://[host]:9", "tcp://[fe80::1%a%b]:9"}) {
     EXPECT_FALSE(netaddr::Parse(bad)) << bad;
     EXPECT_TRUE(netaddr::IsNetworkPath(bad)) << bad;
   }
@@ -95,6 +98,39 @@ TEST(Rfc2217Client, DataIsSeparatedFromNegotiationEvenAcrossReads) {
     ASSERT_EQ(7u, notes.size()) << cut;
     EXPECT_EQ("SET-DATASIZE 8: the server answered 7", notes[0]);
     EXPECT_EQ("SET-CONTROL (DTR on) 8: not confirmed by the server", notes[4]);
+  }
+}
+
+TEST(Rfc2217Client, AServerThatKeepsAskingIsAnsweredABoundedNumberOfTimesAndToldApart) {
+  CTelnetClient client;
+  (void)client.Offers();
+  // A few requests, as any server's set-up makes: answered, and no flood.
+  std::vector<uint8_t> few = {kIac, kDo, 24, kIac, kDo, 31, kIac, kWill, 5};
+  std::vector<uint8_t> replies;
+  (void)client.Feed(few.data(), few.size(), replies);
+  EXPECT_EQ(9u, replies.size());
+  EXPECT_FALSE(client.Flooded());
+
+  // Then thousands more: the answers stop at the bound, the drive's bytes still pass.
+  std::vector<uint8_t> flood;
+  for (int i = 0; i < 5000; ++i) flood.insert(flood.end(), {kIac, kDo, static_cast<uint8_t>(40 + i % 100)});
+  flood.push_back('x');
+  replies.clear();
+  EXPECT_EQ(1u, client.Feed(flood.data(), flood.size(), replies));
+  EXPECT_EQ('x', flood[0]);
+  EXPECT_LE(replies.size(), 3u * 100);
+  EXPECT_TRUE(client.Flooded());
+}
+
+TEST(Rfc2217Client, BinaryModeRefusedEitherWayIsKnown) {
+  for (const uint8_t verb : {kWont, kDont}) {
+    CTelnetClient client;
+    (void)client.Offers();
+    EXPECT_FALSE(client.BinaryRefused()) << "offered, not yet answered";
+    std::vector<uint8_t> answer = {kIac, verb, kBinary};
+    std::vector<uint8_t> replies;
+    (void)client.Feed(answer.data(), answer.size(), replies);
+    EXPECT_TRUE(client.BinaryRefused()) << int{verb};
   }
 }
 

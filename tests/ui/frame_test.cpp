@@ -349,8 +349,10 @@ TEST(FrameCreation, FailsWhenTheDefaultDescriptionCannotBeRead) {
   CMainFrame frame(link, model, &prompt);
   EXPECT_FALSE(frame.Create());
   ASSERT_EQ(1u, prompt.Messages().size());
-  // The file tried is named, so a user whose installed copy is missing knows which.
-  EXPECT_EQ("Failed to read parameter's description file:\n" + emptyFolder.Dir().File("ParamDefault.xml"),
+  // The file tried is named, so a user whose installed copy is missing knows which,
+  // and why it was not read.
+  EXPECT_EQ("Failed to read parameter's description file:\n" + emptyFolder.Dir().File("ParamDefault.xml") +
+                "\nThere is no such file.",
             prompt.Messages()[0].text);
   EXPECT_EQ("Parameter description file", prompt.Messages()[0].caption);
   EXPECT_EQ(MsgIcon::Error, prompt.Messages()[0].icon);
