@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "flows/FlowState.h"
 #include "flows/Prompt.h"
 #include "protocol/VcmCommand.h"
 
@@ -34,6 +35,8 @@ class CFrameLogic {
 
   CVcmCommand& Link() { return m_link; }
   CPromptInterface& Prompt() { return m_prompt; }
+  // Whether a flow of this window talks to the drive now.
+  CFlowState& FlowState() { return m_flowState; }
 
   // Shows a text from the string table, or a text made from one; without a
   // caption id the box carries the application title.
@@ -50,4 +53,5 @@ class CFrameLogic {
   CVcmCommand& m_link;
   CPromptInterface& m_prompt;
   std::function<void()> m_postCheckLink;
+  CFlowState m_flowState;
 };
