@@ -310,5 +310,16 @@ enum : int {
   ConfigBaudRefused = 5071,  // "%1" = the stored text, "%2" = the rate used
   CliInteractiveNeedsTerminal = 5072,
   CliEmptyFile = 5073,
+
+  // What the status bar says while a long flow runs, and how a flow stopped by
+  // Cancel ends (5560-5599)
+  FlowReadingParams = 5560,
+  FlowSavingFile = 5561,
+  FlowLoadingFile = 5562,
+  FlowComparing = 5563,
+  FlowLoadingDiffering = 5564,
+  FlowExporting = 5565,
+  FlowImporting = 5566,
+  ComparePartial = 5567,  // "%1" = entries compared before Cancel
 };
 }  // namespace ids

@@ -394,7 +394,7 @@ void CMainWindow::OnConnect() {
 void CMainWindow::OnCompare() {
   CompareWithFile(m_logic, m_model,
                   [this](const std::string& name, const std::string& fileVersion, bool otherModel,
-                         const std::vector<DpfComparison>& rows) {
-                    return RunCompareDialog(m_window, name, fileVersion, otherModel, rows) == IDOK;
+                         const std::vector<DpfComparison>& rows, bool partial) {
+                    return RunCompareDialog(m_window, name, fileVersion, otherModel, rows, partial) == IDOK;
                   });
 }

@@ -248,7 +248,10 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     meter.Start();
     run();
-    const bool finished = PumpUntil(done, 20.0);
+    // A flow that ends in a read-in (a load) is over when that is.
+    bool finished = PumpUntil(done, 20.0);
+    QCoreApplication::processEvents();
+    finished = PumpUntil([&] { return !frame.IsBusy(); }, 20.0) && finished;
     const double stall = meter.Stop();
     const double took = Since(start);
     const double wire = static_cast<double>(drive.BytesSent() - bytesBefore) * 10.0 / kSlowBaud;
