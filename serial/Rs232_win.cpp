@@ -132,12 +132,16 @@ std::vector<unsigned> CRs232CB::SystemPorts() {
   if (listed) RegCloseKey(key);
   // A port Windows knows only by its DOS device name is a port all the same: a
   // virtual port's driver may leave SERIALCOMM alone, and Wine lists there only
-  // what it found at its start, not a dosdevices/com<n> made later.
+  // what it found at its start, not a dosdevices/com<n> made later (which it
+  // resolves only when the name is opened).
   constexpr unsigned kLastPort = 255;
   for (unsigned number = 1; number <= kLastPort; ++number) {
     const std::wstring name = L"COM" + std::to_wstring(number);
     wchar_t target[512];
-    if (QueryDosDeviceW(name.c_str(), target, sizeof target / sizeof target[0]) != 0) found.push_back(number);
+    if (QueryDosDeviceW(name.c_str(), target, sizeof target / sizeof target[0]) != 0 ||
+        DeviceExists("\\\\.\\COM" + std::to_string(number))) {
+      found.push_back(number);
+    }
   }
   std::sort(found.begin(), found.end());
   found.erase(std::unique(found.begin(), found.end()), found.end());
