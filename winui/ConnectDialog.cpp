@@ -94,6 +94,7 @@ void CConnectDialog::Initialise(HWND window) {
   m_logic.InitialiseProbed(connectdlg::ProbeListedPorts(), config);
   const HWND ports = GetDlgItem(window, IDC_CONNECT_PORT);
   std::vector<std::string> labels;
+  labels.reserve(m_logic.PortEntries().size());
   for (int i = 0; i < static_cast<int>(m_logic.PortEntries().size()); ++i) labels.push_back(m_logic.PortLabel(i));
   winui::AddStrings(ports, CB_ADDSTRING, labels);
   SendMessageW(ports, CB_SETCURSEL, static_cast<WPARAM>(m_logic.PortSelection()), 0);
@@ -110,7 +111,8 @@ void CConnectDialog::Initialise(HWND window) {
     }
     SelectObject(dc, old);
     ReleaseDC(ports, dc);
-    SendMessageW(ports, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + GetSystemMetrics(SM_CXVSCROLL) + 8), 0);
+    SendMessageW(ports, CB_SETDROPPEDWIDTH,
+                 static_cast<WPARAM>(widest) + static_cast<WPARAM>(GetSystemMetrics(SM_CXVSCROLL)) + 8, 0);
   }
   if (extended) {
     winui::AddStrings(GetDlgItem(window, IDC_CONNECT_BAUD), CB_ADDSTRING, m_logic.BaudEntries());

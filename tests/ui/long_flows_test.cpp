@@ -17,6 +17,7 @@
 #include <functional>
 #include <set>
 
+#include "UiSupport.h"
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "resources/StringIds.h"
@@ -28,7 +29,6 @@
 #include "ui/MainFrame.h"
 #include "ui/ProgressDlg.h"
 #include "ui/ViewUserParams.h"
-#include "UiSupport.h"
 
 namespace {
 
@@ -83,7 +83,8 @@ TEST(LongFlowsInTheWindow, TheWindowAnswersThroughoutAndTakesNoCommand) {
     const Clock::time_point start = Clock::now();
     do {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    } while ((frame.IsBusy() || !frame.View()->RowList(0)->isEnabled()) && Clock::now() - start < std::chrono::seconds(30));
+    } while ((frame.IsBusy() || !frame.View()->RowList(0)->isEnabled()) &&
+             Clock::now() - start < std::chrono::seconds(30));
   };
   frame.SetCompareRunner([](CDlgCompare&) { return static_cast<int>(QDialog::Accepted); });
 
@@ -111,7 +112,8 @@ TEST(LongFlowsInTheWindow, TheWindowAnswersThroughoutAndTakesNoCommand) {
        }},
       {"Compare with File and Load Differing Entries", ids::FlowComparing,
        [&] {
-         for (const int32_t address : {14, 15, 16, 21}) sim.Drive().SetParam(address, sim.Drive().GetParam(address) ^ 1);
+         for (const int32_t address : {14, 15, 16, 21})
+           sim.Drive().SetParam(address, sim.Drive().GetParam(address) ^ 1);
          prompt.QueueFileName(saved);
          frame.OnCompareParamFile();
        }},
