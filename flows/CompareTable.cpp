@@ -42,12 +42,13 @@ std::vector<size_t> DifferingEntries(const std::vector<DpfComparison>& rows) {
   return indexes;
 }
 
-std::string CompareSummary(const std::vector<DpfComparison>& rows) {
+std::string CompareSummary(const std::vector<DpfComparison>& rows, bool partial) {
   size_t differing = 0;
   for (const DpfComparison& row : rows) differing += row.differs ? 1 : 0;
   const std::string total = std::to_string(rows.size());
-  return differing ? res::FormatString(ids::CompareSummaryDiffer, {std::to_string(differing), total})
-                   : res::FormatString(ids::CompareSummaryAgree, {total});
+  const std::string stopped = partial ? res::FormatString(ids::ComparePartial, {total}) + " " : std::string();
+  return stopped + (differing ? res::FormatString(ids::CompareSummaryDiffer, {std::to_string(differing), total})
+                              : res::FormatString(ids::CompareSummaryAgree, {total}));
 }
 
 void CompareWithFile(CFrameLogic& frame, CParamDescFile& model, const ShowComparison& show) {
@@ -57,10 +58,13 @@ void CompareWithFile(CFrameLogic& frame, CParamDescFile& model, const ShowCompar
   std::string fileVersion;
   const Outcome compared = CompareParamFile(frame, model, *path, &rows, &fileVersion);
   // A file refused or a drive lost was told already; there is nothing to show.
-  if (compared != Outcome::Done && compared != Outcome::Differs && compared != Outcome::DriveRefused) return;
+  const bool partial = compared == Outcome::Cancelled;
+  if (compared != Outcome::Done && compared != Outcome::Differs && compared != Outcome::DriveRefused && !partial) {
+    return;
+  }
   const bool otherModel = !ParamFileVersionsAgree(frame.Link().GetVersion(), fileVersion);
   const std::string name = std::filesystem::path(*path).filename().string();
-  if (show(name, fileVersion, otherModel, rows) && frame.Link().IsOpen()) {
+  if (show(name, fileVersion, otherModel, rows, partial) && !partial && frame.Link().IsOpen()) {
     const std::vector<size_t> differing = DifferingEntries(rows);
     (void)LoadParamFileAt(frame, model, *path, &differing);  // told the user itself
   }

@@ -23,14 +23,15 @@ struct CompareTableRow {
 std::vector<CompareTableRow> CompareTable(const std::vector<DpfComparison>& rows);
 // The file's entries that differ from the drive, as LoadParamFileAt takes them.
 std::vector<size_t> DifferingEntries(const std::vector<DpfComparison>& rows);
-// One line on how many entries differ.
-std::string CompareSummary(const std::vector<DpfComparison>& rows);
+// One line on how many entries differ; a comparison stopped by Cancel says so first.
+std::string CompareSummary(const std::vector<DpfComparison>& rows, bool partial = false);
 
 // Lays a comparison out for the user: the file's name (without its folder), the
-// version it was saved from, whether that is another drive model's, and the rows.
-// True when the user asks to load the entries that differ.
+// version it was saved from, whether that is another drive model's, the rows, and
+// whether Cancel stopped the comparison before the end of the file (nothing is
+// then offered to load). True when the user asks to load the entries that differ.
 using ShowComparison = std::function<bool(const std::string& fileName, const std::string& fileVersion, bool otherModel,
-                                          const std::vector<DpfComparison>& rows)>;
+                                          const std::vector<DpfComparison>& rows, bool partial)>;
 
 // Compare with File as the windows run it: asks for a file, compares it with the
 // drive, has `show` lay the comparison out, and loads the differing entries when

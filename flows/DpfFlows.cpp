@@ -11,6 +11,7 @@
 #include "files/IniText.h"
 #include "flows/DriveSession.h"
 #include "flows/FrameLogic.h"
+#include "flows/LongWork.h"
 #include "flows/ParamAccess.h"
 #include "flows/WriteGate.h"
 #include "params/ParamDescFile.h"
@@ -218,7 +219,11 @@ Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunCon
   if (!link.IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
   const std::optional<std::string> path = frame.Prompt().AskFileName(ParamFileDialog(true));
   if (!path) return Outcome::Cancelled;
-  const auto cancelled = [&control] { return control.cancelled && control.cancelled(); };
+  const unsigned count = ShownEntryCount(model);
+  std::optional<CLongWork> work(std::in_place, frame, ids::FlowSavingFile);
+  const auto cancelled = [&](unsigned done) {
+    return work->Between(done, count) || (control.cancelled && control.cancelled());
+  };
 
   // The file holds the entries the view shows, each read from this drive: one the
   // cache lacks (its read was skipped) is read now, and one that still cannot be
@@ -227,8 +232,8 @@ Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunCon
   bool built = document.SetString(kTarget, kVersionKey, link.GetVersion());
   int written = 0;
   std::vector<std::string> skipped;
-  for (unsigned i = 0; i < ShownEntryCount(model); ++i) {
-    if (cancelled()) return Outcome::Cancelled;  // the old file stays as it was
+  for (unsigned i = 0; i < count; ++i) {
+    if (cancelled(i)) return Outcome::Cancelled;  // the old file stays as it was
     const CUserViewData& entry = *model.GetUserViewData(i);
     const CNestedNode* field = entry.nested ? model.FindNested(entry.address, entry.offset) : nullptr;
     // A sub-field the description lacks has no value of its own to store; the
@@ -249,7 +254,8 @@ Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunCon
             document.SetInt(section, "NESTED", entry.nested) && document.SetInt(section, "OFFSET", entry.offset) &&
             document.SetInt(section, "VALUE", value);
   }
-  if (cancelled()) return Outcome::Cancelled;
+  if (cancelled(count)) return Outcome::Cancelled;
+  work.reset();  // the drive's part is done: its messages are the window's again
 
   CIniFile ini;
   ini.SetPath(*path);
@@ -290,7 +296,12 @@ Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::st
   }
   if (indexes.empty()) return Outcome::Done;
   const WritePlan plan = PlanOf(entries, indexes);
-  CWriteGate gate = CWriteGate::ForFrame(frame, model, control.cancelled);
+  // Cancel is read before each entry, as Ctrl-C is: never between a write and its read-back.
+  std::optional<CLongWork> work(std::in_place, frame, only ? ids::FlowLoadingDiffering : ids::FlowLoadingFile);
+  size_t reached = 0;
+  CWriteGate gate = CWriteGate::ForFrame(frame, model, [&] {
+    return work->Between(reached++, indexes.size()) || (control.cancelled && control.cancelled());
+  });
   // A file the description refuses is said so before the version question.
   if (const std::optional<std::string> fault = gate.Check(plan)) {
     frame.ShowMessage(res::LoadString(ids::WrongDpf) + "\n" + *fault, MsgIcon::Error);
@@ -302,6 +313,7 @@ Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::st
   }
 
   const WriteReport report = gate.Run(plan);
+  work.reset();
   // Whatever happened, the drive's RAM may have changed: the view reads it again.
   if (report.sent) frame.PostCheckLink();
   if (control.report) *control.report = report;
@@ -325,7 +337,10 @@ Outcome CompareParamFile(CFrameLogic& frame, CParamDescFile& model, const std::s
   if (fileVersionOut) *fileVersionOut = fileVersion;
 
   Outcome outcome = Outcome::Done;
+  CLongWork work(frame, ids::FlowComparing);
   for (const DpfEntry& entry : entries) {
+    // Cancel keeps the rows read so far; the caller shows them as a partial comparison.
+    if (work.Between(rows->size(), entries.size())) return Outcome::Cancelled;
     const ParamRef ref = RefOf(entry);
     DpfComparison row;
     row.address = entry.address;

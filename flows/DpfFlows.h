@@ -77,7 +77,8 @@ struct DpfComparison {
 // Reads the file at `path` with the checks Load File makes, reads each of its
 // entries from the drive and compares. Done when every entry agrees, Differs when
 // one does not; FileError or a link outcome (told through the frame)
-// when the comparison could not be made.
+// when the comparison could not be made; Cancelled, with the rows compared so
+// far, when the user stopped it.
 // `fileVersion`, when given, receives the version the file was saved from.
 [[nodiscard]] Outcome CompareParamFile(CFrameLogic& frame, CParamDescFile& model, const std::string& path,
                                        std::vector<DpfComparison>* rows, std::string* fileVersion = nullptr);

@@ -65,13 +65,14 @@ unsigned ShownEntryCount(const CParamDescFile& model) {
 }
 
 Outcome ReadShownEntries(CVcmCommand& link, const CParamDescFile& model, const std::function<int(int)>& ask,
-                         std::vector<int32_t>* skipped) {
+                         std::vector<int32_t>* skipped, const std::function<bool(unsigned, unsigned)>& between) {
   // A question box may run the event loop, and a newer read-in may load another
   // model meanwhile: entries are copied, and a changed model ends this one.
   const unsigned generation = model.GetGeneration();
   const unsigned count = ShownEntryCount(model);
   for (unsigned i = 0; i < count; ++i) {
     const int32_t address = model.GetUserViewData(i)->address;
+    if (between && between(i, count)) return Outcome::Cancelled;
     for (;;) {
       const int result = link.ReadParam(address);
       if (result > 0) break;

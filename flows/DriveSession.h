@@ -47,9 +47,11 @@ unsigned ShownEntryCount(const CParamDescFile& model);
 // `askRetry(ids::RetryReadParam)` and acts on its button (Cancel, Try Again,
 // Continue: the entry stays unread and is listed in `skipped`); any other failure
 // is reported through `ask(0)` and ends the read. A model loaded meanwhile (while a
-// question was open) ends it as Cancelled.
+// question was open) ends it as Cancelled, and so does `between(done, count)`,
+// asked before each read, returning true.
 [[nodiscard]] Outcome ReadShownEntries(CVcmCommand& link, const CParamDescFile& model,
-                                       const std::function<int(int)>& ask, std::vector<int32_t>* skipped);
+                                       const std::function<int(int)>& ask, std::vector<int32_t>* skipped,
+                                       const std::function<bool(unsigned, unsigned)>& between = {});
 
 // What the shown entries ask of the description that it lacks: a parameter
 // (`fatal`: no value of the drive can be shown for it) or a sub-field (the entries

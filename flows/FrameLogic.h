@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "flows/FlowState.h"
 #include "flows/Prompt.h"
 #include "protocol/VcmCommand.h"
 
@@ -36,6 +37,8 @@ class CFrameLogic {
 
   CVcmCommand& Link() { return m_link; }
   CPromptInterface& Prompt() { return m_prompt; }
+  // Whether a flow of this window talks to the drive now.
+  CFlowState& FlowState() { return m_flowState; }
 
   // Shows a text from the string table, or a text made from one; without a
   // caption id the box carries the application title.
@@ -53,6 +56,7 @@ class CFrameLogic {
   CVcmCommand& m_link;
   CPromptInterface& m_prompt;
   std::function<void()> m_postCheckLink;
+  CFlowState m_flowState;
 };
 
 // Asks the link, without sending or taking a byte, whether its line went while the

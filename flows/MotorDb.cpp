@@ -8,6 +8,7 @@
 #include "files/FileReplace.h"
 #include "flows/DriveSession.h"
 #include "flows/FrameLogic.h"
+#include "flows/LongWork.h"
 #include "flows/ProgInterface.h"
 #include "protocol/VcmFile.h"
 #include "resources/StringIds.h"
@@ -278,6 +279,7 @@ Outcome ImportMotorDb(CFrameLogic& frame) {
   {
     // Destroying the reporter closes the window and enables the main window again,
     // also when the run is left by an exception.
+    const CFlowState::Running running = frame.FlowState().Begin(ids::FlowImporting);
     std::unique_ptr<CProgInterface> progress = frame.Prompt().CreateProgress();
     // Without its window the reporter still pumps events and polls Cancel, so the
     // run goes on: stopping it would leave the user no way to send the file.
@@ -323,9 +325,13 @@ Outcome ExportMotorDb(CFrameLogic& frame, const std::function<bool()>& cancelled
 
   std::vector<std::pair<int32_t, int32_t>> values;
   std::vector<int32_t> skipped;
+  std::optional<CLongWork> work(std::in_place, frame, ids::FlowExporting);
+  constexpr size_t kCount = kLastExportAddress - kFirstExportAddress + 1;
   for (int32_t address = kFirstExportAddress; address <= kLastExportAddress; ++address) {
     for (;;) {
-      if (cancelled && cancelled()) return Outcome::Cancelled;  // nothing was written yet
+      const auto done = static_cast<size_t>(address - kFirstExportAddress);
+      // Nothing was written yet: the target stays as it was.
+      if (work->Between(done, kCount) || (cancelled && cancelled())) return Outcome::Cancelled;
       const int result = link.ReadParam(address);
       if (result == rc::Success) {
         values.emplace_back(address, link.FindCachedParam(address)->value);
@@ -344,6 +350,7 @@ Outcome ExportMotorDb(CFrameLogic& frame, const std::function<bool()>& cancelled
     }
   }
 
+  work.reset();
   const std::string text = MotorDbExportText(MotorDbExportVersionLine(link.GetVersion()), values);
   if (!file.Commit(text)) {
     frame.ShowWriteFailed(ids::MotorDbWriteFailed, *path);

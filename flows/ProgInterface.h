@@ -12,6 +12,10 @@
 // zero). An empty range has no percentage: nullopt.
 std::optional<std::string> PercentText(int32_t lower, int32_t upper, int32_t current);
 
+// A status line as a window's one-line label shows it: a label draws no tab stop
+// (in a Korean font not even a gap), so each tab becomes a wide gap of blanks.
+std::string ShownStatusText(const std::string& text);
+
 class CProgInterface {
  public:
   virtual ~CProgInterface() = default;

@@ -12,7 +12,32 @@ CUserParamsLogic::CUserParamsLogic(CVcmCommand& link, CParamDescFile& model, CUs
                                    CUserParamsEvents& events, CPromptInterface& prompt)
     : m_link(link), m_model(model), m_form(form), m_events(events), m_prompt(prompt) {}
 
+namespace {
+// Link check and version before the entries: the read-in's units of work.
+constexpr size_t kReadInSteps = 2;
+bool IsReadInStep(int message) {
+  return message == UM_READ_VERSION || message == UM_READ_PARAMS || message == UM_DISCONNECT;
+}
+}  // namespace
+
 bool CUserParamsLogic::Handle(int message, intptr_t wParam, intptr_t lParam) {
+  if (message < UM_CHECK_LINK || message > UM_SET_PARAM) return false;
+  // A handler never starts a transaction inside another's: what comes while a flow
+  // runs waits for it, but the read-in goes on with its own next step.
+  const bool ownStep = m_readIn && !m_inStep && IsReadInStep(message);
+  if ((m_inStep || (m_flows && m_flows->IsRunning())) && !ownStep) {
+    m_waiting.push_back({message, wParam, lParam});
+    return true;
+  }
+  m_inStep = true;
+  struct StepEnd {
+    CUserParamsLogic& logic;
+    ~StepEnd() {
+      logic.m_inStep = false;
+      // What came while this step ran goes on now, unless a flow still runs.
+      if (!logic.m_flows || !logic.m_flows->IsRunning()) logic.OnFlowsIdle();
+    }
+  } stepEnd{*this};
   switch (message) {
     case UM_CHECK_LINK: OnCheckLink(); return true;
     case UM_READ_VERSION: OnReadVersion(); return true;
@@ -24,6 +49,22 @@ bool CUserParamsLogic::Handle(int message, intptr_t wParam, intptr_t lParam) {
 }
 
 void CUserParamsLogic::OnRowActivated(int row, int32_t value) { m_events.PostToView(UM_SET_PARAM, row, value); }
+
+void CUserParamsLogic::OnFlowsIdle() {
+  std::vector<Waiting> waiting;
+  waiting.swap(m_waiting);
+  for (const Waiting& w : waiting) m_events.PostToView(static_cast<AppMessage>(w.message), w.wParam, w.lParam);
+}
+
+bool CUserParamsLogic::ReadInStopped(size_t done) {
+  if (!m_readIn || !m_readIn->Between(done, kReadInSteps + ShownEntryCount(m_model))) return false;
+  // Cancel during the read-in leaves no half-read drive connected.
+  EndReadIn();
+  OnDisconnect();
+  return true;
+}
+
+void CUserParamsLogic::EndReadIn() { m_readIn.reset(); }
 
 int CUserParamsLogic::Show(const std::string& text, int captionId, MsgIcon icon, MsgButtons buttons) {
   MessageSpec message;
@@ -38,19 +79,27 @@ int CUserParamsLogic::RowCount() const { return static_cast<int>(ShownEntryCount
 
 void CUserParamsLogic::OnCheckLink() {
   if (!m_link.IsOpen()) return;
+  m_readIn = std::make_unique<CLongWork>(m_flows, m_prompt, ids::FlowReadingParams);
+  if (ReadInStopped(0)) return;
   if (m_link.CheckLink() <= 0) {
     m_events.SendToFrame(UM_REPORT_ERROR, 0);
     m_events.PostToView(UM_DISCONNECT);
+    EndReadIn();
     return;
   }
   m_events.PostToView(UM_READ_VERSION);
 }
 
 void CUserParamsLogic::OnReadVersion() {
-  if (!m_link.IsOpen()) return;
+  if (!m_link.IsOpen()) {
+    EndReadIn();
+    return;
+  }
+  if (ReadInStopped(1)) return;
   if (m_link.ReadVersion() <= 0) {
     m_events.SendToFrame(UM_REPORT_ERROR, 0);
     m_events.PostToView(UM_DISCONNECT);
+    EndReadIn();
     return;
   }
   const std::string& version = m_link.GetVersion();
@@ -63,11 +112,14 @@ void CUserParamsLogic::OnReadVersion() {
 void CUserParamsLogic::OnReadParams() {
   const unsigned generation = m_model.GetGeneration();
   if (!ReadUserParams()) {
+    if (!m_link.IsOpen() && !m_readIn) return;  // stopped by Cancel: disconnected already
     // A read-in that loaded another model while a question was open owns the port
     // and the form now; its own end decides whether the port closes.
     if (m_model.GetGeneration() == generation) m_events.PostToView(UM_DISCONNECT);
+    EndReadIn();
     return;
   }
+  EndReadIn();
   FillUserParams();
   SelectCurrentValues();
 }
@@ -87,7 +139,8 @@ bool CUserParamsLogic::ReadUserParams() {
   }
   const Outcome read = ReadShownEntries(
       m_link, m_model,
-      [this](int question) { return static_cast<int>(m_events.SendToFrame(UM_REPORT_ERROR, question)); }, nullptr);
+      [this](int question) { return static_cast<int>(m_events.SendToFrame(UM_REPORT_ERROR, question)); }, nullptr,
+      [this](unsigned done, unsigned) { return ReadInStopped(kReadInSteps + done); });
   return read == Outcome::Done;
 }
 
@@ -155,6 +208,9 @@ void CUserParamsLogic::OnSetParam(int row, int32_t value) {
   }
   WritePlan plan;
   plan.entries.push_back({EntryRef(entry), value, {}});
+  // Short, but a flow all the same: the line watch keeps off the link meanwhile.
+  std::optional<CFlowState::Running> running;
+  if (m_flows) running.emplace(m_flows->Begin(0));
   CWriteGate gate({m_link, m_prompt, [this] { m_events.SendToFrame(UM_REPORT_ERROR, 0); },
                    [this] {
                      // The frame tells the user of a failed save itself and answers 0 either way.

@@ -6,12 +6,14 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "flows/AppMessageIds.h"
+#include "flows/LongWork.h"
 #include "flows/Prompt.h"
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
@@ -49,7 +51,14 @@ class CUserParamsLogic {
                    CPromptInterface& prompt);
 
   // Runs one of the view's messages. Returns false for messages it does not handle.
+  // While a flow runs, a message waits for it to end (OnFlowsIdle), except the
+  // read-in's own next step.
   [[nodiscard]] bool Handle(int message, intptr_t wParam, intptr_t lParam);
+  // The window's flow-running state: the read-in holds it from the link check to
+  // the last row, and messages wait on it. None: nothing waits.
+  void SetFlowState(CFlowState* flows) { m_flows = flows; }
+  // The last flow has ended: the messages that waited are queued again, in order.
+  void OnFlowsIdle();
   // The user picked a list row (also with the arrow keys on a closed list).
   void OnRowActivated(int row, int32_t value);
 
@@ -74,6 +83,19 @@ class CUserParamsLogic {
   CUserParamsEvents& m_events;
   CPromptInterface& m_prompt;
   int m_filledRows = 0;  // rows the last fill gave an entry of the model
+
+  // The read-in after a connect, from the link check to the rows filled: one long
+  // flow over three posted steps. Cancel in its progress window disconnects.
+  bool ReadInStopped(size_t done);
+  void EndReadIn();
+  CFlowState* m_flows = nullptr;
+  std::unique_ptr<CLongWork> m_readIn;
+  bool m_inStep = false;  // a message is being handled: any other that comes meanwhile waits
+  struct Waiting {
+    int message;
+    intptr_t wParam, lParam;
+  };
+  std::vector<Waiting> m_waiting;
 
   // What the form shows in a row, so a fill (each connect) leaves alone what it
   // would not change: a list rebuilt is a redraw, and under some window systems a

@@ -344,5 +344,15 @@ enum : int {
   CliHelpExample = 5615,      // "%1" = one example command
   CliHelpEveryOption = 5616,  // "%1" = the program's name
   NetNotesHeading = 5617,
+  // What the status bar says while a long flow runs, and how a flow stopped by
+  // Cancel ends (5560-5599)
+  FlowReadingParams = 5560,
+  FlowSavingFile = 5561,
+  FlowLoadingFile = 5562,
+  FlowComparing = 5563,
+  FlowLoadingDiffering = 5564,
+  FlowExporting = 5565,
+  FlowImporting = 5566,
+  ComparePartial = 5567,  // "%1" = entries compared before Cancel
 };
 }  // namespace ids

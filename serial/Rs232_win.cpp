@@ -107,14 +107,13 @@ bool IsOpenHere(unsigned com) {
 }  // namespace serialdetail
 
 // The COM numbers Windows lists under HARDWARE\DEVICEMAP\SERIALCOMM (name: the
-// driver's device, data: "COM<n>").
+// driver's device, data: "COM<n>"), and those it knows as DOS devices.
 std::vector<unsigned> CRs232CB::SystemPorts() {
   std::vector<unsigned> found;
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return found;
-  }
-  for (DWORD index = 0;; ++index) {
+  const bool listed =
+      RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) == ERROR_SUCCESS;
+  for (DWORD index = 0; listed; ++index) {
     wchar_t name[256];
     wchar_t data[64];
     DWORD nameLength = sizeof name / sizeof name[0];
@@ -130,7 +129,20 @@ std::vector<unsigned> CRs232CB::SystemPorts() {
       found.push_back(*number);
     }
   }
-  RegCloseKey(key);
+  if (listed) RegCloseKey(key);
+  // A port Windows knows only by its DOS device name is a port all the same: a
+  // virtual port's driver may leave SERIALCOMM alone, and Wine lists there only
+  // what it found at its start, not a dosdevices/com<n> made later (which it
+  // resolves only when the name is opened).
+  constexpr unsigned kLastPort = 255;
+  for (unsigned number = 1; number <= kLastPort; ++number) {
+    const std::wstring name = L"COM" + std::to_wstring(number);
+    wchar_t target[512];
+    if (QueryDosDeviceW(name.c_str(), target, sizeof target / sizeof target[0]) != 0 ||
+        DeviceExists("\\\\.\\COM" + std::to_string(number))) {
+      found.push_back(number);
+    }
+  }
   std::sort(found.begin(), found.end());
   found.erase(std::unique(found.begin(), found.end()), found.end());
   return found;

@@ -17,7 +17,7 @@ QString Text(int id) { return Q(res::LoadString(id)); }
 }  // namespace
 
 CDlgCompare::CDlgCompare(const std::string& fileName, const std::string& fileVersion, bool otherModel,
-                         const std::vector<DpfComparison>& rows, QWidget* parent)
+                         const std::vector<DpfComparison>& rows, QWidget* parent, bool partial)
     : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFont(CDialogUnits::FormFont());
@@ -63,11 +63,13 @@ CDlgCompare::CDlgCompare(const std::string& fileName, const std::string& fileVer
   m_table->setMinimumSize(560, 80 + 26 * std::min<int>(12, static_cast<int>(table.size())));
   layout->addWidget(m_table);
 
-  layout->addWidget(new QLabel(Q(CompareSummary(rows)), this));
+  auto* summary = new QLabel(Q(CompareSummary(rows, partial)), this);
+  summary->setWordWrap(true);
+  layout->addWidget(summary);
 
   auto* buttons = new QDialogButtonBox(this);
   m_load = buttons->addButton(Text(ids::CompareLoadDiffering), QDialogButtonBox::AcceptRole);
-  m_load->setEnabled(!DifferingEntries(rows).empty());
+  m_load->setEnabled(!partial && !DifferingEntries(rows).empty());
   QPushButton* close = buttons->addButton(Text(ids::CompareClose), QDialogButtonBox::RejectRole);
   close->setDefault(true);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

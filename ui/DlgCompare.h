@@ -16,9 +16,10 @@ class QTableWidget;
 class CDlgCompare : public QDialog {
   Q_OBJECT
  public:
-  // Accepted when the user asks for the differing entries to be loaded.
+  // Accepted when the user asks for the differing entries to be loaded; a
+  // comparison cut short by Cancel (`partial`) offers nothing to load.
   CDlgCompare(const std::string& fileName, const std::string& fileVersion, bool otherModel,
-              const std::vector<DpfComparison>& rows, QWidget* parent = nullptr);
+              const std::vector<DpfComparison>& rows, QWidget* parent = nullptr, bool partial = false);
 
   QTableWidget* Table() const { return m_table; }
   QPushButton* LoadButton() const { return m_load; }

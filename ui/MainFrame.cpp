@@ -23,6 +23,7 @@
 #include "flows/DpfFlows.h"
 #include "flows/DriveSession.h"
 #include "flows/MotorDb.h"
+#include "flows/UserParamsLogic.h"
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "resources/StringIds.h"
@@ -73,7 +74,8 @@ CMainFrame::CMainFrame(CVcmCommand& link, CParamDescFile& model, CPromptInterfac
   m_compareRunner = [](CDlgCompare& dialog) { return dialog.exec(); };
 }
 
-CMainFrame::~CMainFrame() = default;
+// The view outlives the frame's logic by a moment: it must not be told of flows then.
+CMainFrame::~CMainFrame() { m_logic->FlowState().SetListener(nullptr); }
 
 bool CMainFrame::Create() {
   setWindowTitle(Q(ids::FrameTitle));
@@ -85,6 +87,8 @@ bool CMainFrame::Create() {
   m_view = new CViewUserParams(m_link, m_model, this);
   m_view->SetPrompt(m_prompt);
   m_view->SetFrame(this);
+  m_view->Logic().SetFlowState(&m_logic->FlowState());
+  m_logic->FlowState().SetListener([this] { OnFlowStateChanged(); });
   m_view->setFixedSize(m_view->FormSize());
   setCentralWidget(m_view);
   setFocusProxy(m_view);
@@ -232,7 +236,10 @@ void CMainFrame::RebuildToolBar() {
 
 void CMainFrame::BuildStatusBar() {
   QStatusBar* bar = statusBar();
-  m_ready = new QLabel(Q(ids::StatusReady), bar);
+  m_idleText = Q(ids::StatusReady);
+  m_ready = new QLabel(m_idleText, bar);
+  // A long text (the drive lost, and what to do) takes lines, not the cut of one.
+  m_ready->setWordWrap(true);
   bar->addWidget(m_ready, 1);  // hidden while a command's prompt is shown
   // The connection has a pane of its own, so a command's tip never hides it.
   m_connection = new QLabel(Q(ids::StatusNotConnected), bar);
@@ -253,8 +260,28 @@ QString CMainFrame::StatusMessage() const {
 QString CMainFrame::ConnectionStatus() const { return m_connection->text(); }
 
 void CMainFrame::OnLineHungUp(const QString& why) {
-  m_ready->setText(why);
+  // The link has given the line up already; the watch is stopped while a flow
+  // runs, since a flow meets a lost line itself.
+  m_idleText = why;
   UpdateCommandUi();  // the view is emptied now, not at the next pick
+}
+
+void CMainFrame::OnFlowStateChanged() {
+  UpdateCommandUi();
+  if (!IsBusy() && m_view) m_view->Logic().OnFlowsIdle();
+}
+
+void CMainFrame::ShowIdleText() {
+  if (!m_ready || !m_connection || !m_num) return;
+  const int textId = m_logic->FlowState().StatusTextId();
+  const QString text = textId ? Q(textId) : m_idleText;
+  if (m_ready->text() == text) return;
+  m_ready->setText(text);
+  // The pane's width is what the permanent panes leave; its height follows the text.
+  const int margins = 4 * statusBar()->layout()->spacing() + 12;
+  const int width =
+      std::max(80, statusBar()->width() - m_connection->sizeHint().width() - m_num->minimumWidth() - margins);
+  m_ready->setMinimumHeight(m_ready->heightForWidth(width));
 }
 
 QAction* CMainFrame::Action(int commandId) const {
@@ -270,24 +297,29 @@ void CMainFrame::UpdateCommandUi() {
   // showing a drive that is gone: it is told here, once.
   if (m_wasConnected && !connected) PostToView(UM_DISCONNECT);
   // A new connection leaves the last one's loss behind.
-  if (!m_wasConnected && connected && m_ready) m_ready->setText(Q(ids::StatusReady));
+  if (!m_wasConnected && connected) m_idleText = Q(ids::StatusReady);
   m_wasConnected = connected;
-  if (QAction* connect = Action(ids::CmdConnect)) connect->setEnabled(!connected);
+  // While a flow runs no command starts another.
+  const bool busy = IsBusy();
+  if (QAction* connect = Action(ids::CmdConnect)) connect->setEnabled(!connected && !busy);
   for (int command : kNeedConnection) {
-    if (QAction* action = Action(command)) action->setEnabled(connected);
+    if (QAction* action = Action(command)) action->setEnabled(connected && !busy);
   }
+  ShowIdleText();
   if (QAction* toggle = Action(ids::CmdToggleStatusBar)) {
     const QSignalBlocker quiet(toggle);
     toggle->setChecked(!statusBar()->isHidden());
   }
   if (!m_lineWatch || !m_connection) return;  // not built yet
-  if (connected) {
+  if (connected && !busy) {
     m_lineWatch->Watch(m_link.NativeHandle());
     m_connection->setText(Q(res::FormatString(
         ids::StatusConnected, {std::to_string(m_link.GetPortNumber()), std::to_string(m_link.GetBaudRate())})));
-  } else {
+  } else if (!connected) {
     m_lineWatch->Stop();
     m_connection->setText(Q(ids::StatusNotConnected));
+  } else {
+    m_lineWatch->Stop();  // the flow owns the line until it ends
   }
 }
 
@@ -313,7 +345,7 @@ void CMainFrame::customEvent(QEvent* event) {
 }
 
 void CMainFrame::OnConnect() {
-  if (IsConnected()) return;
+  if (IsConnected() || IsBusy()) return;
   int layout = connectdlg::kLayoutCompact;
   for (;;) {
     // Each dialog starts from Config.ini again: port 0, baud rate 0.
@@ -330,43 +362,46 @@ void CMainFrame::OnConnect() {
 }
 
 void CMainFrame::OnDisconnect() {
+  if (IsBusy()) return;
   // The view closes the handle; a notifier left on it would be told of a closed one.
   if (m_lineWatch) m_lineWatch->Stop();
   PostToView(UM_DISCONNECT);
 }
-void CMainFrame::OnRefresh() { PostToView(UM_CHECK_LINK); }
+void CMainFrame::OnRefresh() {
+  if (!IsBusy()) PostToView(UM_CHECK_LINK);
+}
 
 void CMainFrame::OnLoadParamFile() {
-  if (!IsConnected()) return;
+  if (!IsConnected() || IsBusy()) return;
   (void)LoadParamFile(*m_logic, m_model);  // told the user itself; outcomes are for scripts
   UpdateCommandUi();
 }
 
 void CMainFrame::OnSaveParamFile() {
-  if (!IsConnected()) return;
+  if (!IsConnected() || IsBusy()) return;
   (void)SaveParamFile(*m_logic, m_model);  // told the user itself; outcomes are for scripts
   UpdateCommandUi();
 }
 
 void CMainFrame::OnCompareParamFile() {
-  if (!IsConnected()) return;
+  if (!IsConnected() || IsBusy()) return;
   CompareWithFile(*m_logic, m_model,
                   [this](const std::string& name, const std::string& fileVersion, bool otherModel,
-                         const std::vector<DpfComparison>& rows) {
-                    CDlgCompare dialog(name, fileVersion, otherModel, rows, this);
+                         const std::vector<DpfComparison>& rows, bool partial) {
+                    CDlgCompare dialog(name, fileVersion, otherModel, rows, this, partial);
                     return m_compareRunner(dialog) == QDialog::Accepted;
                   });
   UpdateCommandUi();
 }
 
 void CMainFrame::OnImportMotorDb() {
-  if (!IsConnected()) return;
+  if (!IsConnected() || IsBusy()) return;
   (void)ImportMotorDb(*m_logic);  // told the user itself; outcomes are for scripts
   UpdateCommandUi();
 }
 
 void CMainFrame::OnExportMotorDb() {
-  if (!IsConnected()) return;
+  if (!IsConnected() || IsBusy()) return;
   (void)ExportMotorDb(*m_logic);  // told the user itself; outcomes are for scripts
   UpdateCommandUi();
 }

@@ -55,6 +55,8 @@ class CMainFrame : public QMainWindow {
 
   // Connected is the drive link's port being open; the frame never stores it.
   bool IsConnected() const;
+  // A flow talks to the drive: the window takes no command meanwhile.
+  bool IsBusy() const { return m_logic->FlowState().IsRunning(); }
   // Re-evaluates which commands are enabled (also done on a light timer and
   // whenever a menu opens).
   void UpdateCommandUi();
@@ -98,6 +100,10 @@ class CMainFrame : public QMainWindow {
   void BuildStatusBar();
   void RebuildToolBar();
   void OnLineHungUp(const QString& why);
+  void OnFlowStateChanged();
+  // The message pane's text while no command's tip is shown: what runs, else
+  // `m_idleText`, each shown whole however many lines it takes.
+  void ShowIdleText();
 
   std::unique_ptr<CQtPrompt> m_qtPrompt;
   CPromptInterface* m_prompt;
@@ -110,6 +116,7 @@ class CMainFrame : public QMainWindow {
   QLabel* m_ready = nullptr;
   QLabel* m_num = nullptr;
   QLabel* m_connection = nullptr;
+  QString m_idleText;  // "Ready", or that the drive was lost
   CLineWatch* m_lineWatch = nullptr;
   QTimer* m_uiTimer = nullptr;
   std::map<int, QAction*> m_actions;

@@ -102,7 +102,7 @@ bool CProgressDlg::PollCancel() {
 }
 
 void CProgressDlg::SetStatusText(const std::string& text) {
-  if (m_open) m_status->setText(Q(text));
+  if (m_open) m_status->setText(Q(ShownStatusText(text)));
 }
 
 void CProgressDlg::ScheduleBarUpdate() {

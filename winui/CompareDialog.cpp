@@ -13,6 +13,7 @@ struct CompareRequest {
   std::string fileLine;
   bool otherModel;
   const std::vector<DpfComparison>* rows;
+  bool partial;
 };
 
 void FillTable(HWND list, const std::vector<DpfComparison>& rows) {
@@ -58,8 +59,9 @@ INT_PTR CALLBACK CompareProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (request->otherModel) fileLine += "\n" + res::LoadString(ids::CompareOtherModel);
     SetDlgItemTextW(window, IDC_COMPARE_FILE, winui::W(fileLine).c_str());
     FillTable(GetDlgItem(window, IDC_COMPARE_LIST), *request->rows);
-    SetDlgItemTextW(window, IDC_COMPARE_SUMMARY, winui::W(CompareSummary(*request->rows)).c_str());
-    EnableWindow(GetDlgItem(window, IDOK), DifferingEntries(*request->rows).empty() ? FALSE : TRUE);
+    SetDlgItemTextW(window, IDC_COMPARE_SUMMARY, winui::W(CompareSummary(*request->rows, request->partial)).c_str());
+    const bool loadable = !request->partial && !DifferingEntries(*request->rows).empty();
+    EnableWindow(GetDlgItem(window, IDOK), loadable ? TRUE : FALSE);
     return TRUE;
   }
   return winui::EndedByOkOrCancel(window, message, wParam) ? TRUE : FALSE;
@@ -68,9 +70,9 @@ INT_PTR CALLBACK CompareProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }  // namespace
 
 int RunCompareDialog(HWND owner, const std::string& fileName, const std::string& fileVersion, bool otherModel,
-                     const std::vector<DpfComparison>& rows) {
+                     const std::vector<DpfComparison>& rows, bool partial) {
   CompareRequest request{res::FormatString(ids::CompareFileLine, {fileName, res::DisplayText(fileVersion)}), otherModel,
-                         &rows};
+                         &rows, partial};
   return static_cast<int>(DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_COMPARE), owner, CompareProc,
                                           reinterpret_cast<LPARAM>(&request)));
 }

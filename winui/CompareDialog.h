@@ -9,5 +9,6 @@
 
 #include "flows/DpfFlows.h"
 
+// A comparison cut short by Cancel (`partial`) says so and offers nothing to load.
 int RunCompareDialog(HWND owner, const std::string& fileName, const std::string& fileVersion, bool otherModel,
-                     const std::vector<DpfComparison>& rows);
+                     const std::vector<DpfComparison>& rows, bool partial = false);

@@ -1,5 +1,8 @@
 #include "winui/ConnectDialog.h"
 
+#include <algorithm>
+#include <string>
+
 #include "files/IniFile.h"
 #include "resources/StringIds.h"
 #include "serial/PortProbe.h"
@@ -25,6 +28,22 @@ INT_PTR CALLBACK CConnectDialog::DialogProc(HWND window, UINT message, WPARAM wP
     case WM_INITDIALOG:
       SetWindowLongPtrW(window, DWLP_USER, lParam);
       winui::FromInteger<CConnectDialog*>(lParam)->Initialise(window);
+      return TRUE;
+    case WM_MEASUREITEM: {
+      // Asked before WM_INITDIALOG: one line of the form's font.
+      auto* measure = winui::FromInteger<MEASUREITEMSTRUCT*>(lParam);
+      const HDC dc = GetDC(window);
+      const HGDIOBJ old = SelectObject(dc, winui::FromInteger<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+      TEXTMETRICW metrics = {};
+      GetTextMetricsW(dc, &metrics);
+      SelectObject(dc, old);
+      ReleaseDC(window, dc);
+      measure->itemHeight = static_cast<UINT>(metrics.tmHeight + 2);
+      return TRUE;
+    }
+    case WM_DRAWITEM:
+      if (!self || wParam != IDC_CONNECT_PORT) return FALSE;
+      self->DrawPort(*winui::FromInteger<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
     case WM_COMMAND:
       if (!self) return FALSE;
@@ -70,9 +89,31 @@ void CConnectDialog::Initialise(HWND window) {
 
   CIniFile config;
   config.UseConfigFile();
-  m_logic.InitialiseProbed(portprobe::ProbeAll(), config);
-  winui::AddStrings(GetDlgItem(window, IDC_CONNECT_PORT), CB_ADDSTRING, m_logic.PortEntries());
-  SendDlgItemMessageW(window, IDC_CONNECT_PORT, CB_SETCURSEL, static_cast<WPARAM>(m_logic.PortSelection()), 0);
+  // The ports the listing finds and the ports-file lines whose device is gone, as
+  // the other window lists them.
+  m_logic.InitialiseProbed(connectdlg::ProbeListedPorts(), config);
+  const HWND ports = GetDlgItem(window, IDC_CONNECT_PORT);
+  std::vector<std::string> labels;
+  labels.reserve(m_logic.PortEntries().size());
+  for (int i = 0; i < static_cast<int>(m_logic.PortEntries().size()); ++i) labels.push_back(m_logic.PortLabel(i));
+  winui::AddStrings(ports, CB_ADDSTRING, labels);
+  SendMessageW(ports, CB_SETCURSEL, static_cast<WPARAM>(m_logic.PortSelection()), 0);
+  // The open list is as wide as its longest entry.
+  {
+    const HDC dc = GetDC(ports);
+    const HGDIOBJ old = SelectObject(dc, winui::FromInteger<HFONT>(SendMessageW(ports, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    for (const std::string& label : labels) {
+      const std::wstring text = winui::W(label);
+      SIZE size = {};
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+      widest = std::max(widest, size.cx);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(ports, dc);
+    SendMessageW(ports, CB_SETDROPPEDWIDTH,
+                 static_cast<WPARAM>(widest) + static_cast<WPARAM>(GetSystemMetrics(SM_CXVSCROLL)) + 8, 0);
+  }
   if (extended) {
     winui::AddStrings(GetDlgItem(window, IDC_CONNECT_BAUD), CB_ADDSTRING, m_logic.BaudEntries());
     SendDlgItemMessageW(window, IDC_CONNECT_BAUD, CB_SETCURSEL, static_cast<WPARAM>(m_logic.BaudSelection()), 0);
@@ -93,6 +134,27 @@ void CConnectDialog::Initialise(HWND window) {
   }
   ShowPortProblem();
   SetFocus(GetDlgItem(window, IDOK));
+}
+
+void CConnectDialog::DrawPort(const DRAWITEMSTRUCT& item) const {
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  if (item.itemID == static_cast<UINT>(-1)) return;
+  const int index = static_cast<int>(item.itemID);
+  const bool closed = (item.itemState & ODS_COMBOBOXEDIT) != 0;
+  const std::string text = closed && index < static_cast<int>(m_logic.PortEntries().size())
+                               ? m_logic.PortEntries()[static_cast<size_t>(index)]
+                               : m_logic.PortLabel(index);
+  const int colour = !m_logic.PortSelectable(index) ? COLOR_GRAYTEXT
+                     : selected                     ? COLOR_HIGHLIGHTTEXT
+                                                    : COLOR_WINDOWTEXT;
+  SetTextColor(item.hDC, GetSysColor(colour));
+  SetBkMode(item.hDC, TRANSPARENT);
+  RECT place = item.rcItem;
+  place.left += 2;
+  const std::wstring wide = winui::W(text);
+  DrawTextW(item.hDC, wide.c_str(), -1, &place, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
 }
 
 void CConnectDialog::OnConnect() {

@@ -24,6 +24,9 @@ class CConnectDialog {
   void Initialise(HWND window);
   void OnConnect();
   void ShowPortProblem();
+  // The port list draws itself: open, each port's number, device, adapter and
+  // state, greyed when it cannot be picked; closed, the number alone.
+  void DrawPort(const DRAWITEMSTRUCT& item) const;
 
   struct Placed {
     HWND control;

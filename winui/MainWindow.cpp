@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -48,8 +49,8 @@ constexpr MenuText kMenuTexts[] = {
     {ID_DRIVE_DISCONNECT, ids::MenuDisconnect, nullptr},
     {ID_DRIVE_REFRESH, ids::MenuRefresh, L"F5"},
     {ID_APP_EXIT, ids::MenuExit, nullptr},
-    {ID_PARAM_LOAD, ids::MenuLoadFile, nullptr},
-    {ID_PARAM_SAVE, ids::MenuSaveFile, nullptr},
+    {ID_PARAM_LOAD, ids::MenuLoadFile, L"Ctrl+O"},
+    {ID_PARAM_SAVE, ids::MenuSaveFile, L"Ctrl+S"},
     {ID_PARAM_COMPARE, ids::MenuCompareFile, nullptr},
     {ID_MOTORDB_IMPORT, ids::MenuImportMotorDb, L"Ctrl+Shift+I"},
     {ID_MOTORDB_EXPORT, ids::MenuExportMotorDb, L"Ctrl+Shift+E"},
@@ -64,9 +65,12 @@ constexpr int kPopupTexts[] = {ids::MenuDrive, ids::MenuParameters, ids::MenuVie
 CMainWindow::CMainWindow(CVcmCommand& link, CParamDescFile& model)
     : m_link(link), m_model(model), m_logic(link, m_prompt), m_view(link, model, m_prompt) {
   m_logic.SetCheckLinkPoster([this] { PostMessageW(m_view.Window(), UM_CHECK_LINK, 0, 0); });
+  m_view.Logic().SetFlowState(&m_logic.FlowState());
+  m_logic.FlowState().SetListener([this] { OnFlowStateChanged(); });
 }
 
 CMainWindow::~CMainWindow() {
+  m_logic.FlowState().SetListener(nullptr);
   if (m_window) DestroyWindow(m_window);
   if (m_accelerators) DestroyAcceleratorTable(m_accelerators);
   if (m_toolImages) ImageList_Destroy(m_toolImages);
@@ -97,6 +101,9 @@ bool CMainWindow::Create(int show) {
   BuildToolBar();
   m_statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, m_window, nullptr,
                                 instance, nullptr);
+  m_message = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0,
+                              m_statusBar, nullptr, instance, nullptr);
+  SendMessageW(m_message, WM_SETFONT, static_cast<WPARAM>(SendMessageW(m_statusBar, WM_GETFONT, 0, 0)), FALSE);
   Layout();
   SetTimer(m_window, kUiTimer, kUiRefreshMs, nullptr);
   UpdateCommandUi();
@@ -220,6 +227,7 @@ void CMainWindow::Layout() {
     top = bar.bottom - bar.top;
   }
   int bottom = 0;
+  SendMessageW(m_statusBar, WM_SIZE, 0, 0);  // takes the height its text needs now
   if (Shown(m_statusBar)) {
     RECT bar;
     GetWindowRect(m_statusBar, &bar);
@@ -232,24 +240,68 @@ void CMainWindow::Layout() {
   SetWindowPos(m_window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
   SendMessageW(m_statusBar, WM_SIZE, 0, 0);
-  const int parts[] = {width - 60, -1};
-  SendMessageW(m_statusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+  SetParts();
   ShowPrompt(0);
+}
+
+void CMainWindow::SetParts() {
+  RECT client;
+  GetClientRect(m_statusBar, &client);
+  const int width = client.right - client.left;
+  // The connection pane is as wide as its text, so it is never cut.
+  const HDC dc = GetDC(m_statusBar);
+  const HGDIOBJ old = SelectObject(dc, winui::FromInteger<HFONT>(SendMessageW(m_statusBar, WM_GETFONT, 0, 0)));
+  SIZE text = {};
+  GetTextExtentPoint32W(dc, m_connection.c_str(), static_cast<int>(m_connection.size()), &text);
+  SelectObject(dc, old);
+  ReleaseDC(m_statusBar, dc);
+  constexpr int kNumWidth = 60;
+  constexpr int kPadding = 16;
+  const int parts[] = {width - kNumWidth - text.cx - kPadding, width - kNumWidth, -1};
+  SendMessageW(m_statusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+  SendMessageW(m_statusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(m_connection.c_str()));
 }
 
 void CMainWindow::ShowPrompt(int command) {
   const std::string prompt = command ? res::CommandPrompt(command) : std::string();
   if (m_idleText.empty()) m_idleText = winui::W(ids::StatusReady);
-  const std::wstring text = prompt.empty() ? m_idleText : winui::W(prompt);
+  // While a flow runs the pane says what runs.
+  const int running = m_logic.FlowState().StatusTextId();
+  const std::wstring idle = running ? winui::W(running) : m_idleText;
+  const std::wstring text = prompt.empty() ? idle : winui::W(prompt);
+  // Kept as the part's text too, where a reader of the window finds it.
   SendMessageW(m_statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
   const std::wstring num = (GetKeyState(VK_NUMLOCK) & 1) ? winui::W(ids::IndicatorNum) : std::wstring();
-  SendMessageW(m_statusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(num.c_str()));
+  SendMessageW(m_statusBar, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(num.c_str()));
+  if (!m_message) return;
+  RECT part;
+  SendMessageW(m_statusBar, SB_GETRECT, 0, reinterpret_cast<LPARAM>(&part));
+  InflateRect(&part, -3, -2);
+  // As many lines as the text takes in the part's width; the bar grows to them.
+  const HDC dc = GetDC(m_message);
+  const HGDIOBJ old = SelectObject(dc, winui::FromInteger<HFONT>(SendMessageW(m_message, WM_GETFONT, 0, 0)));
+  RECT measure = {0, 0, part.right - part.left, 0};
+  DrawTextW(dc, text.c_str(), -1, &measure, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  TEXTMETRICW metrics = {};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(m_message, dc);
+  const int lineHeight = std::max<int>(1, metrics.tmHeight);
+  const int lines = std::max(1, static_cast<int>((measure.bottom - measure.top + lineHeight - 1) / lineHeight));
+  SetWindowTextW(m_message, text.c_str());
+  if (lines != m_messageLines) {
+    m_messageLines = lines;
+    SendMessageW(m_statusBar, SB_SETMINHEIGHT, static_cast<WPARAM>(lines * lineHeight), 0);
+    Layout();  // comes back here with the bar's new height
+    return;
+  }
+  SetWindowPos(m_message, nullptr, part.left, part.top, part.right - part.left, part.bottom - part.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CMainWindow::WatchLine() {
-  // While a flow runs (its box or progress window disables the frame) the flow
-  // itself meets a lost line; asking then would only race it.
-  if (!IsConnected() || !IsWindowEnabled(m_window)) return;
+  // While a flow runs the flow itself meets a lost line; asking then would only race it.
+  if (!IsConnected() || IsBusy()) return;
   const std::optional<std::string> lost = IdleLineLost(m_link);
   if (!lost) return;
   m_idleText = winui::W(*lost);
@@ -267,13 +319,24 @@ void CMainWindow::UpdateCommandUi() {
     ShowPrompt(0);
   }
   m_wasConnected = connected;
+  const std::wstring connection =
+      connected ? winui::W(res::FormatString(ids::StatusConnected, {std::to_string(m_link.GetPortNumber()),
+                                                                    std::to_string(m_link.GetBaudRate())}))
+                : winui::W(ids::StatusNotConnected);
+  if (connection != m_connection) {
+    m_connection = connection;
+    SetParts();
+    ShowPrompt(0);
+  }
+  // While a flow runs no command starts another.
+  const bool busy = IsBusy();
   const HMENU menu = GetMenu(m_window);
   auto enable = [&](int command, bool on) {
     EnableMenuItem(menu, static_cast<UINT>(command), MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
     SendMessageW(m_toolBar, TB_ENABLEBUTTON, static_cast<WPARAM>(command), on ? TRUE : FALSE);
   };
-  enable(ID_DRIVE_CONNECT, !connected);
-  for (int command : kNeedConnection) enable(command, connected);
+  enable(ID_DRIVE_CONNECT, !connected && !busy);
+  for (int command : kNeedConnection) enable(command, connected && !busy);
   CheckMenuItem(menu, ID_VIEW_TOOLBAR, MF_BYCOMMAND | (Shown(m_toolBar) ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(menu, ID_VIEW_STATUS_BAR, MF_BYCOMMAND | (Shown(m_statusBar) ? MF_CHECKED : MF_UNCHECKED));
 }
@@ -335,13 +398,22 @@ LRESULT CMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+void CMainWindow::OnFlowStateChanged() {
+  UpdateCommandUi();
+  ShowPrompt(0);
+  if (!IsBusy()) m_view.Logic().OnFlowsIdle();
+}
+
 void CMainWindow::OnCommand(int command) {
-  const bool connected = IsConnected();
+  // A command that talks to the drive waits for no flow: it is not taken at all.
+  const bool connected = IsConnected() && !IsBusy();
   switch (command) {
     case ID_DRIVE_CONNECT:
-      if (!connected) OnConnect();
+      if (!IsConnected() && !IsBusy()) OnConnect();
       break;
-    case ID_DRIVE_DISCONNECT: PostMessageW(m_view.Window(), UM_DISCONNECT, 0, 0); break;
+    case ID_DRIVE_DISCONNECT:
+      if (connected) PostMessageW(m_view.Window(), UM_DISCONNECT, 0, 0);
+      break;
     case ID_DRIVE_REFRESH:
       if (connected) PostMessageW(m_view.Window(), UM_CHECK_LINK, 0, 0);
       break;
@@ -394,7 +466,7 @@ void CMainWindow::OnConnect() {
 void CMainWindow::OnCompare() {
   CompareWithFile(m_logic, m_model,
                   [this](const std::string& name, const std::string& fileVersion, bool otherModel,
-                         const std::vector<DpfComparison>& rows) {
-                    return RunCompareDialog(m_window, name, fileVersion, otherModel, rows) == IDOK;
+                         const std::vector<DpfComparison>& rows, bool partial) {
+                    return RunCompareDialog(m_window, name, fileVersion, otherModel, rows, partial) == IDOK;
                   });
 }

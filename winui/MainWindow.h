@@ -46,8 +46,13 @@ class CMainWindow {
   void Layout();
   void UpdateCommandUi();
   void ShowPrompt(int command);
+  // Sets the status bar's parts: the message, the connection as wide as its text, NUM.
+  void SetParts();
   void WatchLine();
+  void OnFlowStateChanged();
   bool IsConnected() const { return m_link.IsOpen() != 0; }
+  // A flow talks to the drive: the window takes no command meanwhile.
+  bool IsBusy() { return m_logic.FlowState().IsRunning(); }
 
   CVcmCommand& m_link;
   CParamDescFile& m_model;
@@ -58,6 +63,11 @@ class CMainWindow {
   HWND m_toolBar = nullptr;
   HIMAGELIST m_toolImages = nullptr;
   HWND m_statusBar = nullptr;
+  // The message pane's text, drawn over the status bar's first part: a status bar
+  // draws one line, and the drive-lost text with its advice takes two.
+  HWND m_message = nullptr;
+  int m_messageLines = 1;
+  std::wstring m_connection;  // the connection pane's text
   HACCEL m_accelerators = nullptr;
   bool m_wasConnected = false;
   bool m_startFailed = false;  // the program ends with 1: it could not go on

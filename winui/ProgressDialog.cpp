@@ -77,7 +77,7 @@ bool CProgressDialog::PollCancel() {
 }
 
 void CProgressDialog::SetStatusText(const std::string& text) {
-  if (m_window) SetDlgItemTextW(m_window, IDC_PROGRESS_STATUS, winui::W(text).c_str());
+  if (m_window) SetDlgItemTextW(m_window, IDC_PROGRESS_STATUS, winui::W(ShownStatusText(text)).c_str());
 }
 
 int CProgressDialog::SetRange(int32_t lower, int32_t upper) {

@@ -6,13 +6,18 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QTimer>
 #include <QWindow>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <optional>
+#include <regex>
+#include <set>
 #include <string>
 
 #include "bench/BenchTarget.h"
@@ -21,7 +26,9 @@
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "protocol/VcmFile.h"
+#include "support/ScriptedPrompt.h"
 #include "support/SimLink.h"
+#include "support/TempDir.h"
 #include "ui/AppMessages.h"
 #include "ui/MainFrame.h"
 #include "ui/ProgressDlg.h"
@@ -49,6 +56,45 @@ double Since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Answers the flows as a user who agrees to everything would, with a real progress
+// window, so its event pumping is what is measured.
+class CBenchPrompt : public CScriptedPrompt {
+ public:
+  std::unique_ptr<CProgInterface> CreateProgress() override { return std::make_unique<CProgressDlg>(); }
+};
+
+// The longest time the event loop ran nothing: a 1 ms timer notes each gap between
+// two of its turns.
+class CStallMeter {
+ public:
+  CStallMeter() {
+    m_timer.setInterval(1);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { Tick(); });
+  }
+  void Start() {
+    m_longest = 0;
+    m_last = std::chrono::steady_clock::now();
+    m_timer.start();
+  }
+  // The longest stall since Start, the time since the last turn included.
+  double Stop() {
+    Tick();
+    m_timer.stop();
+    return m_longest;
+  }
+
+ private:
+  void Tick() {
+    const auto now = std::chrono::steady_clock::now();
+    m_longest = std::max(m_longest, std::chrono::duration<double, std::milli>(now - m_last).count());
+    m_last = now;
+  }
+  QTimer m_timer;
+  std::chrono::steady_clock::time_point m_last;
+  double m_longest = 0;
+};
+
 template <typename Done>
 bool PumpUntil(Done done, double seconds) {
   const auto start = std::chrono::steady_clock::now();
@@ -72,7 +118,8 @@ int main(int argc, char** argv) {
 
   CVcmCommand link;
   CParamDescFile model;
-  CMainFrame frame(link, model);
+  CBenchPrompt prompt;
+  CMainFrame frame(link, model, &prompt);
   if (!frame.Create()) {
     std::fprintf(stderr, "the main window could not be created\n");
     return 1;
@@ -169,6 +216,119 @@ int main(int argc, char** argv) {
   std::printf("motor DB download of 200 commands: %.1f ms without, %.1f ms with the progress window: +%.1f%% %s\n",
               plain * 1e3, pumped * 1e3, 100.0 * (pumped - plain) / plain,
               TargetMark((pumped - plain) / plain < 0.05, "< 5%").c_str());
+
+  // The long flows at 9600 baud: how long the window goes without running its
+  // events during each, and each flow's time against the wire time of its bytes.
+  constexpr int kSlowBaud = 9600;
+  constexpr double kStallTargetMs = 100;
+  TempDir files;
+  const std::string saved = files.File("bench.dpf");
+  const std::string exported = files.File("bench-motor.txt");
+  const auto rowsFilled = [&] {
+    for (unsigned row = 0; row < rows; ++row) {
+      const QComboBox* list = view->RowList(static_cast<int>(row));
+      if (list->currentIndex() < 0 || !list->isEnabled()) return false;
+    }
+    return true;
+  };
+  const auto connectSlow = [&] {
+    frame.PostToView(UM_DISCONNECT);
+    PumpUntil([&] { return !link.IsOpen(); }, 5.0);
+    QCoreApplication::processEvents();
+    drive.SetBaudRate(kSlowBaud);
+    const int opened = link.Open(kCom, kSlowBaud);
+    if (opened != 1) std::fprintf(stderr, "COM%u did not open at %d baud: %d\n", kCom, kSlowBaud, opened);
+    return opened == 1;
+  };
+  CStallMeter meter;
+  bool slowRan = connectSlow();
+  const auto measure = [&](const char* flow, const std::function<void()>& run, const std::function<bool()>& done) {
+    QCoreApplication::processEvents();
+    const uint64_t bytesBefore = drive.BytesSent();
+    const auto start = std::chrono::steady_clock::now();
+    meter.Start();
+    run();
+    // A flow that ends in a read-in (a load) is over when that is.
+    bool finished = PumpUntil(done, 20.0);
+    QCoreApplication::processEvents();
+    finished = PumpUntil([&] { return !frame.IsBusy(); }, 20.0) && finished;
+    const double stall = meter.Stop();
+    const double took = Since(start);
+    const double wire = static_cast<double>(drive.BytesSent() - bytesBefore) * 10.0 / kSlowBaud;
+    slowRan = slowRan && finished;
+    std::printf("longest event-loop stall during %s: %.0f ms %s; %.0f ms, wire time %.0f ms, ratio %.2f\n", flow, stall,
+                TargetMark(stall < kStallTargetMs, "< 100 ms").c_str(), took * 1e3, wire * 1e3,
+                wire > 0 ? took / wire : 0.0);
+  };
+  const auto always = [] { return true; };
+  measure(
+      "the read-in", [&] { frame.PostToView(UM_CHECK_LINK); }, rowsFilled);
+  measure(
+      "Save to File",
+      [&] {
+        link.ForgetParams();  // so the save reads every entry from the drive
+        prompt.QueueFileName(saved);
+        frame.OnSaveParamFile();
+      },
+      always);
+  measure(
+      "Load File",
+      [&] {
+        prompt.QueueFileName(saved);
+        frame.OnLoadParamFile();
+      },
+      rowsFilled);
+  // Every entry of the file made to differ in the drive, so the comparison finds
+  // them all and the load writes them all back.
+  std::set<int32_t> addresses;
+  {
+    std::ifstream in(saved);
+    const std::regex addressLine("ADDRESS=(-?[0-9]+)");
+    std::smatch match;
+    for (std::string line; std::getline(in, line);) {
+      if (std::regex_search(line, match, addressLine)) addresses.insert(std::stoi(match[1]));
+    }
+  }
+  for (const int32_t address : addresses) drive.SetParam(address, drive.GetParam(address) ^ 1);
+  // The comparison is timed up to its dialog; the load of what differs from there.
+  std::chrono::steady_clock::time_point loadStart;
+  uint64_t loadBytes = 0;
+  double compareStall = 0;
+  frame.SetCompareRunner([&](CDlgCompare&) {
+    compareStall = meter.Stop();
+    loadStart = std::chrono::steady_clock::now();
+    loadBytes = drive.BytesSent();
+    meter.Start();
+    return static_cast<int>(QDialog::Accepted);
+  });
+  measure(
+      "Compare with File and Load Differing Entries",
+      [&] {
+        prompt.QueueFileName(saved);
+        frame.OnCompareParamFile();
+      },
+      rowsFilled);
+  {
+    const double loadStall = meter.Stop();
+    const double took = Since(loadStart);
+    const double wire = static_cast<double>(drive.BytesSent() - loadBytes) * 10.0 / kSlowBaud;
+    std::printf("longest event-loop stall during Compare (up to its dialog): %.0f ms %s\n", compareStall,
+                TargetMark(compareStall < kStallTargetMs, "< 100 ms").c_str());
+    std::printf("longest event-loop stall during Load Differing Entries: %.0f ms %s; %.0f ms, wire time %.0f ms\n",
+                loadStall, TargetMark(loadStall < kStallTargetMs, "< 100 ms").c_str(), took * 1e3, wire * 1e3);
+  }
+  measure(
+      "Export Motor DB",
+      [&] {
+        prompt.QueueFileName(exported);
+        frame.OnExportMotorDb();
+      },
+      always);
+  if (!slowRan) {
+    std::fprintf(stderr, "a long flow at %d baud did not finish\n", kSlowBaud);
+    for (const std::string& text : prompt.Texts()) std::fprintf(stderr, "the window said: %s\n", text.c_str());
+    return 1;
+  }
 
   link.Close();
   return 0;

@@ -10,12 +10,14 @@
 #include <cstring>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "files/FileReplace.h"
 #include "flows/CompareTable.h"
 #include "flows/DpfFlows.h"
 #include "flows/FrameLogic.h"
+#include "flows/MotorDb.h"
 #include "flows/Outcome.h"
 #include "params/ParamDescFile.h"
 #include "platform/FileSystem.h"
@@ -590,6 +592,76 @@ TEST_F(DpfTest, CompareAsksTheDriveAndMarksWhatDiffers) {
   ASSERT_EQ(4u, rows.size());
   EXPECT_EQ(res::LoadString(ids::RowNotRead), CompareTable(rows)[0].drive);
   EXPECT_TRUE(DifferingEntries(rows).empty());
+}
+
+// Cancel in the progress window stops each long flow where stopping is safe: a
+// save or an export keeps the old file, a load stops before its next entry (never
+// between a write and its read-back) and saves nothing to flash, a comparison
+// shows the rows read so far as partial and offers nothing to load.
+TEST_F(DpfTest, CancelStopsEachLongFlowWhereItIsSafe) {
+  (void)Save();
+  ASSERT_EQ(Outcome::Done, last);
+  const std::string kept = "kept\r\n";
+  std::ofstream(dir.File("old.dpf"), std::ios::binary) << kept;
+  std::ofstream(dir.File("old.txt"), std::ios::binary) << kept;
+  struct Case {
+    const char* flow;
+    int cancelAtPoll;  // the flow's n-th look at the window sees Cancel
+    std::function<Outcome()> run;
+    std::function<void()> check;
+  };
+  bool partial = false;
+  size_t shownRows = 0;
+  const Case cases[] = {
+      {"Save to File", 2,
+       [&] {
+         prompt.QueueFileName(dir.File("old.dpf"));
+         return SaveParamFile(frame, model);
+       },
+       [&] { EXPECT_EQ(kept, ReadFile(dir.File("old.dpf"))); }},
+      {"Load File", 3,
+       [&] {
+         prompt.QueueFileName(dir.File("drive.dpf"));
+         return LoadParamFile(frame, model);
+       },
+       [&] {
+         EXPECT_EQ(2u, Writes().size()) << "two entries before Cancel, none after";
+         for (const std::string& line : drive().Received()) EXPECT_NE("SDP", line) << "nothing saved to flash";
+         EXPECT_NE(std::string::npos, prompt.Texts().back().find(res::FormatString(ids::DpfPartialLoad, {"2", "4"})));
+       }},
+      {"Compare with File", 3,
+       [&] {
+         prompt.QueueFileName(dir.File("drive.dpf"));
+         CompareWithFile(
+             frame, model,
+             [&](const std::string&, const std::string&, bool, const std::vector<DpfComparison>& rows, bool cut) {
+               shownRows = rows.size();
+               partial = cut;
+               return true;  // asks to load: a partial comparison loads nothing
+             });
+         return partial ? Outcome::Cancelled : Outcome::Done;
+       },
+       [&] {
+         EXPECT_EQ(2u, shownRows);
+         EXPECT_TRUE(Writes().empty());
+         EXPECT_EQ(0u, CompareSummary({}, true).find(res::FormatString(ids::ComparePartial, {"0"})));
+       }},
+      {"Export Motor DB", 5,
+       [&] {
+         prompt.QueueFileName(dir.File("old.txt"));
+         return ExportMotorDb(frame);
+       },
+       [&] { EXPECT_EQ(kept, ReadFile(dir.File("old.txt"))); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.flow);
+    drive().ClearReceived();
+    prompt.Clear();
+    prompt.cancelAtPoll = c.cancelAtPoll;
+    EXPECT_EQ(Outcome::Cancelled, c.run());
+    c.check();
+    EXPECT_FALSE(frame.FlowState().IsRunning()) << "the flow-running state outlives its flow";
+  }
 }
 
 TEST_F(DpfTest, NothingHappensWhileDisconnected) {

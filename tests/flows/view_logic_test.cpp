@@ -509,4 +509,37 @@ TEST_F(ViewLogicTest, EntriesPastTheTwelfthAreNeverReadAndMissingSubFieldsAreTol
   EXPECT_EQ(1, link.IsOpen()) << "a row the form cannot show is no reason to drop the drive";
 }
 
+// While a flow runs the view's posted messages wait, a pick included, and go on
+// in order once it ends; Cancel in the read-in's progress window disconnects.
+TEST_F(ViewLogicTest, MessagesWaitForARunningFlowAndCancelEndsTheReadIn) {
+  logic.SetFlowState(&frame.FlowState());
+  Connect();
+  ASSERT_TRUE(form.rows[0].enabled);
+  Traffic();
+  const int32_t other = form.rows[0].choices.back().first != *form.rows[0].selected
+                            ? form.rows[0].choices.back().first
+                            : form.rows[0].choices.front().first;
+  {
+    const CFlowState::Running load = frame.FlowState().Begin(ids::FlowLoadingFile);
+    Pick(0, other);
+    events.PostToView(UM_CHECK_LINK, 0, 0);
+    Pump();
+    EXPECT_TRUE(Traffic().empty()) << "a message ran inside a running flow";
+  }
+  logic.OnFlowsIdle();
+  Pump();
+  bool written = false;
+  for (const std::string& line : Traffic()) written = written || (line.rfind("MDA", 0) == 0 && line.size() > 3);
+  EXPECT_TRUE(written) << "the pick that waited was not written after the flow";
+  EXPECT_EQ(other, form.rows[0].selected) << "the read-in that waited read the pick back";
+
+  // Link check, version, then the entries: the fourth look sees Cancel, before the second entry.
+  prompt.cancelAtPoll = 4;
+  events.PostToView(UM_CHECK_LINK, 0, 0);
+  Pump();
+  EXPECT_FALSE(link.IsOpen());
+  EXPECT_FALSE(form.rows[0].enabled);
+  EXPECT_FALSE(frame.FlowState().IsRunning());
+}
+
 }  // namespace

@@ -184,8 +184,9 @@ TEST_F(ProgressTest, TextsAtOnceAndTheBarWhenEventsNextRun) {
   CProgressDlg progress(&owner);
   ASSERT_TRUE(progress.Open());
   progress.SetPosition(42);
-  progress.SetStatusText("Line : #3\tMAD5");
-  EXPECT_EQ("Line : #3\tMAD5", progress.StatusText());
+  // A label draws no tab stop: the line number and the command keep a gap in any font.
+  progress.SetStatusText("\xEC\xA4\x84 : #147\tmad36");
+  EXPECT_EQ(QString::fromUtf8("\xEC\xA4\x84 : #147    mad36"), progress.StatusText());
   EXPECT_EQ("42%", progress.PercentLabelText());
   QCoreApplication::processEvents();
   EXPECT_EQ(42, progress.Bar()->value()) << "any event loop shows the latest position";

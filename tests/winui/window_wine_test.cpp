@@ -131,6 +131,9 @@ void WaitFor(const char* what, const std::function<bool()>& done, int timeoutMs 
   }
 }
 
+// Whether the window's status bar says a flow runs: it takes no command then.
+bool FlowShown(HWND frame);
+
 struct Window {
   HWND frame = nullptr;
   HWND view = nullptr;
@@ -157,7 +160,12 @@ struct Window {
     }
     return true;
   }
-  void Command(int id) const { PostMessageW(frame, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+  // A user picks a command once the menus offer it again: not while a flow runs.
+  void Command(int id) const {
+    const auto start = Clock::now();
+    while (FlowShown(frame) && Ms(start) < 30000) Sleep(10);
+    PostMessageW(frame, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  }
   // What a user's pick in a list sends; sent, so the write it queues comes first.
   void Pick(int row, int index) const {
     SendMessageW(List(row), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
@@ -177,7 +185,51 @@ HWND DialogWith(const char* what, int control) {
   return dialog;
 }
 
-HWND ConnectDialog(const Window& window, const std::wstring& port, bool options, bool shot = true) {
+// The text of entry `index` of a combo box of the window's process.
+std::string ListText(HWND list, LRESULT index) {
+  wchar_t entry[512] = {};
+  if (SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0) >= 512) return {};
+  SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry));
+  char utf8[2048] = {};
+  WideCharToMultiByte(CP_UTF8, 0, entry, -1, utf8, sizeof(utf8), nullptr, nullptr);
+  return utf8;
+}
+
+// The text of part `part` of a status bar of the window's process: the bar keeps
+// it in that process, so it is fetched through a buffer there.
+std::string StatusPart(HWND bar, int part) {
+  constexpr SIZE_T kChars = 512;
+  void* remote = VirtualAllocEx(g_child.hProcess, nullptr, kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE);
+  if (!remote) return {};
+  SendMessageW(bar, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote));
+  wchar_t text[kChars] = {};
+  SIZE_T read = 0;
+  ReadProcessMemory(g_child.hProcess, remote, text, sizeof(text) - sizeof(wchar_t), &read);
+  VirtualFreeEx(g_child.hProcess, remote, 0, MEM_RELEASE);
+  char utf8[2048] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof(utf8), nullptr, nullptr);
+  return utf8;
+}
+
+// Whether `text` is the string `id` with `args`, in either language.
+bool IsText(const std::string& text, int id, const std::vector<std::string>& args) {
+  for (const res::Language language : {res::Language::English, res::Language::Korean}) {
+    res::SetLanguage(language);
+    if (text == res::FormatString(id, args)) return true;
+  }
+  return false;
+}
+
+bool FlowShown(HWND frame) {
+  const std::string text = StatusPart(FindWindowExW(frame, nullptr, STATUSCLASSNAMEW, nullptr), 0);
+  for (int id = ids::FlowReadingParams; id <= ids::FlowImporting; ++id) {
+    if (IsText(text, id, {})) return true;
+  }
+  return false;
+}
+
+HWND ConnectDialog(const Window& window, const std::wstring& port, bool options, bool shot = true,
+                   const wchar_t* baud = nullptr) {
   window.Command(ID_DRIVE_CONNECT);
   HWND dialog = DialogWith("the connect dialog", IDC_CONNECT_PORT);
   if (options) {
@@ -194,18 +246,29 @@ HWND ConnectDialog(const Window& window, const std::wstring& port, bool options,
     }
   }
   if (shot) Shot(options ? "connect-options" : "connect");
+  // Each entry names the port as the other window does: its number, the device
+  // Windows knows it by, and whether it opens now.
   const HWND ports = GetDlgItem(dialog, IDC_CONNECT_PORT);
+  const std::wstring prefix = port + L" ";
   const LRESULT index =
-      SendMessageW(ports, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(port.c_str()));
+      SendMessageW(ports, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(prefix.c_str()));
   if (index == CB_ERR) {
     std::string listed;
     const LRESULT count = SendMessageW(ports, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-      wchar_t entry[64] = {};
-      SendMessageW(ports, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry));
-      listed += " \"" + std::string(entry, entry + wcslen(entry)) + "\"";
-    }
+    for (LRESULT i = 0; i < count; ++i) listed += " \"" + ListText(ports, i) + "\"";
     Fail("the connect dialog does not list the drive's port; it lists" + listed);
+  }
+  const std::string entry = ListText(ports, index);
+  const std::string device = "COM" + std::string(port.begin(), port.end());
+  if (entry.find(device) == std::string::npos || entry.find("\xE2\x80\x94") == std::string::npos) {
+    Fail("the port list names the drive's port \"" + entry + "\"");
+  }
+  if (baud) {
+    const HWND bauds = GetDlgItem(dialog, IDC_CONNECT_BAUD);
+    const LRESULT rate =
+        SendMessageW(bauds, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(baud));
+    if (rate == CB_ERR) Fail("the baud rate list lacks a rate the test asks for");
+    SendMessageW(bauds, CB_SETCURSEL, static_cast<WPARAM>(rate), 0);
   }
   SendMessageW(ports, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONNECT_PORT, CBN_SELCHANGE), reinterpret_cast<LPARAM>(ports));
@@ -218,8 +281,8 @@ void Click(HWND dialog, int button) {
 }
 
 // Connect through the dialog on `port`; returns the ms from Connect clicked to the rows filled.
-double Connect(const Window& window, const std::wstring& port, bool options = false) {
-  const HWND dialog = ConnectDialog(window, port, options);
+double Connect(const Window& window, const std::wstring& port, bool options = false, const wchar_t* baud = nullptr) {
+  const HWND dialog = ConnectDialog(window, port, options, baud == nullptr, baud);
   const HWND lastList = window.List(std::max(window.ShownRows(), 1) - 1);
   const auto start = Clock::now();
   Click(dialog, IDOK);
@@ -243,11 +306,12 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
 
 std::string ReadFileBytes(const std::wstring& path) {
   const HANDLE in = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  char bytes[256] = {};
+  std::string bytes(65536, '\0');
   DWORD got = 0;
-  ReadFile(in, bytes, sizeof bytes, &got, nullptr);
+  ReadFile(in, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
   CloseHandle(in);
-  return std::string(bytes, got);
+  bytes.resize(got);
+  return bytes;
 }
 
 int FilesIn(const std::wstring& folder) {
@@ -259,15 +323,6 @@ int FilesIn(const std::wstring& folder) {
   }
   if (search != INVALID_HANDLE_VALUE) FindClose(search);
   return count;
-}
-
-// Whether `text` is the string `id` with `args`, in either language.
-bool IsText(const std::string& text, int id, const std::vector<std::string>& args) {
-  for (const res::Language language : {res::Language::English, res::Language::Korean}) {
-    res::SetLanguage(language);
-    if (text == res::FormatString(id, args)) return true;
-  }
-  return false;
 }
 
 // Answers the box that is expected next with `button`; its text must hold the
@@ -345,6 +400,60 @@ void AnswerFileDialog(const char* what, const std::wstring& path, const char* sh
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
 }
 
+// Ctrl and `key` pressed and let go in the window, as a user's fingers would.
+void PressCtrl(const Window& window, WORD key) {
+  SetForegroundWindow(window.frame);
+  Sleep(100);
+  INPUT keys[4] = {};
+  const WORD order[] = {VK_CONTROL, key, key, VK_CONTROL};
+  for (int i = 0; i < 4; ++i) {
+    keys[i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = order[i];
+    keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+  }
+  SendInput(4, keys, sizeof(INPUT));
+}
+
+// How long the window takes at most to answer, asked again and again from a thread
+// of this program with what costs the window nothing (WM_NULL), while a flow runs.
+// An answer that does not come within the response time-out of 5 s is a fault,
+// not long work: it is counted apart and fails the test.
+class CAnswerWatch {
+ public:
+  explicit CAnswerWatch(HWND frame) : m_frame(frame) {
+    m_thread = CreateThread(
+        nullptr, 0, [](LPVOID self) -> DWORD { return static_cast<CAnswerWatch*>(self)->Run(); }, this, 0, nullptr);
+  }
+  // The longest answer in ms.
+  double Stop() {
+    m_stop = true;
+    WaitForSingleObject(m_thread, INFINITE);
+    CloseHandle(m_thread);
+    if (m_unanswered) Fail("the window did not answer within 5 s while a flow ran");
+    return m_longest;
+  }
+
+ private:
+  DWORD Run() {
+    while (!m_stop) {
+      const auto asked = Clock::now();
+      DWORD_PTR result = 0;
+      if (!SendMessageTimeoutW(m_frame, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result)) {
+        ++m_unanswered;
+      } else {
+        m_longest = std::max(m_longest, Ms(asked));
+      }
+      Sleep(2);
+    }
+    return 0;
+  }
+  HWND m_frame;
+  HANDLE m_thread = nullptr;
+  volatile bool m_stop = false;
+  double m_longest = 0;
+  int m_unanswered = 0;
+};
+
 void Disconnect(const Window& window) {
   window.Command(ID_DRIVE_DISCONNECT);
   WaitFor("the rows emptied after disconnecting", [&] { return window.Emptied(); });
@@ -401,17 +510,8 @@ int wmain(int argc, wchar_t** argv) {
   if (!com || !*com) Fail("DS_WINE_COM names no COM port with a simulated drive");
   const std::wstring port(com, com + std::strlen(com));
 
-  // Wine lists in SERIALCOMM only the ports it found when it started; the drive's
-  // port was made later, so it is listed here as Windows lists a plugged-in adapter.
-  HKEY serialComm = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr, REG_OPTION_VOLATILE,
-                      KEY_SET_VALUE, nullptr, &serialComm, nullptr) == ERROR_SUCCESS) {
-    const std::wstring name = L"COM" + port;
-    RegSetValueExW(serialComm, (L"\\Device\\WineTest" + port).c_str(), 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(name.c_str()),
-                   static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(serialComm);
-  }
+  // The drive's port is a Wine DOS device made after Wine started, which Wine does
+  // not list in SERIALCOMM: the window lists it all the same.
 
   // The starts of the two take turns, so that whatever else the machine does meets
   // both alike; a single start under Wine varies by more than the figure looked for.
@@ -505,6 +605,27 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("connect and read-in of %d rows: %.0f ms\n", window.ShownRows(), readInMs);
   }
   Shot("main-connected");
+  // The connection has a pane of its own, as in the other window.
+  const HWND statusBar = FindWindowExW(window.frame, nullptr, STATUSCLASSNAMEW, nullptr);
+  const std::string connection = StatusPart(statusBar, 1);
+  std::printf("status bar: %s\n", connection.c_str());
+  bool named = false;  // at the rate Config.ini kept from the last run
+  for (const char* rate : {"9600", "19200", "38400", "57600", "115200"}) {
+    named = named || IsText(connection, ids::StatusConnected, {com, rate});
+  }
+  if (!named) Fail("the connection pane says \"" + connection + "\"");
+  // Ctrl+O and Ctrl+S open Load File's and Save to File's dialogs.
+  for (const WORD key : {static_cast<WORD>('O'), static_cast<WORD>('S')}) {
+    constexpr int kFileNameCombo = 0x47C;
+    constexpr int kFileNameEdit = 0x480;
+    PressCtrl(window, key);
+    const HWND dialog = DialogWith(key == 'O' ? "Ctrl+O's open dialog" : "Ctrl+S's save dialog", IDCANCEL);
+    if (!GetDlgItem(dialog, kFileNameCombo) && !GetDlgItem(dialog, kFileNameEdit)) {
+      Fail("Ctrl+O or Ctrl+S opened no file dialog");
+    }
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    WaitFor("the file dialog closed", [&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); });
+  }
 
   // An unguarded pick: the next value of the first row.
   const int count = static_cast<int>(SendMessageW(window.List(0), CB_GETCOUNT, 0, 0));
@@ -629,6 +750,52 @@ int wmain(int argc, wchar_t** argv) {
     Sleep(10);
   }
   DeleteFileW(motorFile.c_str());
+
+  // The long flows at 9600 baud: the window answers throughout, with the progress
+  // window shown; a load of many entries (the file's first entry, again and again).
+  {
+    Disconnect(window);
+    (void)Connect(window, port, true, L"9600");
+    const std::string saved = ReadFileBytes(file);
+    const size_t first = saved.find("[PARAM0]");
+    const size_t second = saved.find("[PARAM1]");
+    if (first == std::string::npos || second == std::string::npos) Fail("the saved file holds no entries");
+    std::string many = saved.substr(0, first);
+    for (int i = 0; i < 40; ++i) {
+      many += "[PARAM" + std::to_string(i) + "]" + saved.substr(first + 8, second - first - 8);
+    }
+    const std::wstring manyFile = korean + L"\\many.dpf";
+    WriteFileBytes(manyFile, many);
+    CAnswerWatch loadWatch(window.frame);
+    window.Command(ID_PARAM_LOAD);
+    AnswerFileDialog("the open dialog for a long load", manyFile);
+    (void)DialogWith("the progress window of a long load", IDC_PROGRESS_BAR);
+    Shot("progress-load");
+    AnswerBox("a long load", ids::DpfLoadComplete, IDOK);
+    // The read-in after the load is a flow too: no command is taken until it ends.
+    WaitFor("the read-in after a long load", [&] { return IsText(StatusPart(statusBar, 0), ids::StatusReady, {}); });
+    WaitFor("the rows read again after a long load", [&] { return window.Filled(); });
+    const double loadMs = loadWatch.Stop();
+    const std::wstring exported = korean + L"\\motor-export.txt";
+    CAnswerWatch exportWatch(window.frame);
+    window.Command(ID_MOTORDB_EXPORT);
+    AnswerBox("the export's warning", 0, IDOK);
+    AnswerFileDialog("the export's save dialog", exported);
+    (void)DialogWith("the progress window of an export", IDC_PROGRESS_BAR);
+    Shot("progress-export");
+    AnswerBox("Export Motor DB", ids::MotorDbSaved, IDOK);
+    const double exportMs = exportWatch.Stop();
+    for (const auto& [flow, ms] : {std::pair<const char*, double>{"Load File (40 entries)", loadMs},
+                                   std::pair<const char*, double>{"Export Motor DB", exportMs}}) {
+      std::printf("longest wait for the window to answer during %s at 9600 baud: %.0f ms %s\n", flow, ms,
+                  ms < 200 ? "(target < 200 ms) ok" : "MISSED target < 200 ms");
+      if (ms >= 1000) Fail(std::string("the window froze during ") + flow);
+    }
+    DeleteFileW(manyFile.c_str());
+    DeleteFileW(exported.c_str());
+    Disconnect(window);
+    (void)Connect(window, port, true, L"115200");
+  }
 
   // With DS_WINDOW_DRIVE naming a folder, the drive is stopped on request while
   // the window is idle: it notices with nothing picked, empties the rows and says
