@@ -242,7 +242,7 @@ TEST_F(DpfTest, AnotherModelIsRefusedAndAnotherVersionAsked) {
   drive().ClearReceived();
   bool shown = false;
   CompareWithFile(frame, model,
-                  [&](const std::string&, const std::string&, bool, const std::vector<DpfComparison>& rows) {
+                  [&](const std::string&, const std::string&, bool, const std::vector<DpfComparison>& rows, bool) {
                     shown = rows.size() == 1 && rows[0].differs;
                     return true;  // Load Differing Entries
                   });
