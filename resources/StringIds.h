@@ -310,5 +310,10 @@ enum : int {
   ConfigBaudRefused = 5071,  // "%1" = the stored text, "%2" = the rate used
   CliInteractiveNeedsTerminal = 5072,
   CliEmptyFile = 5073,
+
+  // The rows: a drive value the list does not offer, and a save of such values (5500-5519)
+  RowValueOutside = 5500,   // "%1" = value, "%2" = lowest, "%3" = highest
+  RowValueUnlisted = 5501,  // "%1" = value
+  DpfSavedOutside = 5502,   // "%1" = the entries, one a line
 };
 }  // namespace ids
