@@ -34,6 +34,7 @@ INT_PTR CALLBACK CViewForm::DialogProc(HWND window, UINT message, WPARAM wParam,
                              {IDC_VIEW_PARAMS, ids::ViewParameters}});
     for (int row = 0; row < kRows; ++row) {
       SetDlgItemTextW(window, IDC_VIEW_LABEL0 + row, winui::W(ids::ViewRowLabel0 + row).c_str());
+      SetWindowSubclass(self->List(row), ListProc, static_cast<UINT_PTR>(row), reinterpret_cast<DWORD_PTR>(self));
     }
     return FALSE;
   }
@@ -41,17 +42,97 @@ INT_PTR CALLBACK CViewForm::DialogProc(HWND window, UINT message, WPARAM wParam,
   if (message >= UM_CHECK_LINK && message <= UM_REPORT_ERROR) {
     return self->m_logic.Handle(static_cast<int>(message), static_cast<intptr_t>(wParam), lParam) ? TRUE : FALSE;
   }
-  if (message == WM_COMMAND && HIWORD(wParam) == CBN_SELCHANGE) {
+  if (message == WM_COMMAND) {
     const int row = LOWORD(wParam) - IDC_VIEW_LIST0;
     if (row < 0 || row >= kRows) return FALSE;
-    const HWND list = winui::FromInteger<HWND>(lParam);
-    const LRESULT index = SendMessageW(list, CB_GETCURSEL, 0, 0);
-    if (index == CB_ERR) return TRUE;
-    const LRESULT value = SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
-    self->m_logic.OnRowActivated(row, static_cast<int32_t>(value));
+    self->OnListNotify(row, HIWORD(wParam));
     return TRUE;
   }
   return FALSE;
+}
+
+// A closed list moves its selection with the arrow keys, the wheel and typed
+// letters, telling the form at each step as if it were chosen; here those steps
+// are told apart from a choice. Enter on the closed list chooses, and Escape, or
+// the focus going elsewhere, leaves the list without a choice.
+LRESULT CALLBACK CViewForm::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR row,
+                                     DWORD_PTR self) {
+  auto* form = winui::FromInteger<CViewForm*>(self);
+  const int index = static_cast<int>(row);
+  const auto dropped = [list] { return SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != FALSE; };
+  switch (message) {
+    case WM_GETDLGCODE: {
+      // The dialog would take Enter and Escape for its own buttons, which this form has none of.
+      LRESULT code = DefSubclassProc(list, message, wParam, lParam);
+      const MSG* key = winui::FromInteger<const MSG*>(lParam);
+      if (key && key->message == WM_KEYDOWN && (key->wParam == VK_RETURN || key->wParam == VK_ESCAPE)) {
+        code |= DLGC_WANTMESSAGE;
+      }
+      return code;
+    }
+    case WM_KEYDOWN:
+      if (dropped()) break;
+      if (wParam == VK_RETURN) {
+        if (const std::optional<int32_t> value = form->Selected(index)) form->m_logic.OnRowActivated(index, *value);
+        return 0;
+      }
+      if (wParam == VK_ESCAPE) {
+        form->m_logic.OnRowLeft(index);
+        return 0;
+      }
+      [[fallthrough]];
+    case WM_CHAR:
+    case WM_MOUSEWHEEL: {
+      if (dropped()) break;
+      if (message == WM_CHAR && (wParam == L'\r' || wParam == 0x1B)) return 0;  // handled at WM_KEYDOWN
+      form->m_movingRow = index;
+      const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+      form->m_movingRow = -1;
+      return result;
+    }
+    case WM_SETFOCUS: form->m_focusRow = index; break;
+    case WM_KILLFOCUS: form->m_logic.OnRowLeft(index); break;
+    case WM_NCDESTROY: RemoveWindowSubclass(list, ListProc, row); break;
+    default: break;
+  }
+  return DefSubclassProc(list, message, wParam, lParam);
+}
+
+void CViewForm::OnListNotify(int row, int code) {
+  const bool moving = m_movingRow == row;
+  switch (code) {
+    case CBN_SELCHANGE:
+      // Steps of a closed list, and the highlight moving in an open one. Some
+      // systems tell a choice made with the mouse here as well, after CBN_SELENDOK.
+      if (Selected(row)) m_logic.OnRowMoved(row);
+      break;
+    case CBN_SELENDOK:
+      // Sent for a choice in the open list, and by some systems for each step of
+      // the closed one, which only moves.
+      if (moving) {
+        m_logic.OnRowMoved(row);
+      } else if (const std::optional<int32_t> value = Selected(row)) {
+        m_logic.OnRowActivated(row, *value);
+      }
+      break;
+    case CBN_SELENDCANCEL:
+      if (!moving) m_logic.OnRowLeft(row);
+      break;
+    default: break;
+  }
+}
+
+void CViewForm::TakeFocus() {
+  // A dialog given the focus hands it to its first control; the row the user was
+  // on is where the keys should go on.
+  const HWND list = m_focusRow >= 0 ? List(m_focusRow) : nullptr;
+  SetFocus(list && IsWindowVisible(list) && IsWindowEnabled(list) ? list : m_window);
+}
+
+std::optional<int32_t> CViewForm::Selected(int row) const {
+  const LRESULT index = SendMessageW(List(row), CB_GETCURSEL, 0, 0);
+  if (index == CB_ERR) return std::nullopt;
+  return static_cast<int32_t>(SendMessageW(List(row), CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
 }
 
 void CViewForm::SetVersionLine(const std::string& text) {
