@@ -113,7 +113,10 @@ struct CViewUserParams::Impl : CUserParamsForm, CUserParamsEvents {
     QComboBox* list = lists[row];
     list->setCurrentIndex(value ? list->findData(QVariant(static_cast<int>(*value))) : -1);
   }
-  void SetRowPlaceholder(int row, const std::string& text) override { lists[row]->setPlaceholderText(Text(text)); }
+  void SetRowPlaceholder(int row, const std::string& text) override {
+    lists[row]->setPlaceholderText(Text(text));
+    lists[row]->setToolTip(Text(text));  // in full, where the list is too narrow for it
+  }
   void ShowRow(int row, bool visible) override {
     labels[row]->setVisible(visible);
     lists[row]->setVisible(visible);

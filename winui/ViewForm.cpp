@@ -32,13 +32,46 @@ INT_PTR CALLBACK CViewForm::DialogProc(HWND window, UINT message, WPARAM wParam,
     winui::SetTexts(window, {{IDC_VIEW_TARGET, ids::ViewTargetInfo},
                              {IDC_VIEW_VERSION, ids::ViewVersionDesign},
                              {IDC_VIEW_PARAMS, ids::ViewParameters}});
+    self->m_tips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0, 0,
+                                   window, nullptr, GetModuleHandleW(nullptr), nullptr);
     for (int row = 0; row < kRows; ++row) {
       SetDlgItemTextW(window, IDC_VIEW_LABEL0 + row, winui::W(ids::ViewRowLabel0 + row).c_str());
       SetWindowSubclass(self->List(row), ListProc, static_cast<UINT_PTR>(row), reinterpret_cast<DWORD_PTR>(self));
+      TOOLINFOW tool = {};
+      tool.cbSize = sizeof(tool);
+      tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+      tool.hwnd = window;
+      tool.uId = reinterpret_cast<UINT_PTR>(self->List(row));
+      tool.lpszText = LPSTR_TEXTCALLBACKW;
+      SendMessageW(self->m_tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
     return FALSE;
   }
+  if (message == WM_MEASUREITEM) {
+    // Sent before WM_INITDIALOG: the row's height comes from the form's font alone.
+    auto* item = winui::FromInteger<MEASUREITEMSTRUCT*>(lParam);
+    const HDC dc = GetDC(window);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    item->itemHeight = static_cast<UINT>(metrics.tmHeight + 2);
+    SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
+    return TRUE;
+  }
   if (!self) return FALSE;
+  if (message == WM_DRAWITEM) {
+    self->DrawRow(*winui::FromInteger<const DRAWITEMSTRUCT*>(lParam));
+    return TRUE;
+  }
+  if (message == WM_NOTIFY && winui::FromInteger<const NMHDR*>(lParam)->code == TTN_GETDISPINFOW) {
+    auto* tip = winui::FromInteger<NMTTDISPINFOW*>(lParam);
+    const int row = GetDlgCtrlID(winui::FromInteger<HWND>(tip->hdr.idFrom)) - IDC_VIEW_LIST0;
+    static wchar_t none[] = L"";
+    tip->lpszText = row >= 0 && row < kRows ? self->m_placeholders[row].data() : none;
+    return TRUE;
+  }
   if (message >= UM_CHECK_LINK && message <= UM_REPORT_ERROR) {
     return self->m_logic.Handle(static_cast<int>(message), static_cast<intptr_t>(wParam), lParam) ? TRUE : FALSE;
   }
@@ -122,6 +155,33 @@ void CViewForm::OnListNotify(int row, int code) {
   }
 }
 
+void CViewForm::DrawRow(const DRAWITEMSTRUCT& item) const {
+  const int row = static_cast<int>(item.CtlID) - IDC_VIEW_LIST0;
+  if (row < 0 || row >= kRows) return;
+  std::wstring text;
+  const bool placeholder = item.itemID == static_cast<UINT>(-1);
+  if (placeholder) {
+    if (item.itemState & ODS_COMBOBOXEDIT) text = m_placeholders[row];
+  } else {
+    const LRESULT length = SendMessageW(item.hwndItem, CB_GETLBTEXTLEN, item.itemID, 0);
+    if (length > 0) {
+      text.resize(static_cast<size_t>(length) + 1);
+      SendMessageW(item.hwndItem, CB_GETLBTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
+      text.resize(static_cast<size_t>(length));
+    }
+  }
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  const bool grey = placeholder || (item.itemState & ODS_DISABLED) != 0;
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : grey ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+  RECT place = item.rcItem;
+  place.left += 2;
+  DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &place,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  if ((item.itemState & ODS_FOCUS) && (item.itemState & ODS_COMBOBOXEDIT)) DrawFocusRect(item.hDC, &item.rcItem);
+}
+
 void CViewForm::TakeFocus() {
   // A dialog given the focus hands it to its first control; the row the user was
   // on is where the keys should go on.
@@ -168,10 +228,10 @@ void CViewForm::SelectRowValue(int row, std::optional<int32_t> value) {
 }
 
 void CViewForm::SetRowPlaceholder(int row, const std::string& text) {
-  // The cue text shows in the closed list while nothing is selected; the list
-  // keeps the text, so it lives as long as the form.
+  // Drawn in the closed list while nothing is selected (DrawRow), and given in
+  // full by the tooltip.
   m_placeholders[row] = winui::W(text);
-  (void)SendMessageW(List(row), CB_SETCUEBANNER, 0, reinterpret_cast<LPARAM>(m_placeholders[row].c_str()));
+  InvalidateRect(List(row), nullptr, FALSE);
 }
 
 void CViewForm::ShowRow(int row, bool visible) {

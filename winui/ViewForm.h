@@ -44,11 +44,15 @@ class CViewForm : public CUserParamsForm, public CUserParamsEvents {
   // The value of the list row selected, or none.
   std::optional<int32_t> Selected(int row) const;
   void OnListNotify(int row, int code);
+  // The lists draw their rows themselves, so that a list without a selection can
+  // show its placeholder, which a drop-down list's own cue text does not everywhere.
+  void DrawRow(const DRAWITEMSTRUCT& item) const;
 
   CUserParamsLogic m_logic;
   HWND m_frame = nullptr;
   HWND m_window = nullptr;
   std::wstring m_placeholders[kRows];
-  int m_movingRow = -1;  // the closed list whose selection a key or the wheel moves now
-  int m_focusRow = -1;   // the list that had the keyboard focus last
+  HWND m_tips = nullptr;  // the placeholder in full, over a list too narrow for it
+  int m_movingRow = -1;   // the closed list whose selection a key or the wheel moves now
+  int m_focusRow = -1;    // the list that had the keyboard focus last
 };
