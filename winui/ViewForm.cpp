@@ -51,7 +51,7 @@ INT_PTR CALLBACK CViewForm::DialogProc(HWND window, UINT message, WPARAM wParam,
     // Sent before WM_INITDIALOG: the row's height comes from the form's font alone.
     auto* item = winui::FromInteger<MEASUREITEMSTRUCT*>(lParam);
     const HDC dc = GetDC(window);
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0)));
+    const HGDIOBJ old = SelectObject(dc, winui::FromInteger<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0)));
     TEXTMETRICW metrics = {};
     GetTextMetricsW(dc, &metrics);
     SelectObject(dc, old);
@@ -67,7 +67,7 @@ INT_PTR CALLBACK CViewForm::DialogProc(HWND window, UINT message, WPARAM wParam,
   }
   if (message == WM_NOTIFY && winui::FromInteger<const NMHDR*>(lParam)->code == TTN_GETDISPINFOW) {
     auto* tip = winui::FromInteger<NMTTDISPINFOW*>(lParam);
-    const int row = GetDlgCtrlID(winui::FromInteger<HWND>(tip->hdr.idFrom)) - IDC_VIEW_LIST0;
+    const int row = GetDlgCtrlID(winui::FromInteger<HWND>(static_cast<LONG_PTR>(tip->hdr.idFrom))) - IDC_VIEW_LIST0;
     static wchar_t none[] = L"";
     tip->lpszText = row >= 0 && row < kRows ? self->m_placeholders[row].data() : none;
     return TRUE;
@@ -90,7 +90,7 @@ INT_PTR CALLBACK CViewForm::DialogProc(HWND window, UINT message, WPARAM wParam,
 // the focus going elsewhere, leaves the list without a choice.
 LRESULT CALLBACK CViewForm::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR row,
                                      DWORD_PTR self) {
-  auto* form = winui::FromInteger<CViewForm*>(self);
+  auto* form = winui::FromInteger<CViewForm*>(static_cast<LONG_PTR>(self));
   const int index = static_cast<int>(row);
   const auto dropped = [list] { return SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != FALSE; };
   switch (message) {
