@@ -230,7 +230,9 @@ void CViewForm::SelectRowValue(int row, std::optional<int32_t> value) {
 void CViewForm::SetRowPlaceholder(int row, const std::string& text) {
   // Drawn in the closed list while nothing is selected (DrawRow), and given in
   // full by the tooltip.
-  m_placeholders[row] = winui::W(text);
+  std::wstring wide = winui::W(text);
+  if (wide == m_placeholders[row]) return;  // each list a window to redraw: only when it shows otherwise
+  m_placeholders[row] = std::move(wide);
   InvalidateRect(List(row), nullptr, FALSE);
 }
 
