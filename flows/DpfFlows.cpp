@@ -232,6 +232,10 @@ Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunCon
   bool built = document.SetString(kTarget, kVersionKey, link.GetVersion());
   int written = 0;
   std::vector<std::string> skipped;
+  // A drive set wrongly before is saved as it is, so the file brings that drive
+  // back; the end names what lies outside its limits, so nobody takes it for a
+  // file to load into another drive.
+  std::string outside;
   for (unsigned i = 0; i < count; ++i) {
     if (cancelled(i)) return Outcome::Cancelled;  // the old file stays as it was
     const CUserViewData& entry = *model.GetUserViewData(i);
@@ -249,6 +253,9 @@ Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunCon
     }
     const int32_t raw = link.FindCachedParam(entry.address)->value;
     const int32_t value = entry.nested ? ExtractNestedValue(raw, field) : raw;
+    if (const std::optional<std::string> text = OutsideLimitsText(model, EntryRef(entry), value)) {
+      outside += (outside.empty() ? "" : "\n") + ParamRefText(EntryRef(entry)) + ": " + *text;
+    }
     const std::string section = SectionName(written++);
     built = built && document.SetInt(section, "ADDRESS", entry.address) &&
             document.SetInt(section, "NESTED", entry.nested) && document.SetInt(section, "OFFSET", entry.offset) &&
@@ -263,13 +270,18 @@ Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunCon
     frame.ShowWriteFailed(ids::DpfWriteFailed, *path);
     return Outcome::FileError;
   }
+  const std::string outsideNote = outside.empty() ? "" : "\n" + res::FormatString(ids::DpfSavedOutside, {outside});
   if (!skipped.empty()) {
     std::string list;
     for (const std::string& ref : skipped) list += (list.empty() ? "" : ", ") + ref;
-    frame.ShowMessage(res::FormatString(ids::DpfReadSkipped, {list}), MsgIcon::Warning);
+    frame.ShowMessage(res::FormatString(ids::DpfReadSkipped, {list}) + outsideNote, MsgIcon::Warning);
     return Outcome::DriveRefused;
   }
-  frame.ShowText(ids::DpfSaveComplete, MsgIcon::None);
+  if (!outside.empty()) {
+    frame.ShowMessage(res::LoadString(ids::DpfSaveComplete) + outsideNote, MsgIcon::Warning);
+  } else {
+    frame.ShowText(ids::DpfSaveComplete, MsgIcon::None);
+  }
   return Outcome::Done;
 }
 

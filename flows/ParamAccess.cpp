@@ -190,3 +190,19 @@ Outcome SetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef
   CWriteGate gate = CWriteGate::ForFrame(frame, model);
   return gate.Run(plan).outcome;
 }
+
+std::optional<std::string> OutsideLimitsText(const CParamDescFile& model, const ParamRef& ref, int32_t value) {
+  const CParamInterface* node = ParamNodeOf(model, ref);
+  if (!node) return std::nullopt;
+  const auto [lowest, highest] = RangeOf(*node);
+  if (value >= lowest && value <= highest) return std::nullopt;
+  return res::FormatString(ids::RowValueOutside,
+                           {std::to_string(value), std::to_string(lowest), std::to_string(highest)});
+}
+
+std::string UnlistedValueText(const CParamDescFile& model, const ParamRef& ref, int32_t value) {
+  const CUserViewData* entry = UserViewEntryOf(model, ref);
+  if (entry && entry->choices.count(value) != 0) return {};
+  if (std::optional<std::string> outside = OutsideLimitsText(model, ref, value)) return *outside;
+  return res::FormatString(ids::RowValueUnlisted, {std::to_string(value)});
+}

@@ -60,6 +60,12 @@ std::optional<std::string> ParamLimitFault(const CParamDescFile& model, const Pa
 // Why a value within the limits is still not one the user-view entry lists; none
 // when the entry lists it or lists nothing.
 std::optional<std::string> OffListFault(const CParamDescFile& model, const ParamRef& ref, int32_t value);
+// "15 — outside 0-10" for a value beyond the limits of its parameter or
+// sub-field; none within them (or when the description lacks it).
+std::optional<std::string> OutsideLimitsText(const CParamDescFile& model, const ParamRef& ref, int32_t value);
+// What a row shows for a value its list does not offer: the text above, or
+// "7 — not in the list"; empty when the list offers it.
+std::string UnlistedValueText(const CParamDescFile& model, const ParamRef& ref, int32_t value);
 // Both: the message to show, or none when a typed value may be sent.
 std::optional<std::string> ParamValueFault(const CParamDescFile& model, const ParamRef& ref, int32_t value);
 

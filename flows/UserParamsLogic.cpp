@@ -48,7 +48,25 @@ bool CUserParamsLogic::Handle(int message, intptr_t wParam, intptr_t lParam) {
   }
 }
 
-void CUserParamsLogic::OnRowActivated(int row, int32_t value) { m_events.PostToView(UM_SET_PARAM, row, value); }
+void CUserParamsLogic::OnRowActivated(int row, int32_t value) {
+  if (row == m_movedRow) m_movedRow = -1;
+  // A list opened and closed on the value the drive holds changes nothing, so
+  // neither the drive nor its flash is written.
+  if (DriveValue(row) == value) return;
+  m_events.PostToView(UM_SET_PARAM, row, value);
+}
+
+void CUserParamsLogic::OnRowMoved(int row) {
+  // Only one list has the focus; a row left behind without a choice shows the drive again.
+  if (m_movedRow >= 0 && m_movedRow != row) ShowDriveValue(m_movedRow);
+  m_movedRow = row;
+}
+
+void CUserParamsLogic::OnRowLeft(int row) {
+  if (row != m_movedRow) return;
+  m_movedRow = -1;
+  ShowDriveValue(row);
+}
 
 void CUserParamsLogic::OnFlowsIdle() {
   std::vector<Waiting> waiting;
@@ -178,23 +196,33 @@ void CUserParamsLogic::FillUserParams() {
 
 void CUserParamsLogic::SelectCurrentValues() {
   if (!m_model.IsLoaded()) return;
-  const bool connected = m_link.IsOpen();
-  for (int i = 0; i < CUserParamsForm::kRows; ++i) {
-    std::optional<int32_t> value;
-    if (connected && i < m_filledRows) {
-      const CUserViewData& entry = *m_model.GetUserViewData(static_cast<unsigned>(i));
-      if (const CachedParam* cached = m_link.FindCachedParam(entry.address)) {
-        value = entry.nested ? ExtractNestedValue(cached->value, m_model.FindNested(entry.address, entry.offset))
-                             : cached->value;
-      }
-    }
-    // A row shows only what this drive said; one it could not read says so and
-    // cannot be picked, since a pick would write beside a value nobody knows.
-    const bool unread = connected && i < m_filledRows && !value;
-    m_form.SetRowPlaceholder(i, unread ? res::LoadString(ids::RowNotRead) : std::string());
-    m_form.SelectRowValue(i, value);
-    m_form.EnableRow(i, value.has_value());
+  m_movedRow = -1;
+  for (int i = 0; i < CUserParamsForm::kRows; ++i) ShowDriveValue(i);
+}
+
+std::optional<int32_t> CUserParamsLogic::DriveValue(int row) const {
+  if (!m_model.IsLoaded() || !m_link.IsOpen() || row < 0 || row >= m_filledRows) return std::nullopt;
+  const CUserViewData& entry = *m_model.GetUserViewData(static_cast<unsigned>(row));
+  const CachedParam* cached = m_link.FindCachedParam(entry.address);
+  if (!cached) return std::nullopt;
+  return entry.nested ? ExtractNestedValue(cached->value, m_model.FindNested(entry.address, entry.offset))
+                      : cached->value;
+}
+
+void CUserParamsLogic::ShowDriveValue(int row) {
+  const std::optional<int32_t> value = DriveValue(row);
+  // A row shows only what this drive said; one it could not read says so and
+  // cannot be picked, since a pick would write beside a value nobody knows. A
+  // value its list lacks is shown as a number, so a drive set wrongly before does
+  // not look like an empty row.
+  std::string placeholder;
+  if (m_link.IsOpen() && row < m_filledRows) {
+    const CUserViewData& entry = *m_model.GetUserViewData(static_cast<unsigned>(row));
+    placeholder = value ? UnlistedValueText(m_model, EntryRef(entry), *value) : res::LoadString(ids::RowNotRead);
   }
+  m_form.SetRowPlaceholder(row, placeholder);
+  m_form.SelectRowValue(row, value);
+  m_form.EnableRow(row, value.has_value());
 }
 
 void CUserParamsLogic::OnSetParam(int row, int32_t value) {
@@ -206,6 +234,7 @@ void CUserParamsLogic::OnSetParam(int row, int32_t value) {
     SelectCurrentValues();
     return;
   }
+  if (row == m_movedRow) m_movedRow = -1;  // the write decides what the row shows
   WritePlan plan;
   plan.entries.push_back({EntryRef(entry), value, {}});
   // Short, but a flow all the same: the line watch keeps off the link meanwhile.
@@ -220,7 +249,10 @@ void CUserParamsLogic::OnSetParam(int row, int32_t value) {
                    nullptr},
                   m_model);
   const WriteReport report = gate.Run(plan);
-  if (report.outcome == Outcome::Done) return;
+  if (report.outcome == Outcome::Done) {
+    ShowDriveValue(row);
+    return;
+  }
   // The row shows what the drive holds after a failed or declined write, not the
   // pick; a port lost on the way empties the view.
   if (!m_link.IsOpen()) {
@@ -232,6 +264,7 @@ void CUserParamsLogic::OnSetParam(int row, int32_t value) {
 
 void CUserParamsLogic::OnDisconnect() {
   m_link.Close();
+  m_movedRow = -1;
   m_form.SetVersionLine(res::LoadString(ids::VersionPrefix));
   for (int i = 0; i < CUserParamsForm::kRows; ++i) {
     m_form.SetRowPlaceholder(i, std::string());

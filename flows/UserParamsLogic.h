@@ -59,8 +59,15 @@ class CUserParamsLogic {
   void SetFlowState(CFlowState* flows) { m_flows = flows; }
   // The last flow has ended: the messages that waited are queued again, in order.
   void OnFlowsIdle();
-  // The user picked a list row (also with the arrow keys on a closed list).
+  // The user chose a row's value: Enter on the list, or a choice in the open list.
+  // Written once; a choice of the value the drive holds writes nothing.
   void OnRowActivated(int row, int32_t value);
+  // The selection of a closed list moved (arrow keys, the wheel, a typed letter):
+  // shown only, nothing is written until the user chooses it.
+  void OnRowMoved(int row);
+  // The list lost the focus, or its choice was cancelled: a selection moved but
+  // not chosen goes back to what the drive holds.
+  void OnRowLeft(int row);
 
   void OnCheckLink();
   void OnReadVersion();
@@ -75,6 +82,10 @@ class CUserParamsLogic {
  private:
   // The label of an entry, or none when its parameter or sub-field is missing.
   int RowCount() const;
+  // The value the drive holds for a filled row, as last read; none when unknown.
+  std::optional<int32_t> DriveValue(int row) const;
+  // Shows in one row what the drive holds: its list row selected, or why none is.
+  void ShowDriveValue(int row);
   int Show(const std::string& text, int captionId, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok);
 
   CVcmCommand& m_link;
@@ -83,6 +94,7 @@ class CUserParamsLogic {
   CUserParamsEvents& m_events;
   CPromptInterface& m_prompt;
   int m_filledRows = 0;  // rows the last fill gave an entry of the model
+  int m_movedRow = -1;   // the row whose selection moved without being chosen
 
   // The read-in after a connect, from the link check to the rows filled: one long
   // flow over three posted steps. Cancel in its progress window disconnects.

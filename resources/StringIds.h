@@ -354,5 +354,9 @@ enum : int {
   FlowExporting = 5565,
   FlowImporting = 5566,
   ComparePartial = 5567,  // "%1" = entries compared before Cancel
+  // The rows: a drive value the list does not offer, and a save of such values (5500-5519)
+  RowValueOutside = 5500,   // "%1" = value, "%2" = lowest, "%3" = highest
+  RowValueUnlisted = 5501,  // "%1" = value
+  DpfSavedOutside = 5502,   // "%1" = the entries, one a line
 };
 }  // namespace ids

@@ -41,6 +41,8 @@ void PrintHelp(const char* program) {
       "                     ~/.config/drive-setting/ports when installed)\n"
       "  --baud RATE        wire time at RATE bits per second (default: the rate the port set)\n"
       "  --version TEXT     version text answered to VER\n"
+      "  --set ADDR=VALUE   parameter ADDR (0-99) holds VALUE from the start, whatever\n"
+      "                     its limits, as a drive set wrongly before (repeatable)\n"
       "  --no-wire-time     answer as fast as the pseudo-terminal carries bytes\n"
       "  --chaos P          faulty line: each answer meets a fault with probability P\n"
       "                     (0 to 1): dropped, delayed past the time-outs, cut short,\n"
@@ -197,6 +199,7 @@ int main(int argc, char** argv) {
   std::string linkPath;
   SimChaos chaos;
   SimFaults faults;
+  std::vector<std::pair<int, int32_t>> held;
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -229,6 +232,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "simdrive: --seed takes a number of 0 or more\n");
         return 2;
       }
+    } else if (option == "--set" && hasValue) {
+      const std::string pair = argv[++i];
+      const size_t equals = pair.find('=');
+      long address = 0;
+      long value = 0;
+      if (equals == std::string::npos || !ParseNumber(pair.substr(0, equals).c_str(), 0, 99, address) ||
+          !ParseNumber(pair.substr(equals + 1).c_str(), INT32_MIN, INT32_MAX, value)) {
+        std::fprintf(stderr, "simdrive: --set takes ADDR=VALUE, an address from 0 to 99\n");
+        return 2;
+      }
+      held.emplace_back(static_cast<int>(address), static_cast<int32_t>(value));
     } else if (option == "--link" && hasValue) {
       linkPath = argv[++i];
     } else {
@@ -264,6 +278,7 @@ int main(int argc, char** argv) {
 
   CSimDrive drive;
   drive.LoadFactorySettings();
+  for (const auto& [address, value] : held) drive.SetParam(address, value);
   if (!version.empty()) drive.SetVersion(version);
   drive.SetBaudRate(static_cast<int32_t>(baud));
   drive.SetWireTime(wireTime);

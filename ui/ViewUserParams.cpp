@@ -4,8 +4,11 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
+#include <QWheelEvent>
+#include <functional>
 
 #include "flows/UserParamsLogic.h"
 #include "params/ParamDescFile.h"
@@ -40,6 +43,57 @@ class CWheelGuard : public QObject {
   }
 };
 
+// A row's list. On the closed list the arrow keys, the wheel and typed letters
+// only move the selection: a drive must not take (and save to flash) every value
+// passed over on the way to the one meant. Enter, or a choice in the open list,
+// chooses; leaving the list without choosing shows the drive's value again.
+class CRowList : public QComboBox {
+ public:
+  explicit CRowList(QWidget* parent) : QComboBox(parent) {
+    connect(this, &QComboBox::activated, this, [this](int index) {
+      if (m_moving) {
+        moved();
+      } else {
+        Choose(index);
+      }
+    });
+  }
+  std::function<void()> moved;
+  std::function<void(int32_t)> chosen;
+  std::function<void()> left;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    switch (event->key()) {
+      case Qt::Key_Return:
+      case Qt::Key_Enter: Choose(currentIndex()); return;
+      case Qt::Key_Escape: left(); return;
+      default: Moving([&] { QComboBox::keyPressEvent(event); });
+    }
+  }
+  void wheelEvent(QWheelEvent* event) override {
+    Moving([&] { QComboBox::wheelEvent(event); });
+  }
+  void focusOutEvent(QFocusEvent* event) override {
+    QComboBox::focusOutEvent(event);
+    // The open list takes the focus for a while; that is no leaving.
+    if (event->reason() != Qt::PopupFocusReason) left();
+  }
+
+ private:
+  // The list's own handling, whose selection changes only move.
+  void Moving(const std::function<void()>& handle) {
+    m_moving = true;
+    handle();
+    m_moving = false;
+  }
+  void Choose(int index) {
+    const QVariant value = itemData(index);
+    if (value.isValid()) chosen(value.toInt());
+  }
+  bool m_moving = false;
+};
+
 }  // namespace
 
 struct CViewUserParams::Impl : CUserParamsForm, CUserParamsEvents {
@@ -59,7 +113,10 @@ struct CViewUserParams::Impl : CUserParamsForm, CUserParamsEvents {
     QComboBox* list = lists[row];
     list->setCurrentIndex(value ? list->findData(QVariant(static_cast<int>(*value))) : -1);
   }
-  void SetRowPlaceholder(int row, const std::string& text) override { lists[row]->setPlaceholderText(Text(text)); }
+  void SetRowPlaceholder(int row, const std::string& text) override {
+    lists[row]->setPlaceholderText(Text(text));
+    lists[row]->setToolTip(Text(text));  // in full, where the list is too narrow for it
+  }
   void ShowRow(int row, bool visible) override {
     labels[row]->setVisible(visible);
     lists[row]->setVisible(visible);
@@ -114,24 +171,23 @@ CViewUserParams::CViewUserParams(CVcmCommand& link, CParamDescFile& model, QWidg
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setObjectName(QStringLiteral("label%1").arg(1035 + row));
 
-    auto* list = new QComboBox(this);
+    auto* list = new CRowList(this);
     list->setObjectName(QStringLiteral("list%1").arg(1007 + row));
     const QRect place = du.Rect(180, 66 + 18 * row, 66, 12);
     // The list keeps its natural height, centred on its design row.
     const int height = list->sizeHint().height();
     list->setGeometry(place.x(), place.center().y() - height / 2, place.width(), height);
     list->setMaxVisibleItems(8);
-    // A wheel turned while the pointer only passes over a list must not write to
-    // the drive: like a Windows list, it takes wheel turns only once it has the
-    // keyboard focus, and turning the wheel does not give it the focus.
+    // A wheel turned while the pointer only passes over a list must not move it:
+    // like a Windows list, it takes wheel turns only once it has the keyboard
+    // focus, and turning the wheel does not give it the focus.
     list->setFocusPolicy(Qt::StrongFocus);
     list->installEventFilter(&m_impl->wheelGuard);
     list->setEnabled(false);
     label->setEnabled(false);
-    connect(list, &QComboBox::activated, this, [this, row](int index) {
-      const QVariant value = m_impl->lists[row]->itemData(index);
-      if (value.isValid()) m_impl->logic.OnRowActivated(row, value.toInt());
-    });
+    list->chosen = [this, row](int32_t value) { m_impl->logic.OnRowActivated(row, value); };
+    list->moved = [this, row] { m_impl->logic.OnRowMoved(row); };
+    list->left = [this, row] { m_impl->logic.OnRowLeft(row); };
     label->setBuddy(list);
     m_impl->labels[row] = label;
     m_impl->lists[row] = list;

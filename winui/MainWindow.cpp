@@ -386,7 +386,7 @@ LRESULT CMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case kFinishStart: FinishStart(); return 0;
     case WM_SETFOCUS:
-      if (m_view.Window()) SetFocus(m_view.Window());
+      if (m_view.Window()) m_view.TakeFocus();
       return 0;
     case WM_CLOSE: DestroyWindow(m_window); return 0;
     case WM_DESTROY:

@@ -19,6 +19,9 @@ class CViewForm : public CUserParamsForm, public CUserParamsEvents {
   [[nodiscard]] bool Create(HWND frame);
   HWND Window() const { return m_window; }
   CUserParamsLogic& Logic() { return m_logic; }
+  // The keyboard focus back to the row that had it last (after a message box, or
+  // when the frame is activated again), else to the form's first row.
+  void TakeFocus();
 
   // CUserParamsForm
   void SetVersionLine(const std::string& text) override;
@@ -35,11 +38,21 @@ class CViewForm : public CUserParamsForm, public CUserParamsEvents {
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR row, DWORD_PTR self);
   HWND Label(int row) const;
   HWND List(int row) const;
+  // The value of the list row selected, or none.
+  std::optional<int32_t> Selected(int row) const;
+  void OnListNotify(int row, int code);
+  // The lists draw their rows themselves, so that a list without a selection can
+  // show its placeholder, which a drop-down list's own cue text does not everywhere.
+  void DrawRow(const DRAWITEMSTRUCT& item) const;
 
   CUserParamsLogic m_logic;
   HWND m_frame = nullptr;
   HWND m_window = nullptr;
   std::wstring m_placeholders[kRows];
+  HWND m_tips = nullptr;  // the placeholder in full, over a list too narrow for it
+  int m_movingRow = -1;   // the closed list whose selection a key or the wheel moves now
+  int m_focusRow = -1;    // the list that had the keyboard focus last
 };

@@ -197,6 +197,16 @@ TEST_F(CliRunTest, BadValuesAreAllToldAndNothingIsWritten) {
   EXPECT_FALSE(Got(0, "SDP"));
 }
 
+// A backup of a drive set wrongly before holds what the drive holds and says so:
+// done (exit 0), the value outside its limits named.
+TEST_F(CliRunTest, SaveOfAValueOutsideItsLimitsSucceedsAndNamesIt) {
+  sim.Drive(0).SetParam(16, 0x2F8);  // stop current 15, limits 0-10
+  const Ran run = Program({"-p", Port(0), "save", dir.File("drive.dpf")});
+  EXPECT_EQ(0, run.code) << run.err;
+  EXPECT_TRUE(Contains(run.err, "16.4: 15 — outside 0-10")) << run.err;
+  EXPECT_TRUE(Contains(ReadFile(dir.File("drive.dpf")), "ADDRESS=16\r\nNESTED=1\r\nOFFSET=4\r\nVALUE=15\r\n"));
+}
+
 TEST_F(CliRunTest, DiffSaysZeroWhenTheDriveAgreesAndOneWithTheRowsThatDiffer) {
   ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("drive.dpf")}).code);
   Ran same = Program({"-p", Port(0), "diff", dir.File("drive.dpf")});

@@ -435,6 +435,18 @@ TEST_F(DpfTest, SaveReadsWhatTheCacheLacksAndNamesWhatItCannot) {
 }
 
 // The file holds the entries the view shows: at most twelve.
+// A drive set wrongly before is saved as it holds, so its backup brings it back;
+// the end names each value outside its limits, and the save is still done.
+TEST_F(DpfTest, ValuesOutsideTheirLimitsAreSavedAsHeldAndNamed) {
+  drive().SetParam(21, 150);
+  ASSERT_EQ(1, link.ReadParam(21));
+  EXPECT_NE(std::string::npos, Save().find("[PARAM3]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=150\r\n"));
+  EXPECT_EQ(Outcome::Done, last);
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ("COMPLETE\n" + res::FormatString(ids::DpfSavedOutside, {"21: 150 — outside -100-100"}), prompt.Texts()[0]);
+  EXPECT_EQ(MsgIcon::Warning, prompt.Messages()[0].icon);
+}
+
 TEST_F(DpfTest, SaveHoldsTheShownEntriesOnly) {
   std::string items;
   for (int i = 0; i < 13; ++i) {

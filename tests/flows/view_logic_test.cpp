@@ -172,11 +172,33 @@ TEST_F(ViewLogicTest, ConnectReadsAndShowsTheDrive) {
   EXPECT_EQ(3, form.rows[7].selected);
 }
 
-TEST_F(ViewLogicTest, ValueWithoutAChoiceShowsNoSelection) {
-  drive().SetParam(21, 999);
+// A value the list lacks shows as a number with no selection, and the row can
+// still be picked to put a listed value in its place.
+TEST_F(ViewLogicTest, ValueWithoutAChoiceShowsAsANumber) {
+  drive().SetParam(16, 0x2F8);  // stop current 15, limits 0-10
+  drive().SetParam(21, 999);    // limits 0-15
   Connect();
-  EXPECT_FALSE(form.rows[7].selected.has_value());
-  EXPECT_TRUE(form.rows[8].selected.has_value());
+  const struct {
+    int row;
+    std::string shown;
+  } cases[] = {{4, "15 — outside 0-10"}, {7, "999 — outside 0-15"}};
+  for (const auto& expected : cases) {
+    EXPECT_FALSE(form.rows[expected.row].selected.has_value()) << expected.row;
+    EXPECT_EQ(expected.shown, form.rows[expected.row].placeholder) << expected.row;
+    EXPECT_TRUE(form.rows[expected.row].enabled) << expected.row;
+  }
+  EXPECT_EQ("", form.rows[5].placeholder) << "a listed value has no placeholder";
+  EXPECT_EQ(8, form.rows[5].selected);
+
+  res::SetLanguage(res::Language::Korean);
+  logic.SelectCurrentValues();
+  EXPECT_EQ("15 — 범위 0-10 밖", form.rows[4].placeholder);
+  res::SetLanguage(res::Language::English);
+
+  Traffic();
+  Pick(4, 5);
+  EXPECT_EQ(0x258, drive().GetParam(16));
+  EXPECT_EQ(5, form.rows[4].selected);
 }
 
 TEST_F(ViewLogicTest, VersionNamingQm71ChoosesItsDescription) {
@@ -206,7 +228,7 @@ TEST_F(ViewLogicTest, PickingAValueWritesChecksAndSaves) {
 TEST_F(ViewLogicTest, StopCurrentQuestion) {
   Connect();
   Traffic();
-  Pick(4, 5);  // at most 50 %: no question
+  Pick(4, 4);  // at most 50 %: no question
   EXPECT_TRUE(prompt.Messages().empty());
   EXPECT_EQ(3u, Traffic().size());
 
@@ -217,7 +239,7 @@ TEST_F(ViewLogicTest, StopCurrentQuestion) {
   EXPECT_EQ(res::LoadString(ids::SetParamCaption), prompt.Messages()[0].caption);
   EXPECT_EQ(MsgButtons::YesNo, prompt.Messages()[0].buttons);
   EXPECT_TRUE(Traffic().empty()) << "declined: nothing written";
-  EXPECT_EQ(5, form.rows[4].selected) << "the list is back at the drive's value";
+  EXPECT_EQ(4, form.rows[4].selected) << "the list is back at the drive's value";
 
   prompt.QueueAnswer(btn::Yes);
   Pick(4, 7);
@@ -225,9 +247,43 @@ TEST_F(ViewLogicTest, StopCurrentQuestion) {
   EXPECT_EQ("SDP", Traffic().back());
 
   prompt.Clear();
-  Pick(4, 7);  // the value the drive holds: written and saved again, no question
+  Pick(4, 7);  // the value the drive holds (a list opened and closed): nothing to write or save
   EXPECT_TRUE(prompt.Messages().empty());
-  EXPECT_EQ(3u, Traffic().size());
+  EXPECT_TRUE(Traffic().empty());
+}
+
+// Steps of a closed list (arrow keys, the wheel, typed letters) only show; the
+// value chosen is written once; a row left without a choice shows the drive's
+// value again. The form moves its own selection; the logic hears of each step.
+TEST_F(ViewLogicTest, MovedSelectionsWriteNothingUntilOneIsChosen) {
+  Connect();
+  Traffic();
+  const auto step = [this](int row, int32_t value) {
+    form.SelectRowValue(row, value);
+    logic.OnRowMoved(row);
+    Pump();
+  };
+  for (const int32_t value : {9, 10, 1}) step(5, value);  // run current 80 % → 90 → 100 → 10
+  EXPECT_TRUE(Traffic().empty()) << "a step of a closed list reached the drive";
+  Pick(5, 1);
+  EXPECT_EQ((std::vector<std::string>{"MAD16", "MDA" + std::to_string(0x251), "SDP"}), Traffic());
+  EXPECT_EQ(1, form.rows[5].selected);
+
+  // Left without a choice, by the focus or by Escape: back to the drive, nothing sent.
+  step(5, 3);
+  logic.OnRowLeft(5);
+  EXPECT_EQ(1, form.rows[5].selected);
+  // Another row taking the steps puts the first one back as well.
+  step(7, 5);
+  step(8, 0);
+  EXPECT_EQ(3, form.rows[7].selected);
+  EXPECT_EQ(0, form.rows[8].selected);
+  logic.OnRowLeft(7);  // no longer the moved row: leaves row 8 as it is
+  EXPECT_EQ(0, form.rows[8].selected);
+  logic.OnRowLeft(8);
+  EXPECT_EQ(1, form.rows[8].selected);
+  EXPECT_TRUE(Traffic().empty());
+  EXPECT_TRUE(prompt.Messages().empty());
 }
 
 TEST_F(ViewLogicTest, PulseFilterQuestionAndUnguardedEntries) {
@@ -406,6 +462,7 @@ TEST_F(ViewLogicTest, FewerEntriesHideTheOtherRows) {
   const std::vector<std::pair<int32_t, std::string>> choices{{1, "1"}, {3, "three"}};
   EXPECT_EQ(choices, form.rows[0].choices);
   EXPECT_EQ(3, form.rows[0].selected);
+  EXPECT_EQ("1 — not in the list", form.rows[1].placeholder) << "within its limits, but not listed";
   for (int i = 2; i < 12; ++i) EXPECT_FALSE(form.rows[i].visible);
   logic.OnSetParam(5, 1);  // no such entry: nothing happens
   Pump();

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QWheelEvent>
 
@@ -90,8 +91,8 @@ TEST_F(ViewWidgetTest, PickedValueIsAskedAboutWrittenAndSaved) {
   EXPECT_EQ(wire, sim.Drive().Received());
 }
 
-// A wheel turned over a list the pointer only passes writes nothing; a list with
-// the keyboard focus takes the turn and writes it, as it always has.
+// A wheel turned over a list the pointer only passes moves nothing; a list with
+// the keyboard focus takes the turn, and only shows it until the value is chosen.
 TEST_F(ViewWidgetTest, TheWheelMovesOnlyAFocusedList) {
   Connect();
   frame->show();
@@ -115,7 +116,54 @@ TEST_F(ViewWidgetTest, TheWheelMovesOnlyAFocusedList) {
   ASSERT_TRUE(list->hasFocus());
   turn();
   EXPECT_NE(before, list->currentIndex());
-  EXPECT_FALSE(sim.Drive().Received().empty());
+  EXPECT_TRUE(sim.Drive().Received().empty()) << "a wheel turn wrote to the drive";
+}
+
+// On the closed list the arrow keys and typed letters move the selection only;
+// Enter writes the value reached, once, and the list keeps the focus; a list
+// left without Enter shows the drive's value again.
+TEST_F(ViewWidgetTest, KeysMoveTheListAndEnterWritesOnce) {
+  Connect();
+  frame->show();
+  QComboBox* list = view->RowList(5);  // run current, 80 %
+  list->setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(list->hasFocus());
+  sim.Drive().ClearReceived();
+  const auto press = [&](Qt::Key key, const QString& text = QString()) {
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(list, &down);
+    Settle();
+  };
+  press(Qt::Key_Down);
+  press(Qt::Key_Down);
+  EXPECT_EQ(10, list->currentData().toInt());
+  EXPECT_TRUE(sim.Drive().Received().empty()) << "a step of the closed list wrote to the drive";
+  press(Qt::Key_Return);
+  EXPECT_EQ((std::vector<std::string>{"MAD16", "MDA" + std::to_string(0x25A), "SDP"}), sim.Drive().Received());
+  EXPECT_TRUE(list->hasFocus());
+
+  sim.Drive().ClearReceived();
+  press(Qt::Key_2, QStringLiteral("2"));
+  EXPECT_EQ(2, list->currentData().toInt()) << "a typed letter finds its row";
+  press(Qt::Key_Escape);
+  EXPECT_EQ(10, list->currentData().toInt()) << "Escape shows the drive's value again";
+  press(Qt::Key_Up);
+  view->RowList(7)->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(10, list->currentData().toInt()) << "a list left without Enter shows the drive's value again";
+  EXPECT_TRUE(sim.Drive().Received().empty());
+  EXPECT_TRUE(prompt.Messages().empty());
+}
+
+TEST_F(ViewWidgetTest, AValueOutsideTheListIsShownWithoutSelection) {
+  sim.Drive().SetParam(16, 0x2F8);  // stop current 15, limits 0-10
+  Connect();
+  QComboBox* list = view->RowList(4);
+  EXPECT_EQ(-1, list->currentIndex());
+  EXPECT_EQ("15 — outside 0-10", list->placeholderText());
+  EXPECT_TRUE(list->isEnabled());
+  EXPECT_EQ("", view->RowList(5)->placeholderText());
 }
 
 TEST_F(ViewWidgetTest, DisconnectKeepsRowsWithoutSelection) {

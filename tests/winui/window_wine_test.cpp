@@ -166,11 +166,22 @@ struct Window {
     while (FlowShown(frame) && Ms(start) < 30000) Sleep(10);
     PostMessageW(frame, WM_COMMAND, MAKEWPARAM(id, 0), 0);
   }
-  // What a user's pick in a list sends; sent, so the write it queues comes first.
+  // A value chosen in a list: the selection set and Enter on the list; sent, so
+  // the write it queues comes first.
   void Pick(int row, int index) const {
     SendMessageW(List(row), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageW(view, WM_COMMAND, MAKEWPARAM(IDC_VIEW_LIST0 + row, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(List(row)));
+    SendMessageW(List(row), WM_KEYDOWN, VK_RETURN, 1);
+  }
+  // A key pressed on a list, through the window's own message loop as a user's is.
+  void Key(int row, WPARAM key) const {
+    PostMessageW(List(row), WM_KEYDOWN, key, 1);
+    PostMessageW(List(row), WM_KEYUP, key, 0xC0000001);
+  }
+  // The keyboard focus to a list, as a click or the Tab key gives it.
+  void Focus(int row) const { PostMessageW(view, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(List(row)), TRUE); }
+  static HWND Focused() {
+    GUITHREADINFO gui = {sizeof(gui)};
+    return GetGUIThreadInfo(g_child.dwThreadId, &gui) ? gui.hwndFocus : nullptr;
   }
 };
 
@@ -280,8 +291,10 @@ void Click(HWND dialog, int button) {
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
 }
 
-// Connect through the dialog on `port`; returns the ms from Connect clicked to the rows filled.
-double Connect(const Window& window, const std::wstring& port, bool options = false, const wchar_t* baud = nullptr) {
+// Connect through the dialog on `port`; returns the ms from Connect clicked to the
+// rows filled (with `everyRowSelected`, each list showing a value of its own).
+double Connect(const Window& window, const std::wstring& port, bool options = false, const wchar_t* baud = nullptr,
+               bool everyRowSelected = true) {
   const HWND dialog = ConnectDialog(window, port, options, baud == nullptr, baud);
   const HWND lastList = window.List(std::max(window.ShownRows(), 1) - 1);
   const auto start = Clock::now();
@@ -292,7 +305,7 @@ double Connect(const Window& window, const std::wstring& port, bool options = fa
   WaitFor(
       "the rows enabled", [&] { return IsWindowEnabled(lastList) != FALSE; }, 15000, 1);
   const double ms = Ms(start);
-  WaitFor("the rows filled from the drive", [&] { return window.Filled(); });
+  if (everyRowSelected) WaitFor("the rows filled from the drive", [&] { return window.Filled(); });
   return ms;
 }
 
@@ -641,15 +654,91 @@ int wmain(int argc, wchar_t** argv) {
     if (window.ValueAt(kStopCurrentRow, i) > 5 && window.ValueAt(kStopCurrentRow, i) != held) guarded = i;
   }
   if (guarded < 0) Fail("the stop current row offers no value that asks first");
+  window.Focus(kStopCurrentRow);
+  WaitFor("the focus on the stop current", [&] { return Window::Focused() == window.List(kStopCurrentRow); });
   window.Pick(kStopCurrentRow, guarded);
   AnswerBox("the stop current question", 0, IDNO, "question");
   WaitFor("the stop current back at the drive's value",
           [&] { return window.ValueAt(kStopCurrentRow, window.Selection(kStopCurrentRow)) == held; });
+  // The box gone, the keys go on where they were: a dialog given the focus would
+  // hand it to its first row.
+  Sleep(300);
+  if (Window::Focused() != window.List(kStopCurrentRow)) Fail("after the question the focus left the row");
+
+  // The arrow keys on a focused closed list move it only, Enter writes the value
+  // reached once, and the focus stays on the row; a row left without Enter shows
+  // the drive's value again and writes nothing.
+  constexpr int kKeysRow = 7;
+  window.Focus(kKeysRow);
+  WaitFor("the focus on a row", [&] { return Window::Focused() == window.List(kKeysRow); });
+  const int keysFrom = window.Selection(kKeysRow);
+  const int keysTo = keysFrom + 3;
+  if (keysTo + 1 >= static_cast<int>(SendMessageW(window.List(kKeysRow), CB_GETCOUNT, 0, 0))) {
+    Fail("the row for the arrow keys has too few values below the drive's");
+  }
+  Traffic beforeKeys;
+  const bool countedKeys = DriveTraffic(beforeKeys);
+  for (int i = 0; i < 3; ++i) window.Key(kKeysRow, VK_DOWN);
+  WaitFor("three steps of the closed list", [&] { return window.Selection(kKeysRow) == keysTo; });
+  Traffic afterKeys;
+  if (countedKeys && DriveTraffic(afterKeys) && afterKeys.commands != beforeKeys.commands) {
+    Fail("the arrow keys sent " + std::to_string(afterKeys.commands - beforeKeys.commands) + " commands");
+  }
+  window.Key(kKeysRow, VK_RETURN);
+  if (countedKeys) {
+    // The write, its read-back and the flash save; three writes would be nine.
+    WaitFor("the value chosen with Enter written", [&] {
+      Traffic now;
+      return DriveTraffic(now) && now.commands - afterKeys.commands >= 3;
+    });
+  }
+  Sleep(300);  // time for the focus to go wherever the window sends it
+  if (Window::Focused() != window.List(kKeysRow)) Fail("the focus left the row after its value was written");
+  Traffic afterEnter;
+  if (countedKeys && DriveTraffic(afterEnter) && afterEnter.commands - afterKeys.commands > 4) {
+    Fail("Enter sent " + std::to_string(afterEnter.commands - afterKeys.commands) + " commands, more than one write");
+  }
+  window.Key(kKeysRow, VK_DOWN);
+  WaitFor("a step past the value written", [&] { return window.Selection(kKeysRow) == keysTo + 1; });
+  window.Focus(kKeysRow + 1);
+  WaitFor("the row left without Enter back at the drive's value", [&] { return window.Selection(kKeysRow) == keysTo; });
+  Traffic afterLeaving;
+  if (countedKeys && DriveTraffic(afterLeaving) && afterLeaving.commands != afterEnter.commands) {
+    Fail("a row left without Enter wrote to the drive");
+  }
+  // In the open list the keys move the highlight only, and Enter takes it, once.
+  window.Focus(kKeysRow);
+  WaitFor("the focus back on the row", [&] { return Window::Focused() == window.List(kKeysRow); });
+  SendMessageW(window.List(kKeysRow), CB_SHOWDROPDOWN, TRUE, 0);
+  window.Key(kKeysRow, VK_UP);
+  WaitFor("a step in the open list", [&] { return window.Selection(kKeysRow) == keysTo - 1; });
+  Traffic inOpenList;
+  if (countedKeys && DriveTraffic(inOpenList) && inOpenList.commands != afterLeaving.commands) {
+    Fail("a step in the open list wrote to the drive");
+  }
+  window.Key(kKeysRow, VK_RETURN);
+  if (countedKeys) {
+    WaitFor("the value chosen in the open list written", [&] {
+      Traffic now;
+      return DriveTraffic(now) && now.commands - inOpenList.commands >= 3;
+    });
+  }
+  Sleep(300);
+  Traffic afterOpenList;
+  if (countedKeys && DriveTraffic(afterOpenList) && afterOpenList.commands - inOpenList.commands > 4) {
+    Fail("a choice in the open list sent " + std::to_string(afterOpenList.commands - inOpenList.commands) +
+         " commands, more than one write");
+  }
+  if (SendMessageW(window.List(kKeysRow), CB_GETDROPPEDSTATE, 0, 0)) Fail("Enter left the list open");
+  const int keysValue = window.ValueAt(kKeysRow, keysTo - 1);
 
   Disconnect(window);
   // Read back from the drive: the first row holds the pick, the stop current is untouched.
   (void)Connect(window, port, true);
   if (window.ValueAt(0, window.Selection(0)) != pickedValue) Fail("the drive does not hold the value picked");
+  if (window.ValueAt(kKeysRow, window.Selection(kKeysRow)) != keysValue) {
+    Fail("the drive does not hold the value chosen with Enter");
+  }
   if (window.ValueAt(kStopCurrentRow, window.Selection(kStopCurrentRow)) != held) {
     Fail("the stop current changed although the question was answered No");
   }
@@ -834,6 +923,18 @@ int wmain(int argc, wchar_t** argv) {
                            [&](const std::string& said) { return !said.empty() && window.Emptied(); });
       std::printf("the drive lost mid-pick, the window said:\n%s", pick.c_str());
     }
+
+    // A drive set wrongly before: its stop current of 15 lies outside 0-10, and
+    // the row shows no selection (the number is its cue text), yet can be picked.
+    constexpr int kStopCurrent15 = 0x2F8;
+    Request("DS_WINDOW_DRIVE", "restart", "--set 16=" + std::to_string(kStopCurrent15));
+    (void)Connect(window, port, false, nullptr, false);
+    WaitFor("the rows after the stop current outside its list", [&] {
+      return IsWindowEnabled(window.List(kStopCurrentRow)) && window.Selection(kStopCurrentRow) == CB_ERR &&
+             window.Selection(kStopCurrentRow + 1) != CB_ERR;
+    });
+    Shot("outside-value");
+    Disconnect(window);
   } else {
     Disconnect(window);
   }
