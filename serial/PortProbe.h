@@ -75,6 +75,9 @@ std::vector<PortFacts> ProbeAll();
 // Fills the facts of a port whose path is a network address by connecting to the
 // server and letting go again (shared by both platforms).
 void ProbeNetwork(PortFacts& facts);
+// The same from how an open of the line already went (CRs232CB::LastNetFault),
+// without connecting again; `connectWaitMs` is the wait that open had.
+void NoteNetFault(PortFacts& facts, CNetLine::Fault fault, int error, int connectWaitMs);
 
 // How a failed open or lock of a device reads (the platform's error codes).
 Access AccessOfError(int error);

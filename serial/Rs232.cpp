@@ -44,6 +44,8 @@ void CRs232CB::Close() {
 }
 
 int CRs232CB::Open(uint8_t port, int32_t baudRate) {
+  m_netFault = CNetLine::Fault::None;
+  m_netError = 0;
   const std::optional<std::string> path = portmap::PathOf(port);
   if (path && netaddr::IsNetworkPath(*path)) {
     StartOpen(port, baudRate);
@@ -53,8 +55,12 @@ int CRs232CB::Open(uint8_t port, int32_t baudRate) {
 }
 
 int CRs232CB::OpenNetwork(const std::string& path) {
-  CNetLine::Opened opened = CNetLine::Open(path, m_baudRate);
-  if (!opened.line) return 0;
+  CNetLine::Opened opened = CNetLine::Open(path, m_baudRate, true, m_connectWaitMs);
+  if (!opened.line) {
+    m_netFault = opened.fault;
+    m_netError = opened.error;
+    return 0;
+  }
   m_net = std::move(opened.line);
   return Opened(-1);
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class CNetLine;
+#include "serial/NetLine.h"
 
 class CRs232CB {
  public:
@@ -43,6 +43,14 @@ class CRs232CB {
   // What a network server did not confirm while the port was set up, one line
   // each; empty for a COM device.
   std::string LineNotes() const;
+  // The wait for a network server's connection at this object's opens; 0 (the
+  // default) keeps the shared one (CNetLine::ConnectWaitMs).
+  void SetConnectWaitMs(int waitMs) { m_connectWaitMs = waitMs; }
+  // Why the last Open of a network address did not connect, with the system
+  // error; Fault::None after any other Open. Lets a caller say why without
+  // asking the server again.
+  CNetLine::Fault LastNetFault() const { return m_netFault; }
+  int LastNetError() const { return m_netError; }
 
  protected:
   // Reads what has arrived, up to `size` bytes, waiting at most about 1 ms for the
@@ -99,4 +107,7 @@ class CRs232CB {
   // The first-byte wait the device itself is set to, where the platform keeps one
   // (Windows read time-outs); 0 when not set.
   unsigned long m_readWaitMs = 0;
+  int m_connectWaitMs = 0;
+  CNetLine::Fault m_netFault = CNetLine::Fault::None;
+  int m_netError = 0;
 };
