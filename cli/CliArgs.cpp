@@ -6,6 +6,7 @@
 #include <cctype>
 #include <ostream>
 
+#include "cli/ScanCommand.h"
 #include "files/Settings.h"
 #include "resources/StringIds.h"
 #include "serial/NetAddress.h"
@@ -57,6 +58,7 @@ struct Subcommands {
   CLI::App* motordb;
   CLI::App* import;
   CLI::App* exportDb;
+  CLI::App* scan;
 };
 
 CLI::App* AddFileCommand(CLI::App& parent, const char* name, int helpId, std::string* file) {
@@ -78,7 +80,8 @@ std::pair<Command, std::string> ChosenCommand(const Subcommands& s) {
                                                  {s.load, Command::Load},
                                                  {s.diff, Command::Diff},
                                                  {s.import, Command::MotorDbImport},
-                                                 {s.exportDb, Command::MotorDbExport}};
+                                                 {s.exportDb, Command::MotorDbExport},
+                                                 {s.scan, Command::Scan}};
   for (const auto& [app, command] : order) {
     if (!app->parsed()) continue;
     const bool motordb = command == Command::MotorDbImport || command == Command::MotorDbExport;
@@ -216,8 +219,17 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
   s.motordb->require_subcommand(1);
   s.import = AddFileCommand(*s.motordb, "import", ids::CliCmdMotorDbImport, &request->file);
   s.exportDb = AddFileCommand(*s.motordb, "export", ids::CliCmdMotorDbExport, &request->file);
+  std::string baudsText;
+  s.scan = app.add_subcommand("scan", Text(ids::CliCmdScan));
+  const CLI::Validator baudList(
+      [](const std::string& text) {
+        return ParseBaudList(text) ? std::string() : res::FormatString(ids::CliBadBaudList, {text});
+      },
+      "");
+  s.scan->add_option("--bauds", baudsText, Text(ids::CliOptBauds))->type_name("RATES")->check(baudList);
   // Each subcommand made its own help flags under CLI11's English group name.
-  for (CLI::App* sub : {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb}) {
+  for (CLI::App* sub :
+       {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb, s.scan}) {
     sub->group(Text(ids::CliLabelSubcommands));
     for (CLI::Option* help : {sub->get_help_ptr(), sub->get_option_no_throw("--help-all")}) {
       if (help) help->group(Text(ids::CliLabelOptions));
@@ -232,6 +244,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
     return 2;
   }
   if (baudOption->count() > 0) request->baud = ParseBaudRate(baudText);
+  if (!baudsText.empty()) request->bauds = ParseBaudList(baudsText).value_or(std::vector<int32_t>{});
   std::tie(request->command, request->commandName) = ChosenCommand(s);
   if (const int refused = CheckRequest(portText, refTexts, assignmentTexts, request, err)) return refused;
   return std::nullopt;

@@ -51,8 +51,8 @@ std::string ModelOf(const std::string& version) {
 void Conclude(PortFinding& finding) {
   if (finding.noisyRates > 0) {
     finding.finding = Finding::NoEcho;
-    finding.diagnosis = res::FormatString(ids::ScanNoEcho, {std::to_string(finding.noisyRates),
-                                                            std::to_string(finding.ratesTried)});
+    finding.diagnosis =
+        res::FormatString(ids::ScanNoEcho, {std::to_string(finding.noisyRates), std::to_string(finding.ratesTried)});
   } else {
     finding.finding = Finding::Silent;
     finding.diagnosis = res::LoadString(ids::ScanSilent);

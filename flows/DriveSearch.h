@@ -64,8 +64,7 @@ struct PortFinding {
 // line only the first). `report` hears the finding before each rate is tried;
 // `cancel` is read between probes.
 PortFinding SearchPort(unsigned com, const std::vector<int32_t>& rates, const std::atomic<bool>& cancel,
-                       const std::function<void(const PortFinding&)>& report = {},
-                       uint32_t probeWaitMs = kProbeWaitMs);
+                       const std::function<void(const PortFinding&)>& report = {}, uint32_t probeWaitMs = kProbeWaitMs);
 
 // The table's column titles and one row's texts, in the same order.
 std::vector<std::string> ColumnTitles();

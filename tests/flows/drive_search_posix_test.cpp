@@ -53,7 +53,7 @@ class DriveSearchTest : public ::testing::Test {
 
   // Searches `ports` to the end, as the command-line program does.
   const std::vector<drivesearch::PortFinding>& Search(const std::vector<unsigned>& ports,
-                                                       const std::vector<int32_t>& rates = {}) {
+                                                      const std::vector<int32_t>& rates = {}) {
     logic.Start({ports, rates});
     logic.Wait();
     return logic.Findings();
@@ -179,8 +179,7 @@ TEST_F(DriveSearchTest, BytesWithoutAnEchoAreToldApartFromSilence) {
   // The fastest rates are over before a slow UART has seen a whole start bit: silence there.
   EXPECT_GT(found[0].noisyRates, 0);
   EXPECT_EQ(found[0].ratesTried, 8);
-  EXPECT_EQ(found[0].diagnosis,
-            res::FormatString(ids::ScanNoEcho, {std::to_string(found[0].noisyRates), "8"}));
+  EXPECT_EQ(found[0].diagnosis, res::FormatString(ids::ScanNoEcho, {std::to_string(found[0].noisyRates), "8"}));
   ExpectNothingWritten(sim.Drive());
   // Asked for by the user, its rate is found.
   EXPECT_EQ(Search({204}, {9600, 4800})[0].baud, 4800);
@@ -197,8 +196,9 @@ TEST_F(DriveSearchTest, AHeldPortAndAGoneOneSayWhy) {
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0].finding, Finding::CannotOpen);
   EXPECT_EQ(found[0].ratesTried, 0);
-  EXPECT_NE(found[0].diagnosis.find(res::FormatString(ids::DoctorBusyHeldBy, {res::LoadString(ids::DoctorThisProgram)})),
-            std::string::npos)
+  EXPECT_NE(
+      found[0].diagnosis.find(res::FormatString(ids::DoctorBusyHeldBy, {res::LoadString(ids::DoctorThisProgram)})),
+      std::string::npos)
       << found[0].diagnosis;
   EXPECT_EQ(found[1].finding, Finding::CannotOpen);
   EXPECT_EQ(found[1].diagnosis.rfind(res::LoadString(ids::DoctorGone), 0), 0u) << found[1].diagnosis;
