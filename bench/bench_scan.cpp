@@ -75,9 +75,10 @@ int main() {
     for (size_t i = 0; i < ports.size(); ++i) sims.Drive(i).SetFaults(silent);
     std::vector<double> times;
     for (int i = 0; i < kRuns; ++i) times.push_back(Search(config, ports).allMs);
-    std::printf("eight silent ports, eight rates each, side by side (%d runs): min %.0f ms, median %.0f ms, max %.0f ms\n",
-                kRuns, *std::min_element(times.begin(), times.end()), Median(times),
-                *std::max_element(times.begin(), times.end()));
+    std::printf(
+        "eight silent ports, eight rates each, side by side (%d runs): min %.0f ms, median %.0f ms, max %.0f ms\n",
+        kRuns, *std::min_element(times.begin(), times.end()), Median(times),
+        *std::max_element(times.begin(), times.end()));
     PrintAtMost("  slowest run", *std::max_element(times.begin(), times.end()), 3000, "ms", 0);
   }
   {
@@ -86,9 +87,10 @@ int main() {
     (void)WriteFoundBaudRate(config, 240, 57600);
     std::vector<double> times;
     for (int i = 0; i < kRuns * 2; ++i) times.push_back(Search(config, {240}).firstFoundMs);
-    std::printf("a drive at the rate last found on its port, start to the drive in the table (%d runs): min %.1f ms, "
-                "median %.1f ms\n",
-                kRuns * 2, *std::min_element(times.begin(), times.end()), Median(times));
+    std::printf(
+        "a drive at the rate last found on its port, start to the drive in the table (%d runs): min %.1f ms, "
+        "median %.1f ms\n",
+        kRuns * 2, *std::min_element(times.begin(), times.end()), Median(times));
     PrintAtMost("  slowest run", *std::max_element(times.begin(), times.end()), 100, "ms", 1);
   }
   {
