@@ -336,6 +336,7 @@ enum : int {
   ScanNoVersion = 5721,
   ScanNoPorts = 5722,
   ScanPick = 5723,
+  ScanClose = 5724,
   CliCmdScan = 5730,
   CliOptBauds = 5731,
   CliBadBaudList = 5732,  // "%1" = the text given

@@ -372,6 +372,7 @@ const Entry kTable[] = {
   {ids::ScanNoVersion, "echoes, but gave no version", "에코는 있으나 버전을 알려 주지 않음"},
   {ids::ScanNoPorts, "No port is listed.", "목록에 포트가 없습니다."},
   {ids::ScanPick, "Pick a found drive and press Use.", "찾은 드라이브를 고르고 [사용]을 누르십시오."},
+  {ids::ScanClose, "Close", "닫기"},
   {ids::CliCmdScan, "find drives: on which port, at which baud rate (reads only; exit 3 when none is found)",
    "드라이브 찾기: 어느 포트, 어느 통신 속도인지(읽기만 함, 찾지 못하면 종료 코드 3)"},
   {ids::CliOptBauds, "baud rates to try, e.g. 9600,57600 (default 9600 to 921600, after the port's last found rate)",

@@ -20,7 +20,8 @@ QString Q(int id) { return Q(res::LoadString(id)); }
 CDlgFindDrive::CDlgFindDrive(QWidget* parent, const CDriveSearchLogic::Options& options)
     : QDialog(parent), m_logic(*this, m_config, [this] {
         // On a worker's thread: the news is taken on this dialog's own.
-        QMetaObject::invokeMethod(this, [this] { m_logic.Pump(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { m_logic.Pump(); }, Qt::QueuedConnection);
       }) {
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setWindowTitle(Q(ids::ScanCaption));
@@ -38,8 +39,10 @@ CDlgFindDrive::CDlgFindDrive(QWidget* parent, const CDriveSearchLogic::Options& 
   m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_table->setSelectionMode(QAbstractItemView::SingleSelection);
   m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // The result column takes what is left and wraps, so the reason a port has no
+  // drive reads whole.
   m_table->horizontalHeader()->setStretchLastSection(true);
-  m_table->setWordWrap(false);
+  m_table->setWordWrap(true);
   m_status = new QLabel(this);
   m_status->setWordWrap(true);
   m_use = new QPushButton(Q(ids::ScanUse), this);
@@ -53,7 +56,7 @@ CDlgFindDrive::CDlgFindDrive(QWidget* parent, const CDriveSearchLogic::Options& 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(m_table, 1);
   layout->addLayout(buttons);
-  resize(du.Size(340, 150));
+  resize(du.Size(440, 170));
 
   connect(m_use, &QPushButton::clicked, this, &CDlgFindDrive::OnUse);
   connect(m_cancel, &QPushButton::clicked, this, &CDlgFindDrive::OnCancel);
@@ -81,7 +84,8 @@ void CDlgFindDrive::SetRow(int row, const std::vector<std::string>& cells) {
     const std::string& diagnosis = m_logic.Findings()[static_cast<size_t>(row)].diagnosis;
     if (QTableWidgetItem* last = m_table->item(row, static_cast<int>(cells.size()) - 1)) last->setToolTip(Q(diagnosis));
   }
-  m_table->resizeColumnsToContents();
+  for (int column = 0; column + 1 < m_table->columnCount(); ++column) m_table->resizeColumnToContents(column);
+  m_table->resizeRowsToContents();
 }
 
 void CDlgFindDrive::SetStatus(const std::string& text) {
@@ -91,6 +95,7 @@ void CDlgFindDrive::SetStatus(const std::string& text) {
 }
 
 void CDlgFindDrive::SetSearching(bool searching) {
+  m_cancel->setText(Q(searching ? ids::ButtonCancel : ids::ScanClose));
   if (!searching) {
     // One drive found: it is the one meant.
     const std::vector<int> found = m_logic.FoundRows();
