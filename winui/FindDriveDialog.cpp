@@ -66,7 +66,8 @@ void CFindDriveDialog::Initialise(HWND window) {
     SendMessageW(m_list, LVM_INSERTCOLUMNW, c, reinterpret_cast<LPARAM>(&column));
   }
   m_config.UseConfigFile();
-  m_logic = std::make_unique<CDriveSearchLogic>(*this, m_config, [window] {
+  CDriveSearchForm& form = *this;
+  m_logic = std::make_unique<CDriveSearchLogic>(form, m_config, [window] {
     PostMessageW(window, kSearchNews, 0, 0);
   });
   m_logic->Start({});
