@@ -7,6 +7,7 @@
 #include <ostream>
 #include <set>
 
+#include "cli/ScanCommand.h"
 #include "files/Settings.h"
 #include "resources/StringIds.h"
 #include "serial/NetAddress.h"
@@ -82,6 +83,7 @@ struct Subcommands {
   CLI::App* motordb;
   CLI::App* import;
   CLI::App* exportDb;
+  CLI::App* scan;
 };
 
 CLI::App* AddFileCommand(CLI::App& parent, const char* name, int helpId, std::string* file) {
@@ -136,7 +138,8 @@ std::pair<Command, std::string> ChosenCommand(const Subcommands& s) {
                                                  {s.load, Command::Load},
                                                  {s.diff, Command::Diff},
                                                  {s.import, Command::MotorDbImport},
-                                                 {s.exportDb, Command::MotorDbExport}};
+                                                 {s.exportDb, Command::MotorDbExport},
+                                                 {s.scan, Command::Scan}};
   for (const auto& [app, command] : order) {
     if (!app->parsed()) continue;
     const bool motordb = command == Command::MotorDbImport || command == Command::MotorDbExport;
@@ -322,6 +325,14 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
   s.motordb->require_subcommand(1);
   s.import = AddFileCommand(*s.motordb, "import", ids::CliCmdMotorDbImport, &request->file);
   s.exportDb = AddFileCommand(*s.motordb, "export", ids::CliCmdMotorDbExport, &request->file);
+  std::string baudsText;
+  s.scan = app.add_subcommand("scan", Text(ids::CliCmdScan));
+  const CLI::Validator baudList(
+      [](const std::string& text) {
+        return ParseBaudList(text) ? std::string() : res::FormatString(ids::CliBadBaudList, {text});
+      },
+      "");
+  s.scan->add_option("--bauds", baudsText, Text(ids::CliOptBauds))->type_name("RATES")->check(baudList);
   const SubcommandHelp helps[] = {
       {s.ports, false, false, "ports"},
       {s.info, true, false, "--port COM3 info"},
@@ -333,10 +344,12 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
       {s.motordb, true, true, "--port COM3 motordb import motor.txt"},
       {s.import, true, true, "--port COM3 motordb import motor.txt"},
       {s.exportDb, true, true, "--port COM3 motordb export motor-{port}.txt"},
+      {s.scan, false, false, "scan --port COM3,COM4 --bauds 9600,57600"},
   };
   for (const SubcommandHelp& help : helps) SetSubcommandFooter(help);
   // Each subcommand made its own help flags under CLI11's English group name.
-  for (CLI::App* sub : {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb}) {
+  for (CLI::App* sub :
+       {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb, s.scan}) {
     sub->group(Text(ids::CliLabelSubcommands));
     for (CLI::Option* help : {sub->get_help_ptr(), sub->get_option_no_throw("--help-all")}) {
       if (help) help->group(Text(ids::CliLabelOptions));
@@ -351,6 +364,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
     return 2;
   }
   if (baudOption->count() > 0) request->baud = ParseBaudRate(baudText);
+  if (!baudsText.empty()) request->bauds = ParseBaudList(baudsText).value_or(std::vector<int32_t>{});
   std::tie(request->command, request->commandName) = ChosenCommand(s);
   if (const int refused = CheckRequest(portText, refTexts, assignmentTexts, request, err)) return refused;
   return std::nullopt;

@@ -16,7 +16,7 @@
 
 namespace cli {
 
-enum class Command { Ports, Info, Get, Set, Save, Load, Diff, MotorDbImport, MotorDbExport };
+enum class Command { Ports, Info, Get, Set, Save, Load, Diff, MotorDbImport, MotorDbExport, Scan };
 
 // One ADDR=VALUE of `set`; the value stays text until the drive's description is
 // known, since it may be one of the texts of the parameter's list.
@@ -40,6 +40,7 @@ struct Request {
   std::vector<ParamRef> refs;           // get
   std::vector<Assignment> assignments;  // set
   std::string file;                     // save, load, diff, motordb
+  std::vector<int32_t> bauds;           // scan: none for its own list
 };
 
 // The COM numbers of "COM3,COM4", "3,4", "COM3,tcp://host:4001" or "all" (sets
@@ -64,7 +65,8 @@ std::optional<res::Language> LanguageOption(int argc, const char* const* argv);
 std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* request, std::ostream& out,
                                     std::ostream& err);
 
-// Whether the command talks to drives (all but `ports`).
-inline bool NeedsDrive(Command command) { return command != Command::Ports; }
+// Whether the command talks to drives on ports the user names (all but `ports`
+// and `scan`, which take every listed port when none is named).
+inline bool NeedsDrive(Command command) { return command != Command::Ports && command != Command::Scan; }
 
 }  // namespace cli

@@ -13,6 +13,7 @@
 #include "cli/CliArgs.h"
 #include "cli/Console.h"
 #include "cli/DriveJob.h"
+#include "cli/ScanCommand.h"
 #include "files/ConfigFile.h"
 #include "files/IniFile.h"
 #include "files/Settings.h"
@@ -143,6 +144,7 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
   // Before anything reads Config.ini: a file of garbage is moved aside, and said so once.
   if (const std::optional<std::string> badConfig = files::SetAsideBadConfig()) console.Lines("", *badConfig);
   if (request.command == Command::Ports) return ListPorts(request, streams.out, console);
+  if (request.command == Command::Scan) return RunScan(request, streams.out, console, cancel);
 
   std::vector<unsigned> ports = request.ports;
   if (request.allPorts) CRs232CB::ListPorts(ports);

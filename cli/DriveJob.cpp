@@ -7,6 +7,7 @@
 #include "cli/CliPrompt.h"
 #include "flows/CompareTable.h"
 #include "flows/DpfFlows.h"
+#include "flows/DriveSearch.h"
 #include "flows/DriveSession.h"
 #include "flows/FrameLogic.h"
 #include "flows/MotorDb.h"
@@ -14,7 +15,8 @@
 #include "flows/PortDoctor.h"
 #include "flows/WriteGate.h"
 #include "params/ParamDescFile.h"
-#include "protocol/VcmCommand.h"
+#include "protocol/EchoProbe.h"
+#include "protocol/ResultCodes.h"
 #include "resources/DescriptionTexts.h"
 #include "resources/Paths.h"
 #include "resources/StringIds.h"
@@ -175,9 +177,18 @@ Outcome Diff(Drive& d) {
   return compared;
 }
 
+// A drive set to another rate answers the link check with noise, where no drive
+// at all stays silent: the first is told how `scan` finds its rate.
+void SuggestScan(CProbeLink& link, unsigned com, CCliPrompt& prompt) {
+  const int failed = link.GetLastResult();
+  if (!link.IsOpen() || (failed != rc::NoEcho && failed != rc::IncorrectEcho)) return;
+  if (link.ProbeEcho(drivesearch::kProbeWaitMs).heard != CProbeLink::Heard::Noise) return;
+  prompt.Tell(MsgIcon::Information, res::FormatString(ids::CliInfoTryScan, {PortName(com)}));
+}
+
 Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, DriveResult& result) {
   if (context.cancel.load()) return Outcome::Cancelled;
-  CVcmCommand link;
+  CProbeLink link;
   if (link.Open(static_cast<uint8_t>(com), context.baud) != 1) {
     prompt.Tell(MsgIcon::Error, OpenFailure(com, link));
     return Outcome::LinkFailed;
@@ -188,7 +199,10 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
   // Save stores what the view shows, so it reads those entries as the window's
   // connect does; the others read what they need themselves.
   const Outcome identified = command == Command::Save ? StartSession(frame, model) : IdentifyDrive(frame, model);
-  if (identified != Outcome::Done) return identified;
+  if (identified != Outcome::Done) {
+    if (command == Command::Info && identified == Outcome::LinkFailed) SuggestScan(link, com, prompt);
+    return identified;
+  }
 
   Drive drive{frame, model, prompt, context, result, FileForPort(context.request.file, com)};
   switch (command) {
@@ -200,7 +214,8 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
     case Command::Diff: return Diff(drive);
     case Command::MotorDbImport: return ImportMotorDb(frame);
     case Command::MotorDbExport: return ExportMotorDb(frame, [&context] { return context.cancel.load(); });
-    case Command::Ports: break;
+    case Command::Ports:
+    case Command::Scan: break;
   }
   return Outcome::BadInput;
 }

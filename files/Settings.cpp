@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdint>
 #include <iterator>
+#include <string>
 
 #include "files/IniFile.h"
 #include "platform/FileSystem.h"
@@ -13,6 +14,9 @@ const char kSection[] = "COMM";
 const char kPortKey[] = "Port";
 const char kBaudRateKey[] = "Baudrate";
 const char kFoldersSection[] = "Folders";
+const char kFoundSection[] = "BAUD";
+
+std::string FoundKey(unsigned port) { return "COM" + std::to_string(port); }
 }  // namespace
 
 bool IsUsableBaudRate(int64_t rate) {
@@ -66,4 +70,16 @@ std::string ReadLastFolder(const CIniFile& file, const std::string& kind) {
 bool WriteLastFolder(const CIniFile& file, const std::string& kind, const std::string& folder) {
   if (kind.empty() || folder.empty()) return false;
   return file.WriteString(kFoldersSection, kind, folder);
+}
+
+std::optional<int32_t> ReadFoundBaudRate(const CIniFile& file, unsigned port) {
+  const std::string stored = file.GetString(kFoundSection, FoundKey(port), "");
+  const size_t first = stored.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::nullopt;
+  return ParseBaudRate(stored.substr(first, stored.find_last_not_of(" \t") - first + 1));
+}
+
+bool WriteFoundBaudRate(const CIniFile& file, unsigned port, int32_t baudRate) {
+  if (!IsUsableBaudRate(baudRate)) return false;
+  return file.WriteInt(kFoundSection, FoundKey(port), baudRate);
 }

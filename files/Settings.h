@@ -50,3 +50,12 @@ std::string ReadLastFolder(const CIniFile& ini, const std::string& kind);
 
 // Keeps `folder` for `kind`. Like WriteCommSettings, a failure only loses it.
 bool WriteLastFolder(const CIniFile& ini, const std::string& kind, const std::string& folder);
+
+// The rate a drive was last found at on COM<port> (section BAUD, key COM<port>),
+// which a search for drives tries first; none when none is kept or the kept
+// text is no usable rate.
+std::optional<int32_t> ReadFoundBaudRate(const CIniFile& ini, unsigned port);
+
+// Keeps `baudRate` as the rate found on COM<port>. Like WriteCommSettings, a
+// failure only loses it.
+bool WriteFoundBaudRate(const CIniFile& ini, unsigned port, int32_t baudRate);

@@ -100,6 +100,22 @@ void CConnectLogic::Initialise(const std::vector<unsigned>& ports, const CIniFil
     if (baud < 0) baud = PrefixSearch(m_bauds, std::to_string(kDefaultBaudRate));
     m_baudSelection = baud;
   }
+  if (m_found) TakeFound(m_port, m_baudRate);
+}
+
+void CConnectLogic::TakeFound(int32_t port, int32_t baudRate) {
+  const auto exact = [](const std::vector<std::string>& entries, int32_t value) {
+    const auto at = std::find(entries.begin(), entries.end(), std::to_string(value));
+    return at == entries.end() ? -1 : static_cast<int>(at - entries.begin());
+  };
+  const int portEntry = exact(m_ports, port);
+  if (portEntry >= 0) m_portSelection = portEntry;
+  // A raw TCP line runs at its server's rate: nothing to choose.
+  if (baudRate <= 0) return;
+  m_baudRate = baudRate;
+  if (!m_extended) return;
+  if (exact(m_bauds, baudRate) < 0) m_bauds.push_back(std::to_string(baudRate));
+  m_baudSelection = exact(m_bauds, baudRate);
 }
 
 void CConnectLogic::InitialiseProbed(const std::vector<portprobe::PortFacts>& ports, const CIniFile& config) {

@@ -19,6 +19,10 @@ namespace connectdlg {
 constexpr int kLayoutCompact = 312;   // port only
 constexpr int kLayoutExtended = 313;  // port and baud rate
 constexpr int kOptionsToggle = 4;     // end code of the "Options" check box
+// End code of a compact dialog whose Find Drive picked a drive: the caller shows
+// the extended layout with the drive's port and rate (CConnectLogic's port and
+// baud rate of the ended dialog).
+constexpr int kTakeFound = 5;
 
 // The layout the Connect command shows after `layout` ended with the options toggle.
 int OtherLayout(int layout);
@@ -46,8 +50,10 @@ constexpr int32_t kDefaultBaudRate = 115200;
 // both from Config.ini when it initialises.
 class CConnectLogic {
  public:
+  // A port and a rate both given (a drive found by the search) are selected as
+  // they are: the rate is added to the list when the list lacks it.
   explicit CConnectLogic(bool extended, int32_t port = 0, int32_t baudRate = 0)
-      : m_extended(extended), m_port(port), m_baudRate(baudRate) {}
+      : m_extended(extended), m_port(port), m_baudRate(baudRate), m_found(port != 0 && baudRate != 0) {}
 
   // Fills the lists and chooses the initial selections.
   void Initialise(const std::vector<unsigned>& ports, const CIniFile& config);
@@ -66,6 +72,12 @@ class CConnectLogic {
   void SelectBaud(int index) { m_baudSelection = index; }
   std::string PortText() const;
   std::string BaudText() const;
+
+  // A drive found by the search on `port` at `baudRate`: selects that port entry
+  // and, in the extended layout, that rate (added to the list when it lacks it).
+  // In the compact layout the rate becomes the one Connect opens with. A rate
+  // of 0 (a raw TCP line, at its server's rate) leaves the rate as it was.
+  void TakeFound(int32_t port, int32_t baudRate);
 
   // Why the selected port cannot be opened and what to do about it, on lines of
   // their own; empty when it can be opened or was not probed.
@@ -89,6 +101,7 @@ class CConnectLogic {
   bool m_extended;
   int32_t m_port;
   int32_t m_baudRate;
+  bool m_found;
   std::vector<std::string> m_ports;
   std::vector<std::string> m_bauds;
   std::vector<portprobe::PortFacts> m_facts;  // one for each port entry, or none

@@ -42,6 +42,9 @@ class CVcmLite : public CRs232CB {
   // Rewrites the trace from the send and receive buffers.
   void WriteTrace();
   std::recursive_mutex& Lock() { return m_lock; }
+  // Drops the drive's answer to the link check: waits a little for it, then
+  // stops shortly after its line end.
+  void DiscardAnswerLine();
 
  private:
   [[nodiscard]] int SendCommand(const char* mnemonic, const char* argument);
@@ -52,9 +55,6 @@ class CVcmLite : public CRs232CB {
   [[nodiscard]] int ReadByteWithin(uint32_t start, uint32_t limitMs, int timeoutCode, uint8_t& byte);
   // Drops input until the line has been quiet for the given time.
   void DiscardPendingInput(int quietMicros);
-  // Drops the drive's answer to the link check: waits a little for it, then
-  // stops shortly after its line end.
-  void DiscardAnswerLine();
   int ByteTimeMicros() const;
   [[nodiscard]] bool SendRaw(const char* bytes, size_t count);
 

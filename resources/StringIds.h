@@ -358,5 +358,35 @@ enum : int {
   RowValueOutside = 5500,   // "%1" = value, "%2" = lowest, "%3" = highest
   RowValueUnlisted = 5501,  // "%1" = value
   DpfSavedOutside = 5502,   // "%1" = the entries, one a line
+  // The search for drives: which port, which baud rate
+  ScanFindDrive = 5700,  // the connect dialog's button
+  ScanCaption = 5701,
+  ScanColPort = 5702,
+  ScanColBaud = 5703,
+  ScanColVersion = 5704,
+  ScanColModel = 5705,
+  ScanColReply = 5706,
+  ScanColResult = 5707,
+  ScanTrying = 5708,  // "%1" = baud rate
+  ScanFound = 5709,
+  ScanSilent = 5710,
+  ScanNoEcho = 5711,  // "%1" = rates that drew bytes, "%2" = rates tried
+  ScanLost = 5712,
+  ScanCancelled = 5713,
+  ScanServerRate = 5714,
+  ScanReplyMs = 5715,          // "%1" = milliseconds
+  ScanStatusSearching = 5716,  // "%1" = ports
+  ScanStatusFound = 5717,      // "%1" = drives found, "%2" = ports
+  ScanStatusNone = 5718,       // "%1" = ports
+  ScanStatusCancelled = 5719,  // "%1" = drives found, "%2" = ports
+  ScanUse = 5720,
+  ScanNoVersion = 5721,
+  ScanNoPorts = 5722,
+  ScanPick = 5723,
+  ScanClose = 5724,
+  CliCmdScan = 5730,
+  CliOptBauds = 5731,
+  CliBadBaudList = 5732,  // "%1" = the text given
+  CliInfoTryScan = 5733,  // "%1" = port
 };
 }  // namespace ids

@@ -68,26 +68,27 @@ bool CNetLine::Negotiate(int waitMs, Done done) {
   return true;
 }
 
-CNetLine::Opened CNetLine::Open(const std::string& path, int32_t baudRate, bool setLine) {
+CNetLine::Opened CNetLine::Open(const std::string& path, int32_t baudRate, bool setLine, int connectWaitMs) {
   // A server lets the device go a little after its client leaves (ser2net: tens of
   // milliseconds), and until then turns the next client away: our own previous
   // connection, closed a moment ago, must not make this one fail.
   const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReleaseWaitMs);
   for (;;) {
-    Opened result = OpenOnce(path, baudRate, setLine);
+    Opened result = OpenOnce(path, baudRate, setLine, connectWaitMs);
     if (result.fault != Fault::ServerClosed || std::chrono::steady_clock::now() >= giveUp) return result;
     std::this_thread::sleep_for(std::chrono::milliseconds(kReleaseRetryMs));
   }
 }
 
-CNetLine::Opened CNetLine::OpenOnce(const std::string& path, int32_t baudRate, bool setLine) {
+CNetLine::Opened CNetLine::OpenOnce(const std::string& path, int32_t baudRate, bool setLine, int connectWaitMs) {
   Opened result;
   const std::optional<netaddr::Address> address = netaddr::Parse(path);
   if (!address) {
     result.fault = Fault::BadAddress;
     return result;
   }
-  const netsock::Connection connection = netsock::Connect(address->host, address->port, ConnectWaitMs());
+  const netsock::Connection connection =
+      netsock::Connect(address->host, address->port, connectWaitMs > 0 ? connectWaitMs : ConnectWaitMs());
   result.fault = FaultOf(connection.fault);
   result.error = connection.error;
   if (connection.fault != netsock::Fault::None) return result;

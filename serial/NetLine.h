@@ -41,8 +41,9 @@ class CNetLine {
   // for RFC 2217, negotiates the options and sets the line to 8N1 at `baudRate`
   // with no flow control and DTR and RTS on, then purges the server's buffers.
   // With `setLine` false nothing is set: only whether the server takes us is
-  // learned (the port doctor's look).
-  static Opened Open(const std::string& path, int32_t baudRate, bool setLine = true);
+  // learned (the port doctor's look). `connectWaitMs` > 0 bounds the connection
+  // in place of ConnectWaitMs (a search of many lines waits less for each).
+  static Opened Open(const std::string& path, int32_t baudRate, bool setLine = true, int connectWaitMs = 0);
 
   // The wait for a connection, 3 s unless set (tests shorten it).
   static int ConnectWaitMs();
@@ -66,7 +67,7 @@ class CNetLine {
   const std::string& Notes() const { return m_notes; }
 
  private:
-  static Opened OpenOnce(const std::string& path, int32_t baudRate, bool setLine);
+  static Opened OpenOnce(const std::string& path, int32_t baudRate, bool setLine, int connectWaitMs);
   CNetLine(const netaddr::Address& address, intptr_t handle) : m_address(address), m_handle(handle) {}
   // Waits up to `waitMs` for `done`, feeding what arrives through the Telnet
   // client (the drive's bytes are dropped: nothing was asked of it yet). False

@@ -54,7 +54,7 @@ int CRs232CB::Open(uint8_t port, int32_t baudRate) {
 }
 
 int CRs232CB::OpenNetwork(const std::string& path) {
-  CNetLine::Opened opened = CNetLine::Open(path, m_baudRate);
+  CNetLine::Opened opened = CNetLine::Open(path, m_baudRate, true, m_connectWaitMs);
   if (!opened.line) {
     m_netFailure = NetFailure{path, opened.fault, opened.error};
     return 0;

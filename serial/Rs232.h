@@ -57,6 +57,9 @@ class CRs232CB {
   // What a network server did not confirm while the port was set up, one line
   // each; empty for a COM device.
   std::string LineNotes() const;
+  // The wait for a network server's connection at this object's opens; 0 (the
+  // default) keeps the shared one (CNetLine::ConnectWaitMs).
+  void SetConnectWaitMs(int waitMs) { m_connectWaitMs = waitMs; }
 
  protected:
   // Reads what has arrived, up to `size` bytes, waiting at most about 1 ms for the
@@ -114,4 +117,5 @@ class CRs232CB {
   // The first-byte wait the device itself is set to, where the platform keeps one
   // (Windows read time-outs); 0 when not set.
   unsigned long m_readWaitMs = 0;
+  int m_connectWaitMs = 0;
 };

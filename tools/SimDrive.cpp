@@ -26,6 +26,7 @@
 #include <utility>
 
 #include "tools/SimTermios.h"
+#include "tools/SimUart.h"
 
 namespace {
 
@@ -142,6 +143,7 @@ struct CSimDrive::Impl {
   // Guarded by `lock`: settings, drive state and counters.
   mutable std::mutex lock;
   int32_t baudOverride = 0;
+  int32_t listenBaud = 0;
   bool wireTime = true;
   SimFaults faults;
   std::string version = "QDS-2 ver.1.04.007.12 std";
@@ -195,6 +197,8 @@ struct CSimDrive::Impl {
   void Run();
   void Process(const uint8_t* bytes, size_t count, Ns received);
   Ns ByteTime();
+  // The drive's own rate and the port's, when they differ; none while they agree.
+  std::optional<std::pair<int32_t, int32_t>> RateMismatch();
   void Schedule(std::string bytes, Ns ready, bool hangUpAfter = false, bool faulty = false, Ns comeBack = 0);
   Ns SendReply(std::string echo, const Reply& reply, Ns ready, const SimFaults& current);
   void NoteEcho(Ns at);
@@ -226,7 +230,20 @@ Ns CSimDrive::Impl::ByteTime() {
   return 10'000'000'000LL / baud;
 }
 
+std::optional<std::pair<int32_t, int32_t>> CSimDrive::Impl::RateMismatch() {
+  int32_t own = 0;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    own = listenBaud;
+  }
+  if (own <= 0) return std::nullopt;
+  const int32_t port = simdetail::LineBaudRate(master);
+  if (port <= 0 || port == own) return std::nullopt;
+  return std::make_pair(own, port);
+}
+
 void CSimDrive::Impl::Schedule(std::string bytes, Ns ready, bool hangUpAfter, bool faulty, Ns comeBack) {
+  if (const auto rates = RateMismatch()) bytes = simuart::Resample(bytes, rates->first, rates->second);
   if (bytes.empty() && !hangUpAfter) return;
   const Ns byteTime = ByteTime();
   const Ns start = std::max(ready, lineFree);
@@ -390,6 +407,13 @@ void CSimDrive::Impl::Process(const uint8_t* bytes, size_t count, Ns receivedAt)
       return;
     }
     current = faults;
+  }
+  std::string noise;
+  if (const auto rates = RateMismatch()) {
+    noise =
+        simuart::Resample(std::string_view(reinterpret_cast<const char*>(bytes), count), rates->second, rates->first);
+    bytes = reinterpret_cast<const uint8_t*>(noise.data());
+    count = noise.size();
   }
 
   // The answer goes out in one burst with the echo before it, released when its
@@ -722,6 +746,11 @@ SimChaosStats CSimDrive::ChaosStats() const {
 void CSimDrive::SetBaudRate(int32_t baud) {
   std::lock_guard<std::mutex> guard(m_impl->lock);
   m_impl->baudOverride = baud;
+}
+
+void CSimDrive::SetListenBaudRate(int32_t baud) {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  m_impl->listenBaud = baud;
 }
 
 void CSimDrive::SetWireTime(bool on) {

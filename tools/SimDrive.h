@@ -65,6 +65,11 @@ class CSimDrive {
   void SetBaudRate(int32_t baud);
   // Wire time on or off (off: bytes as fast as the pseudo-terminal takes them).
   void SetWireTime(bool on);
+  // The drive's own rate. 0 (the default) hears the port at whatever rate it was
+  // set to; a rate > 0 hears a port set to another rate as a real drive's UART
+  // would (tools/SimUart.h): what the port sends arrives as noise, and whatever
+  // the drive sends back reaches the port as noise too.
+  void SetListenBaudRate(int32_t baud);
 
   void SetFaults(const SimFaults& faults);
   SimFaults Faults() const;

@@ -40,6 +40,9 @@ void PrintHelp(const char* program) {
       "                     programs read: beside this program in a build folder,\n"
       "                     ~/.config/drive-setting/ports when installed)\n"
       "  --baud RATE        wire time at RATE bits per second (default: the rate the port set)\n"
+      "  --listen-baud RATE the drive's own rate: a port set to another rate hears noise\n"
+      "                     and is heard as noise, as with a real drive (default: the\n"
+      "                     drive follows whatever rate the port sets)\n"
       "  --version TEXT     version text answered to VER\n"
       "  --set ADDR=VALUE   parameter ADDR (0-99) holds VALUE from the start, whatever\n"
       "                     its limits, as a drive set wrongly before (repeatable)\n"
@@ -193,6 +196,7 @@ std::string DefaultLinkPath(long com) {
 int main(int argc, char** argv) {
   long com = 99;
   long baud = 0;
+  long listenBaud = 0;
   bool wireTime = true;
   std::string portsFile;
   std::string version;
@@ -216,6 +220,11 @@ int main(int argc, char** argv) {
     } else if (option == "--baud" && hasValue) {
       if (!ParseNumber(argv[++i], 1, INT32_MAX, baud)) {
         std::fprintf(stderr, "simdrive: --baud takes a positive number\n");
+        return 2;
+      }
+    } else if (option == "--listen-baud" && hasValue) {
+      if (!ParseNumber(argv[++i], 1, INT32_MAX, listenBaud)) {
+        std::fprintf(stderr, "simdrive: --listen-baud takes a positive number\n");
         return 2;
       }
     } else if (option == "--ports-file" && hasValue) {
@@ -281,6 +290,7 @@ int main(int argc, char** argv) {
   for (const auto& [address, value] : held) drive.SetParam(address, value);
   if (!version.empty()) drive.SetVersion(version);
   drive.SetBaudRate(static_cast<int32_t>(baud));
+  drive.SetListenBaudRate(static_cast<int32_t>(listenBaud));
   drive.SetWireTime(wireTime);
   // A line that hangs up and comes back gets a new pseudo-terminal each time;
   // the ports file names the link that follows it.

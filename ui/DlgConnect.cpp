@@ -20,6 +20,7 @@
 #include "serial/PortProbe.h"
 #include "serial/Rs232.h"
 #include "ui/DialogUnits.h"
+#include "ui/DlgFindDrive.h"
 
 namespace {
 QString Q(int id) { return QString::fromStdString(res::LoadString(id)); }
@@ -28,6 +29,8 @@ QString Q(int id) { return QString::fromStdString(res::LoadString(id)); }
 constexpr int kComboHeight = 12;
 // Why the selected port cannot be opened is said just under the "Board" box.
 constexpr int kProblemTop = 38;
+// Find Drive sits under Connect, in a row of its own.
+constexpr int kFindRow = 18;
 
 // The closed list shows the number, which is what is picked and stored; the open
 // list shows each port with its device, adapter and status.
@@ -60,7 +63,8 @@ void CDlgConnect::Build() {
   setFont(font);
   const CDialogUnits du(font);
   const bool extended = m_layout == connectdlg::kLayoutExtended;
-  m_formSize = du.Size(112, extended ? 123 : 93);
+  // Each form has a row more than its classic size, for Find Drive.
+  m_formSize = du.Size(112, (extended ? 123 : 93) + kFindRow);
   setFixedSize(m_formSize);
   setWindowTitle(Q(ids::ConnectCaption));
 
@@ -109,8 +113,12 @@ void CDlgConnect::Build() {
   m_connect = new QPushButton(Q(ids::ConnectButton), this);
   m_connect->setGeometry(extended ? du.Rect(6, 90, 102, 24) : du.Rect(6, 60, 102, 24));
   m_connect->setDefault(true);
+  m_find = new QPushButton(Q(ids::ScanFindDrive), this);
+  m_find->setGeometry(extended ? du.Rect(6, 118, 102, 14) : du.Rect(6, 88, 102, 14));
+  m_find->setAutoDefault(false);
   Place(m_options, true, Grow::Keep);
   Place(m_connect, true, Grow::Widen);
+  Place(m_find, true, Grow::Widen);
 
   // The larger bold font of the port label and the Connect button.
   // A cell 20 pixels high where the form font is 8 points at 96 dots an inch:
@@ -156,6 +164,7 @@ void CDlgConnect::Build() {
   }
 
   connect(m_connect, &QPushButton::clicked, this, &CDlgConnect::OnConnect);
+  connect(m_find, &QPushButton::clicked, this, &CDlgConnect::OnFindDrive);
   // Any click on "Options" ends the dialog; the caller shows the other layout.
   connect(m_options, &QCheckBox::clicked, this, [this] { done(connectdlg::kOptionsToggle); });
   m_connect->setFocus();
@@ -171,6 +180,29 @@ void CDlgConnect::OnConnect() {
   } else {
     ShowPortProblem();  // the port was probed again: say why it failed
   }
+}
+
+void CDlgConnect::OnFindDrive() {
+  CDlgFindDrive search(this);
+  const int result = m_findRunner ? m_findRunner(search) : search.exec();
+  if (result != QDialog::Accepted || !search.Picked()) return;
+  const auto [port, baud] = *search.Picked();
+  if (baud > 0 && !m_baudList) {
+    // The rate shows only in the extended layout: the caller opens it with the drive.
+    m_found = {port, baud};
+    done(connectdlg::kTakeFound);
+    return;
+  }
+  m_logic.TakeFound(port, baud);
+  m_portList->setCurrentIndex(m_logic.PortSelection());
+  if (m_baudList) {
+    const std::vector<std::string>& rates = m_logic.BaudEntries();
+    while (m_baudList->count() < static_cast<int>(rates.size())) {
+      m_baudList->addItem(QString::fromStdString(rates[static_cast<size_t>(m_baudList->count())]));
+    }
+    m_baudList->setCurrentIndex(m_logic.BaudSelection());
+  }
+  m_connect->setFocus();
 }
 
 void CDlgConnect::Place(QWidget* widget, bool belowBoard, Grow grow) {

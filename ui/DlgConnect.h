@@ -11,6 +11,8 @@
 #include <QFont>
 #include <QRect>
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "flows/ConnectLogic.h"
@@ -19,6 +21,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class CDlgFindDrive;
 class CPromptInterface;
 class CRs232CB;
 
@@ -40,9 +43,20 @@ class CDlgConnect : public QDialog {
   QPushButton* ConnectButton() const { return m_connect; }
   QLabel* PortLabel() const { return m_portLabel; }
   QLabel* ProblemLabel() const { return m_problem; }
+  QPushButton* FindButton() const { return m_find; }
+
+  // How Find Drive's dialog runs (modal by default); tests answer it themselves.
+  using FindRunner = std::function<int(CDlgFindDrive&)>;
+  void SetFindRunner(FindRunner runner) { m_findRunner = std::move(runner); }
+  // The drive Find Drive picked when the dialog ended with connectdlg::kTakeFound:
+  // the caller shows the extended layout with this port and rate.
+  std::pair<int32_t, int32_t> Found() const { return m_found; }
 
  public slots:
   void OnConnect();
+  // Find Drive: searches, and takes the drive picked into the dialog (the compact
+  // layout ends with connectdlg::kTakeFound, so the rate can be shown).
+  void OnFindDrive();
 
  private:
   void Build();
@@ -63,6 +77,9 @@ class CDlgConnect : public QDialog {
   QPushButton* m_connect = nullptr;
   QLabel* m_portLabel = nullptr;
   QLabel* m_problem = nullptr;
+  QPushButton* m_find = nullptr;
+  FindRunner m_findRunner;
+  std::pair<int32_t, int32_t> m_found{0, 0};
   QSize m_formSize;
   struct Placed {
     QWidget* widget;

@@ -347,16 +347,20 @@ void CMainFrame::customEvent(QEvent* event) {
 void CMainFrame::OnConnect() {
   if (IsConnected() || IsBusy()) return;
   int layout = connectdlg::kLayoutCompact;
+  std::pair<int32_t, int32_t> found{0, 0};  // a drive Find Drive picked, shown with its rate
   for (;;) {
-    // Each dialog starts from Config.ini again: port 0, baud rate 0.
-    CDlgConnect dialog(layout, layout == connectdlg::kLayoutExtended, m_link, *m_prompt, this);
+    // Each dialog starts from Config.ini again (port 0, baud rate 0), but for a drive found.
+    CDlgConnect dialog(layout, layout == connectdlg::kLayoutExtended, m_link, *m_prompt, this, found.first,
+                       found.second);
     const int result = m_connectRunner(dialog);
     if (result == QDialog::Accepted) {
       PostToView(UM_CHECK_LINK);
       break;
     }
-    if (result != connectdlg::kOptionsToggle) break;
-    layout = connectdlg::OtherLayout(layout);
+    found = result == connectdlg::kTakeFound ? dialog.Found() : std::pair<int32_t, int32_t>{0, 0};
+    if (result == connectdlg::kTakeFound) layout = connectdlg::kLayoutExtended;
+    else if (result == connectdlg::kOptionsToggle) layout = connectdlg::OtherLayout(layout);
+    else break;
   }
   UpdateCommandUi();
 }

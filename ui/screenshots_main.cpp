@@ -37,6 +37,7 @@
 #include "ui/App.h"
 #include "ui/DlgCompare.h"
 #include "ui/DlgConnect.h"
+#include "ui/DlgFindDrive.h"
 #include "ui/MainFrame.h"
 #include "ui/ProgressDlg.h"
 #include "ui/QtPrompt.h"
@@ -100,10 +101,11 @@ int main(int argc, char** argv) {
       const std::string lang = argv[++i];
       res::SetLanguage(lang.rfind("ko", 0) == 0 ? res::Language::Korean : res::Language::English);
     } else {
-      std::fprintf(stderr,
-                   "usage: %s [--com N] [--out DIR] [--lang en|ko] [--what "
-                   "main,connect312,connect313,connectlist,openfailed,about,progress,filedialog,compare|all]\n",
-                   argv[0]);
+      std::fprintf(
+          stderr,
+          "usage: %s [--com N] [--out DIR] [--lang en|ko] [--what "
+          "main,connect312,connect313,connectlist,openfailed,about,progress,finddrive,filedialog,compare|all]\n",
+          argv[0]);
       return 2;
     }
   }
@@ -196,6 +198,18 @@ int main(int argc, char** argv) {
     progress.SetStatusText(CVcmFile::StatusText(command));
     progress.SetPosition(42);
     ok = Save(progress, out, QStringLiteral("screenshot-progress"), suffix) && ok;
+  }
+  if (wanted("finddrive")) {
+    // Find Drive over every listed port, pictured once the search has ended
+    // (before the main picture connects, which would hold the drive's port).
+    CDlgFindDrive search(&frame);
+    search.show();
+    QElapsedTimer timer;
+    timer.start();
+    while (search.Logic().Running() && timer.elapsed() < 10000) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    ok = Save(search, out, QStringLiteral("screenshot-find-drive"), suffix) && ok;
   }
   if (wanted("filedialog")) {
     // The window's own file dialog, as Export Motor DB opens it; grabbed once it

@@ -6,6 +6,7 @@
 #include "files/IniFile.h"
 #include "resources/StringIds.h"
 #include "serial/PortProbe.h"
+#include "winui/FindDriveDialog.h"
 #include "winui/ResourceIds.h"
 #include "winui/WinText.h"
 
@@ -54,6 +55,9 @@ INT_PTR CALLBACK CConnectDialog::DialogProc(HWND window, UINT message, WPARAM wP
           // Any click on "Options" ends the dialog; the frame shows the other layout.
           if (HIWORD(wParam) == BN_CLICKED) EndDialog(window, connectdlg::kOptionsToggle);
           return TRUE;
+        case IDC_CONNECT_FIND:
+          if (HIWORD(wParam) == BN_CLICKED) self->OnFindDrive();
+          return TRUE;
         case IDC_CONNECT_PORT:
           if (HIWORD(wParam) == CBN_SELCHANGE) {
             self->m_logic.SelectPort(
@@ -76,6 +80,7 @@ void CConnectDialog::Initialise(HWND window) {
                            {IDC_CONNECT_OPTIONS, ids::ConnectOptions},
                            {IDOK, ids::ConnectButton}});
   if (extended) winui::SetTexts(window, {{IDC_CONNECT_BAUD_LABEL, ids::ConnectBaudrate}});
+  winui::SetTexts(window, {{IDC_CONNECT_FIND, ids::ScanFindDrive}});
 
   // The larger bold font of the port label and the Connect button.
   LOGFONTW face = {};
@@ -169,6 +174,30 @@ void CConnectDialog::OnConnect() {
   } else {
     ShowPortProblem();  // the port was probed again: say why it failed
   }
+}
+
+void CConnectDialog::OnFindDrive() {
+  CFindDriveDialog search;
+  if (search.Run(m_window) != IDOK || !search.Picked()) return;
+  const auto [port, baud] = *search.Picked();
+  if (baud > 0 && m_layout != connectdlg::kLayoutExtended) {
+    // The rate shows only in the extended layout: the frame opens it with the drive.
+    m_found = {port, baud};
+    EndDialog(m_window, connectdlg::kTakeFound);
+    return;
+  }
+  m_logic.TakeFound(port, baud);
+  SendDlgItemMessageW(m_window, IDC_CONNECT_PORT, CB_SETCURSEL, static_cast<WPARAM>(m_logic.PortSelection()), 0);
+  if (m_layout == connectdlg::kLayoutExtended) {
+    const HWND rates = GetDlgItem(m_window, IDC_CONNECT_BAUD);
+    const std::vector<std::string>& entries = m_logic.BaudEntries();
+    for (auto count = static_cast<size_t>(SendMessageW(rates, CB_GETCOUNT, 0, 0)); count < entries.size(); ++count) {
+      SendMessageW(rates, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(winui::W(entries[count]).c_str()));
+    }
+    SendMessageW(rates, CB_SETCURSEL, static_cast<WPARAM>(m_logic.BaudSelection()), 0);
+  }
+  ShowPortProblem();
+  SetFocus(GetDlgItem(m_window, IDOK));
 }
 
 void CConnectDialog::ShowPortProblem() {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "flows/ConnectLogic.h"
@@ -13,11 +15,17 @@ class CRs232CB;
 
 class CConnectDialog {
  public:
-  CConnectDialog(int layout, CRs232CB& link, CPromptInterface& prompt)
-      : m_layout(layout), m_logic(layout == connectdlg::kLayoutExtended), m_link(link), m_prompt(prompt) {}
+  // A port and a rate given are a drive Find Drive picked, shown as they are.
+  CConnectDialog(int layout, CRs232CB& link, CPromptInterface& prompt, int32_t port = 0, int32_t baudRate = 0)
+      : m_layout(layout),
+        m_logic(layout == connectdlg::kLayoutExtended, port, baudRate),
+        m_link(link),
+        m_prompt(prompt) {}
 
   // Runs the dialog modally over `owner` and returns its end code.
   int Run(HWND owner);
+  // The drive Find Drive picked when the dialog ended with connectdlg::kTakeFound.
+  std::pair<int32_t, int32_t> Found() const { return m_found; }
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -27,6 +35,7 @@ class CConnectDialog {
   // The port list draws itself: open, each port's number, device, adapter and
   // state, greyed when it cannot be picked; closed, the number alone.
   void DrawPort(const DRAWITEMSTRUCT& item) const;
+  void OnFindDrive();
 
   struct Placed {
     HWND control;
@@ -41,4 +50,5 @@ class CConnectDialog {
   HFONT m_boldFont = nullptr;
   std::vector<Placed> m_below;  // the controls under the "Board" box
   RECT m_formWindow = {};       // the dialog's own size as the form gave it
+  std::pair<int32_t, int32_t> m_found{0, 0};
 };

@@ -450,16 +450,19 @@ void CMainWindow::OnCommand(int command) {
 
 void CMainWindow::OnConnect() {
   int layout = connectdlg::kLayoutCompact;
+  std::pair<int32_t, int32_t> found{0, 0};  // a drive Find Drive picked, shown with its rate
   for (;;) {
-    // Each dialog starts from Config.ini again.
-    CConnectDialog dialog(layout, m_link, m_prompt);
+    // Each dialog starts from Config.ini again, but for a drive found.
+    CConnectDialog dialog(layout, m_link, m_prompt, found.first, found.second);
     const int result = dialog.Run(m_window);
     if (result == IDOK) {
       PostMessageW(m_view.Window(), UM_CHECK_LINK, 0, 0);
       return;
     }
-    if (result != connectdlg::kOptionsToggle) return;
-    layout = connectdlg::OtherLayout(layout);
+    found = result == connectdlg::kTakeFound ? dialog.Found() : std::pair<int32_t, int32_t>{0, 0};
+    if (result == connectdlg::kTakeFound) layout = connectdlg::kLayoutExtended;
+    else if (result == connectdlg::kOptionsToggle) layout = connectdlg::OtherLayout(layout);
+    else return;
   }
 }
 

@@ -11,6 +11,7 @@
 #define IDD_PROGRESS 314
 #define IDD_COMPARE 315
 #define IDD_VIEW 317
+#define IDD_FIND_DRIVE 318
 
 // Commands (the string table's command ids)
 #define ID_DRIVE_CONNECT 32774
@@ -41,6 +42,7 @@
 #define IDC_CONNECT_BAUD_LABEL 1057
 #define IDC_CONNECT_BAUD 1006
 #define IDC_CONNECT_PROBLEM 1058
+#define IDC_CONNECT_FIND 1059
 
 // Progress dialog
 #define IDC_PROGRESS_STATUS 1052
@@ -51,6 +53,10 @@
 #define IDC_COMPARE_FILE 1060
 #define IDC_COMPARE_LIST 1061
 #define IDC_COMPARE_SUMMARY 1062
+
+// Find Drive dialog: Use is IDOK, Cancel IDCANCEL
+#define IDC_FIND_LIST 1063
+#define IDC_FIND_STATUS 1064
 
 // User parameter view: row i has label 1035 + i and list 1007 + i
 #define IDC_VIEW_TARGET 1033

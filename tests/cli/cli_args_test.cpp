@@ -136,6 +136,8 @@ TEST(CliCommandLine, RefusesWhatMakesNoSenseWithExitTwo) {
       {"-p", "1", "--baud", "abc", "info"},
       {"-p", "1", "--baud", "99999999999", "info"},
       {"-p", "1", "--baud", "-9600", "info"},
+      {"scan", "--bauds", "9600,fast"},
+      {"scan", "--bauds", "9600,,19200"},
   };
   for (const auto& args : refused) {
     std::vector<const char*> argv = {"drive-setting-cli"};

@@ -89,6 +89,27 @@ TEST(IniFile, AStoredBaudRateNoPortRunsAtFallsBackTo115200) {
   }
 }
 
+TEST(IniFile, FoundRatesAreKeptPerPortBesideTheConnectionsOwn) {
+  TempDir dir;
+  CIniFile ini;
+  ini.SetPath(dir.File("Config.ini"));
+  ASSERT_TRUE(WriteCommSettings(ini, 3, 115200));
+  EXPECT_TRUE(WriteFoundBaudRate(ini, 3, 57600));
+  EXPECT_TRUE(WriteFoundBaudRate(ini, 12, 9600));
+  EXPECT_FALSE(WriteFoundBaudRate(ini, 4, 1));  // no rate a port runs at
+  EXPECT_EQ(ReadFoundBaudRate(ini, 3), 57600);
+  EXPECT_EQ(ReadFoundBaudRate(ini, 12), 9600);
+  EXPECT_EQ(ReadFoundBaudRate(ini, 1), std::nullopt);  // COM1 is not COM12
+  EXPECT_EQ(ReadCommSettings(ini).baudRate, 115200);
+  EXPECT_NE(ReadAll(dir.File("Config.ini")).find("[BAUD]\r\nCOM3=57600\r\nCOM12=9600\r\n"), std::string::npos);
+  // Whatever else a hand may have put there reads as nothing kept.
+  for (const char* bad : {"", "  ", "fast", "-9600", "57600 baud", "99999999999"}) {
+    SCOPED_TRACE(bad);
+    ASSERT_TRUE(dir.Write("Config.ini", std::string("[BAUD]\r\nCOM3=") + bad + "\r\n"));
+    EXPECT_EQ(ReadFoundBaudRate(ini, 3), std::nullopt);
+  }
+}
+
 TEST(IniFile, AFileFromAWindowsStyleWriterReadsRight) {
   TempDir dir;
   ASSERT_TRUE(dir.Write("Config.ini", "; saved by another tool\r\n[Comm]\r\n  PORT = 7\r\nBaudRate=\"57600\"\r\n"));

@@ -477,6 +477,34 @@ constexpr const wchar_t* kEmptyClass = L"WineTestEmptyWindow";
 constexpr double kStartTargetMs = 100;  // what the window may add to an empty one
 
 // The yardstick of the start time: a bare Win32 window, shown and left at once.
+// Find Drive from the compact connect dialog. With the drive restarted to listen
+// at 57600 of its own, every other rate tried draws noise or nothing; the search
+// finds it there, picks it (the only drive), and the Options layout opens with
+// the port and that rate, which connects. Ends connected.
+void FindDriveAtItsOwnRate(const Window& window, const std::wstring& port) {
+  const bool ownRate = Request("DS_WINDOW_DRIVE", "restart", "--listen-baud 57600");
+  window.Command(ID_DRIVE_CONNECT);
+  const HWND compact = DialogWith("the connect dialog", IDC_CONNECT_FIND);
+  Click(compact, IDC_CONNECT_FIND);
+  const HWND search = DialogWith("Find Drive", IDC_FIND_LIST);
+  // Use is offered once the search has ended with the one drive picked.
+  WaitFor("Find Drive's end with the drive picked", [&] { return IsWindowEnabled(GetDlgItem(search, IDOK)) != FALSE; });
+  const std::string status = Text(GetDlgItem(search, IDC_FIND_STATUS));
+  const std::string found = res::LoadString(ids::ScanStatusFound, res::LanguageFromEnvironment());
+  if (status.find(found.substr(0, found.find('%'))) == std::string::npos) Fail("Find Drive says \"" + status + "\"");
+  Shot("find-drive");
+  Click(search, IDOK);
+  const HWND extended = DialogWith("the Options layout with the drive found", IDC_CONNECT_BAUD);
+  if (IsWindow(compact) && IsWindowVisible(compact)) Fail("the compact connect dialog stays beside the drive found");
+  const std::string portShown = Text(GetDlgItem(extended, IDC_CONNECT_PORT));
+  const std::string rateShown = Text(GetDlgItem(extended, IDC_CONNECT_BAUD));
+  if (portShown != std::string(port.begin(), port.end())) Fail("the drive found is taken as port " + portShown);
+  if (ownRate && rateShown != "57600") Fail("the drive listening at 57600 is taken at " + rateShown);
+  std::printf("Find Drive took port %s at %s baud\n", portShown.c_str(), rateShown.c_str());
+  Click(extended, IDOK);
+  WaitFor("the rows filled at the rate found", [&] { return window.Filled(); });
+}
+
 int RunEmptyWindow() {
   WNDCLASSW windowClass = {};
   windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
@@ -885,6 +913,8 @@ int wmain(int argc, wchar_t** argv) {
     Disconnect(window);
     (void)Connect(window, port, true, L"115200");
   }
+  Disconnect(window);
+  FindDriveAtItsOwnRate(window, port);
 
   // With DS_WINDOW_DRIVE naming a folder, the drive is stopped on request while
   // the window is idle: it notices with nothing picked, empties the rows and says
