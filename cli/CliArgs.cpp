@@ -57,6 +57,7 @@ struct Subcommands {
   CLI::App* motordb;
   CLI::App* import;
   CLI::App* exportDb;
+  CLI::App* params;
 };
 
 CLI::App* AddFileCommand(CLI::App& parent, const char* name, int helpId, std::string* file) {
@@ -78,7 +79,8 @@ std::pair<Command, std::string> ChosenCommand(const Subcommands& s) {
                                                  {s.load, Command::Load},
                                                  {s.diff, Command::Diff},
                                                  {s.import, Command::MotorDbImport},
-                                                 {s.exportDb, Command::MotorDbExport}};
+                                                 {s.exportDb, Command::MotorDbExport},
+                                                 {s.params, Command::Params}};
   for (const auto& [app, command] : order) {
     if (!app->parsed()) continue;
     const bool motordb = command == Command::MotorDbImport || command == Command::MotorDbExport;
@@ -102,6 +104,12 @@ int CheckRequest(const std::string& portText, const std::vector<std::string>& re
   if (NeedsDrive(request->command) && portText.empty()) return refuse(ids::CliNeedsPort, request->commandName);
   if (request->interactive && (request->allPorts || request->ports.size() > 1)) {
     err << Text(ids::CliInteractiveOnePort) << '\n';
+    return 2;
+  }
+  if (request->command == Command::Get && refTexts.empty() != request->all) {
+    err << res::FormatString(ids::CliUsageError,
+                             {Text(request->all ? ids::CliGetAllWithAddress : ids::CliGetNeedsAddress)})
+        << '\n';
     return 2;
   }
   for (const std::string& text : refTexts) {
@@ -205,10 +213,12 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
   s.ports = app.add_subcommand("ports", Text(ids::CliCmdPorts));
   s.info = app.add_subcommand("info", Text(ids::CliCmdInfo));
   s.get = app.add_subcommand("get", Text(ids::CliCmdGet));
-  s.get->add_option("ADDR", refTexts, Text(ids::CliArgAddresses))->required()->type_name("");
+  s.get->add_option("ADDR", refTexts, Text(ids::CliArgAddresses))->type_name("");
+  s.get->add_flag("--all", request->all, Text(ids::CliOptGetAll));
   s.set = app.add_subcommand("set", Text(ids::CliCmdSet));
   s.set->add_option("ADDR=VALUE", assignmentTexts, Text(ids::CliArgAssignments))->required()->type_name("");
   s.save = AddFileCommand(app, "save", ids::CliCmdSave, &request->file);
+  s.save->add_flag("--all", request->all, Text(ids::CliOptSaveAll));
   s.load = AddFileCommand(app, "load", ids::CliCmdLoad, &request->file);
   s.diff = AddFileCommand(app, "diff", ids::CliCmdDiff, &request->file);
   s.diff->add_flag("--all", request->diffAll, Text(ids::CliOptDiffAll));
@@ -216,8 +226,11 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
   s.motordb->require_subcommand(1);
   s.import = AddFileCommand(*s.motordb, "import", ids::CliCmdMotorDbImport, &request->file);
   s.exportDb = AddFileCommand(*s.motordb, "export", ids::CliCmdMotorDbExport, &request->file);
+  s.params = app.add_subcommand("params", Text(ids::CliCmdParams));
+  s.params->add_option("--version", request->descVersion, Text(ids::CliOptParamsVersion))->type_name("TEXT");
   // Each subcommand made its own help flags under CLI11's English group name.
-  for (CLI::App* sub : {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb}) {
+  for (CLI::App* sub :
+       {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb, s.params}) {
     sub->group(Text(ids::CliLabelSubcommands));
     for (CLI::Option* help : {sub->get_help_ptr(), sub->get_option_no_throw("--help-all")}) {
       if (help) help->group(Text(ids::CliLabelOptions));

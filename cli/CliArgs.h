@@ -15,7 +15,7 @@
 
 namespace cli {
 
-enum class Command { Ports, Info, Get, Set, Save, Load, Diff, MotorDbImport, MotorDbExport };
+enum class Command { Ports, Info, Get, Set, Save, Load, Diff, MotorDbImport, MotorDbExport, Params };
 
 // One ADDR=VALUE of `set`; the value stays text until the drive's description is
 // known, since it may be one of the texts of the parameter's list.
@@ -35,6 +35,8 @@ struct Request {
   int retries = 0;
   bool interactive = false;
   bool diffAll = false;
+  bool all = false;                     // get --all, save --all: every parameter, not the form's rows
+  std::string descVersion;              // params --version: the drive version whose description to list
   std::string portsFile;                // empty: the one beside the program
   std::vector<ParamRef> refs;           // get
   std::vector<Assignment> assignments;  // set
@@ -58,7 +60,7 @@ std::optional<res::Language> LanguageOption(int argc, const char* const* argv);
 std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* request, std::ostream& out,
                                     std::ostream& err);
 
-// Whether the command talks to drives (all but `ports`).
-inline bool NeedsDrive(Command command) { return command != Command::Ports; }
+// Whether the command talks to drives (all but `ports` and `params`).
+inline bool NeedsDrive(Command command) { return command != Command::Ports && command != Command::Params; }
 
 }  // namespace cli

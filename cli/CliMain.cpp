@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/AllParamsJob.h"
 #include "cli/CliArgs.h"
 #include "cli/Console.h"
 #include "cli/DriveJob.h"
@@ -130,6 +131,7 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
   // Before anything reads Config.ini: a file of garbage is moved aside, and said so once.
   if (const std::optional<std::string> badConfig = files::SetAsideBadConfig()) console.Lines("", *badConfig);
   if (request.command == Command::Ports) return ListPorts(request, streams.out, console);
+  if (request.command == Command::Params) return ListParams(request, streams.out, streams.err);
 
   std::vector<unsigned> ports = request.ports;
   if (request.allPorts) CRs232CB::ListPorts(ports);
