@@ -69,8 +69,7 @@ Outcome GetAll(CFrameLogic& frame, const CParamDescFile& model, const JobContext
   return read.outcome;
 }
 
-Outcome SaveAll(CFrameLogic& frame, const CParamDescFile& model, const std::string& file,
-                const JobContext& context) {
+Outcome SaveAll(CFrameLogic& frame, const CParamDescFile& model, const std::string& file, const JobContext& context) {
   return SaveAllParamFileAt(frame, model, file, {[&context] { return context.cancel.load(); }, nullptr});
 }
 

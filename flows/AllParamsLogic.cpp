@@ -66,9 +66,7 @@ void CAllParamsLogic::SetValues(const CParamValueSource* values) {
   m_form.ValuesChanged();
 }
 
-ValueCell CAllParamsLogic::ShownValue(size_t position) const {
-  return m_table.Value(m_visible[position], Values());
-}
+ValueCell CAllParamsLogic::ShownValue(size_t position) const { return m_table.Value(m_visible[position], Values()); }
 
 std::string CAllParamsLogic::CellText(size_t position, TableColumn column) const {
   const ParamRow& row = ShownRow(position);
@@ -85,8 +83,7 @@ std::string CAllParamsLogic::CellText(size_t position, TableColumn column) const
     case TableColumn::Unit: return row.unit;
     case TableColumn::Limits: return row.limits;
     case TableColumn::ReadOnly: return row.readOnly ? res::LoadString(ids::AllParamsReadOnlyMark) : std::string();
-    case TableColumn::File:
-      return row.fileValue ? ValueCellOf(row, row.fileValue).text : std::string();
+    case TableColumn::File: return row.fileValue ? ValueCellOf(row, row.fileValue).text : std::string();
     case TableColumn::Count: break;
   }
   return {};
@@ -127,7 +124,8 @@ Outcome CAllParamsLogic::ReadAll() {
   for (size_t i = 0; i < m_table.Size(); ++i) {
     if (m_table.Value(i, m_linkValues).outside) outside.push_back(m_table.Row(i).refText);
   }
-  std::string end = res::FormatString(ids::AllParamsReadEnd, {std::to_string(read.read), std::to_string(addresses.size())});
+  std::string end =
+      res::FormatString(ids::AllParamsReadEnd, {std::to_string(read.read), std::to_string(addresses.size())});
   m_form.SetStatusText(end);
   if (read.outcome == Outcome::Cancelled) return read.outcome;
   if (notRead.empty() && outside.empty()) return read.outcome;

@@ -161,7 +161,8 @@ std::vector<size_t> CParamTable::Visible(const std::string& filter, bool differi
   const std::string key = Lower(filter);
   // Blanks around what was typed are no part of a name the user looks for.
   const size_t first = key.find_first_not_of(' ');
-  const std::string needle = first == std::string::npos ? std::string() : key.substr(first, key.find_last_not_of(' ') - first + 1);
+  const std::string needle =
+      first == std::string::npos ? std::string() : key.substr(first, key.find_last_not_of(' ') - first + 1);
   const auto matches = [&needle](const ParamRow& row) {
     if (needle.empty()) return true;
     return row.englishKey.find(needle) != std::string::npos || row.koreanKey.find(needle) != std::string::npos ||
@@ -217,7 +218,8 @@ ValueCell CParamTable::Value(size_t index, const CParamValueSource& values) cons
   if (row.kind == RowKind::Field) {
     value = values.Field(row.ref);
     if (!value) {
-      if (const std::optional<int32_t> whole = values.Whole(row.ref.address)) value = ExtractNestedValue(*whole, row.field);
+      if (const std::optional<int32_t> whole = values.Whole(row.ref.address))
+        value = ExtractNestedValue(*whole, row.field);
     }
   } else {
     value = values.Whole(row.ref.address);

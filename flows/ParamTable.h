@@ -84,7 +84,7 @@ struct ParamRow {
 
 // What the value column shows of a row.
 struct ValueCell {
-  std::string text;          // the list's text for a value it lists, else the number
+  std::string text;  // the list's text for a value it lists, else the number
   std::optional<int32_t> value;
   bool outside = false;  // outside the limits or the list: shown as its number, marked
 };

@@ -128,12 +128,10 @@ TEST_F(AllParamsTest, RowsFollowTheDescription) {
     const char* limits;
   };
   const Case cases[] = {
-      {{0, false, 0}, false, true, "0 to 15"},
-      {{1, false, 0}, true, false, "0 to 31"},      // userro: read-only
+      {{0, false, 0}, false, true, "0 to 15"},      {{1, false, 0}, true, false, "0 to 31"},  // userro: read-only
       {{16, false, 0}, false, false, "0 to 65535"},  // edited through its sub-fields
-      {{16, true, 4}, false, true, "0 to 10"},
-      {{33, false, 0}, false, false, ""},  // reserved
-      {{90, false, 0}, false, false, ""},  // Status
+      {{16, true, 4}, false, true, "0 to 10"},      {{33, false, 0}, false, false, ""},  // reserved
+      {{90, false, 0}, false, false, ""},                                                // Status
       {{40, false, 0}, false, true, "0 to 31"},
   };
   for (const Case& c : cases) {
@@ -153,7 +151,8 @@ TEST_F(AllParamsTest, RowsFollowTheDescription) {
   const int before = form.rowsChanged;
   logic.Sync();
   EXPECT_EQ(before, form.rowsChanged);
-  ASSERT_TRUE(model.LoadText(R"(<description><info><type>t</type><ver>1</ver></info><parameters><param address="7" name="Jog Speed"/></parameters>
+  ASSERT_TRUE(model.LoadText(
+      R"(<description><info><type>t</type><ver>1</ver></info><parameters><param address="7" name="Jog Speed"/></parameters>
     <user_view><item><address nested="false" offset="0">7</address></item></user_view></description>)"));
   logic.Sync();
   EXPECT_EQ(before + 1, form.rowsChanged);
@@ -166,13 +165,13 @@ TEST_F(AllParamsTest, SearchByNameInEitherLanguageOrByParameter) {
     std::vector<std::string> shown;
   };
   const Case cases[] = {
-      {"stop", {"[Motor]", "16", "16.4"}},             // a sub-field brings its parameter
-      {"  MOTOR NUMBER ", {"[Motor]", "1"}},           // any case, blanks around
-      {"정지 전류", {"[Motor]", "16", "16.4"}},        // Korean, also under English
-      {"16", {"[Motor]", "16", "16.0", "16.4"}},      // a parameter brings its sub-fields
+      {"stop", {"[Motor]", "16", "16.4"}},        // a sub-field brings its parameter
+      {"  MOTOR NUMBER ", {"[Motor]", "1"}},      // any case, blanks around
+      {"정지 전류", {"[Motor]", "16", "16.4"}},   // Korean, also under English
+      {"16", {"[Motor]", "16", "16.0", "16.4"}},  // a parameter brings its sub-fields
       {"16.4", {"[Motor]", "16", "16.4"}},
-      {"4", {"[Other]", "40"}},                        // the start of a reference
-      {"status", {"[Status]", "90"}},                  // a heading brings its rows
+      {"4", {"[Other]", "40"}},        // the start of a reference
+      {"status", {"[Status]", "90"}},  // a heading brings its rows
       {"no such thing", {}},
   };
   for (const Case& c : cases) {
@@ -223,9 +222,10 @@ TEST_F(AllParamsTest, ReadAllCountsRefusalsAndMarksValuesOutOfLimits) {
   EXPECT_EQ(7, prompt.progressLogs[0]->upper);
   ASSERT_EQ(1u, prompt.Messages().size()) << "no retry question, only the end message";
   EXPECT_EQ(MsgButtons::Ok, prompt.Messages()[0].buttons);
-  EXPECT_EQ("6 of 7 parameters were read.\nNot read, the drive refused them: 0\n"
-            "Outside their limits or lists: 16.4",
-            prompt.Messages()[0].text);
+  EXPECT_EQ(
+      "6 of 7 parameters were read.\nNot read, the drive refused them: 0\n"
+      "Outside their limits or lists: 16.4",
+      prompt.Messages()[0].text);
   EXPECT_EQ("(not read)", Cell({0, false, 0}, TableColumn::Value));
   EXPECT_EQ("15 (outside 0 to 10)", Cell({16, true, 4}, TableColumn::Value));
   EXPECT_EQ("3", Cell({16, true, 0}, TableColumn::Value));
