@@ -39,11 +39,17 @@ void CAllParamsLogic::Rebuild() {
   m_readOnce = false;
   m_compared = false;  // the marks spoke of rows of another description
   m_differingOnly = false;
-  Refilter();
+  Refilter(true);
 }
 
-void CAllParamsLogic::Refilter() {
-  m_visible = m_table.Visible(m_filter, m_differingOnly && m_compared);
+void CAllParamsLogic::Refilter(bool rebuilt) {
+  std::vector<size_t> visible = m_table.Visible(m_filter, m_differingOnly && m_compared);
+  // A letter that leaves the same rows (the first of a word most rows hold) redraws values only.
+  if (!rebuilt && visible == m_visible) {
+    m_form.ValuesChanged();
+    return;
+  }
+  m_visible = std::move(visible);
   m_form.RowsChanged();
 }
 

@@ -86,7 +86,9 @@ class CAllParamsLogic {
 
  private:
   void Rebuild();
-  void Refilter();
+  // The shown rows for the search and the toggle; the form redraws them all only
+  // when they are other rows (always after a rebuild).
+  void Refilter(bool rebuilt = false);
   const CParamValueSource& Values() const { return m_values ? *m_values : m_linkValues; }
   void Mark(const ParamRef& ref, std::optional<int32_t> driveValue, int32_t fileValue);
 

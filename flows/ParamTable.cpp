@@ -21,7 +21,14 @@ std::string Lower(std::string text) {
   return text;
 }
 
-void Describe(ParamRow& row, const CParamInterface& node, const CParamDescFile& model) {
+// What a build looks up once rather than for each row: the user view's entries
+// by reference and the pattern of a limits text.
+struct BuildContext {
+  std::unordered_map<int64_t, const CUserViewData*> entries;
+  std::string rangePattern;
+};
+
+void Describe(ParamRow& row, const CParamInterface& node, const BuildContext& context) {
   row.refText = ParamRefText(row.ref);
   row.name = res::ShownText(node.GetName());
   row.englishKey = Lower(node.GetName());
@@ -33,10 +40,11 @@ void Describe(ParamRow& row, const CParamInterface& node, const CParamDescFile& 
   row.hasLimits = node.HasMinimum() || node.HasMaximum() || (node.IsNested() && node.GetSize() < 32);
   if (row.hasLimits) {
     std::tie(row.lowest, row.highest) = RangeOf(node);
-    row.limits = res::FormatString(ids::ParamRangeText, {std::to_string(row.lowest), std::to_string(row.highest)});
+    row.limits = res::FillPlaceholders(context.rangePattern, {std::to_string(row.lowest), std::to_string(row.highest)});
   }
-  if (const CUserViewData* entry = UserViewEntryOf(model, row.ref)) {
-    for (const auto& [value, text] : entry->choices) row.choices.emplace_back(value, res::ShownText(text));
+  const auto entry = context.entries.find(RefKey(row.ref));
+  if (entry != context.entries.end()) {
+    for (const auto& [value, text] : entry->second->choices) row.choices.emplace_back(value, res::ShownText(text));
   }
 }
 
@@ -78,6 +86,13 @@ void CParamTable::Build(const CParamDescFile& model) {
   Clear();
   if (!model.IsLoaded()) return;
   m_rows.reserve(model.GetParamCount() * 2 + model.GetCategoryCount() + 1);
+  BuildContext context;
+  context.rangePattern = res::LoadString(ids::ParamRangeText);
+  for (unsigned i = model.GetUserViewCount(); i-- > 0;) {
+    // The first entry in file order of a reference is the one the form shows.
+    const CUserViewData* entry = model.GetUserViewData(i);
+    context.entries[RefKey(EntryRef(*entry))] = entry;
+  }
 
   // Parameters by category in file order, then those of no listed category.
   std::unordered_map<int32_t, size_t> headingOf;
@@ -114,7 +129,7 @@ void CParamTable::Build(const CParamDescFile& model) {
       row.kind = RowKind::Param;
       row.ref = {param->GetAddress(), false, 0};
       row.parent = headingRow;
-      Describe(row, *param, model);
+      Describe(row, *param, context);
       row.readOnly = param->IsReadOnly();
       const bool writable = !param->IsReadOnly() && !param->IsReserved() && !statusGroup[g];
       // A value with sub-fields is edited field by field, each with its own checks.
@@ -131,7 +146,7 @@ void CParamTable::Build(const CParamDescFile& model) {
         field.ref = {param->GetAddress(), true, nested.GetOffset()};
         if (m_byRef.count(RefKey(field.ref))) continue;  // the first at an offset is the one the drive's bits mean
         field.parent = paramRow;
-        Describe(field, nested, model);
+        Describe(field, nested, context);
         field.readOnly = param->IsReadOnly() || nested.IsReadOnly();
         field.editable = writable && !nested.IsReadOnly() && !nested.IsReserved();
         CNestedNode& bits = m_fields.emplace_back();

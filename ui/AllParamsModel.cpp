@@ -13,8 +13,8 @@ namespace {
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 constexpr int kColumns = static_cast<int>(TableColumn::Count);
-const int kHeaders[kColumns] = {ids::AllParamsColParam, ids::AllParamsColName,     ids::AllParamsColValue,
-                                ids::AllParamsColUnit,  ids::AllParamsColLimits,   ids::AllParamsColReadOnly,
+const int kHeaders[kColumns] = {ids::AllParamsColParam, ids::AllParamsColName,   ids::AllParamsColValue,
+                                ids::AllParamsColUnit,  ids::AllParamsColLimits, ids::AllParamsColReadOnly,
                                 ids::AllParamsColFile};
 // A sub-field's name sits beneath its parameter's.
 const QString kIndent = QStringLiteral("      ");

@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSpinBox>
-#include <QTreeView>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include <climits>
@@ -89,16 +89,21 @@ CWndAllParams::CWndAllParams(CFrameLogic& frame, CParamDescFile& model, QWidget*
   layout->addLayout(searchRow);
 
   m_model = new CAllParamsModel(*m_logic, this);
-  m_table = new QTreeView(this);
+  // A table view lays out no row it does not draw: a search over thousands of
+  // rows costs the rows on screen, where a tree view would lay out every one.
+  m_table = new QTableView(this);
   m_table->setModel(m_model);
-  m_table->setRootIsDecorated(false);
-  m_table->setUniformRowHeights(true);  // a row's height is not measured row by row
-  m_table->setItemsExpandable(false);
+  m_table->verticalHeader()->setVisible(false);
+  m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+  m_table->setShowGrid(false);
+  m_table->setWordWrap(false);
   m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_table->setSelectionMode(QAbstractItemView::SingleSelection);
   m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  m_table->header()->setStretchLastSection(false);
-  m_table->header()->setSectionResizeMode(QHeaderView::Interactive);
+  m_table->horizontalHeader()->setStretchLastSection(false);
+  m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   const int widths[] = {70, 260, 190, 60, 150, 80, 110};
   for (int c = 0; c < static_cast<int>(TableColumn::Count); ++c) m_table->setColumnWidth(c, widths[c]);
   m_table->installEventFilter(this);
@@ -119,11 +124,10 @@ CWndAllParams::CWndAllParams(CFrameLogic& frame, CParamDescFile& model, QWidget*
   m_status = new QLabel(this);
   layout->addWidget(m_status);
 
-  connect(m_search, &QLineEdit::textChanged, this, [this](const QString& text) {
-    m_logic->SetFilter(text.toStdString());
-  });
+  connect(m_search, &QLineEdit::textChanged, this,
+          [this](const QString& text) { m_logic->SetFilter(text.toStdString()); });
   connect(m_differing, &QCheckBox::toggled, this, [this](bool on) { m_logic->SetDifferingOnly(on); });
-  connect(m_table, &QTreeView::doubleClicked, this, [this] { OnEdit(); });
+  connect(m_table, &QTableView::doubleClicked, this, [this] { OnEdit(); });
   connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { UpdateCommands(); });
   connect(m_readAll, &QPushButton::clicked, this, &CWndAllParams::OnReadAll);
   connect(m_edit, &QPushButton::clicked, this, &CWndAllParams::OnEdit);
@@ -210,9 +214,12 @@ bool CWndAllParams::eventFilter(QObject* watched, QEvent* event) {
 void CWndAllParams::RowsChanged() {
   if (!m_model) return;  // rows built while the window is made
   m_model->Reset();
-  // A heading's text runs across the row; the reset forgot the last ones.
+  // A heading's text runs across the row.
+  m_table->clearSpans();
   for (size_t r = 0; r < m_logic->ShownCount(); ++r) {
-    if (m_logic->ShownRow(r).kind == RowKind::Category) m_table->setFirstColumnSpanned(static_cast<int>(r), {}, true);
+    if (m_logic->ShownRow(r).kind == RowKind::Category) {
+      m_table->setSpan(static_cast<int>(r), 0, 1, static_cast<int>(TableColumn::Count));
+    }
   }
   UpdateCommands();
 }

@@ -22,7 +22,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
-class QTreeView;
+class QTableView;
 
 // The small edit dialog: the row's list where it has one, else a number within its limits.
 class CDlgEditValue : public QDialog {
@@ -51,7 +51,7 @@ class CWndAllParams : public QWidget, private CAllParamsForm {
   void SetBusy(bool busy);
 
   CAllParamsLogic& Logic() { return *m_logic; }
-  QTreeView* Table() const { return m_table; }
+  QTableView* Table() const { return m_table; }
   QLineEdit* Search() const { return m_search; }
   QCheckBox* DifferingOnly() const { return m_differing; }
   QLabel* Status() const { return m_status; }
@@ -81,7 +81,7 @@ class CWndAllParams : public QWidget, private CAllParamsForm {
   CFrameLogic& m_frame;
   std::unique_ptr<CAllParamsLogic> m_logic;
   CAllParamsModel* m_model = nullptr;
-  QTreeView* m_table = nullptr;
+  QTableView* m_table = nullptr;
   QLineEdit* m_search = nullptr;
   QCheckBox* m_differing = nullptr;
   QLabel* m_status = nullptr;

@@ -12,7 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTreeView>
+#include <QTableView>
 
 #include "UiSupport.h"
 #include "params/ParamDescFile.h"
@@ -75,10 +75,10 @@ TEST_F(AllParamsWindowTest, OpensReadsAllSearchesAndEditsOneValue) {
   EXPECT_TRUE(table->isVisible());
   EXPECT_EQ(frame.get(), table->parentWidget()) << "owned by the main window";
   EXPECT_TRUE(table->isWindow());
-  QTreeView* view = table->Table();
+  QTableView* view = table->Table();
   EXPECT_EQ("Parameter", view->model()->headerData(0, Qt::Horizontal).toString());
   EXPECT_EQ("Motor", view->model()->data(view->model()->index(0, 0)).toString());
-  EXPECT_TRUE(view->isFirstColumnSpanned(0, {}));
+  EXPECT_EQ(static_cast<int>(TableColumn::Count), view->columnSpan(0, 0)) << "a heading runs across the row";
   EXPECT_EQ("", Cell({2, false, 0}, TableColumn::Value)) << "nothing read yet";
 
   // Read All fills every row from the drive, with the progress window.
