@@ -104,7 +104,7 @@ CWndAllParams::CWndAllParams(CFrameLogic& frame, CParamDescFile& model, QWidget*
   m_table->horizontalHeader()->setStretchLastSection(false);
   m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  const int widths[] = {70, 260, 190, 60, 150, 80, 110};
+  const int widths[] = {70, 240, 180, 60, 200, 80, 110};
   for (int c = 0; c < static_cast<int>(TableColumn::Count); ++c) m_table->setColumnWidth(c, widths[c]);
   m_table->installEventFilter(this);
   layout->addWidget(m_table, 1);
