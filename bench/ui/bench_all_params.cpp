@@ -108,9 +108,9 @@ bool BenchAllParams(CMainFrame& frame, CSimDrive& drive, unsigned char com, int 
               TargetMark(build < 0.050, "< 50 ms").c_str());
   std::sort(keystrokes.begin(), keystrokes.end());
   const double keystroke = keystrokes[keystrokes.size() / 2];
-  std::printf("a search keystroke over it (typing \"setting 4321\", %zu keystrokes): median %.1f ms %s, slowest %.1f ms\n",
-              keystrokes.size(), keystroke * 1e3, TargetMark(keystroke < 0.016, "< 16 ms").c_str(),
-              keystrokes.back() * 1e3);
+  std::printf(
+      "a search keystroke over it (typing \"setting 4321\", %zu keystrokes): median %.1f ms %s, slowest %.1f ms\n",
+      keystrokes.size(), keystroke * 1e3, TargetMark(keystroke < 0.016, "< 16 ms").c_str(), keystrokes.back() * 1e3);
   std::printf("of which the rows alone: built in %.1f ms, searched in %.1f ms; the slowest repaint %.1f ms\n",
               rowsOnly * 1e3, searchOnly * 1e3, painted * 1e3);
 
