@@ -144,7 +144,11 @@ CWndAllParams::CWndAllParams(CFrameLogic& frame, CParamDescFile& model, QWidget*
   Sync();
 }
 
-CWndAllParams::~CWndAllParams() = default;
+CWndAllParams::~CWndAllParams() {
+  // The view and its model read the logic, which goes before the widget's children do.
+  delete m_table;
+  delete m_model;
+}
 
 void CWndAllParams::Sync() {
   m_logic->Sync();
@@ -176,6 +180,12 @@ void CWndAllParams::RunFlow(const std::function<void()>& flow) {
   flow();
   m_running = false;
   UpdateCommands();
+  // The progress window and the boxes belong to the main window: the table the
+  // user worked in comes back on top when they close.
+  if (isVisible()) {
+    raise();
+    activateWindow();
+  }
 }
 
 void CWndAllParams::OnReadAll() {

@@ -14,8 +14,8 @@
 namespace {
 
 constexpr int kColumns = static_cast<int>(TableColumn::Count);
-constexpr int kHeaders[kColumns] = {ids::AllParamsColParam, ids::AllParamsColName,     ids::AllParamsColValue,
-                                    ids::AllParamsColUnit,  ids::AllParamsColLimits,   ids::AllParamsColReadOnly,
+constexpr int kHeaders[kColumns] = {ids::AllParamsColParam, ids::AllParamsColName,   ids::AllParamsColValue,
+                                    ids::AllParamsColUnit,  ids::AllParamsColLimits, ids::AllParamsColReadOnly,
                                     ids::AllParamsColFile};
 constexpr int kWidths[kColumns] = {60, 230, 170, 50, 130, 70, 110};
 constexpr int kButtons[] = {IDC_ALLP_READ, IDC_ALLP_EDIT, IDC_ALLP_SAVEALL, IDC_ALLP_LOAD, IDC_ALLP_COMPARE};
@@ -87,8 +87,8 @@ INT_PTR CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     const long long number = std::wcstoll(text, &end, 10);
     // A number outside the limits is no value to leave with: the dialog stays.
     const bool whole = end != text && *end == L'\0';
-    if (!whole || (request.hasLimits && (number < request.lowest || number > request.highest)) ||
-        number < INT32_MIN || number > INT32_MAX) {
+    if (!whole || (request.hasLimits && (number < request.lowest || number > request.highest)) || number < INT32_MIN ||
+        number > INT32_MAX) {
       MessageBeep(MB_ICONWARNING);
       SetFocus(GetDlgItem(window, IDC_ALLPEDIT_NUMBER));
       return TRUE;
@@ -156,11 +156,13 @@ void CAllParamsWindow::RunFlow(const std::function<void()>& flow) {
   flow();
   m_running = false;
   UpdateCommands();
+  // The progress window and the boxes belong to the main window, which the system
+  // brings forward when they close: the table the user worked in comes back on top.
+  if (IsWindowVisible(m_window)) SetForegroundWindow(m_window);
 }
 
 bool CAllParamsWindow::PreTranslate(MSG& message) {
-  if (!m_window || !IsWindowVisible(m_window) ||
-      (message.hwnd != m_window && !IsChild(m_window, message.hwnd))) {
+  if (!m_window || !IsWindowVisible(m_window) || (message.hwnd != m_window && !IsChild(m_window, message.hwnd))) {
     return false;
   }
   if (message.message == WM_KEYDOWN && message.wParam == VK_F5) {
@@ -253,8 +255,8 @@ void CAllParamsWindow::Layout() {
     MapWindowPoints(nullptr, m_window, reinterpret_cast<POINT*>(&place), 2);
     SetWindowPos(control, nullptr, place.left, buttonsTop, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
   }
-  SetWindowPos(GetDlgItem(m_window, IDC_ALLP_STATUS), nullptr, margin, bottom - statusHeight,
-               client.right - 2 * margin, statusHeight, SWP_NOZORDER);
+  SetWindowPos(GetDlgItem(m_window, IDC_ALLP_STATUS), nullptr, margin, bottom - statusHeight, client.right - 2 * margin,
+               statusHeight, SWP_NOZORDER);
   InvalidateRect(m_window, nullptr, TRUE);
 }
 
