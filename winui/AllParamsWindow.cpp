@@ -17,7 +17,7 @@ constexpr int kColumns = static_cast<int>(TableColumn::Count);
 constexpr int kHeaders[kColumns] = {ids::AllParamsColParam, ids::AllParamsColName,   ids::AllParamsColValue,
                                     ids::AllParamsColUnit,  ids::AllParamsColLimits, ids::AllParamsColReadOnly,
                                     ids::AllParamsColFile};
-constexpr int kWidths[kColumns] = {60, 230, 170, 50, 130, 70, 110};
+constexpr int kWidths[kColumns] = {70, 200, 150, 50, 170, 70, 90};
 constexpr int kButtons[] = {IDC_ALLP_READ, IDC_ALLP_EDIT, IDC_ALLP_SAVEALL, IDC_ALLP_LOAD, IDC_ALLP_COMPARE};
 constexpr COLORREF kHeadingBack = RGB(0xe8, 0xec, 0xf2);
 constexpr COLORREF kDiffersBack = RGB(0xff, 0xe8, 0xc8);
@@ -213,10 +213,6 @@ INT_PTR CAllParamsWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       GetObjectW(reinterpret_cast<HFONT>(SendMessageW(m_list, WM_GETFONT, 0, 0)), sizeof(font), &font);
       font.lfWeight = FW_BOLD;
       m_bold = CreateFontIndirectW(&font);
-      RECT frame = {0, 0, 0, 0};
-      GetWindowRect(m_window, &frame);
-      SetWindowPos(m_window, nullptr, 0, 0, (frame.right - frame.left) * 5 / 4, (frame.bottom - frame.top) * 5 / 4,
-                   SWP_NOZORDER | SWP_NOMOVE);
       Layout();
       m_logic->Sync();
       return TRUE;
