@@ -151,12 +151,12 @@ const Entry kTable[] = {
 // The whole-drive table looks up every name of a description at once, which may
 // hold thousands: a scan of the table for each would be quadratic.
 const std::unordered_map<std::string_view, const char*>& KoreanByEnglish() {
-  static const auto* const map = [] {
+  static const auto* const kMap = [] {
     auto* built = new std::unordered_map<std::string_view, const char*>();
     for (const Entry& entry : kTable) built->emplace(entry.english, entry.korean);
     return built;
   }();
-  return *map;
+  return *kMap;
 }
 
 }  // namespace

@@ -210,7 +210,7 @@ INT_PTR CAllParamsWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         SendMessageW(m_list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
       }
       LOGFONTW font = {};
-      GetObjectW(reinterpret_cast<HFONT>(SendMessageW(m_list, WM_GETFONT, 0, 0)), sizeof(font), &font);
+      GetObjectW(winui::FromInteger<HFONT>(SendMessageW(m_list, WM_GETFONT, 0, 0)), sizeof(font), &font);
       font.lfWeight = FW_BOLD;
       m_bold = CreateFontIndirectW(&font);
       Layout();
