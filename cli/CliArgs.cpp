@@ -84,6 +84,7 @@ struct Subcommands {
   CLI::App* import;
   CLI::App* exportDb;
   CLI::App* scan;
+  CLI::App* params;
 };
 
 CLI::App* AddFileCommand(CLI::App& parent, const char* name, int helpId, std::string* file) {
@@ -139,7 +140,9 @@ std::pair<Command, std::string> ChosenCommand(const Subcommands& s) {
                                                  {s.diff, Command::Diff},
                                                  {s.import, Command::MotorDbImport},
                                                  {s.exportDb, Command::MotorDbExport},
-                                                 {s.scan, Command::Scan}};
+                                                 {s.scan, Command::Scan},
+
+                                                 {s.params, Command::Params}};
   for (const auto& [app, command] : order) {
     if (!app->parsed()) continue;
     const bool motordb = command == Command::MotorDbImport || command == Command::MotorDbExport;
@@ -190,6 +193,12 @@ int CheckRequest(const std::string& portText, const std::vector<std::string>& re
   if (NeedsDrive(request->command) && portText.empty()) return refuse(ids::CliNeedsPort, request->commandName);
   if (request->interactive && (request->allPorts || request->ports.size() > 1)) {
     err << Text(ids::CliInteractiveOnePort) << '\n';
+    return 2;
+  }
+  if (request->command == Command::Get && refTexts.empty() != request->all) {
+    err << res::FormatString(ids::CliUsageError,
+                             {Text(request->all ? ids::CliGetAllWithAddress : ids::CliGetNeedsAddress)})
+        << '\n';
     return 2;
   }
   for (const std::string& text : refTexts) {
@@ -314,10 +323,12 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
   s.ports = app.add_subcommand("ports", Text(ids::CliCmdPorts));
   s.info = app.add_subcommand("info", Text(ids::CliCmdInfo));
   s.get = app.add_subcommand("get", Text(ids::CliCmdGet));
-  s.get->add_option("ADDR", refTexts, Text(ids::CliArgAddresses))->required()->type_name("");
+  s.get->add_option("ADDR", refTexts, Text(ids::CliArgAddresses))->type_name("");
+  s.get->add_flag("--all", request->all, Text(ids::CliOptGetAll));
   s.set = app.add_subcommand("set", Text(ids::CliCmdSet));
   s.set->add_option("ADDR=VALUE", assignmentTexts, Text(ids::CliArgAssignments))->required()->type_name("");
   s.save = AddFileCommand(app, "save", ids::CliCmdSave, &request->file);
+  s.save->add_flag("--all", request->all, Text(ids::CliOptSaveAll));
   s.load = AddFileCommand(app, "load", ids::CliCmdLoad, &request->file);
   s.diff = AddFileCommand(app, "diff", ids::CliCmdDiff, &request->file);
   s.diff->add_flag("--all", request->diffAll, Text(ids::CliOptDiffAll));
@@ -333,6 +344,8 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
       },
       "");
   s.scan->add_option("--bauds", baudsText, Text(ids::CliOptBauds))->type_name("RATES")->check(baudList);
+  s.params = app.add_subcommand("params", Text(ids::CliCmdParams));
+  s.params->add_option("--version", request->descVersion, Text(ids::CliOptParamsVersion))->type_name("TEXT");
   const SubcommandHelp helps[] = {
       {s.ports, false, false, "ports"},
       {s.info, true, false, "--port COM3 info"},
@@ -345,11 +358,12 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
       {s.import, true, true, "--port COM3 motordb import motor.txt"},
       {s.exportDb, true, true, "--port COM3 motordb export motor-{port}.txt"},
       {s.scan, false, false, "scan --port COM3,COM4 --bauds 9600,57600"},
+      {s.params, false, false, "params --version \"QM71 ver.2.00.001.01\" --json"},
   };
   for (const SubcommandHelp& help : helps) SetSubcommandFooter(help);
   // Each subcommand made its own help flags under CLI11's English group name.
   for (CLI::App* sub :
-       {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb, s.scan}) {
+       {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb, s.scan, s.params}) {
     sub->group(Text(ids::CliLabelSubcommands));
     for (CLI::Option* help : {sub->get_help_ptr(), sub->get_option_no_throw("--help-all")}) {
       if (help) help->group(Text(ids::CliLabelOptions));

@@ -16,7 +16,7 @@
 
 namespace cli {
 
-enum class Command { Ports, Info, Get, Set, Save, Load, Diff, MotorDbImport, MotorDbExport, Scan };
+enum class Command { Ports, Info, Get, Set, Save, Load, Diff, MotorDbImport, MotorDbExport, Scan, Params };
 
 // One ADDR=VALUE of `set`; the value stays text until the drive's description is
 // known, since it may be one of the texts of the parameter's list.
@@ -36,6 +36,8 @@ struct Request {
   int retries = 0;
   bool interactive = false;
   bool diffAll = false;
+  bool all = false;                     // get --all, save --all: every parameter, not the form's rows
+  std::string descVersion;              // params --version: the drive version whose description to list
   std::string portsFile;                // empty: the one beside the program
   std::vector<ParamRef> refs;           // get
   std::vector<Assignment> assignments;  // set
@@ -65,8 +67,10 @@ std::optional<res::Language> LanguageOption(int argc, const char* const* argv);
 std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* request, std::ostream& out,
                                     std::ostream& err);
 
-// Whether the command talks to drives on ports the user names (all but `ports`
-// and `scan`, which take every listed port when none is named).
-inline bool NeedsDrive(Command command) { return command != Command::Ports && command != Command::Scan; }
+// Whether the command talks to drives on ports the user names (all but `ports`,
+// `params` and `scan`, which takes every listed port when none is named).
+inline bool NeedsDrive(Command command) {
+  return command != Command::Ports && command != Command::Scan && command != Command::Params;
+}
 
 }  // namespace cli

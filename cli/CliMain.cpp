@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/AllParamsJob.h"
 #include "cli/CliArgs.h"
 #include "cli/Console.h"
 #include "cli/DriveJob.h"
@@ -145,6 +146,7 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
   if (const std::optional<std::string> badConfig = files::SetAsideBadConfig()) console.Lines("", *badConfig);
   if (request.command == Command::Ports) return ListPorts(request, streams.out, console);
   if (request.command == Command::Scan) return RunScan(request, streams.out, console, cancel);
+  if (request.command == Command::Params) return ListParams(request, streams.out, streams.err);
 
   std::vector<unsigned> ports = request.ports;
   if (request.allPorts) CRs232CB::ListPorts(ports);

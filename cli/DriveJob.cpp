@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "cli/AllParamsJob.h"
 #include "cli/CliPrompt.h"
 #include "flows/CompareTable.h"
 #include "flows/DpfFlows.h"
@@ -198,7 +199,9 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
   const Command command = context.request.command;
   // Save stores what the view shows, so it reads those entries as the window's
   // connect does; the others read what they need themselves.
-  const Outcome identified = command == Command::Save ? StartSession(frame, model) : IdentifyDrive(frame, model);
+  const bool all = context.request.all;
+  const Outcome identified =
+      command == Command::Save && !all ? StartSession(frame, model) : IdentifyDrive(frame, model);
   if (identified != Outcome::Done) {
     if (command == Command::Info && identified == Outcome::LinkFailed) SuggestScan(link, com, prompt);
     return identified;
@@ -207,15 +210,18 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
   Drive drive{frame, model, prompt, context, result, FileForPort(context.request.file, com)};
   switch (command) {
     case Command::Info: return Info(drive);
-    case Command::Get: return Get(drive);
+    case Command::Get: return all ? GetAll(frame, model, context, result) : Get(drive);
     case Command::Set: return Set(drive);
-    case Command::Save: return SaveParamFile(frame, model, {[&context] { return context.cancel.load(); }, nullptr});
+    case Command::Save:
+      if (all) return SaveAll(frame, model, drive.file, context);
+      return SaveParamFile(frame, model, {[&context] { return context.cancel.load(); }, nullptr});
     case Command::Load: return Load(drive);
     case Command::Diff: return Diff(drive);
     case Command::MotorDbImport: return ImportMotorDb(frame);
     case Command::MotorDbExport: return ExportMotorDb(frame, [&context] { return context.cancel.load(); });
     case Command::Ports:
-    case Command::Scan: break;
+    case Command::Scan:
+    case Command::Params: break;
   }
   return Outcome::BadInput;
 }
@@ -223,6 +229,11 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
 }  // namespace
 
 std::string PortName(unsigned com) { return portmap::DisplayName(com); }
+
+std::string BareLabel(std::string label) {
+  while (!label.empty() && (label.back() == ':' || label.back() == ' ')) label.pop_back();
+  return label;
+}
 
 std::string FileForPort(const std::string& file, unsigned com) {
   // A network address holds characters a file name must not ("rfc2217://[::1]:4001"):

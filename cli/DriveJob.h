@@ -37,6 +37,8 @@ struct JobContext {
 
 // "COM3".
 std::string PortName(unsigned com);
+// A form's label without its trailing " :", which reads as noise in a table or a JSON value.
+std::string BareLabel(std::string label);
 // Stands for the port in a FILE argument, so that several drives each get a file
 // of their own: "backup-{port}.dpf" is backup-COM3.dpf for the drive on COM3.
 inline constexpr const char* kPortPlaceholder = "{port}";

@@ -214,6 +214,21 @@ Outcome CheckParamFile(const std::string& path, const CParamDescFile& model, std
   return Outcome::Done;
 }
 
+bool WriteParamFile(const std::string& path, const std::string& version, const std::vector<DpfEntry>& entries) {
+  ini::IniDocument document;
+  bool built = document.SetString(kTarget, kVersionKey, version);
+  for (size_t i = 0; i < entries.size() && built; ++i) {
+    const std::string section = SectionName(static_cast<int>(i));
+    built = document.SetInt(section, "ADDRESS", entries[i].address) &&
+            document.SetInt(section, "NESTED", entries[i].nested) &&
+            document.SetInt(section, "OFFSET", entries[i].offset) &&
+            document.SetInt(section, "VALUE", entries[i].value);
+  }
+  CIniFile ini;
+  ini.SetPath(path);
+  return built && ini.WriteDocument(document);
+}
+
 Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunControl& control) {
   CVcmCommand& link = frame.Link();
   if (!link.IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
@@ -228,9 +243,7 @@ Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunCon
   // The file holds the entries the view shows, each read from this drive: one the
   // cache lacks (its read was skipped) is read now, and one that still cannot be
   // read is left out and named, never stored as a value the drive did not give.
-  ini::IniDocument document;
-  bool built = document.SetString(kTarget, kVersionKey, link.GetVersion());
-  int written = 0;
+  std::vector<DpfEntry> entries;
   std::vector<std::string> skipped;
   // A drive set wrongly before is saved as it is, so the file brings that drive
   // back; the end names what lies outside its limits, so nobody takes it for a
@@ -256,17 +269,12 @@ Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunCon
     if (const std::optional<std::string> text = OutsideLimitsText(model, EntryRef(entry), value)) {
       outside += (outside.empty() ? "" : "\n") + ParamRefText(EntryRef(entry)) + ": " + *text;
     }
-    const std::string section = SectionName(written++);
-    built = built && document.SetInt(section, "ADDRESS", entry.address) &&
-            document.SetInt(section, "NESTED", entry.nested) && document.SetInt(section, "OFFSET", entry.offset) &&
-            document.SetInt(section, "VALUE", value);
+    entries.push_back({entry.address, entry.nested, entry.offset, value});
   }
   if (cancelled(count)) return Outcome::Cancelled;
   work.reset();  // the drive's part is done: its messages are the window's again
 
-  CIniFile ini;
-  ini.SetPath(*path);
-  if (!built || !ini.WriteDocument(document)) {
+  if (!WriteParamFile(*path, link.GetVersion(), entries)) {
     frame.ShowWriteFailed(ids::DpfWriteFailed, *path);
     return Outcome::FileError;
   }

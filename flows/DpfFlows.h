@@ -40,6 +40,11 @@ struct DpfEntry {
                                      std::vector<DpfEntry>* entries, std::string* version,
                                      std::string* fault = nullptr);
 
+// Writes a drive parameter file whole or not at all (the old file stays when the
+// new one cannot be written): TARGET's VER and one section an entry, PARAM0 up.
+[[nodiscard]] bool WriteParamFile(const std::string& path, const std::string& version,
+                                  const std::vector<DpfEntry>& entries);
+
 // What a caller other than the window adds to a save or a load: Ctrl-C, checked
 // before each entry (a save then keeps the old file), and the load's report.
 struct DpfRunControl {

@@ -42,7 +42,8 @@ bool SameText(const std::string& a, const std::string& b) {
   return true;
 }
 
-// The range a node's value can take: its own limits, within what its bits hold.
+}  // namespace
+
 std::pair<int64_t, int64_t> RangeOf(const CParamInterface& node) {
   int64_t lowest = INT32_MIN, highest = INT32_MAX;
   if (node.IsNested() && node.GetSize() > 0 && node.GetSize() < 32) {
@@ -54,8 +55,6 @@ std::pair<int64_t, int64_t> RangeOf(const CParamInterface& node) {
   if (node.HasMaximum() && node.GetMaximum() < highest) highest = node.GetMaximum();
   return {lowest, highest};
 }
-
-}  // namespace
 
 std::optional<ParamRef> ParseParamRef(const std::string& text) {
   const size_t dot = text.find('.');

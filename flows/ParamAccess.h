@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "flows/Outcome.h"
 
@@ -52,6 +53,10 @@ int GuardQuestionFor(const ParamRef& ref, int32_t current, int32_t value);
 // Reads the parameter from the drive and gives the value (the sub-field's for a
 // nested reference). Failures are told through the frame.
 [[nodiscard]] Outcome GetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t* value);
+
+// The lowest and highest value the node may take: its own limits, within what a
+// sub-field's bits hold.
+std::pair<int64_t, int64_t> RangeOf(const CParamInterface& node);
 
 // Why the description forbids the value outright: the parameter or sub-field is
 // not described, is read-only or reserved, or the value lies outside the node's

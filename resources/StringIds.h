@@ -388,5 +388,40 @@ enum : int {
   CliOptBauds = 5731,
   CliBadBaudList = 5732,  // "%1" = the text given
   CliInfoTryScan = 5733,  // "%1" = port
+  // The whole-drive table (5800-5899)
+  CmdAllParams = 5800,  // command: prompt and tooltip
+  MenuAllParams = 5801,
+  AllParamsCaption = 5802,
+  AllParamsColParam = 5803,
+  AllParamsColName = 5804,
+  AllParamsColValue = 5805,
+  AllParamsColUnit = 5806,
+  AllParamsColLimits = 5807,
+  AllParamsColReadOnly = 5808,
+  AllParamsColFile = 5809,
+  AllParamsSearch = 5810,
+  AllParamsSearchHint = 5811,
+  AllParamsDifferingOnly = 5812,
+  AllParamsReadAll = 5813,
+  AllParamsSaveAll = 5814,
+  AllParamsEdit = 5815,
+  AllParamsOtherCategory = 5816,
+  AllParamsOutside = 5817,  // "%1" = value, "%2" = limits
+  AllParamsOffList = 5818,  // "%1" = value
+  AllParamsReadOnlyMark = 5819,
+  AllParamsReading = 5820,      // "%1" = parameter, "%2" = position, "%3" = count
+  AllParamsReadEnd = 5821,      // "%1" = read, "%2" = count
+  AllParamsNotReadList = 5822,  // "%1" = parameters
+  AllParamsOutsideList = 5823,  // "%1" = parameters
+  AllParamsEditCaption = 5824,  // "%1" = parameter
+  AllParamsEditValue = 5825,    // "%1" = name
+  AllParamsShownCount = 5826,   // "%1" = rows shown, "%2" = parameters
+  CliCmdParams = 5827,
+  CliOptGetAll = 5828,
+  CliOptSaveAll = 5829,
+  CliOptParamsVersion = 5830,
+  CliParamsHeader = 5831,  // column titles, tab-separated
+  CliGetNeedsAddress = 5832,
+  CliGetAllWithAddress = 5833,
 };
 }  // namespace ids

@@ -818,12 +818,24 @@ void CSimDrive::ClearReceived() {
 }
 
 void CSimDrive::LoadFactorySettings() {
-  SetParam(14, 0x1);    // alarm reset active high, enable active low
-  SetParam(15, 0x2);    // alarm active low, in-position active high
-  SetParam(16, 0x258);  // boost 20 %, stop 50 %, run 80 %
-  SetParam(21, 3);      // in-position value
-  SetParam(22, 0);      // in-position response mode
-  SetParam(24, 6);      // position correction gains
+  // Every parameter the shipped descriptions show holds a value within its
+  // limits, so a table of the whole drive reads as a drive set up for use.
+  const std::pair<int32_t, int32_t> settings[] = {
+      {0, 4},     {1, 3},  {2, 1500}, {3, 100},   {4, 100},     {5, 100},      {6, 300}, {7, 100},
+      {8, 100},   {9, 0},  {10, 0},   {11, 0},    {12, 100000}, {13, -100000}, {17, 1},  {18, 10000},
+      {19, 4000}, {20, 0}, {23, 1},   {27, 200},  {28, 100},    {29, 0},       {31, 4},  {80, 1},
+      {81, 4},    {82, 5}, {90, 0},   {96, 1234}, {97, 38},     {98, 24}};
+  for (const auto& [address, value] : settings) SetParam(address, value);
+  for (int32_t i = 0; i < 10; ++i) SetParam(40 + i, i + 1);          // input functions
+  for (int32_t i = 0; i < 6; ++i) SetParam(50 + i, i + 1);           // output functions
+  for (int32_t i = 0; i < 16; ++i) SetParam(60 + i, 100 * (i + 1));  // preset speeds
+  for (int32_t i = 91; i <= 95; ++i) SetParam(i, 0);                 // alarm history
+  SetParam(14, 0x1);                                                 // alarm reset active high, enable active low
+  SetParam(15, 0x2);                                                 // alarm active low, in-position active high
+  SetParam(16, 0x258);                                               // boost 20 %, stop 50 %, run 80 %
+  SetParam(21, 3);                                                   // in-position value
+  SetParam(22, 0);                                                   // in-position response mode
+  SetParam(24, 6);                                                   // position correction gains
   SetParam(25, 4);
   SetParam(26, 2);
   SetParam(30, 2 << 5);  // pulse input filter 2

@@ -112,6 +112,19 @@ void SaveFile(QPainter& p) {
   Arrow(p, QPointF(6, 25), QPointF(12, 25), QColor(40, 90, 200));
 }
 
+void AllParams(QPainter& p) {
+  // A table: a heading band and rows of name and value cells.
+  p.setPen(QPen(QColor(60, 70, 90), 1.2));
+  p.setBrush(QColor(250, 250, 245));
+  p.drawRect(QRectF(2, 4, 28, 24));
+  p.setBrush(QColor(52, 96, 170));
+  p.drawRect(QRectF(2, 4, 28, 6));
+  p.setPen(QPen(QColor(150, 160, 180), 1));
+  for (double y = 14; y < 28; y += 4.5) p.drawLine(QPointF(3, y), QPointF(29, y));
+  p.drawLine(QPointF(12, 10), QPointF(12, 28));
+  p.drawLine(QPointF(22, 10), QPointF(22, 28));
+}
+
 void Program(QPainter& p) {
   // A servo motor face: a flange with a shaft and a "Q" ring.
   p.setPen(QPen(QColor(30, 40, 60), 1.2));
@@ -144,6 +157,7 @@ QIcon CommandIcon(int commandId) {
     case ids::CmdDisconnect: return Draw(Disconnect);
     case ids::CmdLoadFile: return Draw(LoadFile);
     case ids::CmdSaveFile: return Draw(SaveFile);
+    case ids::CmdAllParams: return Draw(AllParams);
     default: return QIcon();
   }
 }

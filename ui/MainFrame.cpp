@@ -36,6 +36,7 @@
 #include "ui/ProgressDlg.h"
 #include "ui/QtPrompt.h"
 #include "ui/ViewUserParams.h"
+#include "ui/WndAllParams.h"
 
 namespace {
 
@@ -47,10 +48,11 @@ constexpr int kToolButtonSize = 34;
 constexpr int kToolImageSize = 32;
 
 // The toolbar as shipped: Connect, Disconnect, a separator, Load File, Save to File.
-const std::vector<int> kDefaultToolBar = {ids::CmdConnect, ids::CmdDisconnect, 0, ids::CmdLoadFile, ids::CmdSaveFile};
+const std::vector<int> kDefaultToolBar = {
+    ids::CmdConnect, ids::CmdDisconnect, 0, ids::CmdLoadFile, ids::CmdSaveFile, 0, ids::CmdAllParams};
 // The commands the customization dialog offers, as the menus list them.
-const std::vector<int> kCustomizable = {ids::CmdConnect,  ids::CmdDisconnect, ids::CmdRefresh, ids::CmdExit,
-                                        ids::CmdLoadFile, ids::CmdSaveFile,   ids::CmdAbout};
+const std::vector<int> kCustomizable = {ids::CmdConnect,  ids::CmdDisconnect, ids::CmdRefresh,   ids::CmdExit,
+                                        ids::CmdLoadFile, ids::CmdSaveFile,   ids::CmdAllParams, ids::CmdAbout};
 
 // Commands that need an open port; Connect needs the opposite.
 const std::vector<int> kNeedConnection = {ids::CmdDisconnect,   ids::CmdRefresh,     ids::CmdLoadFile,
@@ -181,6 +183,9 @@ void CMainFrame::BuildMenus() {
   params->addSeparator();
   params->addAction(import);
   params->addAction(exportDb);
+  params->addSeparator();
+  params->addAction(MakeCommand(ids::CmdAllParams, ids::MenuAllParams, &CMainFrame::OnAllParams));
+  m_actions[ids::CmdAllParams]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
   for (QMenu* menu : {drive, params, view, panes, help}) {
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
@@ -310,6 +315,10 @@ void CMainFrame::UpdateCommandUi() {
     const QSignalBlocker quiet(toggle);
     toggle->setChecked(!statusBar()->isHidden());
   }
+  if (m_allParams) {
+    m_allParams->SetBusy(busy);  // the table is the drive's window too: no command while a flow runs
+    m_allParams->Sync();
+  }
   if (!m_lineWatch || !m_connection) return;  // not built yet
   if (connected && !busy) {
     m_lineWatch->Watch(m_link.NativeHandle());
@@ -396,6 +405,18 @@ void CMainFrame::OnCompareParamFile() {
                     return m_compareRunner(dialog) == QDialog::Accepted;
                   });
   UpdateCommandUi();
+}
+
+void CMainFrame::OnAllParams() {
+  if (!m_allParams) {
+    m_allParams = new CWndAllParams(*m_logic, m_model, this);
+    // A value the table wrote shows in the form's row at once.
+    m_allParams->Logic().onWritten = [this] { m_view->Logic().SelectCurrentValues(); };
+  }
+  m_allParams->Sync();
+  m_allParams->show();
+  m_allParams->raise();
+  m_allParams->activateWindow();
 }
 
 void CMainFrame::OnImportMotorDb() {

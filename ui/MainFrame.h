@@ -20,6 +20,7 @@ class CDlgConnect;
 class CParamDescFile;
 class CQtPrompt;
 class CViewUserParams;
+class CWndAllParams;
 class QLabel;
 class QTimer;
 class QToolBar;
@@ -43,6 +44,8 @@ class CMainFrame : public QMainWindow {
 
   QAction* Action(int commandId) const;
   CViewUserParams* View() const { return m_view; }
+  // The whole-drive table's window; null until first opened.
+  CWndAllParams* AllParamsWindow() const { return m_allParams; }
   CFrameLogic& Logic() { return *m_logic; }
   CVcmCommand& Link() { return m_link; }
   CParamDescFile& Model() { return m_model; }
@@ -84,6 +87,7 @@ class CMainFrame : public QMainWindow {
   void OnLoadParamFile();
   void OnSaveParamFile();
   void OnCompareParamFile();
+  void OnAllParams();
   void OnImportMotorDb();
   void OnExportMotorDb();
   void OnAbout();
@@ -112,6 +116,7 @@ class CMainFrame : public QMainWindow {
   CParamDescFile& m_model;
   std::unique_ptr<CFrameLogic> m_logic;
   CViewUserParams* m_view = nullptr;
+  CWndAllParams* m_allParams = nullptr;  // a child of the frame, gone with it
   QToolBar* m_toolBar = nullptr;
   QLabel* m_ready = nullptr;
   QLabel* m_num = nullptr;

@@ -6,7 +6,8 @@
 //
 // LIST is a comma-separated choice of main, connect312, connect313, connectlist
 // (the port list open), openfailed (the box of a failed open; needs a port
-// listed as gone), about, progress, filedialog, compare (needs main), or "all" (default: main).
+// listed as gone), about, progress, filedialog, compare (needs main), allparams (the
+// whole-drive table read and compared; needs main), or "all" (default: main).
 // Korean pictures get a "-ko" suffix.
 
 #include <QAbstractItemView>
@@ -27,6 +28,7 @@
 
 #include "flows/ConnectLogic.h"
 #include "flows/DpfFlows.h"
+#include "flows/DpfSaveAll.h"
 #include "flows/MotorDb.h"
 #include "flows/ParamAccess.h"
 #include "params/ParamDescFile.h"
@@ -42,6 +44,7 @@
 #include "ui/ProgressDlg.h"
 #include "ui/QtPrompt.h"
 #include "ui/ViewUserParams.h"
+#include "ui/WndAllParams.h"
 
 namespace {
 
@@ -270,6 +273,23 @@ int main(int argc, char** argv) {
     ok = staged && ok;
     CDlgCompare dialog("drive.dpf", fileVersion, false, rows, &frame);
     ok = Save(dialog, out, QStringLiteral("screenshot-compare"), suffix) && ok;
+    QFile::remove(file);
+  }
+  if (wanted("allparams") && frame.IsConnected()) {
+    // Every parameter saved, two changed in the drive, read all and compared: the
+    // picture shows values, units, limits and the two rows that differ.
+    const QString file = QDir(out).absoluteFilePath(QStringLiteral("all-params-example.dpf"));
+    bool staged = SaveAllParamFileAt(frame.Logic(), model, file.toStdString()) == Outcome::Done;
+    staged = staged && SetParam(frame.Logic(), model, {2, false, 0}, 1800) == Outcome::Done;
+    staged = staged && SetParam(frame.Logic(), model, {16, true, 0}, 6) == Outcome::Done;
+    frame.OnAllParams();
+    CWndAllParams* table = frame.AllParamsWindow();
+    table->OnReadAll();
+    prompt.nextFile = file.toStdString();
+    table->OnCompareFile();
+    staged = staged && table->Logic().HasComparison();
+    if (!staged) std::fprintf(stderr, "drive-setting-shots: the table to show could not be made\n");
+    ok = Save(*table, out, QStringLiteral("screenshot-all-params"), suffix) && staged && ok;
     QFile::remove(file);
   }
   link.Close();

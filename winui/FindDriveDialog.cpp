@@ -16,8 +16,8 @@ constexpr UINT kSearchNews = WM_APP + 36;
 CFindDriveDialog::~CFindDriveDialog() = default;
 
 int CFindDriveDialog::Run(HWND owner) {
-  const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FIND_DRIVE), owner,
-                                         DialogProc, reinterpret_cast<LPARAM>(this));
+  const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FIND_DRIVE), owner, DialogProc,
+                                         reinterpret_cast<LPARAM>(this));
   // Its workers end here; news they post meanwhile goes to a window that is gone.
   m_logic.reset();
   return static_cast<int>(result);
@@ -67,9 +67,7 @@ void CFindDriveDialog::Initialise(HWND window) {
   }
   m_config.UseConfigFile();
   CDriveSearchForm& form = *this;
-  m_logic = std::make_unique<CDriveSearchLogic>(form, m_config, [window] {
-    PostMessageW(window, kSearchNews, 0, 0);
-  });
+  m_logic = std::make_unique<CDriveSearchLogic>(form, m_config, [window] { PostMessageW(window, kSearchNews, 0, 0); });
   m_logic->Start({});
 }
 

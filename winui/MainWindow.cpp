@@ -34,9 +34,11 @@ constexpr UINT kUiRefreshMs = 200;
 constexpr int kNeedConnection[] = {ID_DRIVE_DISCONNECT, ID_DRIVE_REFRESH,  ID_PARAM_LOAD,    ID_PARAM_SAVE,
                                    ID_PARAM_COMPARE,    ID_MOTORDB_IMPORT, ID_MOTORDB_EXPORT};
 
-// The toolbar as shipped: Connect, Disconnect, a separator, Load File, Save to File;
+// The toolbar as shipped: Connect, Disconnect, a separator, Load File, Save to File,
+// a separator, All Parameters;
 // its pictures (IDB_TOOLBAR) come in the same order.
-constexpr int kToolBarCommands[] = {ID_DRIVE_CONNECT, ID_DRIVE_DISCONNECT, 0, ID_PARAM_LOAD, ID_PARAM_SAVE};
+constexpr int kToolBarCommands[] = {ID_DRIVE_CONNECT,  ID_DRIVE_DISCONNECT, 0, ID_PARAM_LOAD, ID_PARAM_SAVE, 0,
+                                    ID_PARAM_ALLPARAMS};
 
 // Menu items and the string ids of their texts; an accelerator's key follows a tab.
 struct MenuText {
@@ -54,6 +56,7 @@ constexpr MenuText kMenuTexts[] = {
     {ID_PARAM_COMPARE, ids::MenuCompareFile, nullptr},
     {ID_MOTORDB_IMPORT, ids::MenuImportMotorDb, L"Ctrl+Shift+I"},
     {ID_MOTORDB_EXPORT, ids::MenuExportMotorDb, L"Ctrl+Shift+E"},
+    {ID_PARAM_ALLPARAMS, ids::MenuAllParams, L"Ctrl+T"},
     {ID_VIEW_TOOLBAR, ids::ToolbarStandard, nullptr},
     {ID_VIEW_STATUS_BAR, ids::MenuStatusBar, nullptr},
     {ID_APP_ABOUT, ids::MenuAbout, nullptr},
@@ -63,10 +66,16 @@ constexpr int kPopupTexts[] = {ids::MenuDrive, ids::MenuParameters, ids::MenuVie
 }  // namespace
 
 CMainWindow::CMainWindow(CVcmCommand& link, CParamDescFile& model)
-    : m_link(link), m_model(model), m_logic(link, m_prompt), m_view(link, model, m_prompt) {
+    : m_link(link),
+      m_model(model),
+      m_logic(link, m_prompt),
+      m_view(link, model, m_prompt),
+      m_allParams(m_logic, model) {
   m_logic.SetCheckLinkPoster([this] { PostMessageW(m_view.Window(), UM_CHECK_LINK, 0, 0); });
   m_view.Logic().SetFlowState(&m_logic.FlowState());
   m_logic.FlowState().SetListener([this] { OnFlowStateChanged(); });
+  // A value the table wrote shows in the form's row at once.
+  m_allParams.Logic().onWritten = [this] { m_view.Logic().SelectCurrentValues(); };
 }
 
 CMainWindow::~CMainWindow() {
@@ -337,6 +346,8 @@ void CMainWindow::UpdateCommandUi() {
   };
   enable(ID_DRIVE_CONNECT, !connected && !busy);
   for (int command : kNeedConnection) enable(command, connected && !busy);
+  m_allParams.SetBusy(busy);  // the table is the drive's window too: no command while a flow runs
+  m_allParams.Sync();
   CheckMenuItem(menu, ID_VIEW_TOOLBAR, MF_BYCOMMAND | (Shown(m_toolBar) ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(menu, ID_VIEW_STATUS_BAR, MF_BYCOMMAND | (Shown(m_statusBar) ? MF_CHECKED : MF_UNCHECKED));
 }
@@ -433,6 +444,7 @@ void CMainWindow::OnCommand(int command) {
     case ID_MOTORDB_EXPORT:
       if (connected) (void)ExportMotorDb(m_logic);
       break;
+    case ID_PARAM_ALLPARAMS: m_allParams.Show(m_window); break;
     case ID_APP_ABOUT: ShowAboutBox(m_window); break;
     case ID_APP_EXIT: DestroyWindow(m_window); return;
     case ID_VIEW_TOOLBAR:

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "flows/FrameLogic.h"
+#include "winui/AllParamsWindow.h"
 #include "winui/ViewForm.h"
 #include "winui/WinPrompt.h"
 
@@ -32,6 +33,9 @@ class CMainWindow {
   HWND Window() const { return m_window; }
   HWND View() const { return m_view.Window(); }
   HACCEL Accelerators() const { return m_accelerators; }
+  // The whole-drive table's keys, before the frame's accelerators; true when used.
+  bool PreTranslate(MSG& message) { return m_allParams.PreTranslate(message); }
+  HWND AllParams() const { return m_allParams.Window(); }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -59,6 +63,7 @@ class CMainWindow {
   CWinPrompt m_prompt;
   CFrameLogic m_logic;
   CViewForm m_view;
+  CAllParamsWindow m_allParams;
   HWND m_window = nullptr;
   HWND m_toolBar = nullptr;
   HIMAGELIST m_toolImages = nullptr;

@@ -102,6 +102,7 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR comman
       if (quitAfterStart) PostMessageW(frame.Window(), WM_CLOSE, 0, 0);
       MSG message;
       while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (frame.PreTranslate(message)) continue;
         if (TranslateAcceleratorW(frame.Window(), frame.Accelerators(), &message)) continue;
         if (frame.View() && IsDialogMessageW(frame.View(), &message)) continue;
         TranslateMessage(&message);

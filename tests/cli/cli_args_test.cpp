@@ -125,7 +125,7 @@ TEST(CliCommandLine, RefusesWhatMakesNoSenseWithExitTwo) {
       {"-p", "1", "set", "12"},  // no value
       {"-p", "1", "set", "=3"},
       {"-p", "1", "get", "16.32"},        // no such bit
-      {"-p", "1", "get", "--all", "16"},  // --all belongs to diff
+      {"-p", "1", "get", "--all", "16"},  // --all takes no ADDR
       {"-p", "1", "--retries", "-1", "info"},
       {"-p", "1", "--lang", "fr", "info"},
       {"-p", "1", "motordb"},

@@ -59,6 +59,22 @@ TEST_P(ShippedTexts, EveryLabelAndChoiceHasKorean) {
   }
 }
 
+// The whole-drive table names every category, parameter and sub-field it shows.
+TEST_P(ShippedTexts, EveryShownNameHasKorean) {
+  CParamDescFile model;
+  ASSERT_TRUE(model.LoadText(ReadShipped(GetParam())));
+  const auto expectKorean = [](const std::string& name) {
+    EXPECT_NE(res::DescriptionText(name, res::Language::Korean), name) << "name without Korean: " << name;
+  };
+  for (size_t i = 0; i < model.GetCategoryCount(); ++i) expectKorean(model.GetCategory(i)->GetName());
+  for (size_t i = 0; i < model.GetParamCount(); ++i) {
+    const CParamNode& param = *model.GetParam(i);
+    if (param.IsHidden()) continue;
+    expectKorean(param.GetName());
+    for (size_t n = 0; n < param.GetNestedCount(); ++n) expectKorean(param.GetNested(n)->GetName());
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, ShippedTexts, testing::Values("ParamDefault.xml", "ParamDefault_QM71.xml"));
 
 TEST(DescriptionTexts, KoreanIsWholeAndKeepsTheLabelForm) {

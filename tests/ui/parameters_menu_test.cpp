@@ -24,7 +24,7 @@ TEST(ParametersMenu, HoldsTheMotorDbCommandsTheShortcutsRun) {
   QMenu* params = frame.menuBar()->actions().at(1)->menu();
   ASSERT_NE(nullptr, params);
   const QList<QAction*> items = params->actions();
-  ASSERT_EQ(6, items.size());
+  ASSERT_EQ(8, items.size());
   EXPECT_EQ(frame.Action(ids::CmdCompareFile), items[2]);
   EXPECT_TRUE(items[3]->isSeparator());
   // The very actions the shortcuts trigger, so the menu cannot be enabled while they are not.
@@ -33,6 +33,11 @@ TEST(ParametersMenu, HoldsTheMotorDbCommandsTheShortcutsRun) {
   EXPECT_EQ("Import Motor DB...", items[4]->text());
   EXPECT_FALSE(items[4]->isEnabled()) << "no drive connected";
   EXPECT_FALSE(items[2]->isEnabled());
+  // The whole-drive table opens without a drive too: it lists the description.
+  EXPECT_TRUE(items[6]->isSeparator());
+  EXPECT_EQ(frame.Action(ids::CmdAllParams), items[7]);
+  EXPECT_EQ(QKeySequence(Qt::CTRL | Qt::Key_T), items[7]->shortcut());
+  EXPECT_TRUE(items[7]->isEnabled());
 }
 
 }  // namespace

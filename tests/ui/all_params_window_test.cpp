@@ -1,0 +1,161 @@
+// The whole-drive table's window in the real main frame: opened from the
+// Parameters menu, filled by Read All from the simulated drive, searched, and one
+// value edited through the frame's prompt.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+
+#include "UiSupport.h"
+#include "params/ParamDescFile.h"
+#include "protocol/VcmCommand.h"
+#include "resources/StringIds.h"
+#include "resources/Strings.h"
+#include "support/ScriptedPrompt.h"
+#include "support/SimLink.h"
+#include "ui/AllParamsModel.h"
+#include "ui/AppMessages.h"
+#include "ui/MainFrame.h"
+#include "ui/ViewUserParams.h"
+#include "ui/WndAllParams.h"
+
+namespace {
+
+class AllParamsWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    res::SetLanguage(res::Language::English);
+    ASSERT_TRUE(sim.Ok());
+    sim.Drive().LoadFactorySettings();
+    frame = std::make_unique<CMainFrame>(link, model, &prompt);
+    ASSERT_TRUE(frame->Create());
+  }
+  void TearDown() override {
+    frame.reset();
+    link.Close();
+  }
+  void Connect() {
+    ASSERT_EQ(1, link.Open(sim.Com(), 115200));
+    frame->PostToView(UM_CHECK_LINK);
+    for (int i = 0; i < 20; ++i) QCoreApplication::sendPostedEvents();
+    frame->UpdateCommandUi();
+  }
+  // The row showing `ref`, and the text of one of its cells.
+  int RowOf(const ParamRef& ref) {
+    const std::optional<size_t> at = table->Logic().PositionOf(ref);
+    return at ? static_cast<int>(*at) : -1;
+  }
+  QString Cell(const ParamRef& ref, TableColumn column) {
+    QAbstractItemModel* items = table->Table()->model();
+    return items->data(items->index(RowOf(ref), static_cast<int>(column))).toString();
+  }
+
+  CProgramFolderScope folder;
+  SimLink sim;
+  CVcmCommand link;
+  CParamDescFile model;
+  CScriptedPrompt prompt;
+  std::unique_ptr<CMainFrame> frame;
+  CWndAllParams* table = nullptr;
+};
+
+TEST_F(AllParamsWindowTest, OpensReadsAllSearchesAndEditsOneValue) {
+  Connect();
+  frame->Action(ids::CmdAllParams)->trigger();
+  table = frame->AllParamsWindow();
+  ASSERT_NE(nullptr, table);
+  EXPECT_TRUE(table->isVisible());
+  EXPECT_EQ(frame.get(), table->parentWidget()) << "owned by the main window";
+  EXPECT_TRUE(table->isWindow());
+  QTableView* view = table->Table();
+  EXPECT_EQ("Parameter", view->model()->headerData(0, Qt::Horizontal).toString());
+  EXPECT_EQ("Motor", view->model()->data(view->model()->index(0, 0)).toString());
+  EXPECT_EQ(static_cast<int>(TableColumn::Count), view->columnSpan(0, 0)) << "a heading runs across the row";
+  EXPECT_EQ("", Cell({2, false, 0}, TableColumn::Value)) << "nothing read yet";
+
+  // Read All fills every row from the drive, with the progress window.
+  table->OnReadAll();
+  EXPECT_EQ(1u, prompt.progressLogs.size());
+  EXPECT_TRUE(prompt.Messages().empty()) << "every value read and within its limits";
+  EXPECT_EQ("1500", Cell({2, false, 0}, TableColumn::Value));
+  EXPECT_EQ("rpm", Cell({2, false, 0}, TableColumn::Unit));
+  EXPECT_EQ("1 to 3000", Cell({2, false, 0}, TableColumn::Limits));
+  EXPECT_EQ("50 %", Cell({16, true, 4}, TableColumn::Value));
+  EXPECT_EQ("Yes", Cell({17, false, 0}, TableColumn::ReadOnly));
+  EXPECT_EQ(-1, RowOf({99, false, 0})) << "hidden";
+  EXPECT_NE(QString(), table->Status()->text());
+
+  // The search narrows the rows as the user types.
+  table->Search()->setText("stop cur");
+  EXPECT_EQ(4, view->model()->rowCount());  // Motor, 16, 16.4 and the stop current delay
+  EXPECT_FALSE(table->DifferingOnly()->isEnabled()) << "nothing compared yet";
+
+  // Enter on the stop current's row opens the edit dialog; 60 % goes through the
+  // gate with its question, is written, read back and saved.
+  view->setCurrentIndex(view->model()->index(RowOf({16, true, 4}), 0));
+  table->SetEditRunner([](CDlgEditValue& dialog) {
+    EXPECT_NE(nullptr, dialog.Choices());
+    dialog.Choices()->setCurrentIndex(dialog.Choices()->findData(6));
+    return static_cast<int>(QDialog::Accepted);
+  });
+  prompt.QueueAnswer(btn::Yes);
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QCoreApplication::sendEvent(view, &enter);
+  EXPECT_EQ(0x6 << 4, sim.Drive().GetParam(16) & 0xF0);
+  EXPECT_EQ(sim.Drive().GetParam(16), sim.Drive().SavedParam(16));
+  EXPECT_EQ(res::LoadString(ids::StopCurrentWarning), prompt.Texts().at(0));
+  EXPECT_EQ("60 %", Cell({16, true, 4}, TableColumn::Value));
+  EXPECT_EQ("60 %", frame->View()->RowList(4)->currentText()) << "the form shows what the table wrote";
+
+  // A parameter with sub-fields is read-only as a whole: no dialog opens.
+  view->setCurrentIndex(view->model()->index(RowOf({16, false, 0}), 0));
+  table->SetEditRunner([](CDlgEditValue&) {
+    ADD_FAILURE() << "no dialog for a whole value with sub-fields";
+    return static_cast<int>(QDialog::Rejected);
+  });
+  table->OnEdit();
+}
+
+TEST_F(AllParamsWindowTest, IsDisabledWhileBusyAndFollowsAReload) {
+  frame->Action(ids::CmdAllParams)->trigger();
+  table = frame->AllParamsWindow();
+  ASSERT_NE(nullptr, table);
+  const int rows = table->Table()->model()->rowCount();
+  EXPECT_GT(rows, 90) << "the description's rows, without a drive";
+  Connect();  // the read-in loads the description again: the rows are rebuilt
+  EXPECT_EQ(rows, table->Table()->model()->rowCount());
+  table->SetBusy(true);
+  for (QPushButton* button : table->findChildren<QPushButton*>()) EXPECT_FALSE(button->isEnabled());
+  table->SetBusy(false);
+  table->OnReadAll();
+  EXPECT_EQ("1500", Cell({2, false, 0}, TableColumn::Value));
+}
+
+TEST(AllParamsEditDialog, OffersANumberWithinTheLimitsWhereThereIsNoList) {
+  ValueRequest request;
+  request.refText = "2";
+  request.name = "Maximum Speed";
+  request.unit = "rpm";
+  request.hasLimits = true;
+  request.lowest = 1;
+  request.highest = 3000;
+  request.current = 1500;
+  CDlgEditValue dialog(request);
+  ASSERT_NE(nullptr, dialog.Number());
+  EXPECT_EQ(nullptr, dialog.Choices());
+  EXPECT_EQ(1, dialog.Number()->minimum());
+  EXPECT_EQ(3000, dialog.Number()->maximum());
+  dialog.Number()->setValue(99999);
+  EXPECT_EQ(3000, dialog.Value());
+  EXPECT_EQ("Parameter 2", dialog.windowTitle());
+}
+
+}  // namespace
