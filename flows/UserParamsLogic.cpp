@@ -156,12 +156,12 @@ void CUserParamsLogic::OnSetParam(int row, int32_t value) {
   WritePlan plan;
   plan.entries.push_back({EntryRef(entry), value, {}});
   CWriteGate gate({m_link, m_prompt, [this] { m_events.SendToFrame(UM_REPORT_ERROR, 0); },
-                   [this] {
+                   [this](ChangeCommandKey key) {
                      // The frame tells the user of a failed save itself and answers 0 either way.
-                     m_events.SendToFrame(UM_SAVE_DRIVE_PARAMS);
+                     m_events.SendToFrame(UM_SAVE_DRIVE_PARAMS, reinterpret_cast<intptr_t>(&key));
                      return 1;
                    },
-                   nullptr},
+                   nullptr, nullptr},
                   m_model);
   const WriteReport report = gate.Run(plan);
   if (report.outcome == Outcome::Done) return;

@@ -15,6 +15,7 @@ enum : int {
   NoResponseLine = -20,
   CommandTooLong = -21,   // refused before anything was sent
   AddressMismatch = -22,  // the drive selected another address than asked
+  NeedsGate = -23,        // a command that changes the drive, sent without the gate's key: not sent
   Refused = -30,          // the drive answered "ERR"
 };
 }  // namespace rc

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "flows/MotorDb.h"
+#include "params/ParamDescFile.h"
 #include "protocol/VcmFile.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
@@ -51,6 +52,7 @@ class MotorDbTest : public LinkTest {
     res::SetLanguage(res::Language::English);
     sim.Drive().SetVersion(kDriveVersion);
     ASSERT_EQ(1, link.ReadVersion());
+    ASSERT_TRUE(model.Load(".\\ParamDefault.xml"));
     for (int32_t a = 0; a < 100; ++a) sim.Drive().SetParam(a, a * 7 - 200);
     sim.Drive().ClearReceived();
     frame.SetCheckLinkPoster([this] { ++checkLinks; });
@@ -61,7 +63,7 @@ class MotorDbTest : public LinkTest {
   Outcome Import(const std::string& text) {
     EXPECT_TRUE(dir.Write("motor.txt", text));
     prompt.QueueFileName(dir.File("motor.txt"));
-    return ImportMotorDb(frame);
+    return ImportMotorDb(frame, model);
   }
 
   std::shared_ptr<CRecordingProgress::Log> Progress() {
@@ -71,6 +73,7 @@ class MotorDbTest : public LinkTest {
   Lines Received() { return sim.Drive().Received(); }
 
   TempDir dir;
+  CParamDescFile model;
   int checkLinks = 0;
   HookedPrompt hooked;
   CFrameLogic hookedFrame{link, hooked};
@@ -126,7 +129,7 @@ TEST_F(MotorDbTest, ImportSendsEveryCommandAsWritten) {
 
 TEST_F(MotorDbTest, ImportDialogAndEarlyEnds) {
   // Cancelled dialog: nothing else happens.
-  EXPECT_NE(Outcome::Done, ImportMotorDb(frame));
+  EXPECT_NE(Outcome::Done, ImportMotorDb(frame, model));
   ASSERT_EQ(1u, prompt.Dialogs().size());
   const FileDialogSpec& dialog = prompt.Dialogs().front();
   EXPECT_FALSE(dialog.save);
@@ -137,7 +140,7 @@ TEST_F(MotorDbTest, ImportDialogAndEarlyEnds) {
       dialog.filters);
 
   prompt.QueueFileName(dir.File("missing.txt"));
-  EXPECT_NE(Outcome::Done, ImportMotorDb(frame));
+  EXPECT_NE(Outcome::Done, ImportMotorDb(frame, model));
   EXPECT_NE(Outcome::Done, Import("\r\n[only brackets]\r\n   // and a comment\r\nMAD1\r\n"));
   EXPECT_EQ((Lines{res::LoadString(ids::MotorDbOpenFailed), res::LoadString(ids::MotorDbNoVersion)}), prompt.Texts());
   EXPECT_EQ(MsgIcon::Error, prompt.Messages()[0].icon);
@@ -149,7 +152,7 @@ TEST_F(MotorDbTest, ImportDialogAndEarlyEnds) {
   // Not connected: not even the dialog.
   link.Close();
   prompt.Clear();
-  EXPECT_NE(Outcome::Done, ImportMotorDb(frame));
+  EXPECT_NE(Outcome::Done, ImportMotorDb(frame, model));
   EXPECT_TRUE(prompt.Dialogs().empty());
 }
 
@@ -412,7 +415,7 @@ TEST_F(MotorDbTest, ExportThenImportRestoresTheDrive) {
   prompt.Clear();
   sim.Drive().ClearReceived();
   prompt.QueueFileName(dir.File("saved.txt"));
-  EXPECT_EQ(Outcome::Done, ImportMotorDb(frame));
+  EXPECT_EQ(Outcome::Done, ImportMotorDb(frame, model));
   for (int32_t a = 0; a < 100; ++a) EXPECT_EQ(a * 7 - 200, sim.Drive().GetParam(a)) << a;
   EXPECT_EQ((Lines{res::LoadString(ids::MotorDbDownloaded)}), prompt.Texts()) << "no version question";
   EXPECT_EQ(204u, Received().size());
@@ -433,7 +436,7 @@ TEST_F(MotorDbTest, ExportOfAVersionWithoutVerStillImportsEveryPair) {
     sim.Drive().ClearReceived();
     prompt.Clear();
     prompt.QueueFileName(dir.File("plain.txt"));
-    EXPECT_EQ(Outcome::Done, ImportMotorDb(frame));
+    EXPECT_EQ(Outcome::Done, ImportMotorDb(frame, model));
     const Lines received = Received();
     ASSERT_EQ(204u, received.size());
     EXPECT_EQ("mad0", received.front());

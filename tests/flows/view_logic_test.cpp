@@ -62,7 +62,7 @@ struct FakeEvents : CUserParamsEvents {
   intptr_t SendToFrame(AppMessage message, intptr_t wParam) override {
     if (message == UM_REPORT_ERROR) return frame.ReportError(static_cast<int>(wParam));
     // The frame answers 0 whatever the save did; it told the user itself.
-    if (message == UM_SAVE_DRIVE_PARAMS) (void)frame.SaveDriveParams();
+    if (message == UM_SAVE_DRIVE_PARAMS) (void)frame.SaveDriveParamsFor(wParam);
     return 0;
   }
   CFrameLogic& frame;
