@@ -186,8 +186,9 @@ std::string LeftOutText(std::vector<int32_t> addresses, int textId) {
   return "\n" + res::FormatString(textId, {count, MotorDbAddressList(addresses)});
 }
 
+// `sending` tells whether the checks let the file through to the drive.
 Outcome RunPlanned(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame, const CParamDescFile& model,
-                   const std::function<bool()>& cancelled, bool* sentAny, MotorDbPlan& plan) {
+                   const std::function<bool()>& cancelled, bool* sentAny, MotorDbPlan& plan, bool* sending = nullptr) {
   if (sentAny) *sentAny = false;
   if (progress) progress->SetRange(0, 100);
   if (!CheckSendable(file, frame)) return Outcome::FileError;
@@ -200,6 +201,7 @@ Outcome RunPlanned(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame,
     cancelSeen = cancelSeen || (progress && progress->PollCancel()) || (cancelled && cancelled());
     return cancelSeen;
   };
+  if (sending) *sending = true;
   const ImportRun run = gate.SendImport(plan, progress, poll);
   if (sentAny) *sentAny = run.sentAny;
   if (run.outcome != Outcome::Done) TellStoppedPartWay(run, file, frame);
@@ -243,6 +245,7 @@ Outcome ImportMotorDb(CFrameLogic& frame, const CParamDescFile& model, const std
 
   MotorDbPlan plan;
   Outcome outcome = Outcome::Done;
+  bool sending = false;
   {
     // Destroying the reporter closes the window and enables the main window again,
     // also when the run is left by an exception.
@@ -250,11 +253,11 @@ Outcome ImportMotorDb(CFrameLogic& frame, const CParamDescFile& model, const std
     // Without its window the reporter still pumps events and polls Cancel, so the
     // run goes on: stopping it would leave the user no way to send the file.
     if (progress) (void)progress->Open();
-    outcome = RunPlanned(file, progress.get(), frame, model, cancelled, nullptr, plan);
+    outcome = RunPlanned(file, progress.get(), frame, model, cancelled, nullptr, plan, &sending);
   }
   // Whatever the file did before it stopped, the rows show the drive as it is now.
   if (outcome != Outcome::Done) {
-    if (link.IsOpen()) frame.PostCheckLink();
+    if (sending && link.IsOpen()) frame.PostCheckLink();
     return outcome;
   }
   // "Done" is said only when the drive holds the file in flash: a refused verify

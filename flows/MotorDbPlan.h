@@ -34,10 +34,10 @@ struct MotorDbStep {
 
 struct MotorDbPlan {
   std::vector<MotorDbStep> steps;
-  std::vector<PlannedWrite> writes;  // origin: "line N"
-  std::vector<ParamChange> changes;  // one a write, in order; the gate fills them in
+  std::vector<PlannedWrite> writes;     // origin: "line N"
+  std::vector<ParamChange> changes;     // one a write, in order; the gate fills them in
   std::vector<ChangeVerdict> verdicts;  // what was asked about each, once checked
-  size_t length = 0;                 // of the file's text, for progress
+  size_t length = 0;                    // of the file's text, for progress
   std::vector<int32_t> kept, unlisted;
   // An MDA with a value that no MAD before it gave an address: nothing can tell
   // which parameter it would change.

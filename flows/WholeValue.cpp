@@ -60,6 +60,20 @@ std::vector<ParamChange> GroupByParam(const std::vector<PlannedWrite>& entries) 
   return changes;
 }
 
+std::optional<std::string> StaticFault(const CParamDescFile& model, const PlannedWrite& entry,
+                                       const ChangeRules& rules) {
+  const CParamInterface* node = ParamNodeOf(model, entry.ref);
+  if (!node) return Named(entry, res::FormatString(ids::ParamNotDescribed, {ParamRefText(entry.ref)}));
+  if (!(rules.askReadOnly && IsReadOnlyParam(model, entry.ref))) {
+    if (std::optional<std::string> fault = WritableFault(model, entry.ref)) return Named(entry, *fault);
+  }
+  // More than the bits hold would be cut when it is put into its parameter.
+  if (entry.ref.nested && ExtractNestedValue(InsertNestedValue(0, node, entry.value), node) != entry.value) {
+    return Named(entry, *RangeFault(model, entry.ref, entry.value));
+  }
+  return std::nullopt;
+}
+
 ChangeVerdict JudgeChange(const CParamDescFile& model, const std::vector<PlannedWrite>& entries, ParamChange& change,
                           const ChangeRules& rules) {
   ChangeVerdict verdict;
@@ -68,9 +82,7 @@ ChangeVerdict JudgeChange(const CParamDescFile& model, const std::vector<Planned
     return verdict;
   };
   for (const size_t i : change.entries) {
-    if (!ParamNodeOf(model, entries[i].ref)) {
-      return refuse(entries[i], res::FormatString(ids::ParamNotDescribed, {ParamRefText(entries[i].ref)}));
-    }
+    if ((verdict.fault = StaticFault(model, entries[i], rules))) return verdict;
   }
   const bool known = change.before.has_value();
   const PlannedWrite* whole = nullptr;  // the last entry that gives the whole parameter
@@ -81,26 +93,22 @@ ChangeVerdict JudgeChange(const CParamDescFile& model, const std::vector<Planned
     if (!entry.ref.nested) whole = &entry;
   }
   change.after = after;
-  change.held = known && after == *change.before;
-  if (change.held) return verdict;
-
   // Two entries that give the same bits different values leave one of them unmet.
   for (const size_t i : change.entries) {
     const int32_t left = EntryValueIn(model, entries[i].ref, after);
     if (left != entries[i].value) {
-      return refuse(entries[i], res::FormatString(ids::GateEntryOverridden,
-                                                  {ParamRefText(entries[i].ref), std::to_string(left)}));
+      return refuse(entries[i],
+                    res::FormatString(ids::GateEntryOverridden, {ParamRefText(entries[i].ref), std::to_string(left)}));
     }
   }
+  change.held = known && after == *change.before;
+  if (change.held) return verdict;
+
   // Each entry on its own. One whose value the drive holds is not what changes.
   for (const size_t i : change.entries) {
     const PlannedWrite& entry = entries[i];
     if (known && EntryValueIn(model, entry.ref, *change.before) == entry.value) continue;
-    if (rules.askReadOnly && IsReadOnlyParam(model, entry.ref)) {
-      verdict.readOnly.push_back(i);
-    } else if (std::optional<std::string> fault = WritableFault(model, entry.ref)) {
-      return refuse(entry, *fault);
-    }
+    if (rules.askReadOnly && IsReadOnlyParam(model, entry.ref)) verdict.readOnly.push_back(i);
     if (std::optional<std::string> fault = RangeFault(model, entry.ref, entry.value)) return refuse(entry, *fault);
     if (std::optional<std::string> fault = OffListFault(model, entry.ref, entry.value)) {
       if (!rules.askOffList) return refuse(entry, *fault);
@@ -124,7 +132,9 @@ ChangeVerdict JudgeChange(const CParamDescFile& model, const std::vector<Planned
     if (!named && !known) continue;
     const int32_t value = ExtractNestedValue(after, &field);
     // Unknown, a value is asked about as a raise.
-    const int32_t current = known ? ExtractNestedValue(*change.before, &field) : value < INT32_MAX ? value + 1 : value - 1;
+    const int32_t current = known               ? ExtractNestedValue(*change.before, &field)
+                            : value < INT32_MAX ? value + 1
+                                                : value - 1;
     AddOnce(verdict.questions, GuardQuestionFor(ref, current, value));
     const auto [lowest, highest] = ValueRange(field);
     if (value >= lowest && value <= highest) continue;
@@ -133,7 +143,7 @@ ChangeVerdict JudgeChange(const CParamDescFile& model, const std::vector<Planned
     if (named && known && current == value) continue;
     if (named) {
       return refuse(*whole, res::FormatString(ids::GateWholeSubField, {ParamRefText(whole->ref), FieldName(model, ref),
-                                                                      std::to_string(value), RangeText(field)}));
+                                                                       std::to_string(value), RangeText(field)}));
     }
     return refuse(first, res::FormatString(ids::GateSubFieldOutside,
                                            {FieldName(model, ref), std::to_string(value), RangeText(field)}));

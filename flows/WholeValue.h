@@ -45,13 +45,21 @@ struct ChangeVerdict {
   std::vector<size_t> readOnly;      // entries that write a read-only parameter
 };
 
+// What no value the drive holds can excuse: the entry names nothing the
+// description has, names a read-only (unless the rules ask) or reserved parameter,
+// or gives a sub-field more than its bits hold. None when the entry may go on to
+// JudgeChange. Needs no drive, so a plan it refuses is refused before any read.
+std::optional<std::string> StaticFault(const CParamDescFile& model, const PlannedWrite& entry,
+                                       const ChangeRules& rules);
+
 // The entries grouped by parameter, in the order each parameter is first named.
 std::vector<ParamChange> GroupByParam(const std::vector<PlannedWrite>& entries);
 
 // Composes the change's entries over change.before (sets `after` and `held`) and
-// judges the result. Without `before` the sub-fields no entry names and the bits
-// no sub-field describes cannot be judged: the caller judges again once it has read
-// the drive.
+// judges the result: StaticFault first, then entries that disagree, then (unless
+// the drive holds the result already) each changed entry's limits and list, the
+// sub-fields and the undescribed bits of the composed value, and the questions. Without `before` the sub-fields no
+// entry names and the bits no sub-field describes cannot be judged: the caller judges again once it has read the drive.
 ChangeVerdict JudgeChange(const CParamDescFile& model, const std::vector<PlannedWrite>& entries, ParamChange& change,
                           const ChangeRules& rules);
 

@@ -54,6 +54,10 @@ CWriteGate::Judged CWriteGate::Judge(const std::vector<PlannedWrite>& entries, s
                                      const ChangeRules& rules, bool tellLineFault) {
   Judged judged;
   judged.changes = std::move(changes);
+  // What no drive's value excuses is refused before anything is asked of the drive.
+  for (const PlannedWrite& entry : entries) {
+    if ((judged.fault = StaticFault(m_model, entry, rules))) return judged;
+  }
   CVcmCommand& link = m_host.link;
   for (ParamChange& change : judged.changes) {
     // What the drive holds now, as this link last read or wrote it, else read: a

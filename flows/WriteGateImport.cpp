@@ -34,15 +34,15 @@ Outcome NotSaved(int lastResult) {
 
 Outcome CWriteGate::CheckImport(MotorDbPlan& plan) {
   if (plan.fault) {
-    m_host.prompt.ShowMessage({res::LoadString(ids::MotorDbRefused) + "\n" + *plan.fault, std::string(),
-                               MsgIcon::Error, MsgButtons::Ok});
+    m_host.prompt.ShowMessage(
+        {res::LoadString(ids::MotorDbRefused) + "\n" + *plan.fault, std::string(), MsgIcon::Error, MsgButtons::Ok});
     return Outcome::FileError;
   }
   Judged judged = Judge(plan.writes, plan.changes, kImportRules, true);
   if (judged.lineFault) return Outcome::LinkFailed;
   if (judged.fault) {
-    m_host.prompt.ShowMessage({res::LoadString(ids::MotorDbRefused) + "\n" + *judged.fault, std::string(),
-                               MsgIcon::Error, MsgButtons::Ok});
+    m_host.prompt.ShowMessage(
+        {res::LoadString(ids::MotorDbRefused) + "\n" + *judged.fault, std::string(), MsgIcon::Error, MsgButtons::Ok});
     return Outcome::FileError;
   }
   const unsigned generation = m_model.GetGeneration();
@@ -54,8 +54,7 @@ Outcome CWriteGate::CheckImport(MotorDbPlan& plan) {
   return Outcome::Done;
 }
 
-ImportRun CWriteGate::SendImport(MotorDbPlan& plan, CProgInterface* progress,
-                                 const std::function<bool()>& cancelled) {
+ImportRun CWriteGate::SendImport(MotorDbPlan& plan, CProgInterface* progress, const std::function<bool()>& cancelled) {
   ImportRun run;
   CVcmCommand& link = m_host.link;
   const auto stop = [&](Outcome outcome) {

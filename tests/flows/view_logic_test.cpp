@@ -206,7 +206,7 @@ TEST_F(ViewLogicTest, PickingAValueWritesChecksAndSaves) {
 TEST_F(ViewLogicTest, StopCurrentQuestion) {
   Connect();
   Traffic();
-  Pick(4, 5);  // at most 50 %: no question
+  Pick(4, 4);  // at most 50 %: no question
   EXPECT_TRUE(prompt.Messages().empty());
   EXPECT_EQ(3u, Traffic().size());
 
@@ -217,7 +217,7 @@ TEST_F(ViewLogicTest, StopCurrentQuestion) {
   EXPECT_EQ(res::LoadString(ids::SetParamCaption), prompt.Messages()[0].caption);
   EXPECT_EQ(MsgButtons::YesNo, prompt.Messages()[0].buttons);
   EXPECT_TRUE(Traffic().empty()) << "declined: nothing written";
-  EXPECT_EQ(5, form.rows[4].selected) << "the list is back at the drive's value";
+  EXPECT_EQ(4, form.rows[4].selected) << "the list is back at the drive's value";
 
   prompt.QueueAnswer(btn::Yes);
   Pick(4, 7);
@@ -225,9 +225,9 @@ TEST_F(ViewLogicTest, StopCurrentQuestion) {
   EXPECT_EQ("SDP", Traffic().back());
 
   prompt.Clear();
-  Pick(4, 7);  // the value the drive holds: written and saved again, no question
+  Pick(4, 7);  // the value the drive holds: not written again, saved, no question
   EXPECT_TRUE(prompt.Messages().empty());
-  EXPECT_EQ(3u, Traffic().size());
+  EXPECT_EQ(std::vector<std::string>{"SDP"}, Traffic());
 }
 
 TEST_F(ViewLogicTest, PulseFilterQuestionAndUnguardedEntries) {
@@ -240,21 +240,31 @@ TEST_F(ViewLogicTest, PulseFilterQuestionAndUnguardedEntries) {
   EXPECT_EQ(res::LoadString(ids::PulseFilterWarning), prompt.Messages()[0].text);
   EXPECT_TRUE(Traffic().empty());
 
-  // A whole-parameter entry at a guarded address never asks.
+  // A whole-parameter entry at a guarded address is judged by the sub-fields it
+  // carries: a raise of the stop current is asked about, and bits no sub-field
+  // describes keep what the drive holds (0x258: stop 5).
   TempDir dir;
   dir.Write("ParamDefault.xml", R"(<description><info/><parameters>
       <param address="16" name="Currents"><nested offset="4" size="4" name="Stop"/></param></parameters>
       <user_view><item><address nested="false" offset="4">16</address>
-        <comment><value>9</value></comment></item></user_view></description>)");
+        <comment><value>9</value></comment><comment><value>664</value></comment></item></user_view></description>)");
   res::OverrideProgramFolder(dir.Path());
   drive().SetVersion("QDS-2 ver.1");
   events.PostToView(UM_CHECK_LINK, 0, 0);
   Pump();
   Traffic();
   prompt.Clear();
+  prompt.QueueAnswer(btn::No);
+  Pick(0, 0x298);
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::LoadString(ids::StopCurrentWarning), prompt.Messages()[0].text);
+  prompt.Clear();
   Pick(0, 9);
-  EXPECT_TRUE(prompt.Messages().empty());
-  EXPECT_EQ((std::vector<std::string>{"MAD16", "MDA9", "SDP"}), Traffic());
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_NE(std::string::npos,
+            prompt.Messages()[0].text.find(res::FormatString(ids::GateUndescribedBits, {"0, 9", "16"})))
+      << prompt.Messages()[0].text;
+  EXPECT_TRUE(Traffic().empty());
 }
 
 TEST_F(ViewLogicTest, DriveKeepingAnotherValueIsToldAndNotSaved) {
