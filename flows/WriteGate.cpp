@@ -208,7 +208,6 @@ void CWriteGate::SaveToFlash(WriteReport& report) {
     report.outcome = Outcome::Cancelled;
     return;
   }
-  report.sent = true;
   const int saved = m_host.saveToFlash(ChangeCommandKey());
   report.flashSaved = saved > 0;
   if (!report.flashSaved) {
@@ -256,7 +255,9 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
       break;
     }
     ParamChange& change = judged.changes[c];
-    report.sent = WriteChange(change, judged.verdicts[c], plan.entries, rules, report.entries) || report.sent;
+    // Reached, whether or not it needed a write: each of its entries has an end to report.
+    report.sent = true;
+    (void)WriteChange(change, judged.verdicts[c], plan.entries, rules, report.entries);
     bool lineFault = false;
     for (const size_t i : change.entries) {
       switch (report.entries[i].end) {

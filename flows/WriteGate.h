@@ -67,7 +67,7 @@ struct WriteReport {
   Outcome outcome = Outcome::Done;
   std::vector<WrittenEntry> entries;
   size_t inDrive = 0;
-  bool sent = false;        // something reached the drive (a write or the flash save)
+  bool sent = false;        // the writes began: at least one entry was reached
   bool stopped = false;     // a line fault or a cancel ended the writes before the flash save
   bool flashSaved = false;  // "SDP" succeeded after the writes
   // Every entry is in the drive and in flash: the only state called complete.

@@ -68,23 +68,55 @@ TEST_F(WholeValueTest, APlanIsJudgedByTheWholeValueItWrites) {
   };
   const std::string run15 = res::FormatString(ids::GateSubFieldOutside, {"16.0 Run Current :", "15", "1 to 10"});
   const Case cases[] = {
-      {"run, stop and boost at 15, 15, 7", 0x258, {Entry("16", 255)}, Outcome::BadInput,
-       res::FormatString(ids::GateWholeSubField, {"16", "16.0 Run Current :", "15", "1 to 10"}), {}},
-      {"a stop current raise in a whole value is asked", 0x258, {Entry("16", 0x298)}, Outcome::Cancelled,
-       res::LoadString(ids::StopCurrentWarning), {}},
-      {"a filter raise in a whole value is asked", 0x258, {Entry("30", 224)}, Outcome::Cancelled,
-       res::LoadString(ids::PulseFilterWarning), {}},
-      {"bits no sub-field describes", 0x258, {Entry("14", 255)}, Outcome::BadInput,
-       res::FormatString(ids::GateUndescribedBits, {"5-7", "14"}), {}},
-      {"a sub-field the description lacks", 0x258, {Entry("14.5", 1)}, Outcome::BadInput,
-       res::FormatString(ids::ParamNotDescribed, {"14.5"}), {}},
+      {"run, stop and boost at 15, 15, 7",
+       0x258,
+       {Entry("16", 255)},
+       Outcome::BadInput,
+       res::FormatString(ids::GateWholeSubField, {"16", "16.0 Run Current :", "15", "1 to 10"}),
+       {}},
+      {"a stop current raise in a whole value is asked",
+       0x258,
+       {Entry("16", 0x298)},
+       Outcome::Cancelled,
+       res::LoadString(ids::StopCurrentWarning),
+       {}},
+      {"a filter raise in a whole value is asked",
+       0x258,
+       {Entry("30", 224)},
+       Outcome::Cancelled,
+       res::LoadString(ids::PulseFilterWarning),
+       {}},
+      {"bits no sub-field describes",
+       0x258,
+       {Entry("14", 255)},
+       Outcome::BadInput,
+       res::FormatString(ids::GateUndescribedBits, {"5-7", "14"}),
+       {}},
+      {"a sub-field the description lacks",
+       0x258,
+       {Entry("14.5", 1)},
+       Outcome::BadInput,
+       res::FormatString(ids::ParamNotDescribed, {"14.5"}),
+       {}},
       {"another sub-field held outside its limits", 0x25F, {Entry("16.4", 3)}, Outcome::BadInput, run15, {}},
-      {"unless the plan sets it too", 0x25F, {Entry("16.4", 3), Entry("16.0", 8)}, Outcome::Done, "",
+      {"unless the plan sets it too",
+       0x25F,
+       {Entry("16.4", 3), Entry("16.0", 8)},
+       Outcome::Done,
+       "",
        {Mda(0x238), "SDP"}},
-      {"entries that disagree", 0x258, {Entry("16.4", 3), Entry("16", 0x248)}, Outcome::BadInput,
-       res::FormatString(ids::GateEntryOverridden, {"16.4", "4"}), {}},
+      {"entries that disagree",
+       0x258,
+       {Entry("16.4", 3), Entry("16", 0x248)},
+       Outcome::BadInput,
+       res::FormatString(ids::GateEntryOverridden, {"16.4", "4"}),
+       {}},
       {"a value the drive holds, outside its limits", 0x2F8, {Entry("16.4", 15)}, Outcome::Done, "", {"SDP"}},
-      {"kept out of bounds as the drive holds it", 0x2F8, {Entry("16.4", 15), Entry("16.0", 5)}, Outcome::Done, "",
+      {"kept out of bounds as the drive holds it",
+       0x2F8,
+       {Entry("16.4", 15), Entry("16.0", 5)},
+       Outcome::Done,
+       "",
        {Mda(0x2F5), "SDP"}},
       {"a whole value the drive holds", 0xFFFF, {Entry("16", 0xFFFF)}, Outcome::Done, "", {"SDP"}},
   };
@@ -127,8 +159,9 @@ TEST_F(WholeValueTest, ABackupLoadsBackIntoItsDrive) {
   EXPECT_EQ((Lines{res::LoadString(ids::DpfLoadComplete)}), prompt.Texts());
 
   // A whole entry that leaves its sub-fields' limits is a damaged file.
-  ASSERT_TRUE(dir.Write("whole.dpf", "[TARGET]\r\nVER=QDS-2 ver.1.04.007.12 std\r\n[PARAM0]\r\nADDRESS=16\r\n"
-                                     "NESTED=0\r\nOFFSET=0\r\nVALUE=65535\r\n"));
+  ASSERT_TRUE(dir.Write("whole.dpf",
+                        "[TARGET]\r\nVER=QDS-2 ver.1.04.007.12 std\r\n[PARAM0]\r\nADDRESS=16\r\n"
+                        "NESTED=0\r\nOFFSET=0\r\nVALUE=65535\r\n"));
   sim.Drive().ClearReceived();
   prompt.Clear();
   prompt.QueueFileName(dir.File("whole.dpf"));
@@ -149,17 +182,23 @@ TEST_F(WholeValueTest, AMotorDbFilesValuesPassTheGate) {
   const std::string refused = res::LoadString(ids::MotorDbRefused) + "\n";
   const std::string downloaded = res::LoadString(ids::MotorDbDownloaded);
   const Case cases[] = {
-      {"mad16\nmda255\n", Outcome::FileError,
+      {"mad16\nmda255\n",
+       Outcome::FileError,
        refused + "[line 3] " + res::FormatString(ids::GateWholeSubField, {"16", "16.0 Run Current :", "15", "1 to 10"}),
        {}},
-      {"mad0\nmda99999\n", Outcome::FileError,
-       refused + "[line 3] " + res::FormatString(ids::ParamValueRefused, {"99999", "0", "0 to 15"}), {}},
-      {"mad99\nmda7\nmad21\nmda9\n", Outcome::Done,
+      {"mad0\nmda99999\n",
+       Outcome::FileError,
+       refused + "[line 3] " + res::FormatString(ids::ParamValueRefused, {"99999", "0", "0 to 15"}),
+       {}},
+      {"mad99\nmda7\nmad21\nmda9\n",
+       Outcome::Done,
        downloaded + "\n" + res::FormatString(ids::MotorDbKeptCount, {"1", "99"}),
        {"MDA9", "SDP", "SMP"}},
       {"mad16\nmda" + std::to_string(0x298) + "\n", Outcome::Cancelled, res::LoadString(ids::StopCurrentWarning), {}},
-      {"mad17\nmda2\n", Outcome::Cancelled,
-       res::FormatString(ids::MotorDbReadOnlyQuestion, {"line 3 Motor Step Angle = 2"}), {}},
+      {"mad17\nmda2\n",
+       Outcome::Cancelled,
+       res::FormatString(ids::MotorDbReadOnlyQuestion, {"line 3 Motor Step Angle = 2"}),
+       {}},
       {"mdb1\nmda5\n", Outcome::FileError, refused + res::FormatString(ids::MotorDbNoAddress, {"3"}), {}},
   };
   for (const Case& c : cases) {
