@@ -104,6 +104,7 @@ bool CWriteGate::Confirm(const std::vector<PlannedWrite>& entries, const Judged&
     for (const size_t i : verdict.readOnly) readOnly.push_back(named(i));
   }
   std::vector<std::string> parts;
+  parts.reserve(questions.size() + 2);
   for (const int id : questions) parts.push_back(res::LoadString(id));
   if (!offList.empty()) parts.push_back(res::FormatString(ids::GateOffListQuestion, {Lines(offList)}));
   if (!readOnly.empty()) parts.push_back(res::FormatString(readOnlyTextId, {Lines(readOnly)}));

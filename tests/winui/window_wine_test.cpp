@@ -608,7 +608,8 @@ int wmain(int argc, wchar_t** argv) {
   // disabled while it is shown.
   const std::string versionLine = Text(GetDlgItem(window.view, IDC_VIEW_VERSION));
   std::string motorDb = versionLine.substr(versionLine.find(" : ") + 3) + "\r\n";
-  for (int i = 0; i < 300; ++i) motorDb += "MAD 7\r\nMDA 5\r\n";
+  // Each value other than the one before, so that every line is written.
+  for (int i = 0; i < 300; ++i) motorDb += "MAD 7\r\nMDA " + std::to_string(5 + i % 2) + "\r\n";
   const std::wstring motorFile = korean + L"\\motor.txt";
   WriteFileBytes(motorFile, motorDb);
   window.Command(ID_MOTORDB_IMPORT);
