@@ -650,7 +650,9 @@ int wmain(int argc, wchar_t** argv) {
     // The drive lost in the middle of a Load File and of a pick: whatever the
     // window says on the way, the rows empty; a load says how far it got.
     if (connectCommands > 0) {
-      Request("DS_WINDOW_DRIVE", "restart", "--hang-up-after " + std::to_string(connectCommands + 3));
+      // The file differs from the restarted drive in the first row's parameter
+      // only (values the drive holds are not written): the line goes at its write.
+      Request("DS_WINDOW_DRIVE", "restart", "--hang-up-after " + std::to_string(connectCommands + 1));
       (void)Connect(window, port);
       window.Command(ID_PARAM_LOAD);
       AnswerFileDialog("the open dialog, the drive to be lost", file);
