@@ -85,7 +85,7 @@ double PlanAndCheckMicros(const std::string& file) {
   if (!model.Load(DescriptionFileFor(""))) return -1;
   CVcmCommand link;  // never opened: the checks send nothing
   CScriptedPrompt prompt;
-  CWriteGate gate({link, prompt, [] {}, [] { return 0; }, nullptr}, model);
+  CWriteGate gate({link, prompt, [] {}, [](ChangeCommandKey) { return 0; }, nullptr, nullptr}, model);
   constexpr int kTimes = 2000;
   size_t planned = 0;
   const auto start = std::chrono::steady_clock::now();

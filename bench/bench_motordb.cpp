@@ -1,11 +1,16 @@
 // Motor DB export (parameters 0-99) and import of the result against the simulated
 // drive at 115200 baud with wire time on: elapsed time against the time the
-// drive's own bytes take on the wire, and what progress reporting adds to an import.
+// drive's own bytes take on the wire (its echo is the program's bytes, so both ways
+// are counted, the import's reads of what the drive holds among them), and what
+// progress reporting adds to an import. Then planning and checking a 100-line file
+// through the write gate's rules, without the drive.
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -13,6 +18,9 @@
 #include "bench/BenchTarget.h"
 #include "flows/FrameLogic.h"
 #include "flows/MotorDb.h"
+#include "flows/MotorDbPlan.h"
+#include "flows/WholeValue.h"
+#include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "protocol/VcmFile.h"
 #include "support/SimLink.h"
@@ -64,10 +72,12 @@ struct Figures {
 constexpr int kRounds = 5;
 
 // The best of a few rounds: other work on the machine only ever adds time.
+// `prepare` runs before each round, untimed.
 template <typename Work>
-Figures Measure(CSimDrive& drive, Work work) {
+Figures Measure(CSimDrive& drive, Work work, const std::function<void()>& prepare = {}) {
   Figures best;
   for (int round = 0; round < kRounds; ++round) {
+    if (prepare) prepare();
     const uint64_t before = drive.BytesSent();
     const auto start = std::chrono::steady_clock::now();
     work();
@@ -105,7 +115,20 @@ int main() {
   }
   drive.SetBaudRate(kBaud);
   drive.SetVersion("XY-2 ver.1.04.007.12 bench");
-  for (int32_t a = 0; a < 100; ++a) drive.SetParam(a, a * 1009 - 30000);
+  CParamDescFile model;
+  if (!model.Load(".\\ParamDefault.xml")) {
+    std::fprintf(stderr, "the description file could not be read\n");
+    return 1;
+  }
+  // Values the description takes, and others for the import to write back over.
+  drive.LoadFactorySettings();
+  std::map<int32_t, int32_t> exported, others;
+  for (int32_t a = 0; a < 100; ++a) {
+    exported[a] = drive.GetParam(a);
+    const CParamNode* param = model.FindParam(a);
+    others[a] = exported[a];
+    if (param && param->GetNestedCount() == 0 && ValueRange(*param).second > exported[a]) others[a] = exported[a] + 1;
+  }
   BenchPrompt prompt;
   CFrameLogic frame(link, prompt);
   if (link.ReadVersion() != 1) {
@@ -114,6 +137,11 @@ int main() {
   }
   TempDir folder;
   prompt.path = folder.File("motor.txt");
+  // Before each import the drive holds the other values, as a drive to be set up does.
+  const auto otherValues = [&] {
+    for (const auto& [a, value] : others) drive.SetParam(a, value);
+    link.ForgetParams();
+  };
 
   std::printf("motor DB export and import, %d baud, simulated drive, best of %d rounds\n", kBaud, kRounds);
   for (bool wire : {true, false}) {
@@ -122,25 +150,59 @@ int main() {
     int ok = 1;
     // The same number of bare transactions: what the link and the drive cost alone.
     const Figures bare = Measure(drive, [&] {
-      for (int32_t a = 0; a < 100; ++a) {
-        ok &= link.Transact("MAD", CVcmCommand::FormatNumber(a).c_str()) == 1;
-        ok &= link.Transact("MDA") == 1;
-      }
+      for (int32_t a = 0; a < 100; ++a) ok &= link.ReadParam(a) == 1;
     });
     Print("200 bare transactions MAD/MDA", bare);
-    const Figures exported = Measure(drive, [&] { ok &= ExportMotorDb(frame) == Outcome::Done; });
-    Print("export 0-99 (200 transactions)", exported, wire);
+    for (const auto& [a, value] : exported) drive.SetParam(a, value);
+    const Figures exportedFigures = Measure(drive, [&] { ok &= ExportMotorDb(frame) == Outcome::Done; });
+    Print("export 0-99 (200 transactions)", exportedFigures, wire);
 
     prompt.withProgress = false;
-    const Figures plain = Measure(drive, [&] { ok &= ImportMotorDb(frame) == Outcome::Done; });
+    const Figures plain = Measure(
+        drive, [&] { ok &= ImportMotorDb(frame, model) == Outcome::Done; }, otherValues);
     Print("import, no progress reporter", plain, wire);
     prompt.withProgress = true;
-    const Figures reported = Measure(drive, [&] { ok &= ImportMotorDb(frame) == Outcome::Done; });
+    const Figures reported = Measure(
+        drive, [&] { ok &= ImportMotorDb(frame, model) == Outcome::Done; }, otherValues);
     Print("import, counting progress reporter", reported, wire);
     if (!ok) std::printf("a flow failed\n");
     const double added = (reported.elapsed - plain.elapsed) / plain.elapsed * 100.0;
     std::printf("progress reporting adds %+.2f%% to an import%s\n", added,
                 wire ? (" " + TargetMark(added < kProgressTargetPercent, "< 5%")).c_str() : "");
+  }
+
+  // Planning and checking a 100-line file: the lexer's check of every line, the
+  // plan of its values and each value judged as a whole write, the drive's values given.
+  {
+    std::string text = "XY-2 ver.1.04.007.\r\n";
+    for (int i = 0; i < 50; ++i) {
+      const int32_t a = 60 + i % 16;  // preset speeds: plain values with limits
+      text += "mad" + std::to_string(a) + "\r\nmda" + std::to_string(100 + i) + "\r\n";
+    }
+    std::map<int32_t, int32_t> held;
+    for (int32_t a = 0; a < 100; ++a) held[a] = 1000 + a;
+    double best = 1e9;
+    size_t judged = 0;
+    for (int round = 0; round < 50; ++round) {
+      CVcmFile file;
+      file.SetText(text);
+      char version[CVcmFile::kVersionBufferSize];
+      const auto start = std::chrono::steady_clock::now();
+      bool fine = file.ReadVersionLine(version) == 1 && file.FindBadLine().fault == CVcmFile::Fault::None;
+      MotorDbPlan plan = PlanMotorDbFile(file, model);
+      for (ParamChange& change : plan.changes) {
+        change.before = held[change.address];
+        fine = !JudgeChange(model, plan.writes, change, {true, true}).fault && fine;
+      }
+      best = std::min(best, Seconds(std::chrono::steady_clock::now() - start));
+      judged = plan.changes.size();
+      if (!fine) {
+        std::fprintf(stderr, "the planned file was refused\n");
+        return 1;
+      }
+    }
+    std::printf("\nplanning and checking a 100-line file (%zu values): %.3f ms %s\n", judged, best * 1e3,
+                TargetMark(best < 0.002, "< 2 ms").c_str());
   }
 
   // The lexer alone on a large file, to show it is no factor.

@@ -217,7 +217,7 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
       return SaveParamFile(frame, model, {[&context] { return context.cancel.load(); }, nullptr});
     case Command::Load: return Load(drive);
     case Command::Diff: return Diff(drive);
-    case Command::MotorDbImport: return ImportMotorDb(frame);
+    case Command::MotorDbImport: return ImportMotorDb(frame, model, [&context] { return context.cancel.load(); });
     case Command::MotorDbExport: return ExportMotorDb(frame, [&context] { return context.cancel.load(); });
     case Command::Ports:
     case Command::Scan:

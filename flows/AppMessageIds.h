@@ -9,6 +9,6 @@ enum AppMessage : int {
   UM_READ_PARAMS = 0x8004,        // view to itself, posted
   UM_DISCONNECT = 0x8005,         // frame or view to view, posted
   UM_SET_PARAM = 0x8006,          // view to itself, posted: wParam row, lParam value
-  UM_SAVE_DRIVE_PARAMS = 0x8008,  // view to frame, sent; result always 0
+  UM_SAVE_DRIVE_PARAMS = 0x8008,  // view to frame, sent; wParam: the write gate's key; result always 0
   UM_REPORT_ERROR = 0x800A,       // any window to frame, sent: wParam question id; result button
 };

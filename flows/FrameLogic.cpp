@@ -102,10 +102,10 @@ int CFrameLogic::ShowMessage(const std::string& text, MsgIcon icon, MsgButtons b
   return m_prompt.ShowMessage(message);
 }
 
-int CFrameLogic::SaveWithRetry(const char* mnemonic, int questionId) {
+int CFrameLogic::SaveWithRetry(ChangeCommandKey key, const char* mnemonic, int questionId) {
   if (!m_link.IsOpen()) return 0;
   for (;;) {
-    const int result = m_link.Transact(mnemonic);
+    const int result = m_link.Transact(key, mnemonic);
     if (result > 0) return result;
     if (result != rc::Refused) {
       ReportError(0);
@@ -118,8 +118,14 @@ int CFrameLogic::SaveWithRetry(const char* mnemonic, int questionId) {
   }
 }
 
-int CFrameLogic::SaveDriveParams() { return SaveWithRetry("SDP", ids::RetrySaveDrive); }
-int CFrameLogic::SaveMotorParams() { return SaveWithRetry("SMP", ids::RetrySaveMotor); }
+int CFrameLogic::SaveDriveParams(ChangeCommandKey key) { return SaveWithRetry(key, "SDP", ids::RetrySaveDrive); }
+int CFrameLogic::SaveMotorParams(ChangeCommandKey key) { return SaveWithRetry(key, "SMP", ids::RetrySaveMotor); }
+
+int CFrameLogic::SaveDriveParamsFor(intptr_t keyAddress) {
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): a window message carries the key's address as an integer
+  const auto* key = reinterpret_cast<const ChangeCommandKey*>(keyAddress);
+  return key ? SaveDriveParams(*key) : 0;
+}
 
 int CFrameLogic::Verify(const char* mnemonic, int changedTextId) {
   if (!m_link.IsOpen()) return 0;

@@ -4,6 +4,7 @@
 // and verify commands with their retry questions. The window forwards its
 // application messages here; tests call it directly.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,9 +24,13 @@ class CFrameLogic {
   int ReportError(int questionId);
 
   // "SDP" / "SMP": > 0 on success; 0 when not connected, on failure or on Cancel;
-  // rc::Refused when the user chose Continue after a refusal.
-  [[nodiscard]] int SaveDriveParams();
-  [[nodiscard]] int SaveMotorParams();
+  // rc::Refused when the user chose Continue after a refusal. Only the write gate
+  // saves to flash, so they take its key.
+  [[nodiscard]] int SaveDriveParams(ChangeCommandKey key);
+  [[nodiscard]] int SaveMotorParams(ChangeCommandKey key);
+  // UM_SAVE_DRIVE_PARAMS carries the address of the gate's key as its lParam: a
+  // request without one saves nothing.
+  int SaveDriveParamsFor(intptr_t keyAddress);
   // "VDP" / "VMP": > 0 on success, 0 otherwise.
   [[nodiscard]] int VerifyDriveParams();
   [[nodiscard]] int VerifyMotorParams();
@@ -50,7 +55,7 @@ class CFrameLogic {
   void ShowWriteFailed(int textId, const std::string& path);
 
  private:
-  [[nodiscard]] int SaveWithRetry(const char* mnemonic, int questionId);
+  [[nodiscard]] int SaveWithRetry(ChangeCommandKey key, const char* mnemonic, int questionId);
   [[nodiscard]] int Verify(const char* mnemonic, int changedTextId);
 
   CVcmCommand& m_link;

@@ -9,7 +9,10 @@
 #include "flows/DriveSession.h"
 #include "flows/FrameLogic.h"
 #include "flows/LongWork.h"
+#include "flows/MotorDbPlan.h"
 #include "flows/ProgInterface.h"
+#include "flows/WriteGate.h"
+#include "params/ParamDescFile.h"
 #include "protocol/VcmFile.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
@@ -125,11 +128,6 @@ bool CServoDBFile::Commit(const std::string& bytes) {
 
 namespace {
 
-struct RunState {
-  bool sentAny = false;
-  int savedUpToLine = 0;  // line of the last save command the drive carried out; 0: none
-};
-
 // At most a screen line of what was written, with bytes a terminal or a message
 // box would act on shown as '?'.
 std::string ShownLine(const std::string& line) {
@@ -140,12 +138,6 @@ std::string ShownLine(const std::string& line) {
   }
   if (line.size() > kShown) shown += "...";
   return shown;
-}
-
-bool SavesToFlash(const std::string& mnemonic) {
-  std::string upper = mnemonic;
-  for (char& c : upper) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  return upper == "SDP" || upper == "SMP";
 }
 
 // A damaged file is refused as a whole rather than sent up to the damage.
@@ -174,10 +166,9 @@ bool CheckSendable(const CVcmFile& file, CFrameLogic& frame) {
 // A run that stopped after sending something leaves the drive with part of the
 // file in its RAM: the user is told how far it got, and how much of it a save
 // command of the file put into flash.
-Outcome StoppedPartWay(Outcome outcome, const CVcmFile::Command& command, const CVcmFile& file, const RunState& run,
-                       CFrameLogic& frame) {
-  if (!run.sentAny) return outcome;
-  const std::string reached = std::to_string(command.line);
+void TellStoppedPartWay(const ImportRun& run, const CVcmFile& file, CFrameLogic& frame) {
+  if (!run.sentAny) return;
+  const std::string reached = std::to_string(run.reachedLine);
   const std::string lines = std::to_string(file.LineCount());
   if (run.savedUpToLine > 0) {
     frame.ShowMessage(
@@ -186,66 +177,50 @@ Outcome StoppedPartWay(Outcome outcome, const CVcmFile::Command& command, const 
   } else {
     frame.ShowMessage(res::FormatString(ids::MotorDbPartialImport, {reached, lines}), MsgIcon::Exclamation);
   }
-  return outcome;
 }
 
-// How an import ends whose closing verify or save failed: what the failure was,
-// and a refusal when the last exchange itself went through.
-Outcome NotSaved(int lastResult) {
-  const Outcome outcome = OutcomeOfResult(lastResult);
-  return outcome == Outcome::Done ? Outcome::DriveRefused : outcome;
+// What the import left alone or sent unchecked, as the end message adds it.
+std::string LeftOutText(std::vector<int32_t> addresses, int textId) {
+  if (addresses.empty()) return {};
+  const std::string count = std::to_string(addresses.size());
+  std::sort(addresses.begin(), addresses.end());
+  addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
+  return "\n" + res::FormatString(textId, {count, MotorDbAddressList(addresses)});
+}
+
+// `sending` tells whether the checks let the file through to the drive.
+Outcome RunPlanned(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame, const CParamDescFile& model,
+                   const std::function<bool()>& cancelled, bool* sentAny, MotorDbPlan& plan, bool* sending = nullptr) {
+  if (sentAny) *sentAny = false;
+  if (progress) progress->SetRange(0, 100);
+  if (!CheckSendable(file, frame)) return Outcome::FileError;
+  plan = PlanMotorDbFile(file, model);
+  CWriteGate gate = CWriteGate::ForFrame(frame, model);
+  if (const Outcome checked = gate.CheckImport(plan); checked != Outcome::Done) return checked;
+  // The window's Cancel is asked for once: what it said is kept.
+  bool cancelSeen = false;
+  const auto poll = [&] {
+    cancelSeen = cancelSeen || (progress && progress->PollCancel()) || (cancelled && cancelled());
+    return cancelSeen;
+  };
+  if (sending) *sending = true;
+  const ImportRun run = gate.SendImport(plan, progress, poll);
+  if (sentAny) *sentAny = run.sentAny;
+  if (run.outcome != Outcome::Done) TellStoppedPartWay(run, file, frame);
+  return run.outcome;
 }
 
 }  // namespace
 
-Outcome RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame, bool* sentAny) {
-  RunState run;
-  const auto finish = [&](Outcome outcome) {
-    if (sentAny) *sentAny = run.sentAny;
-    return outcome;
-  };
-  if (progress) progress->SetRange(0, 100);
-  if (!CheckSendable(file, frame)) return finish(Outcome::BadInput);
-
-  CVcmCommand& link = frame.Link();
-  const size_t length = file.Length();
-  CVcmFile::Command command;
-  while (file.Cursor() < length) {
-    if (progress && progress->PollCancel()) {
-      return finish(StoppedPartWay(Outcome::Cancelled, command, file, run, frame));
-    }
-    const CVcmFile::Token token = file.NextCommand(command);
-    if (token == CVcmFile::Token::End) break;
-    if (token == CVcmFile::Token::Invalid) return finish(Outcome::BadInput);  // CheckSendable has ruled this out
-
-    if (progress) progress->SetStatusText(CVcmFile::StatusText(command));
-    const std::string mnemonic = CVcmFile::WireMnemonic(command.mnemonic);
-    // The file writes parameters behind the cache's back (and an MDB command may
-    // change any of them): nothing the cache held is known to be the drive's now.
-    if (!run.sentAny) link.ForgetParams();
-    run.sentAny = true;
-    int result = link.Transact(mnemonic.c_str(), command.hasArgument ? command.argument.c_str() : nullptr);
-    bool saved = result == rc::Success && SavesToFlash(command.mnemonic);
-    if (result == rc::Success && CVcmFile::IsMotorDbCommand(command)) {
-      result = link.Transact("VMP");
-      if (result == rc::Success) result = link.Transact("SMP");
-      saved = result == rc::Success;
-    }
-    if (saved) run.savedUpToLine = command.line;
-    if (result != rc::Success) {
-      frame.ReportError(0);
-      return finish(StoppedPartWay(OutcomeOfResult(result), command, file, run, frame));
-    }
-    if (progress) {
-      progress->SetPosition(static_cast<int32_t>(static_cast<uint64_t>(file.Cursor()) * 100 / length));
-    }
-  }
-  return finish(Outcome::Done);
+Outcome RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame, const CParamDescFile& model,
+                           const std::function<bool()>& cancelled, bool* sentAny) {
+  MotorDbPlan plan;
+  return RunPlanned(file, progress, frame, model, cancelled, sentAny, plan);
 }
 
-Outcome ImportMotorDb(CFrameLogic& frame) {
+Outcome ImportMotorDb(CFrameLogic& frame, const CParamDescFile& model, const std::function<bool()>& cancelled) {
   CVcmCommand& link = frame.Link();
-  if (!link.IsOpen()) return Outcome::LinkFailed;
+  if (!link.IsOpen() || !model.IsLoaded()) return Outcome::LinkFailed;
 
   const std::optional<std::string> path = frame.Prompt().AskFileName(MotorDbFileDialog(false));
   if (!path) return Outcome::Cancelled;
@@ -255,15 +230,15 @@ Outcome ImportMotorDb(CFrameLogic& frame) {
     if (file.LoadFailure() == platform::ReadResult::TooBig) {
       frame.ShowMessage(res::FormatString(ids::MotorDbTooBig, {std::to_string(CVcmFile::kMaxFileBytes / 1024)}),
                         MsgIcon::Error);
-      return Outcome::BadInput;
+    } else {
+      frame.ShowText(ids::MotorDbOpenFailed, MsgIcon::Error);
     }
-    frame.ShowText(ids::MotorDbOpenFailed, MsgIcon::Error);
     return Outcome::FileError;
   }
   char version[CVcmFile::kVersionBufferSize];
   if (!file.ReadVersionLine(version)) {
     frame.ShowText(ids::MotorDbNoVersion, MsgIcon::Error);
-    return Outcome::BadInput;
+    return Outcome::FileError;
   }
   // Another model's file sets parameters that mean other things there: refused
   // before anything is sent. The line an export writes for a drive whose version
@@ -274,8 +249,9 @@ Outcome ImportMotorDb(CFrameLogic& frame) {
     return Outcome::Cancelled;
   }
 
-  Outcome ran = Outcome::Done;
-  bool sentAny = false;
+  MotorDbPlan plan;
+  Outcome outcome = Outcome::Done;
+  bool sending = false;
   {
     // Destroying the reporter closes the window and enables the main window again,
     // also when the run is left by an exception.
@@ -284,28 +260,25 @@ Outcome ImportMotorDb(CFrameLogic& frame) {
     // Without its window the reporter still pumps events and polls Cancel, so the
     // run goes on: stopping it would leave the user no way to send the file.
     if (progress) (void)progress->Open();
-    ran = RunMotorDbCommands(file, progress.get(), frame, &sentAny);
+    outcome = RunPlanned(file, progress.get(), frame, model, cancelled, nullptr, plan, &sending);
   }
-  if (ran != Outcome::Done) {
-    // Whatever stopped the run, the drive's RAM may have changed: the view reads it again.
-    if (sentAny) frame.PostCheckLink();
-    return ran;
-  }
-
-  // "Done" is said only when the drive holds the file in flash: a refused verify
-  // skips its save, and that is no success either.
-  Outcome outcome = Outcome::Done;
-  if (frame.VerifyDriveParams() <= 0 || frame.SaveDriveParams() <= 0) outcome = NotSaved(link.GetLastResult());
-  if (frame.VerifyMotorParams() <= 0 || frame.SaveMotorParams() <= 0) {
-    outcome = Worse(outcome, NotSaved(link.GetLastResult()));
-  }
-  frame.PostCheckLink();
+  // Whatever the file did before it stopped, the rows show the drive as it is now.
   if (outcome != Outcome::Done) {
-    if (link.IsOpen()) frame.ShowText(ids::MotorDbNotSaved, MsgIcon::Exclamation);
+    if (sending && link.IsOpen()) frame.PostCheckLink();
     return outcome;
   }
-  frame.ShowText(ids::MotorDbDownloaded, MsgIcon::None);
-  return Outcome::Done;
+  // "Done" is said only when the drive holds the file in flash: a refused verify
+  // skips its save, and that is no success either.
+  outcome = CWriteGate::ForFrame(frame, model).SaveImport(cancelled);
+  if (link.IsOpen()) frame.PostCheckLink();
+  if (outcome == Outcome::Done) {
+    frame.ShowMessage(res::LoadString(ids::MotorDbDownloaded) + LeftOutText(plan.kept, ids::MotorDbKeptCount) +
+                          LeftOutText(plan.unlisted, ids::MotorDbUnlistedCount),
+                      MsgIcon::None);
+  } else if (link.IsOpen()) {
+    frame.ShowText(ids::MotorDbNotSaved, MsgIcon::Exclamation);
+  }
+  return outcome;
 }
 
 Outcome ExportMotorDb(CFrameLogic& frame, const std::function<bool()>& cancelled) {

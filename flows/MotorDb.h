@@ -14,27 +14,36 @@
 #include "flows/Prompt.h"
 
 class CFrameLogic;
+class CParamDescFile;
 class CVcmFile;
 
-// Sends every command of the file from its cursor on, one transaction each, with
-// "VMP" and "SMP" after each "MDB". Before anything is sent the rest of the file is
-// checked: a line that is no well-formed command (CVcmFile::FindBadLine) stops the
-// run with a message naming the line, and nothing reaches the drive. A failed
-// transaction is reported through the frame's error report and ends the run; so
-// does a cancel seen at PollCancel. A run that stops after sending something tells
-// the user the line it reached and up to which line a save command of the file put
-// it into flash. Done when every command was accepted; `sentAny` tells whether
-// anything reached the drive.
+// Sends the file's commands from its cursor on through the write gate, with "VMP"
+// and "SMP" after each "MDB". Before anything is sent the rest of the file is
+// checked: a line that is no well-formed command (CVcmFile::FindBadLine) or a value
+// the description refuses stops it with a message naming the line (FileError),
+// and the file's questions (a guarded raise, a read-only parameter) are asked in
+// one box. A failed transaction is reported through the frame's error report and
+// ends the run; so does a cancel seen at PollCancel or `cancelled`, looked at before
+// each command, before the verify and save after an MDB and after the last command.
+// A run that stops after sending something tells the user the line it reached and
+// up to which line a save command of the file put it into flash. Done when every
+// command was accepted; `sentAny` tells whether anything reached the drive.
 [[nodiscard]] Outcome RunMotorDbCommands(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame,
+                                         const CParamDescFile& model, const std::function<bool()>& cancelled = {},
                                          bool* sentAny = nullptr);
 
 // Command 32784. A file made for another drive model is refused before anything
 // is sent (FileError). Done when every command was accepted and the closing verifies and
 // saves put the parameters into flash; only then is "Downloading motor DB file is
-// done." shown, otherwise the user is told they are not in flash. A file over
-// CVcmFile::kMaxFileBytes is refused unread. The view reads the drive again
-// after any run that sent a command, also a cancelled or failed one.
-[[nodiscard]] Outcome ImportMotorDb(CFrameLogic& frame);
+// done." shown (with how many values of status, reserved or hidden parameters were
+// left out, and how many for addresses the description lacks were sent as written),
+// otherwise the user is told they are not in flash. A file that cannot be read,
+// is over CVcmFile::kMaxFileBytes, has no version line or is damaged is a file
+// error. `cancelled` (Ctrl-C) is looked at as RunMotorDbCommands does and before
+// each closing verify and save. Once the file is taken, the view reads the drive
+// again however the import ends, while connected.
+[[nodiscard]] Outcome ImportMotorDb(CFrameLogic& frame, const CParamDescFile& model,
+                                    const std::function<bool()>& cancelled = {});
 
 // Command 32785. Done when the file was written with every address and "Saving
 // motor DB to file is done." was shown; DriveRefused when addresses had to be left

@@ -9,7 +9,8 @@ Outcome OutcomeOfResult(int resultCode) {
     case rc::AddressMismatch:
     case rc::UnknownResponse:
     case rc::ResponseTooLong:
-    case rc::CommandTooLong: return Outcome::DriveRefused;
+    case rc::CommandTooLong:
+    case rc::NeedsGate: return Outcome::DriveRefused;
     default:
       // No echo, a wrong echo, silence, a broken or lost port: the line failed.
       return Outcome::LinkFailed;

@@ -154,17 +154,50 @@ Outcome GetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef
   return Outcome::Done;
 }
 
-std::optional<std::string> ParamLimitFault(const CParamDescFile& model, const ParamRef& ref, int32_t value) {
+std::pair<int64_t, int64_t> ValueRange(const CParamInterface& node) {
+  int64_t lowest = INT32_MIN, highest = INT32_MAX;
+  if (node.IsNested() && node.GetSize() > 0 && node.GetSize() < 32) {
+    const int64_t span = int64_t{1} << node.GetSize();
+    lowest = node.IsUnsigned() ? 0 : -span / 2;
+    highest = node.IsUnsigned() ? span - 1 : span / 2 - 1;
+  }
+  if (node.HasMinimum() && node.GetMinimum() > lowest) lowest = node.GetMinimum();
+  if (node.HasMaximum() && node.GetMaximum() < highest) highest = node.GetMaximum();
+  return {lowest, highest};
+}
+
+std::string RangeText(const CParamInterface& node) {
+  const auto [lowest, highest] = ValueRange(node);
+  return res::FormatString(ids::ParamRangeText, {std::to_string(lowest), std::to_string(highest)});
+}
+
+std::optional<std::string> WritableFault(const CParamDescFile& model, const ParamRef& ref) {
   const CParamInterface* node = ParamNodeOf(model, ref);
   if (!node) return res::FormatString(ids::ParamNotDescribed, {ParamRefText(ref)});
   const CParamInterface* whole = model.FindParam(ref.address);
   if (node->IsReadOnly() || whole->IsReadOnly()) return res::FormatString(ids::ParamReadOnly, {ParamRefText(ref)});
   if (node->IsReserved() || whole->IsReserved()) return res::FormatString(ids::GateNotWritable, {ParamRefText(ref)});
-  const auto [lowest, highest] = RangeOf(*node);
+  return std::nullopt;
+}
+
+bool IsReadOnlyParam(const CParamDescFile& model, const ParamRef& ref) {
+  const CParamInterface* node = ParamNodeOf(model, ref);
+  if (!node) return false;
+  const CParamInterface* whole = model.FindParam(ref.address);
+  return (node->IsReadOnly() || whole->IsReadOnly()) && !node->IsReserved() && !whole->IsReserved();
+}
+
+std::optional<std::string> RangeFault(const CParamDescFile& model, const ParamRef& ref, int32_t value) {
+  const CParamInterface* node = ParamNodeOf(model, ref);
+  if (!node) return res::FormatString(ids::ParamNotDescribed, {ParamRefText(ref)});
+  const auto [lowest, highest] = ValueRange(*node);
   if (value >= lowest && value <= highest) return std::nullopt;
-  return res::FormatString(ids::ParamValueRefused,
-                           {std::to_string(value), ParamRefText(ref),
-                            res::FormatString(ids::ParamRangeText, {std::to_string(lowest), std::to_string(highest)})});
+  return res::FormatString(ids::ParamValueRefused, {std::to_string(value), ParamRefText(ref), RangeText(*node)});
+}
+
+std::optional<std::string> ParamLimitFault(const CParamDescFile& model, const ParamRef& ref, int32_t value) {
+  if (std::optional<std::string> fault = WritableFault(model, ref)) return fault;
+  return RangeFault(model, ref, value);
 }
 
 std::optional<std::string> OffListFault(const CParamDescFile& model, const ParamRef& ref, int32_t value) {

@@ -62,6 +62,16 @@ std::pair<int64_t, int64_t> RangeOf(const CParamInterface& node);
 // not described, is read-only or reserved, or the value lies outside the node's
 // minimum and maximum or the sub-field's bits. None when it may be sent.
 std::optional<std::string> ParamLimitFault(const CParamDescFile& model, const ParamRef& ref, int32_t value);
+// The first half of it: not described, read-only or reserved.
+std::optional<std::string> WritableFault(const CParamDescFile& model, const ParamRef& ref);
+// The second half: outside the node's limits, named by `ref`.
+std::optional<std::string> RangeFault(const CParamDescFile& model, const ParamRef& ref, int32_t value);
+// Whether the parameter or sub-field (or its parameter) is read-only and not reserved.
+bool IsReadOnlyParam(const CParamDescFile& model, const ParamRef& ref);
+// The values a node can take: its own limits, within what its bits hold.
+std::pair<int64_t, int64_t> ValueRange(const CParamInterface& node);
+// "1 to 10", as the messages write a range.
+std::string RangeText(const CParamInterface& node);
 // Why a value within the limits is still not one the user-view entry lists; none
 // when the entry lists it or lists nothing.
 std::optional<std::string> OffListFault(const CParamDescFile& model, const ParamRef& ref, int32_t value);

@@ -241,12 +241,12 @@ void CUserParamsLogic::OnSetParam(int row, int32_t value) {
   std::optional<CFlowState::Running> running;
   if (m_flows) running.emplace(m_flows->Begin(0));
   CWriteGate gate({m_link, m_prompt, [this] { m_events.SendToFrame(UM_REPORT_ERROR, 0); },
-                   [this] {
+                   [this](ChangeCommandKey key) {
                      // The frame tells the user of a failed save itself and answers 0 either way.
-                     m_events.SendToFrame(UM_SAVE_DRIVE_PARAMS);
+                     m_events.SendToFrame(UM_SAVE_DRIVE_PARAMS, reinterpret_cast<intptr_t>(&key));
                      return 1;
                    },
-                   nullptr},
+                   nullptr, nullptr},
                   m_model);
   const WriteReport report = gate.Run(plan);
   if (report.outcome == Outcome::Done) {

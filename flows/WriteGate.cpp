@@ -1,5 +1,6 @@
 #include "flows/WriteGate.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "flows/FrameLogic.h"
@@ -12,15 +13,19 @@
 
 namespace {
 
-// The value of the entry's parameter or sub-field in a raw parameter value.
-int32_t EntryValue(const CParamDescFile& model, const ParamRef& ref, int32_t raw) {
-  return ref.nested ? ExtractNestedValue(raw, ParamNodeOf(model, ref)) : raw;
-}
-
 std::string Lines(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
   return text;
+}
+
+std::string EntryName(const PlannedWrite& entry) {
+  return entry.origin.empty() ? ParamRefText(entry.ref) : entry.origin;
+}
+
+bool IsLineFault(const CVcmCommand& link) {
+  const int code = link.GetLastResult();
+  return !link.IsOpen() || OutcomeOfResult(code == rc::Success ? rc::Failure : code) == Outcome::LinkFailed;
 }
 
 }  // namespace
@@ -39,22 +44,42 @@ const char* EntryEndName(EntryEnd end) {
 CWriteGate::CWriteGate(Host host, const CParamDescFile& model) : m_host(std::move(host)), m_model(model) {}
 
 CWriteGate CWriteGate::ForFrame(CFrameLogic& frame, const CParamDescFile& model, std::function<bool()> cancelled) {
-  return CWriteGate({frame.Link(), frame.Prompt(), [&frame] { frame.ReportError(0); },
-                     [&frame] { return frame.SaveDriveParams(); }, std::move(cancelled)},
-                    model);
+  return CWriteGate(
+      {frame.Link(), frame.Prompt(), [&frame] { frame.ReportError(0); },
+       [&frame](ChangeCommandKey key) { return frame.SaveDriveParams(key); }, std::move(cancelled), &frame},
+      model);
 }
 
-std::string CWriteGate::EntryName(const PlannedWrite& entry) const {
-  return entry.origin.empty() ? ParamRefText(entry.ref) : entry.origin;
-}
-
-std::optional<std::string> CWriteGate::Check(const WritePlan& plan) const {
-  for (const PlannedWrite& entry : plan.entries) {
-    std::optional<std::string> fault = ParamLimitFault(m_model, entry.ref, entry.value);
-    if (!fault && !plan.askOffList) fault = OffListFault(m_model, entry.ref, entry.value);
-    if (fault) return entry.origin.empty() ? *fault : res::FormatString(ids::DpfEntryFault, {entry.origin, *fault});
+CWriteGate::Judged CWriteGate::Judge(const std::vector<PlannedWrite>& entries, std::vector<ParamChange> changes,
+                                     const ChangeRules& rules, bool tellLineFault) {
+  Judged judged;
+  judged.changes = std::move(changes);
+  // What no drive's value excuses is refused before anything is asked of the drive.
+  for (const PlannedWrite& entry : entries) {
+    if ((judged.fault = StaticFault(m_model, entry, rules))) return judged;
   }
-  return std::nullopt;
+  CVcmCommand& link = m_host.link;
+  for (ParamChange& change : judged.changes) {
+    // What the drive holds now, as this link last read or wrote it, else read: a
+    // parameter the drive refuses to give is judged again when it is written.
+    if (!link.FindCachedParam(change.address) && link.IsOpen() && link.ReadParam(change.address) <= 0 &&
+        IsLineFault(link)) {
+      if (tellLineFault) m_host.reportError();
+      judged.lineFault = true;
+      return judged;
+    }
+    if (const CachedParam* cached = link.FindCachedParam(change.address)) change.before = cached->value;
+    judged.verdicts.push_back(JudgeChange(m_model, entries, change, rules));
+    if (judged.verdicts.back().fault) {
+      judged.fault = judged.verdicts.back().fault;
+      return judged;
+    }
+  }
+  return judged;
+}
+
+std::optional<std::string> CWriteGate::Check(const WritePlan& plan) {
+  return Judge(plan.entries, GroupByParam(plan.entries), {plan.askOffList, false}, false).fault;
 }
 
 int CWriteGate::Ask(const std::string& text, int captionId) {
@@ -63,72 +88,104 @@ int CWriteGate::Ask(const std::string& text, int captionId) {
   return m_host.prompt.ShowMessage(message);
 }
 
-bool CWriteGate::Confirm(const WritePlan& plan) {
-  CVcmCommand& link = m_host.link;
-  std::vector<std::string> guarded, offList;
-  for (const PlannedWrite& entry : plan.entries) {
-    // A raise is judged against what the drive holds now; a value nobody could
-    // read is asked about as a raise.
-    std::optional<int32_t> current;
-    if (entry.ref.nested && GuardQuestionFor(entry.ref, entry.value + 1, entry.value) != 0) {
-      if (link.FindCachedParam(entry.ref.address) || link.ReadParam(entry.ref.address) > 0) {
-        current = EntryValue(m_model, entry.ref, link.FindCachedParam(entry.ref.address)->value);
-      }
+bool CWriteGate::Confirm(const std::vector<PlannedWrite>& entries, const Judged& judged, int readOnlyTextId) {
+  std::vector<int> questions;
+  std::vector<std::string> offList, readOnly;
+  const auto named = [&](size_t i) {
+    const PlannedWrite& entry = entries[i];
+    return EntryName(entry) + " " + res::DisplayText(ParamLabel(m_model, entry.ref)) + " = " +
+           std::to_string(entry.value);
+  };
+  for (const ChangeVerdict& verdict : judged.verdicts) {
+    for (const int id : verdict.questions) {
+      if (std::find(questions.begin(), questions.end(), id) == questions.end()) questions.push_back(id);
     }
-    const int question = GuardQuestionFor(entry.ref, current.value_or(entry.value + 1), entry.value);
-    if (question != 0) guarded.push_back(res::LoadString(question));
-    if (plan.askOffList && OffListFault(m_model, entry.ref, entry.value)) {
-      const std::string label = ParamLabel(m_model, entry.ref);
-      offList.push_back(EntryName(entry) + " " + res::DisplayText(label) + " = " + std::to_string(entry.value));
-    }
+    for (const size_t i : verdict.offList) offList.push_back(named(i));
+    for (const size_t i : verdict.readOnly) readOnly.push_back(named(i));
   }
-  if (guarded.empty() && offList.empty()) return true;
-  std::vector<std::string> parts = guarded;
+  std::vector<std::string> parts;
+  parts.reserve(questions.size() + 2);
+  for (const int id : questions) parts.push_back(res::LoadString(id));
   if (!offList.empty()) parts.push_back(res::FormatString(ids::GateOffListQuestion, {Lines(offList)}));
+  if (!readOnly.empty()) parts.push_back(res::FormatString(readOnlyTextId, {Lines(readOnly)}));
+  if (parts.empty()) return true;
   std::string text;
   for (const std::string& part : parts) text += (text.empty() ? "" : "\n\n") + part;
   return Ask(text, ids::SetParamCaption) == btn::Yes;
 }
 
-void CWriteGate::WriteEntry(WrittenEntry& entry) {
+bool CWriteGate::WriteChange(ParamChange& change, const ChangeVerdict& asked, const std::vector<PlannedWrite>& entries,
+                             const ChangeRules& rules, std::vector<WrittenEntry>& written) {
   CVcmCommand& link = m_host.link;
-  const ParamRef& ref = entry.planned.ref;
-  const auto failed = [&] {
-    const int code = link.GetLastResult();
-    m_host.reportError();
-    entry.end = OutcomeOfResult(code == rc::Success ? rc::Failure : code) == Outcome::LinkFailed || !link.IsOpen()
-                    ? EntryEnd::LineFault
-                    : EntryEnd::Refused;
+  const auto endAll = [&](EntryEnd end, std::optional<int32_t> held) {
+    for (const size_t i : change.entries) {
+      written[i].end = end;
+      written[i].held = held ? std::optional<int32_t>(EntryValueIn(m_model, entries[i].ref, *held)) : std::nullopt;
+    }
   };
-  // The link writes only what it has read, and a sub-field goes into the
-  // parameter as the drive holds it now.
-  if (!link.FindCachedParam(ref.address) && link.ReadParam(ref.address) <= 0) {
+  const auto failed = [&] {
+    m_host.reportError();
+    endAll(IsLineFault(link) ? EntryEnd::LineFault : EntryEnd::Refused, std::nullopt);
+  };
+  const auto refuse = [&](const std::string& why, int32_t held) {
+    m_host.prompt.ShowMessage({why, res::LoadString(ids::SetParamCaption), MsgIcon::Error, MsgButtons::Ok});
+    endAll(EntryEnd::Refused, held);
+  };
+  // The link writes only what it has read, and the checks hold for the value the
+  // drive holds now: one read since, or changed by a command of a file, is judged
+  // again before anything is written.
+  if (!link.FindCachedParam(change.address) && link.ReadParam(change.address) <= 0) {
     failed();
-    return;
+    return false;
   }
-  const int32_t before = link.FindCachedParam(ref.address)->value;
-  const int32_t raw =
-      ref.nested ? InsertNestedValue(before, ParamNodeOf(m_model, ref), entry.planned.value) : entry.planned.value;
-  if (link.WriteParam(ParamWriteKey(), ref.address, raw) <= 0) {
+  const int32_t now = link.FindCachedParam(change.address)->value;
+  if (change.before != now) {
+    change.before = now;
+    const ChangeVerdict verdict = JudgeChange(m_model, entries, change, rules);
+    if (verdict.fault) {
+      refuse(*verdict.fault, now);
+      return false;
+    }
+    const bool askedAll =
+        std::all_of(verdict.questions.begin(), verdict.questions.end(),
+                    [&](int id) {
+                      return std::find(asked.questions.begin(), asked.questions.end(), id) != asked.questions.end();
+                    }) &&
+        verdict.readOnly.size() <= asked.readOnly.size();
+    if (!askedAll) {
+      refuse(res::FormatString(ids::GateChangedSinceAsked,
+                               {EntryName(entries[change.entries.front()]), std::to_string(now)}),
+             now);
+      return false;
+    }
+  }
+  if (change.held) {
+    endAll(EntryEnd::InDrive, now);
+    return false;
+  }
+  if (link.WriteParam(ParamWriteKey(), change.address, change.after) <= 0) {
     failed();
     // The drive may or may not have taken it: what it holds now is read again,
     // and a read that fails too leaves the value unknown (the cache forgets it).
-    if (link.IsOpen() && link.ReadParam(ref.address) > 0) {
-      entry.held = EntryValue(m_model, ref, link.FindCachedParam(ref.address)->value);
+    if (link.IsOpen() && link.ReadParam(change.address) > 0) {
+      for (const size_t i : change.entries) {
+        written[i].held = EntryValueIn(m_model, entries[i].ref, link.FindCachedParam(change.address)->value);
+      }
     }
-    return;
+    return true;
   }
-  const int32_t answered = link.FindCachedParam(ref.address)->value;
-  entry.held = EntryValue(m_model, ref, answered);
-  if (answered == raw) {
-    entry.end = EntryEnd::InDrive;
-    return;
+  const int32_t answered = link.FindCachedParam(change.address)->value;
+  for (const size_t i : change.entries) {
+    WrittenEntry& entry = written[i];
+    entry.held = EntryValueIn(m_model, entries[i].ref, answered);
+    entry.end = *entry.held == entries[i].value ? EntryEnd::InDrive : EntryEnd::HoldsOther;
+    if (entry.end == EntryEnd::InDrive) continue;
+    const std::string detail =
+        res::FormatString(ids::GateHeldOther, {std::to_string(entries[i].value), std::to_string(*entry.held)});
+    m_host.prompt.ShowMessage({res::LoadString(ids::SetParamFailed) + "\n" + detail,
+                               res::LoadString(ids::SetParamCaption), MsgIcon::Error, MsgButtons::Ok});
   }
-  entry.end = EntryEnd::HoldsOther;
-  const std::string detail =
-      res::FormatString(ids::GateHeldOther, {std::to_string(entry.planned.value), std::to_string(*entry.held)});
-  m_host.prompt.ShowMessage({res::LoadString(ids::SetParamFailed) + "\n" + detail,
-                             res::LoadString(ids::SetParamCaption), MsgIcon::Error, MsgButtons::Ok});
+  return true;
 }
 
 void CWriteGate::SaveToFlash(WriteReport& report) {
@@ -145,7 +202,14 @@ void CWriteGate::SaveToFlash(WriteReport& report) {
         ids::GateFlashQuestion, {std::to_string(report.inDrive), std::to_string(planned), Lines(others)});
     if (Ask(question, 0) != btn::Yes) return;
   }
-  const int saved = m_host.saveToFlash();
+  // A cancel while the question was open, or during the last write, still ends
+  // the run before flash keeps anything.
+  if (Cancelled()) {
+    report.stopped = true;
+    report.outcome = Outcome::Cancelled;
+    return;
+  }
+  const int saved = m_host.saveToFlash(ChangeCommandKey());
   report.flashSaved = saved > 0;
   if (!report.flashSaved) {
     report.outcome = Worse(
@@ -158,8 +222,15 @@ void CWriteGate::SaveToFlash(WriteReport& report) {
 
 WriteReport CWriteGate::Run(const WritePlan& plan) {
   WriteReport report;
-  if (const std::optional<std::string> fault = Check(plan)) {
-    const std::string text = plan.refusalTextId ? res::LoadString(plan.refusalTextId) + "\n" + *fault : *fault;
+  const ChangeRules rules{plan.askOffList, false};
+  Judged judged = Judge(plan.entries, GroupByParam(plan.entries), rules, true);
+  if (judged.lineFault) {
+    report.outcome = Outcome::LinkFailed;
+    return report;
+  }
+  if (judged.fault) {
+    const std::string text =
+        plan.refusalTextId ? res::LoadString(plan.refusalTextId) + "\n" + *judged.fault : *judged.fault;
     m_host.prompt.ShowMessage({text, res::LoadString(ids::SetParamCaption), MsgIcon::Error, MsgButtons::Ok});
     report.outcome = plan.refusal;
     return report;
@@ -167,7 +238,7 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
   // The question box runs the event loop, in which another description may be
   // loaded: a plan checked against the old one is not sent.
   const unsigned generation = m_model.GetGeneration();
-  if (!Confirm(plan) || m_model.GetGeneration() != generation) {
+  if (!Confirm(plan.entries, judged, 0) || m_model.GetGeneration() != generation) {
     report.outcome = Outcome::Cancelled;
     return report;
   }
@@ -178,20 +249,25 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
     entry.label = EntryName(planned) + " " + res::DisplayText(ParamLabel(m_model, planned.ref));
     report.entries.push_back(std::move(entry));
   }
-  for (WrittenEntry& entry : report.entries) {
-    if (m_host.cancelled && m_host.cancelled()) {
+  for (size_t c = 0; c < judged.changes.size(); ++c) {
+    if (Cancelled()) {
       report.stopped = true;
       report.outcome = Outcome::Cancelled;
       break;
     }
+    ParamChange& change = judged.changes[c];
+    // Reached, whether or not it needed a write: each of its entries has an end to report.
     report.sent = true;
-    WriteEntry(entry);
-    switch (entry.end) {
-      case EntryEnd::InDrive: ++report.inDrive; break;
-      case EntryEnd::LineFault: report.outcome = Worse(report.outcome, Outcome::LinkFailed); break;
-      default: report.outcome = Worse(report.outcome, Outcome::DriveRefused); break;
+    (void)WriteChange(change, judged.verdicts[c], plan.entries, rules, report.entries);
+    bool lineFault = false;
+    for (const size_t i : change.entries) {
+      switch (report.entries[i].end) {
+        case EntryEnd::InDrive: ++report.inDrive; break;
+        case EntryEnd::LineFault: lineFault = true; break;
+        default: report.outcome = Worse(report.outcome, Outcome::DriveRefused); break;
+      }
     }
-    if (entry.end == EntryEnd::LineFault) {
+    if (lineFault) {
       // What stopped the run says more than the refusals before it.
       report.stopped = true;
       report.outcome = Outcome::LinkFailed;
@@ -205,7 +281,9 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
     for (const WrittenEntry& entry : report.entries) {
       written += entry.end != EntryEnd::NotSent && entry.end != EntryEnd::LineFault ? 1 : 0;
     }
-    if (report.entries.size() > 1) {
+    // A line fault of a single entry was told by its error report; a cancel leaves
+    // values in the drive that flash does not have, which is said in any case.
+    if (report.entries.size() > 1 || report.outcome == Outcome::Cancelled) {
       m_host.prompt.ShowMessage(
           {res::FormatString(textId, {std::to_string(written), std::to_string(report.entries.size())}), std::string(),
            MsgIcon::Warning, MsgButtons::Ok});

@@ -1,16 +1,19 @@
 #pragma once
 // The one way a parameter value reaches a drive. A pick in a row, a drive
-// parameter file, the differing entries of a comparison and the command-line
-// program's `set` all hand the gate a plan; the gate then
-//   1. checks every entry against the loaded description before anything is sent,
+// parameter file, the differing entries of a comparison, the command-line
+// program's `set` and a motor DB file all hand the gate a plan; the gate then
+//   1. reads what the drive holds of every parameter the plan names, composes the
+//      entries of each parameter over it and checks the value that would be
+//      written, whole, against the loaded description before anything is sent,
 //   2. asks one question naming every entry that needs one (No is the default),
-//   3. writes the entries in order, each confirmed by the value the drive answers,
-//      stopping at a fault of the line and going on past a refusal,
-//   4. saves to flash when every entry is in the drive, and asks first when only
-//      some are,
+//   3. writes each parameter once, confirmed by the value the drive answers,
+//      stopping at a fault of the line or a cancel and going on past a refusal;
+//      a parameter whose value the drive holds already is not written,
+//   4. saves to flash when every entry is in the drive (never after a cancel), and
+//      asks first when only some are,
 //   5. reports entry by entry what the drive holds and whether flash has it.
-// The link's parameter write takes a key that only this class can make, so a new
-// way of writing cannot go around these steps.
+// The link's parameter write and the commands that change a drive take keys that
+// only this class can make, so a new way of writing cannot go around these steps.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,17 +24,15 @@
 
 #include "flows/Outcome.h"
 #include "flows/ParamAccess.h"
+#include "flows/WholeValue.h"
+#include "protocol/VcmLite.h"
 
 class CFrameLogic;
 class CParamDescFile;
+class CProgInterface;
 class CPromptInterface;
 class CVcmCommand;
-
-struct PlannedWrite {
-  ParamRef ref;
-  int32_t value = 0;   // the whole parameter's value, or the sub-field's own
-  std::string origin;  // where the entry was named ("PARAM3"); empty: by its reference
-};
+struct MotorDbPlan;
 
 struct WritePlan {
   std::vector<PlannedWrite> entries;
@@ -49,7 +50,7 @@ struct WritePlan {
 
 enum class EntryEnd {
   NotSent,     // not reached: an earlier entry stopped the writes
-  InDrive,     // the drive answered with the value written
+  InDrive,     // the drive answered with the value written, or held it already
   HoldsOther,  // the drive took the write but holds another value
   Refused,     // the drive refused the write (or the read that had to come first)
   LineFault,   // no echo, a wrong echo, silence or the port lost: the writes stopped here
@@ -66,8 +67,8 @@ struct WriteReport {
   Outcome outcome = Outcome::Done;
   std::vector<WrittenEntry> entries;
   size_t inDrive = 0;
-  bool sent = false;        // something reached the drive
-  bool stopped = false;     // a line fault or a cancel ended the writes early
+  bool sent = false;        // the writes began: at least one entry was reached
+  bool stopped = false;     // a line fault or a cancel ended the writes before the flash save
   bool flashSaved = false;  // "SDP" succeeded after the writes
   // Every entry is in the drive and in flash: the only state called complete.
   bool Complete() const { return outcome == Outcome::Done && flashSaved; }
@@ -76,15 +77,25 @@ struct WriteReport {
 // "in drive", "refused", ...: the states as scripts read them.
 const char* EntryEndName(EntryEnd end);
 
+// How the file's commands went (the motor DB import's entry).
+struct ImportRun {
+  Outcome outcome = Outcome::Done;
+  bool sentAny = false;   // something reached the drive
+  int reachedLine = 0;    // the line of the command under way when it stopped
+  int savedUpToLine = 0;  // the line of the last save command of the file carried out; 0: none
+};
+
 class CWriteGate {
  public:
   // What the gate needs of the window around it.
   struct Host {
     CVcmCommand& link;
     CPromptInterface& prompt;
-    std::function<void()> reportError;  // the message for the link's last failure
-    std::function<int()> saveToFlash;   // "SDP" with its retry question; > 0 when saved
-    std::function<bool()> cancelled;    // Ctrl-C: checked before each entry (may be empty)
+    std::function<void()> reportError;                 // the message for the link's last failure
+    std::function<int(ChangeCommandKey)> saveToFlash;  // "SDP" with its retry question; > 0 when saved
+    std::function<bool()> cancelled;                   // Ctrl-C: checked before each write and the
+                                                       // flash save (may be empty)
+    CFrameLogic* frame = nullptr;                      // the motor DB import's verifies and saves
   };
 
   CWriteGate(Host host, const CParamDescFile& model);
@@ -93,8 +104,9 @@ class CWriteGate {
                              std::function<bool()> cancelled = nullptr);
 
   // Stage 1 alone: the message of the first entry the description refuses (named
-  // by its origin), or none. Sends nothing.
-  std::optional<std::string> Check(const WritePlan& plan) const;
+  // by its origin), or none. Reads what the drive holds (a parameter that cannot be
+  // read now is judged when it is written); sends no write.
+  std::optional<std::string> Check(const WritePlan& plan);
 
   // All stages. A refused plan is told (as the plan says) and sends nothing.
   [[nodiscard]] WriteReport Run(const WritePlan& plan);
@@ -103,12 +115,38 @@ class CWriteGate {
   // to add to what was said during the writes.
   static std::string EndText(const WriteReport& report);
 
+  // The motor DB import's entry. CheckImport reads the drive's values of the
+  // file's planned parameters, checks every one as a whole write (a refusal is told,
+  // naming its line: FileError) and asks the file's questions in one box (No:
+  // Cancelled); nothing is sent. SendImport then sends the file in its order: the
+  // planned values through the keyed write with read-back, values the drive holds
+  // already not at all, the other commands as written; `cancelled` is looked at
+  // before each command and before the verify and save after an MDB. SaveImport
+  // verifies and saves the drive and motor parameters, looking at `cancelled`
+  // before each of the four.
+  [[nodiscard]] Outcome CheckImport(MotorDbPlan& plan);
+  [[nodiscard]] ImportRun SendImport(MotorDbPlan& plan, CProgInterface* progress,
+                                     const std::function<bool()>& cancelled);
+  [[nodiscard]] Outcome SaveImport(const std::function<bool()>& cancelled);
+
  private:
+  // The plan's parameters read and judged.
+  struct Judged {
+    std::vector<ParamChange> changes;
+    std::vector<ChangeVerdict> verdicts;
+    std::optional<std::string> fault;
+    bool lineFault = false;  // a read failed on the line: nothing can be judged or sent
+  };
+  Judged Judge(const std::vector<PlannedWrite>& entries, std::vector<ParamChange> changes, const ChangeRules& rules,
+               bool tellLineFault);
   int Ask(const std::string& text, int captionId);
-  bool Confirm(const WritePlan& plan);
-  void WriteEntry(WrittenEntry& entry);
+  bool Confirm(const std::vector<PlannedWrite>& entries, const Judged& judged, int readOnlyTextId);
+  // Writes one change; sets the ends of its entries in `written` (indexed as the
+  // plan's entries). False when nothing was sent.
+  bool WriteChange(ParamChange& change, const ChangeVerdict& asked, const std::vector<PlannedWrite>& entries,
+                   const ChangeRules& rules, std::vector<WrittenEntry>& written);
   void SaveToFlash(WriteReport& report);
-  std::string EntryName(const PlannedWrite& entry) const;
+  bool Cancelled() const { return m_host.cancelled && m_host.cancelled(); }
 
   Host m_host;
   const CParamDescFile& m_model;

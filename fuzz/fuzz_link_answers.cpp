@@ -190,6 +190,7 @@ bool KnownResult(int result) {
     case rc::NoResponseLine:
     case rc::CommandTooLong:
     case rc::AddressMismatch:
+    case rc::NeedsGate:
     case rc::Refused: return true;
     default: return false;
   }

@@ -16,6 +16,7 @@ enum : int {
   CommandTooLong = -21,   // refused before anything was sent
   AddressMismatch = -22,  // the drive selected another address than asked
   EchoUnreadable = -23,   // bytes came back, none of them the echo: another baud rate
+  NeedsGate = -24,        // a command that changes the drive, sent without the gate's key: not sent
   Refused = -30,          // the drive answered "ERR"
 };
 }  // namespace rc

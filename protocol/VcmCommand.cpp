@@ -38,14 +38,14 @@ std::optional<int32_t> CVcmCommand::ResponseNumberOrFailure() {
 
 int CVcmCommand::ReadVersion() {
   int32_t length = 0;
-  const int result = Transact("VER", nullptr, &length);
+  const int result = TransactAny("VER", nullptr, &length);
   if (result != rc::Success) return result;
   m_version.assign(GetReceiveBuffer() + 3, static_cast<size_t>(length));
   return result;
 }
 
 int CVcmCommand::SelectAddress(int32_t address) {
-  const int result = Transact("MAD", FormatNumber(address).c_str());
+  const int result = TransactAny("MAD", FormatNumber(address).c_str());
   if (result != rc::Success) return result;
   const std::optional<int32_t> confirmed = ResponseNumberOrFailure();
   if (!confirmed) return rc::UnknownResponse;
@@ -68,7 +68,7 @@ int CVcmCommand::ReadParam(int32_t address) {
     Forget(address);
     return selected;
   }
-  const int result = Transact("MDA");
+  const int result = TransactAny("MDA");
   if (result != rc::Success) {
     Forget(address);
     return result;
@@ -91,7 +91,7 @@ int CVcmCommand::WriteParam(ParamWriteKey /*key*/, int32_t address, int32_t valu
   CachedParam* entry = FindCached(address);
   if (!entry) return rc::Failure;
   if (SelectAddress(address) != rc::Success) return rc::Failure;
-  if (Transact("MDA", FormatNumber(value).c_str()) != rc::Success) return rc::Failure;
+  if (TransactAny("MDA", FormatNumber(value).c_str()) != rc::Success) return rc::Failure;
   // The cache keeps what the drive answered, so a limited or refused value shows;
   // an answer that is no number leaves the value unknown.
   const std::optional<int32_t> answered = ResponseNumberOrFailure();

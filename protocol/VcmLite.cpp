@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -28,6 +29,19 @@ bool StartsWithNoCase(const char* text, const char* prefix) {
     }
   }
   return true;
+}
+
+// Whether the line that mnemonic and argument make begins with a command that
+// changes what the drive keeps. The line is judged as it goes out, so a short
+// mnemonic cannot spell one together with its argument.
+bool ChangesDrive(const char* mnemonic, const char* argument) {
+  std::string line;
+  for (int i = 0; i < 3 && mnemonic[i] != '\0'; ++i) line += mnemonic[i];
+  if (argument) line += argument;
+  for (const char* guarded : {"MDA", "SDP", "SMP", "MDB"}) {
+    if (StartsWithNoCase(line.c_str(), guarded)) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -197,6 +211,18 @@ int CVcmLite::ReadResponse() {
 }
 
 int CVcmLite::Transact(const char* mnemonic, const char* argument, int32_t* dataLength) {
+  if (ChangesDrive(mnemonic, argument)) {
+    m_lastResult = rc::NeedsGate;
+    return rc::NeedsGate;
+  }
+  return TransactAny(mnemonic, argument, dataLength);
+}
+
+int CVcmLite::Transact(ChangeCommandKey /*key*/, const char* mnemonic, const char* argument, int32_t* dataLength) {
+  return TransactAny(mnemonic, argument, dataLength);
+}
+
+int CVcmLite::TransactAny(const char* mnemonic, const char* argument, int32_t* dataLength) {
   std::lock_guard<std::recursive_mutex> hold(m_lock);
   const size_t argumentLength = argument ? std::strlen(argument) : 0;
   // Three command characters, the argument and CR LF must fit with the closing NUL.

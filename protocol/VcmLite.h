@@ -11,6 +11,17 @@
 #include "protocol/ResultCodes.h"
 #include "serial/Rs232.h"
 
+// Proof that a command which changes what the drive keeps (a parameter's value,
+// its flash, its motor tables: MDA, SDP, SMP, MDB) comes from the write gate of
+// the flows, which checks and asks before anything is sent. Only the gate can make
+// one; tests and fuzz targets that work the link itself make theirs through
+// ChangeCommandKeyForTests, which the build refuses in the program's own folders.
+class ChangeCommandKey {
+  friend class CWriteGate;
+  friend struct ChangeCommandKeyForTests;
+  ChangeCommandKey() = default;
+};
+
 class CVcmLite : public CRs232CB {
  public:
   static constexpr size_t kBufferSize = 256;
@@ -23,7 +34,11 @@ class CVcmLite : public CRs232CB {
   // Sends mnemonic (three characters) and argument (none or empty: short form),
   // checks the echo and reads the answer. On 1 the receive buffer holds the answer
   // line and *dataLength, if given, its length less 3.
+  // A line that begins with MDA, SDP, SMP or MDB (in any case) is refused with
+  // rc::NeedsGate and nothing is sent: those go through the keyed form.
   [[nodiscard]] int Transact(const char* mnemonic, const char* argument = nullptr, int32_t* dataLength = nullptr);
+  [[nodiscard]] int Transact(ChangeCommandKey key, const char* mnemonic, const char* argument = nullptr,
+                             int32_t* dataLength = nullptr);
 
   // Echo-only check that a drive is attached and echoing: "abc" up to two times.
   [[nodiscard]] int CheckLink();
@@ -45,6 +60,8 @@ class CVcmLite : public CRs232CB {
   // Drops the drive's answer to the link check: waits a little for it, then
   // stops shortly after its line end.
   void DiscardAnswerLine();
+  // Any line, unchecked: the command set's own reads and keyed writes.
+  [[nodiscard]] int TransactAny(const char* mnemonic, const char* argument = nullptr, int32_t* dataLength = nullptr);
 
  private:
   [[nodiscard]] int SendCommand(const char* mnemonic, const char* argument);

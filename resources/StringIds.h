@@ -231,6 +231,19 @@ enum : int {
   CliNeedsPortInName = 5420,  // "%1" = subcommand
   CliEntryStopped = 5421,
 
+  // Whole values and the motor DB import through the write gate (5430-5469)
+  GateEntryOverridden = 5430,      // "%1" = reference, "%2" = the value a later entry leaves it with
+  GateWholeSubField = 5431,        // "%1" = whole reference, "%2" = sub-field, "%3" = value, "%4" = range
+  GateSubFieldOutside = 5432,      // "%1" = sub-field, "%2" = value the drive holds, "%3" = range
+  GateUndescribedBits = 5433,      // "%1" = bits, "%2" = address
+  GateChangedSinceAsked = 5434,    // "%1" = entry, "%2" = value the drive holds now
+  MotorDbRefused = 5435,           // first line of a refused motor DB file
+  MotorDbLineName = 5436,          // "%1" = line number
+  MotorDbNoAddress = 5437,         // "%1" = line number
+  MotorDbReadOnlyQuestion = 5438,  // "%1" = the entries, one a line
+  MotorDbKeptCount = 5439,         // "%1" = values, "%2" = addresses
+  MotorDbUnlistedCount = 5440,     // "%1" = values, "%2" = addresses
+
   // The command-line program: help texts, its own messages, data labels
   CliAbout = 5000,
   CliExitCodes = 5001,  // help footer: the exit code table

@@ -11,7 +11,7 @@ set(DS_LINUX_ONLY_TESTS
   serial/Rs232Test.cpp serial/PortTableTest.cpp serial/SimDriveTest.cpp serial/port_probe_test.cpp serial/sim_chaos_test.cpp
   protocol/command_set_test.cpp protocol/transaction_test.cpp
   flows/dpf_test.cpp flows/frame_logic_test.cpp flows/motordb_flow_test.cpp flows/param_access_test.cpp
-  flows/port_doctor_test.cpp flows/view_logic_test.cpp flows/all_params_test.cpp
+  flows/port_doctor_test.cpp flows/view_logic_test.cpp flows/all_params_test.cpp flows/whole_value_test.cpp
   cli/cli_run_test.cpp cli/cli_all_params_test.cpp)
 
 add_library(testsupport STATIC support/ScriptedPrompt.cpp support/TempDir.cpp)

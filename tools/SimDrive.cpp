@@ -367,6 +367,10 @@ Reply CSimDrive::Impl::Answer(const std::string& command, Ns receivedAt) {
     reply.answer += result + "\r\n";
   }
   if (draw.faulty) ShapeByChaos(draw, reply);
+  const bool write = command.size() > 3 && Upper(command.substr(0, 3)) == "MDA";
+  if (write && faults.lateWrite > 0 && --faults.lateWrite == 0) {
+    reply.delay = std::max(reply.delay, static_cast<Ns>(faults.lateWriteMs) * 1'000'000);
+  }
   return reply;
 }
 

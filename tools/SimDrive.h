@@ -37,6 +37,8 @@ struct SimFaults {
   bool mismatchAddress = false;    // MAD<n> is answered OKY<n+1>
   std::string trailAfterAnswer;    // sent after each answer, a byte at a time,
   int trailGapMicros = 0;          // with this pause before each byte
+  int lateWrite = 0;               // > 0: the write (MDA with a value) that many from now is
+  int lateWriteMs = 1500;          // answered this much late (counted down as writes come)
 };
 
 class CSimDrive {

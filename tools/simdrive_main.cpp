@@ -74,6 +74,8 @@ void PrintHelp(const char* program) {
       "  --answer-to CMD    only CMD (e.g. MDA) answered with --answer's line\n"
       "  --mismatch-address MAD<n> answered OKY<n+1>\n"
       "  --hang-up-after N  the line hangs up after the echo of the N-th command\n"
+      "  --late-write N[:MS] the N-th write (MDA with a value) answered MS ms late\n"
+      "                     (1500 when not given; under the 5000 ms a program waits)\n"
       "  --help             this text\n"
       "\n"
       "You can also talk to it by hand with a terminal program on the printed device\n"
@@ -170,6 +172,17 @@ FaultOption ParseFault(const std::string& option, const char* value, SimFaults& 
       return FaultOption::Bad;
     }
     faults.writeOffset = static_cast<int32_t>(number);
+  } else if (option == "--late-write") {
+    const std::string text = value;
+    const size_t colon = text.find(':');
+    long number = 0, ms = faults.lateWriteMs;
+    if (!ParseNumber(text.substr(0, colon).c_str(), 1, 100000, number) ||
+        (colon != std::string::npos && !ParseNumber(text.substr(colon + 1).c_str(), 1, 60000, ms))) {
+      std::fprintf(stderr, "simdrive: --late-write takes N (1 to 100000), optionally :MS (1 to 60000)\n");
+      return FaultOption::Bad;
+    }
+    faults.lateWrite = static_cast<int>(number);
+    faults.lateWriteMs = static_cast<int>(ms);
   } else if (option == "--overlong" || option == "--hang-up-after") {
     long number = 0;
     if (!ParseNumber(value, 1, 100000, number)) {

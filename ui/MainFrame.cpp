@@ -343,11 +343,13 @@ void CMainFrame::customEvent(QEvent* event) {
       message->result = m_logic->ReportError(static_cast<int>(message->wParam));
       break;
     }
-    case UM_SAVE_DRIVE_PARAMS:
+    case UM_SAVE_DRIVE_PARAMS: {
       // The save asks and reports itself; the view is answered 0 whatever came of it.
-      (void)m_logic->SaveDriveParams();
-      static_cast<CAppEvent*>(event)->result = 0;
+      auto* message = static_cast<CAppEvent*>(event);
+      (void)m_logic->SaveDriveParamsFor(message->wParam);
+      message->result = 0;
       break;
+    }
     default: QMainWindow::customEvent(event); return;
   }
   UpdateCommandUi();
@@ -421,7 +423,7 @@ void CMainFrame::OnAllParams() {
 
 void CMainFrame::OnImportMotorDb() {
   if (!IsConnected() || IsBusy()) return;
-  (void)ImportMotorDb(*m_logic);  // told the user itself; outcomes are for scripts
+  (void)ImportMotorDb(*m_logic, m_model);  // told the user itself; outcomes are for scripts
   UpdateCommandUi();
 }
 

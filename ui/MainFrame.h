@@ -65,8 +65,6 @@ class CMainFrame : public QMainWindow {
   void UpdateCommandUi();
 
   int ReportError(int questionId) { return m_logic->ReportError(questionId); }
-  int SaveDriveParams() { return m_logic->SaveDriveParams(); }
-  int SaveMotorParams() { return m_logic->SaveMotorParams(); }
   int VerifyDriveParams() { return m_logic->VerifyDriveParams(); }
   int VerifyMotorParams() { return m_logic->VerifyMotorParams(); }
 

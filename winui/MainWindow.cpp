@@ -371,7 +371,7 @@ LRESULT CMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case UM_SAVE_DRIVE_PARAMS:
       // The save asks and reports itself; the view is answered 0 whatever came of it.
-      (void)m_logic.SaveDriveParams();
+      (void)m_logic.SaveDriveParamsFor(static_cast<intptr_t>(wParam));
       UpdateCommandUi();
       return 0;
     case WM_COMMAND: OnCommand(LOWORD(wParam)); return 0;
@@ -439,7 +439,7 @@ void CMainWindow::OnCommand(int command) {
       if (connected) OnCompare();
       break;
     case ID_MOTORDB_IMPORT:
-      if (connected) (void)ImportMotorDb(m_logic);
+      if (connected) (void)ImportMotorDb(m_logic, m_model);
       break;
     case ID_MOTORDB_EXPORT:
       if (connected) (void)ExportMotorDb(m_logic);

@@ -54,10 +54,9 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < reads; ++i) {
     const std::string address = std::to_string(i % 100);
-    if (link.Transact("MAD", address.c_str()) != rc::Success) return std::fprintf(stderr, "MAD failed\n"), 1;
-    wireBytes += DriveBytes(link);
-    if (link.Transact("MDA") != rc::Success) return std::fprintf(stderr, "MDA failed\n"), 1;
-    wireBytes += DriveBytes(link);
+    if (link.ReadParam(i % 100) != rc::Success) return std::fprintf(stderr, "read failed\n"), 1;
+    // The MAD exchange's echo "MAD<n>\r\n" and answer "OKY<n>\r\n", then the MDA's.
+    wireBytes += 2 * (3 + address.size() + 2) + DriveBytes(link);
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double wire = static_cast<double>(wireBytes) * 10.0 / baud;

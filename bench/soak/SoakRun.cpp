@@ -13,6 +13,7 @@
 #include "flows/DriveSession.h"
 #include "flows/FrameLogic.h"
 #include "flows/MotorDb.h"
+#include "flows/MotorDbPlan.h"
 #include "flows/Outcome.h"
 #include "flows/ParamAccess.h"
 #include "params/ParamDescFile.h"
@@ -301,13 +302,27 @@ Outcome CSoakRun::Parts::Export() {
 
 Outcome CSoakRun::Parts::Import() {
   const DriveState before = Snapshot(drive);
+  // Values the write gate takes without a question: plain parameters the file may
+  // set, each within its limits and other than the drive's.
+  std::vector<int32_t> writable;
+  for (int32_t a = 0; a < kAddresses; ++a) {
+    const CParamNode* param = model.FindParam(a);
+    if (param && param->GetNestedCount() == 0 && !WritableFault(model, {a, false, 0}) && !param->IsHidden() &&
+        !IsStatusParam(model, a) && ValueRange(*param).second > ValueRange(*param).first) {
+      writable.push_back(a);
+    }
+  }
   std::set<int32_t> chosen;
-  while (chosen.size() < static_cast<size_t>(kImportCount)) chosen.insert(static_cast<int32_t>(Dice(kAddresses)));
+  while (!writable.empty() && chosen.size() < std::min(writable.size(), static_cast<size_t>(kImportCount))) {
+    chosen.insert(writable[Dice(writable.size())]);
+  }
   std::vector<std::pair<int32_t, int32_t>> values;
   for (const int32_t address : chosen) {
-    int32_t value = static_cast<int32_t>(Dice(5000));
-    if (value == before.ram[address]) ++value;
-    values.emplace_back(address, value);
+    const auto [lowest, highest] = ValueRange(*model.FindParam(address));
+    const int64_t span = std::min<int64_t>(highest - lowest + 1, 5000);
+    int64_t value = lowest + static_cast<int64_t>(Dice(static_cast<uint64_t>(span)));
+    if (value == before.ram[address]) value = value == highest ? lowest : value + 1;
+    values.emplace_back(address, static_cast<int32_t>(value));
   }
   const std::string path = File("import.txt");
   if (!fileio::ReplaceFile(path, MotorDbExportText(MotorDbExportVersionLine(drive.Version()), values))) {
@@ -315,7 +330,7 @@ Outcome CSoakRun::Parts::Import() {
     return Outcome::FileError;
   }
   prompt.SetFileName(path);
-  const Outcome outcome = ImportMotorDb(frame);
+  const Outcome outcome = ImportMotorDb(frame, model);
   Expect(CheckSentInOrder(before, Snapshot(drive), values, outcome == Outcome::Done));
   return outcome;
 }

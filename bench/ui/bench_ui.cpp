@@ -199,11 +199,11 @@ int main(int argc, char** argv) {
       progress.SetRange(0, 100);
       QCoreApplication::processEvents();
       const auto start = std::chrono::steady_clock::now();
-      allRan = RunMotorDbCommands(file, &progress, frame.Logic()) == Outcome::Done && allRan;
+      allRan = RunMotorDbCommands(file, &progress, frame.Logic(), frame.Model()) == Outcome::Done && allRan;
       return Since(start);
     }
     const auto start = std::chrono::steady_clock::now();
-    allRan = RunMotorDbCommands(file, nullptr, frame.Logic()) == Outcome::Done && allRan;
+    allRan = RunMotorDbCommands(file, nullptr, frame.Logic(), frame.Model()) == Outcome::Done && allRan;
     return Since(start);
   };
   double plain = 1e9, pumped = 1e9;

@@ -311,7 +311,10 @@ TEST_F(CliRunTest, UnwritableTargetsStayAsTheyWere) {
 TEST_F(CliRunTest, DriveThatHangsUpMidLoadFailsAloneWhileTheOthersFinish) {
   ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("setup.dpf")}).code);
   for (size_t i = 0; i < 4; ++i) {
-    if (i > 0) sim.Drive(i).SetParam(21, 9);
+    // Values the drive holds already are not written: these are.
+    if (i > 0) {
+      for (const int32_t address : {21, 22, 24, 25, 26}) sim.Drive(i).SetParam(address, 9);
+    }
     sim.Drive(i).ClearReceived();
   }
   const int32_t wanted = sim.Drive(0).GetParam(21);
@@ -340,17 +343,18 @@ TEST_F(CliRunTest, DriveThatHangsUpMidLoadFailsAloneWhileTheOthersFinish) {
 
 TEST_F(CliRunTest, CtrlCStopsAnImportAfterTheCommandUnderWay) {
   std::string text = sim.Drive(0).Version() + "\r\n";
-  for (int i = 0; i < 60; ++i) text += "mad" + std::to_string(40 + i % 20) + "\r\nmda" + std::to_string(i) + "\r\n";
+  for (int i = 0; i < 60; ++i)
+    text += "mad" + std::to_string(40 + i % 16) + "\r\nmda" + std::to_string(i % 30) + "\r\n";
   ASSERT_TRUE(dir.Write("motor.txt", text + "[END]\r\n"));
   size_t sentBeforeStop = 0;
   const Ran run =
       Program({"-p", Port(0), "--baud", "9600", "motordb", "import", dir.File("motor.txt")}, {}, [&](pid_t pid) {
-        EXPECT_TRUE(WaitFor([&] { return sim.Drive(0).Received().size() >= 10; }));
+        EXPECT_TRUE(WaitFor([&] { return GotWrite(0); }));
         sentBeforeStop = sim.Drive(0).Received().size();
         kill(pid, SIGINT);
       });
   EXPECT_EQ(130, run.code) << run.err;
-  EXPECT_LE(sim.Drive(0).Received().size(), sentBeforeStop + 1);
+  EXPECT_LE(sim.Drive(0).Received().size(), sentBeforeStop + 2) << "at most the value under way, MAD and MDA";
   for (const char* after : {"VDP", "SDP", "VMP", "SMP"}) EXPECT_FALSE(Got(0, after)) << after;
   EXPECT_TRUE(Contains(run.err, res::LoadString(ids::CliCancelled))) << run.err;
 }
@@ -436,6 +440,8 @@ TEST_F(CliRunTest, ALoadTheDriveRefusesEndsWithoutCompleteOrFlash) {
 // a stopped load, exit 130; during a save, before the file is replaced.
 TEST_F(CliRunTest, CtrlCStopsALoadBeforeItsNextEntryAndASaveBeforeItsFile) {
   ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("setup.dpf")}).code);
+  // Values the drive holds already are not written: these are.
+  for (const int32_t address : {21, 22, 24, 25, 26}) sim.Drive(0).SetParam(address, 1);
   sim.Drive(0).ClearReceived();
   const Ran run = Program({"-p", Port(0), "--baud", "9600", "load", dir.File("setup.dpf")}, {}, [&](pid_t pid) {
     EXPECT_TRUE(WaitFor([&] { return GotWrite(0); }));
@@ -454,6 +460,42 @@ TEST_F(CliRunTest, CtrlCStopsALoadBeforeItsNextEntryAndASaveBeforeItsFile) {
   });
   EXPECT_EQ(130, save.code) << save.err;
   EXPECT_EQ("old\r\n", ReadFile(dir.File("kept.dpf")));
+}
+
+// A cancel is looked at before every verify and flash save: Ctrl-C while the drive
+// answers the last write late ends load, set and a motor DB import with nothing
+// saved, the stopped message and 130.
+TEST_F(CliRunTest, CtrlCDuringTheLastWriteSavesNothing) {
+  ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("setup.dpf")}).code);
+  ASSERT_TRUE(dir.Write("motor.txt", sim.Drive(0).Version() + "\r\nmad26\r\nmda9\r\n"));
+  struct Case {
+    std::vector<std::string> args;
+    std::string stopped;
+  };
+  const Case cases[] = {
+      {{"--yes", "load", dir.File("setup.dpf")}, "Loading stopped after entry 12 of 12"},
+      {{"set", "26=9"}, res::FormatString(ids::GateStopped, {"1", "1"})},
+      {{"motordb", "import", dir.File("motor.txt")}, "Downloading stopped at line 3 of"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.front());
+    sim.Drive(0).SetParam(26, 5);  // the one value each run writes, the file's last
+    SimFaults faults;
+    faults.lateWrite = 1;
+    sim.Drive(0).SetFaults(faults);
+    sim.Drive(0).ClearReceived();
+    std::vector<std::string> args{"-p", Port(0)};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Ran run = Program(args, {}, [&](pid_t pid) {
+      EXPECT_TRUE(WaitFor([&] { return GotWrite(0); }));
+      kill(pid, SIGINT);
+    });
+    EXPECT_EQ(130, run.code) << run.err;
+    for (const char* after : {"VDP", "SDP", "VMP", "SMP"}) EXPECT_FALSE(Got(0, after)) << after;
+    EXPECT_NE(9, sim.Drive(0).SavedParam(26));
+    EXPECT_TRUE(Contains(run.err, c.stopped)) << run.err;
+    EXPECT_FALSE(Contains(run.err, "COMPLETE")) << run.err;
+  }
 }
 
 // A failure is judged by the link's last result: an answer that overruns the
@@ -536,7 +578,7 @@ TEST_F(CliNetTest, EveryCommandRunsThroughTheServerAsOnTheComPort) {
   sim.Drive(0).ClearReceived();
   const Ran import = Program({"-p", net, "motordb", "import", dir.File("motor.txt")});
   EXPECT_EQ(0, import.code) << import.err;
-  EXPECT_TRUE(Got(0, "mda5"));
+  EXPECT_TRUE(Got(0, "MDA5")) << "written through the gate";
 }
 
 TEST_F(CliNetTest, FourDrivesBehindOneServerLoadFromOneCommand) {
@@ -557,6 +599,7 @@ TEST_F(CliNetTest, FourDrivesBehindOneServerLoadFromOneCommand) {
 
 TEST_F(CliNetTest, ServerStoppedMidLoadIsAPortLostAndTheNextRunConnectsAfresh) {
   ASSERT_EQ(0, Program({"-p", Port(0), "save", dir.File("setup.dpf")}).code);
+  for (const int32_t address : {21, 22, 24, 25, 26}) sim.Drive(0).SetParam(address, 9);
   sim.Drive(0).ClearReceived();
   const Ran run = Program({"--json", "--yes", "--baud", "9600", "-p", server.Address(0), "load", dir.File("setup.dpf")},
                           {}, [&](pid_t) {

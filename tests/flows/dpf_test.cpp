@@ -203,6 +203,8 @@ TEST_F(DpfTest, AnotherModelIsRefusedAndAnotherVersionAsked) {
     SCOPED_TRACE(std::string(c.drive) + " / " + c.file);
     drive().SetVersion(c.drive);
     ASSERT_EQ(1, link.ReadVersion());
+    drive().SetParam(21, 40);  // a value the drive holds already would not be written
+    ASSERT_EQ(1, link.ReadParam(21));
     dir.Write("v.dpf", DpfFor(c.file, entry));
     prompt.Clear();
     prompt.QueueAnswer(c.then == Then::Refused ? btn::Yes : btn::No);  // Yes, as --yes gives, changes nothing
@@ -467,11 +469,10 @@ TEST_F(DpfTest, SaveHoldsTheShownEntriesOnly) {
 // The drive goes away in the middle of a load: the user learns how far it got,
 // and the view reads again (and finds the drive gone).
 TEST_F(DpfTest, DriveLostMidLoadSaysHowFarItGot) {
-  std::string params;
-  for (int i = 0; i < 4; ++i) {
-    params += "[PARAM" + std::to_string(i) +
-              "]\r\nADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=" + std::to_string(i + 1) + "\r\n";
-  }
+  const std::string params = Entry(0, "ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=1\r\n") +
+                             Entry(1, "ADDRESS=16\r\nNESTED=1\r\nOFFSET=4\r\nVALUE=1\r\n") +
+                             Entry(2, "ADDRESS=16\r\nNESTED=1\r\nOFFSET=8\r\nVALUE=1\r\n") +
+                             Entry(3, "ADDRESS=14\r\nNESTED=1\r\nOFFSET=0\r\nVALUE=0\r\n");
   dir.Write("four.dpf", DpfFor(kVersion, params));
   // The first write is kept otherwise; the line is cut while that is told.
   SimFaults faults;
@@ -494,10 +495,10 @@ TEST_F(DpfTest, WriteProblemsAreReportedAndTheNextEntryFollows) {
   faults.writeOffset = 1;
   drive().SetFaults(faults);
   dir.Write("limited.dpf", DpfFor(kVersion, Entry(0, "ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=3\r\n") +
-                                                Entry(1, "ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=4\r\n")));
+                                                Entry(1, "ADDRESS=14\r\nNESTED=1\r\nOFFSET=0\r\nVALUE=0\r\n")));
   Load("limited.dpf");
   EXPECT_EQ(Outcome::DriveRefused, last);
-  EXPECT_EQ((std::vector<std::string>{"MDA3", "MDA4"}), Writes());
+  EXPECT_EQ((std::vector<std::string>{"MDA3", "MDA2"}), Writes());
   EXPECT_NE("SDP", drive().Received().back()) << "nothing of it is in the drive: nothing to save";
   ASSERT_EQ(3u, prompt.Texts().size());
   EXPECT_EQ(res::LoadString(ids::SetParamFailed) + "\n" + res::FormatString(ids::GateHeldOther, {"3", "4"}),

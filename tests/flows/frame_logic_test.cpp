@@ -3,10 +3,13 @@
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "support/LinkFixture.h"
+#include "support/WriteKey.h"
 
 namespace {
 
 class FrameLogicTest : public LinkTest {};
+
+ChangeCommandKey Key() { return ChangeCommandKeyForTests::Make(); }
 
 TEST_F(FrameLogicTest, ReportShowsNothingWithoutAFailure) {
   EXPECT_EQ(0, frame.ReportError(0));
@@ -17,7 +20,7 @@ TEST_F(FrameLogicTest, ReportShowsNothingWithoutAFailure) {
 TEST_F(FrameLogicTest, RefusalWithAndWithoutQuestion) {
   faults.refused = {"MDA"};
   ApplyFaults();
-  ASSERT_EQ(rc::Refused, link.Transact("MDA"));
+  ASSERT_EQ(rc::Refused, TransactForTest(link, "MDA"));
   prompt.QueueAnswer(btn::Ok);
   EXPECT_EQ(btn::Ok, frame.ReportError(0));
   const MessageSpec plain = prompt.Messages().back();
@@ -51,7 +54,7 @@ TEST_F(FrameLogicTest, SaveRetriesUntilCancel) {
   prompt.QueueAnswer(btn::TryAgain);
   prompt.QueueAnswer(btn::Retry);
   prompt.QueueAnswer(btn::Cancel);
-  EXPECT_EQ(0, frame.SaveDriveParams());
+  EXPECT_EQ(0, frame.SaveDriveParams(Key()));
   EXPECT_EQ((std::vector<std::string>{"SDP", "SDP", "SDP"}), sim.Drive().Received());
   EXPECT_EQ(3u, prompt.Messages().size());
   EXPECT_EQ(0, prompt.UnscriptedAnswers());
@@ -61,13 +64,13 @@ TEST_F(FrameLogicTest, SaveContinueGivesRefusalAndSuccessPasses) {
   faults.refused = {"SMP"};
   ApplyFaults();
   prompt.QueueAnswer(btn::Continue);
-  EXPECT_EQ(rc::Refused, frame.SaveMotorParams());
+  EXPECT_EQ(rc::Refused, frame.SaveMotorParams(Key()));
   EXPECT_NE(std::string::npos, prompt.Messages().back().text.find(res::LoadString(ids::RetrySaveMotor)));
 
   faults = {};
   ApplyFaults();
-  EXPECT_GT(frame.SaveMotorParams(), 0);
-  EXPECT_GT(frame.SaveDriveParams(), 0);
+  EXPECT_GT(frame.SaveMotorParams(Key()), 0);
+  EXPECT_GT(frame.SaveDriveParams(Key()), 0);
 }
 
 TEST_F(FrameLogicTest, VerifyRefusalTellsWhatChanged) {
@@ -84,8 +87,8 @@ TEST_F(FrameLogicTest, VerifyRefusalTellsWhatChanged) {
 TEST_F(FrameLogicTest, HelpersDoNothingWhenDisconnected) {
   link.Close();
   sim.Drive().ClearReceived();
-  EXPECT_EQ(0, frame.SaveDriveParams());
-  EXPECT_EQ(0, frame.SaveMotorParams());
+  EXPECT_EQ(0, frame.SaveDriveParams(Key()));
+  EXPECT_EQ(0, frame.SaveMotorParams(Key()));
   EXPECT_EQ(0, frame.VerifyDriveParams());
   EXPECT_EQ(0, frame.VerifyMotorParams());
   EXPECT_TRUE(sim.Drive().Received().empty());
@@ -96,7 +99,7 @@ TEST_F(FrameLogicTest, OtherFailuresAreReportedOnce) {
   UseFastClock();
   faults.silent = true;
   ApplyFaults();
-  EXPECT_EQ(0, frame.SaveDriveParams());
+  EXPECT_EQ(0, frame.SaveDriveParams(Key()));
   EXPECT_EQ(0, frame.VerifyMotorParams());
   ASSERT_EQ(2u, prompt.Messages().size());
   EXPECT_EQ(res::LoadString(ids::NoEcho), prompt.Messages()[0].text);

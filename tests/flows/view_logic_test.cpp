@@ -62,7 +62,7 @@ struct FakeEvents : CUserParamsEvents {
   intptr_t SendToFrame(AppMessage message, intptr_t wParam) override {
     if (message == UM_REPORT_ERROR) return frame.ReportError(static_cast<int>(wParam));
     // The frame answers 0 whatever the save did; it told the user itself.
-    if (message == UM_SAVE_DRIVE_PARAMS) (void)frame.SaveDriveParams();
+    if (message == UM_SAVE_DRIVE_PARAMS) (void)frame.SaveDriveParamsFor(wParam);
     return 0;
   }
   CFrameLogic& frame;
@@ -296,21 +296,31 @@ TEST_F(ViewLogicTest, PulseFilterQuestionAndUnguardedEntries) {
   EXPECT_EQ(res::LoadString(ids::PulseFilterWarning), prompt.Messages()[0].text);
   EXPECT_TRUE(Traffic().empty());
 
-  // A whole-parameter entry at a guarded address never asks.
+  // A whole-parameter entry at a guarded address is judged by the sub-fields it
+  // carries: a raise of the stop current is asked about, and bits no sub-field
+  // describes keep what the drive holds (0x258: stop 5).
   TempDir dir;
   dir.Write("ParamDefault.xml", R"(<description><info/><parameters>
       <param address="16" name="Currents"><nested offset="4" size="4" name="Stop"/></param></parameters>
       <user_view><item><address nested="false" offset="4">16</address>
-        <comment><value>9</value></comment></item></user_view></description>)");
+        <comment><value>9</value></comment><comment><value>664</value></comment></item></user_view></description>)");
   res::OverrideProgramFolder(dir.Path());
   drive().SetVersion("QDS-2 ver.1");
   events.PostToView(UM_CHECK_LINK, 0, 0);
   Pump();
   Traffic();
   prompt.Clear();
+  prompt.QueueAnswer(btn::No);
+  Pick(0, 0x298);
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_EQ(res::LoadString(ids::StopCurrentWarning), prompt.Messages()[0].text);
+  prompt.Clear();
   Pick(0, 9);
-  EXPECT_TRUE(prompt.Messages().empty());
-  EXPECT_EQ((std::vector<std::string>{"MAD16", "MDA9", "SDP"}), Traffic());
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_NE(std::string::npos,
+            prompt.Messages()[0].text.find(res::FormatString(ids::GateUndescribedBits, {"0, 9", "16"})))
+      << prompt.Messages()[0].text;
+  EXPECT_TRUE(Traffic().empty());
 }
 
 TEST_F(ViewLogicTest, DriveKeepingAnotherValueIsToldAndNotSaved) {

@@ -100,7 +100,7 @@ TEST_F(CommandSetTest, ConfirmedAddressMismatchIsRecorded) {
   // An older failure first, so the report must not repeat it.
   faults.refused = {"SDP"};
   ApplyFaults();
-  ASSERT_EQ(rc::Refused, link.Transact("SDP"));
+  ASSERT_EQ(rc::Refused, TransactForTest(link, "SDP"));
 
   faults = {};
   faults.mismatchAddress = true;
@@ -142,7 +142,7 @@ TEST(ResponseNumbers, OnlyAWholeNumberThatFits32BitsIsAValue) {
     SimFaults faults;
     faults.rawAnswer = c.answer;
     sim.Drive().SetFaults(faults);
-    ASSERT_EQ(rc::Success, link.Transact("MDA"));
+    ASSERT_EQ(rc::Success, TransactForTest(link, "MDA"));
     EXPECT_EQ(c.value, link.ParseResponseNumber());
   }
 }

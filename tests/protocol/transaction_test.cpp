@@ -6,6 +6,7 @@
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "support/LinkFixture.h"
+#include "support/WriteKey.h"
 
 namespace {
 
@@ -41,16 +42,35 @@ TEST_F(TransactionTest, AnswerFormsGiveTheirResultCodes) {
 TEST_F(TransactionTest, LastResultSurvivesLaterSuccess) {
   faults.refused = {"SDP"};
   ApplyFaults();
-  EXPECT_EQ(rc::Refused, link.Transact("SDP"));
-  EXPECT_EQ(rc::Success, link.Transact("SMP"));
+  EXPECT_EQ(rc::Refused, TransactForTest(link, "SDP"));
+  EXPECT_EQ(rc::Success, TransactForTest(link, "SMP"));
   EXPECT_EQ(rc::Refused, link.GetLastResult());
   EXPECT_NE(std::string::npos, std::string(link.GetTrace()).find("SDP"));
 }
 
+// Commands that change what the drive keeps go only with the write gate's key;
+// the line is judged as it would go out, whatever its case or split.
+TEST_F(TransactionTest, ChangingCommandsNeedTheGatesKey) {
+  sim.Drive().ClearReceived();
+  const std::pair<const char*, const char*> refused[] = {
+      {"MDA", nullptr}, {"mda", "5"}, {"SDP", nullptr}, {"sMp", ""}, {"MDB", "3"}, {"MD", "A5"}, {"S", "DP"},
+  };
+  for (const auto& [mnemonic, argument] : refused) {
+    SCOPED_TRACE(std::string(mnemonic) + (argument ? argument : ""));
+    EXPECT_EQ(rc::NeedsGate, link.Transact(mnemonic, argument));
+    EXPECT_EQ(rc::NeedsGate, link.GetLastResult());
+  }
+  EXPECT_TRUE(sim.Drive().Received().empty());
+  EXPECT_EQ(rc::Success, link.Transact("MAD", "5"));
+  EXPECT_EQ(rc::Success, link.Transact("VDP"));
+  EXPECT_EQ(rc::Success, TransactForTest(link, "mda", "5"));
+  EXPECT_EQ((std::vector<std::string>{"MAD5", "VDP", "mda5"}), sim.Drive().Received());
+}
+
 TEST_F(TransactionTest, EmptyArgumentSendsShortForm) {
   sim.Drive().ClearReceived();
-  EXPECT_EQ(rc::Success, link.Transact("SDP", ""));
-  EXPECT_EQ(rc::Success, link.Transact("SMP", nullptr));
+  EXPECT_EQ(rc::Success, TransactForTest(link, "SDP", ""));
+  EXPECT_EQ(rc::Success, TransactForTest(link, "SMP", nullptr));
   EXPECT_STREQ("SMP\r\n", link.GetSendBuffer());
   const std::vector<std::string> expected{"SDP", "SMP"};
   EXPECT_EQ(expected, sim.Drive().Received());
@@ -151,7 +171,7 @@ TEST_F(TransactionTest, TimeOutsWithAFastClock) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     sim.Drive().SetFaults(c.faults);
-    EXPECT_EQ(c.result, link.Transact("MDA"));
+    EXPECT_EQ(c.result, TransactForTest(link, "MDA"));
     EXPECT_EQ(c.stored, link.GetLastResult());
   }
 }
@@ -164,17 +184,17 @@ TEST_F(TransactionTest, BytesTricklingInAfterAFailureAreDiscardedBeforeTheNextCo
   faults.trailAfterAnswer = "..M";
   faults.trailGapMicros = 2000;
   ApplyFaults();
-  EXPECT_EQ(rc::Refused, link.Transact("MDA"));
+  EXPECT_EQ(rc::Refused, TransactForTest(link, "MDA"));
   sim.Drive().SetFaults({});
-  EXPECT_EQ(rc::Success, link.Transact("MDA"));
+  EXPECT_EQ(rc::Success, TransactForTest(link, "MDA"));
 }
 
 TEST_F(TransactionTest, CommandTooLongIsRefusedBeforeSending) {
   sim.Drive().ClearReceived();
   const std::string longest(250, '1');
-  EXPECT_EQ(rc::Success, link.Transact("MDB", longest.c_str()));
+  EXPECT_EQ(rc::Success, TransactForTest(link, "MDB", longest.c_str()));
   const std::string tooLong(251, '1');
-  EXPECT_EQ(rc::CommandTooLong, link.Transact("MDB", tooLong.c_str()));
+  EXPECT_EQ(rc::CommandTooLong, TransactForTest(link, "MDB", tooLong.c_str()));
   EXPECT_EQ(rc::CommandTooLong, link.GetLastResult());
   EXPECT_EQ(1u, sim.Drive().Received().size());
   EXPECT_EQ(btn::Ok, frame.ReportError(0));

@@ -28,6 +28,7 @@
 #include "support/ScriptedPrompt.h"
 #include "support/SimLink.h"
 #include "support/TempDir.h"
+#include "support/WriteKey.h"
 #include "ui/AboutDlg.h"
 #include "ui/BoxWidth.h"
 #include "ui/DlgCompare.h"
@@ -244,7 +245,12 @@ TEST_F(FrameTest, AnswersReportAndSaveRequests) {
   // Save refused twice: Try Again, then Cancel. The sender always gets 0.
   prompt.QueueAnswer(btn::TryAgain);
   prompt.QueueAnswer(btn::Cancel);
-  CAppEvent save(UM_SAVE_DRIVE_PARAMS);
+  // The view's gate sends its key with the request; one without a key saves nothing.
+  CAppEvent unkeyed(UM_SAVE_DRIVE_PARAMS);
+  QApplication::sendEvent(frame.get(), &unkeyed);
+  EXPECT_TRUE(prompt.Messages().empty());
+  const ChangeCommandKey key = ChangeCommandKeyForTests::Make();
+  CAppEvent save(UM_SAVE_DRIVE_PARAMS, reinterpret_cast<intptr_t>(&key));
   QApplication::sendEvent(frame.get(), &save);
   EXPECT_EQ(0, save.result);
   ASSERT_EQ(2u, prompt.Messages().size());

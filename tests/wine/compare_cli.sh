@@ -100,8 +100,9 @@ run "load through ser2net" load --port "rfc2217://127.0.0.1:$net_port" --yes bac
 stop_server
 # The drive hangs up in the middle of a long import: the link gives the port up,
 # and once the drive is back the next run starts afresh.
-# One version line, then the exported commands forty times over.
-{ cat "$work/motor.txt"; for _ in $(seq 40); do sed '1d' "$work/motor.txt"; done; } >"$work/long.txt"
+# One version line, then a value that changes at every line (a value the drive
+# holds already would not be sent).
+{ head -1 "$work/motor.txt"; for i in $(seq 2000); do printf 'mad21\r\nmda%d\r\n' $((i % 2 + 1)); done; } >"$work/long.txt"
 windows_cli motordb import --port COM$com --yes long.txt >/dev/null 2>"$work/w.err" &
 import_pid=$!
 sleep 4

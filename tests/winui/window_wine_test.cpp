@@ -903,7 +903,8 @@ int wmain(int argc, wchar_t** argv) {
   // disabled while it is shown.
   const std::string versionLine = Text(GetDlgItem(window.view, IDC_VIEW_VERSION));
   std::string motorDb = versionLine.substr(versionLine.find(" : ") + 3) + "\r\n";
-  for (int i = 0; i < 300; ++i) motorDb += "MAD 7\r\nMDA 5\r\n";
+  // Each value other than the one before, so that every line is written.
+  for (int i = 0; i < 300; ++i) motorDb += "MAD 7\r\nMDA " + std::to_string(5 + i % 2) + "\r\n";
   const std::wstring motorFile = korean + L"\\motor.txt";
   WriteFileBytes(motorFile, motorDb);
   window.Command(ID_MOTORDB_IMPORT);
@@ -992,7 +993,9 @@ int wmain(int argc, wchar_t** argv) {
     // The drive lost in the middle of a Load File and of a pick: whatever the
     // window says on the way, the rows empty; a load says how far it got.
     if (connectCommands > 0) {
-      Request("DS_WINDOW_DRIVE", "restart", "--hang-up-after " + std::to_string(connectCommands + 3));
+      // The file differs from the restarted drive in the first row's parameter
+      // only (values the drive holds are not written): the line goes at its write.
+      Request("DS_WINDOW_DRIVE", "restart", "--hang-up-after " + std::to_string(connectCommands + 1));
       (void)Connect(window, port);
       window.Command(ID_PARAM_LOAD);
       AnswerFileDialog("the open dialog, the drive to be lost", file);
