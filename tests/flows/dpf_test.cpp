@@ -634,13 +634,20 @@ TEST_F(DpfTest, CancelStopsEachLongFlowWhereItIsSafe) {
        [&] { EXPECT_EQ(kept, ReadFile(dir.File("old.dpf"))); }},
       {"Load File", 3,
        [&] {
+         // The drive moved on since its file was saved: every parameter is written back.
+         drive().SetParam(14, 0x0);
+         drive().SetParam(16, 0x0E47);
+         drive().SetParam(21, 41);
+         for (int address : {14, 16, 21}) EXPECT_EQ(1, link.ReadParam(address));
+         drive().ClearReceived();
          prompt.QueueFileName(dir.File("drive.dpf"));
          return LoadParamFile(frame, model);
        },
        [&] {
-         EXPECT_EQ(2u, Writes().size()) << "two entries before Cancel, none after";
+         EXPECT_EQ(2u, Writes().size()) << "two parameters (three entries) before Cancel, none after";
          for (const std::string& line : drive().Received()) EXPECT_NE("SDP", line) << "nothing saved to flash";
-         EXPECT_NE(std::string::npos, prompt.Texts().back().find(res::FormatString(ids::DpfPartialLoad, {"2", "4"})));
+         EXPECT_NE(std::string::npos, prompt.Texts().back().find(res::FormatString(ids::DpfPartialLoad, {"3", "4"})))
+             << prompt.Texts().back();
        }},
       {"Compare with File", 3,
        [&] {

@@ -66,13 +66,13 @@ TEST_F(WholeValueTest, APlanIsJudgedByTheWholeValueItWrites) {
     std::string shown;  // part of the first message
     Lines changes;
   };
-  const std::string run15 = res::FormatString(ids::GateSubFieldOutside, {"16.0 Run Current :", "15", "1 to 10"});
+  const std::string run15 = res::FormatString(ids::GateSubFieldOutside, {"16.0 Run Current", "15", "1 to 10"});
   const Case cases[] = {
       {"run, stop and boost at 15, 15, 7",
        0x258,
        {Entry("16", 255)},
        Outcome::BadInput,
-       res::FormatString(ids::GateWholeSubField, {"16", "16.0 Run Current :", "15", "1 to 10"}),
+       res::FormatString(ids::GateWholeSubField, {"16", "16.0 Run Current", "15", "1 to 10"}),
        {}},
       {"a stop current raise in a whole value is asked",
        0x258,
@@ -184,7 +184,7 @@ TEST_F(WholeValueTest, AMotorDbFilesValuesPassTheGate) {
   const Case cases[] = {
       {"mad16\nmda255\n",
        Outcome::FileError,
-       refused + "[line 3] " + res::FormatString(ids::GateWholeSubField, {"16", "16.0 Run Current :", "15", "1 to 10"}),
+       refused + "[line 3] " + res::FormatString(ids::GateWholeSubField, {"16", "16.0 Run Current", "15", "1 to 10"}),
        {}},
       {"mad0\nmda99999\n",
        Outcome::FileError,
