@@ -105,7 +105,7 @@ TEST_F(TransactionTest, AControlByteInsideAnAnswerMakesItUnknown) {
     SCOPED_TRACE(c.shown);
     faults.rawAnswer = c.answer;
     ApplyFaults();
-    EXPECT_EQ(rc::UnknownResponse, link.Transact("MDA"));
+    EXPECT_EQ(rc::UnknownResponse, TransactForTest(link, "MDA"));
     EXPECT_EQ(rc::UnknownResponse, link.GetLastResult());
     EXPECT_STREQ(c.shown, link.GetReceiveBuffer());
     EXPECT_EQ(std::string("  Send : MDA\r\n  Recv : ") + c.shown, link.GetTrace());
@@ -115,7 +115,7 @@ TEST_F(TransactionTest, AControlByteInsideAnAnswerMakesItUnknown) {
             prompt.Messages().back().text);
   faults.rawAnswer.clear();
   ApplyFaults();
-  EXPECT_EQ(rc::Success, link.Transact("MDA")) << "the damaged line was read to its end";
+  EXPECT_EQ(rc::Success, TransactForTest(link, "MDA")) << "the damaged line was read to its end";
 }
 
 TEST_F(TransactionTest, AnswerLengthLimit) {
