@@ -387,7 +387,7 @@ const Entry kTable[] = {
   {ids::FlowLoadingFile, "Writing the file's parameters to the drive…", "파일의 파라미터를 드라이브에 쓰는 중…"},
   {ids::FlowComparing, "Comparing the drive with the file…", "드라이브와 파일을 비교하는 중…"},
   {ids::FlowLoadingDiffering, "Writing the differing entries to the drive…", "다른 항목을 드라이브에 쓰는 중…"},
-  {ids::FlowExporting, "Reading parameters 0-99 for the motor DB file…", "모터 DB 파일용 파라미터 0-99를 읽는 중…"},
+  {ids::FlowExporting, "Reading parameters 0-99 to export…", "모터 DB 파일용 파라미터 0-99를 읽는 중…"},
   {ids::FlowImporting, "Downloading the motor DB file…", "모터 DB 파일을 내려받는 중…"},
   {ids::ComparePartial, "Cancelled after %1 entries: the rest of the file was not compared.",
    "항목 %1개를 비교한 뒤 취소했습니다. 파일의 나머지는 비교하지 않았습니다."},

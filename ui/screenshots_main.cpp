@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "flows/ConnectLogic.h"
 #include "flows/DpfFlows.h"
@@ -34,6 +35,7 @@
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
 #include "protocol/VcmFile.h"
+#include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "ui/AboutDlg.h"
 #include "ui/App.h"
@@ -201,6 +203,17 @@ int main(int argc, char** argv) {
     progress.SetStatusText(CVcmFile::StatusText(command));
     progress.SetPosition(42);
     ok = Save(progress, out, QStringLiteral("screenshot-progress"), suffix) && ok;
+    // A long Load File and Export Motor DB as their progress windows show them.
+    const std::pair<int, const char*> longFlows[] = {{ids::FlowLoadingFile, "screenshot-progress-load"},
+                                                     {ids::FlowExporting, "screenshot-progress-export"}};
+    for (const auto& [textId, name] : longFlows) {
+      CProgressDlg flow(&frame);
+      flow.Open();
+      flow.SetRange(0, 100);
+      flow.SetStatusText(res::LoadString(textId));
+      flow.SetPosition(42);
+      ok = Save(flow, out, QString::fromLatin1(name), suffix) && ok;
+    }
   }
   if (wanted("finddrive")) {
     // Find Drive over every listed port, pictured once the search has ended
