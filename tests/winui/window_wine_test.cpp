@@ -944,8 +944,15 @@ int wmain(int argc, wchar_t** argv) {
     CAnswerWatch loadWatch(window.frame);
     window.Command(ID_PARAM_LOAD);
     AnswerFileDialog("the open dialog for a long load", manyFile);
-    (void)DialogWith("the progress window of a long load", IDC_PROGRESS_BAR);
-    Shot("progress-load");
+    // The gate writes each parameter once, and none whose value the drive holds,
+    // so this load may end before its progress window is due: pictured when shown.
+    const auto loadStart = Clock::now();
+    HWND progress = nullptr;
+    while (!progress && Ms(loadStart) < 3000) {
+      progress = FindDialog([](HWND w) { return GetDlgItem(w, IDC_PROGRESS_BAR) != nullptr; });
+      if (!progress) Sleep(10);
+    }
+    if (progress) Shot("progress-load");
     AnswerBox("a long load", ids::DpfLoadComplete, IDOK);
     // The read-in after the load is a flow too: no command is taken until it ends.
     WaitFor("the read-in after a long load", [&] { return IsText(StatusPart(statusBar, 0), ids::StatusReady, {}); });
@@ -960,7 +967,7 @@ int wmain(int argc, wchar_t** argv) {
     Shot("progress-export");
     AnswerBox("Export Motor DB", ids::MotorDbSaved, IDOK);
     const double exportMs = exportWatch.Stop();
-    for (const auto& [flow, ms] : {std::pair<const char*, double>{"Load File (40 entries)", loadMs},
+    for (const auto& [flow, ms] : {std::pair<const char*, double>{"Load File (40 entries, one parameter)", loadMs},
                                    std::pair<const char*, double>{"Export Motor DB", exportMs}}) {
       std::printf("longest wait for the window to answer during %s at 9600 baud: %.0f ms %s\n", flow, ms,
                   ms < 200 ? "(target < 200 ms) ok" : "MISSED target < 200 ms");
