@@ -554,7 +554,11 @@ void FindDriveAtItsOwnRate(const Window& window, const std::wstring& port) {
   if (IsWindow(compact) && IsWindowVisible(compact)) Fail("the compact connect dialog stays beside the drive found");
   const std::string portShown = Text(GetDlgItem(extended, IDC_CONNECT_PORT));
   const std::string rateShown = Text(GetDlgItem(extended, IDC_CONNECT_BAUD));
-  if (portShown != std::string(port.begin(), port.end())) Fail("the drive found is taken as port " + portShown);
+  // The list's entry is the port's label ("99  \\.\COM99 — available"), led by its number.
+  const std::string number(port.begin(), port.end());
+  if (portShown.rfind(number, 0) != 0 || (portShown.size() > number.size() && portShown[number.size()] != ' ')) {
+    Fail("the drive found is taken as port " + portShown);
+  }
   if (ownRate && rateShown != "57600") Fail("the drive listening at 57600 is taken at " + rateShown);
   std::printf("Find Drive took port %s at %s baud\n", portShown.c_str(), rateShown.c_str());
   Click(extended, IDOK);
