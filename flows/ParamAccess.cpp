@@ -44,18 +44,6 @@ bool SameText(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::pair<int64_t, int64_t> RangeOf(const CParamInterface& node) {
-  int64_t lowest = INT32_MIN, highest = INT32_MAX;
-  if (node.IsNested() && node.GetSize() > 0 && node.GetSize() < 32) {
-    const int64_t span = int64_t{1} << node.GetSize();
-    lowest = node.IsUnsigned() ? 0 : -span / 2;
-    highest = node.IsUnsigned() ? span - 1 : span / 2 - 1;
-  }
-  if (node.HasMinimum() && node.GetMinimum() > lowest) lowest = node.GetMinimum();
-  if (node.HasMaximum() && node.GetMaximum() < highest) highest = node.GetMaximum();
-  return {lowest, highest};
-}
-
 std::optional<ParamRef> ParseParamRef(const std::string& text) {
   const size_t dot = text.find('.');
   ParamRef ref;
@@ -226,7 +214,7 @@ Outcome SetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef
 std::optional<std::string> OutsideLimitsText(const CParamDescFile& model, const ParamRef& ref, int32_t value) {
   const CParamInterface* node = ParamNodeOf(model, ref);
   if (!node) return std::nullopt;
-  const auto [lowest, highest] = RangeOf(*node);
+  const auto [lowest, highest] = ValueRange(*node);
   if (value >= lowest && value <= highest) return std::nullopt;
   return res::FormatString(ids::RowValueOutside,
                            {std::to_string(value), std::to_string(lowest), std::to_string(highest)});

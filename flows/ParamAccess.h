@@ -54,10 +54,6 @@ int GuardQuestionFor(const ParamRef& ref, int32_t current, int32_t value);
 // nested reference). Failures are told through the frame.
 [[nodiscard]] Outcome GetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef& ref, int32_t* value);
 
-// The lowest and highest value the node may take: its own limits, within what a
-// sub-field's bits hold.
-std::pair<int64_t, int64_t> RangeOf(const CParamInterface& node);
-
 // Why the description forbids the value outright: the parameter or sub-field is
 // not described, is read-only or reserved, or the value lies outside the node's
 // minimum and maximum or the sub-field's bits. None when it may be sent.

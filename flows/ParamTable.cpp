@@ -39,7 +39,7 @@ void Describe(ParamRow& row, const CParamInterface& node, const BuildContext& co
   // A sub-field is bound by its bits even where the description gives no limits.
   row.hasLimits = node.HasMinimum() || node.HasMaximum() || (node.IsNested() && node.GetSize() < 32);
   if (row.hasLimits) {
-    std::tie(row.lowest, row.highest) = RangeOf(node);
+    std::tie(row.lowest, row.highest) = ValueRange(node);
     row.limits = res::FillPlaceholders(context.rangePattern, {std::to_string(row.lowest), std::to_string(row.highest)});
   }
   const auto entry = context.entries.find(RefKey(row.ref));
