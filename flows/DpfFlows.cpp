@@ -184,6 +184,7 @@ WritePlan PlanOf(const std::vector<DpfEntry>& entries, const std::vector<size_t>
   plan.refusalTextId = ids::WrongDpf;
   plan.refusal = Outcome::FileError;
   plan.stoppedTextId = ids::DpfPartialLoad;
+  plan.stoppedBeforeAnyTextId = ids::DpfStoppedBeforeAny;
   for (const size_t index : indexes) {
     plan.entries.push_back({RefOf(entries[index]), entries[index].value, SectionName(static_cast<int>(index))});
   }
@@ -319,11 +320,15 @@ Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::st
   // Cancel is read before each entry, as Ctrl-C is: never between a write and its read-back.
   std::optional<CLongWork> work(std::in_place, frame, only ? ids::FlowLoadingDiffering : ids::FlowLoadingFile);
   size_t reached = 0;
-  CWriteGate gate = CWriteGate::ForFrame(frame, model, [&] {
-    return work->Between(reached++, indexes.size()) || (control.cancelled && control.cancelled());
-  });
+  CWriteGate gate = CWriteGate::ForFrame(
+      frame, model,
+      [&] { return work->Between(reached++, indexes.size()) || (control.cancelled && control.cancelled()); },
+      // What the link has not read yet is read first: the window answers meanwhile.
+      [&] { return work->Between(0, indexes.size()) || (control.cancelled && control.cancelled()); });
   // A file the description refuses is said so before the version question.
-  if (const std::optional<std::string> fault = gate.Check(plan)) {
+  const std::optional<std::string> fault = gate.Check(plan);
+  if (gate.ReadsCancelled()) return Outcome::Cancelled;
+  if (fault) {
     frame.ShowMessage(res::LoadString(ids::WrongDpf) + "\n" + *fault, MsgIcon::Error);
     return plan.refusal;
   }

@@ -269,14 +269,19 @@ Outcome ImportMotorDb(CFrameLogic& frame, const CParamDescFile& model, const std
   }
   // "Done" is said only when the drive holds the file in flash: a refused verify
   // skips its save, and that is no success either.
-  outcome = CWriteGate::ForFrame(frame, model).SaveImport(cancelled);
+  CWriteGate::ImportSaves saved;
+  outcome = CWriteGate::ForFrame(frame, model).SaveImport(cancelled, &saved);
   if (link.IsOpen()) frame.PostCheckLink();
   if (outcome == Outcome::Done) {
     frame.ShowMessage(res::LoadString(ids::MotorDbDownloaded) + LeftOutText(plan.kept, ids::MotorDbKeptCount) +
                           LeftOutText(plan.unlisted, ids::MotorDbUnlistedCount),
                       MsgIcon::None);
   } else if (link.IsOpen()) {
-    frame.ShowText(ids::MotorDbNotSaved, MsgIcon::Exclamation);
+    // Which set flash lacks: the other may have been saved.
+    frame.ShowText(saved.drive   ? ids::MotorDbMotorNotSaved
+                   : saved.motor ? ids::MotorDbDriveNotSaved
+                                 : ids::MotorDbNotSaved,
+                   MsgIcon::Exclamation);
   }
   return outcome;
 }

@@ -41,6 +41,26 @@ void AddOnce(std::vector<int>& ids, int id) {
 
 }  // namespace
 
+std::string WholeDifference(const CParamDescFile& model, int32_t address, int32_t written, int32_t held) {
+  std::string text;
+  const auto add = [&text](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
+  uint32_t described = 0;
+  if (const CParamNode* param = model.FindParam(address)) {
+    for (size_t n = 0; n < param->GetNestedCount(); ++n) {
+      const CNestedNode& field = *param->GetNested(n);
+      described |= FieldMask(field);
+      const int32_t was = ExtractNestedValue(written, &field);
+      const int32_t is = ExtractNestedValue(held, &field);
+      if (was == is) continue;
+      add(res::FormatString(ids::GateFieldDiffers, {FieldName(model, {address, true, field.GetOffset()}),
+                                                    std::to_string(is), std::to_string(was)}));
+    }
+  }
+  const uint32_t other = (static_cast<uint32_t>(written) ^ static_cast<uint32_t>(held)) & ~described;
+  if (other != 0) add(res::FormatString(ids::GateBitsDiffer, {BitList(other)}));
+  return text;
+}
+
 int32_t EntryValueIn(const CParamDescFile& model, const ParamRef& ref, int32_t raw) {
   return ref.nested ? ExtractNestedValue(raw, ParamNodeOf(model, ref)) : raw;
 }
@@ -135,7 +155,18 @@ ChangeVerdict JudgeChange(const CParamDescFile& model, const std::vector<Planned
     const int32_t current = known               ? ExtractNestedValue(*change.before, &field)
                             : value < INT32_MAX ? value + 1
                                                 : value - 1;
-    AddOnce(verdict.questions, GuardQuestionFor(ref, current, value));
+    const int question = GuardQuestionFor(ref, current, value);
+    AddOnce(verdict.questions, question);
+    const auto naming = std::find_if(change.entries.begin(), change.entries.end(), [&](size_t i) {
+      return entries[i].ref.nested && entries[i].ref.offset == field.GetOffset();
+    });
+    const PlannedWrite& asker = naming != change.entries.end() ? entries[*naming] : whole ? *whole : first;
+    if (question != 0 && !asker.origin.empty()) {
+      verdict.raisesFromFile.emplace_back(
+          question,
+          res::FormatString(ids::GateRaiseFromOrigin, {asker.origin, FieldName(model, ref),
+                                                       known ? std::to_string(current) : "?", std::to_string(value)}));
+    }
     const auto [lowest, highest] = ValueRange(field);
     if (value >= lowest && value <= highest) continue;
     // Kept as the drive holds it, by an entry that names it: a drive's own value

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "flows/ParamAccess.h"
@@ -41,8 +42,11 @@ struct ChangeRules {
 struct ChangeVerdict {
   std::optional<std::string> fault;  // why the change is refused, led by the entry's origin
   std::vector<int> questions;        // ids of the guarded raises' questions
-  std::vector<size_t> offList;       // entries whose values their lists lack
-  std::vector<size_t> readOnly;      // entries that write a read-only parameter
+  // Each guarded raise named by an entry of a file, told with its question: the
+  // question's own text names neither the entry nor the values.
+  std::vector<std::pair<int, std::string>> raisesFromFile;  // question id, what the entry does
+  std::vector<size_t> offList;                              // entries whose values their lists lack
+  std::vector<size_t> readOnly;                             // entries that write a read-only parameter
 };
 
 // What no value the drive holds can excuse: the entry names nothing the
@@ -62,6 +66,10 @@ std::vector<ParamChange> GroupByParam(const std::vector<PlannedWrite>& entries);
 // entry names and the bits no sub-field describes cannot be judged: the caller judges again once it has read the drive.
 ChangeVerdict JudgeChange(const CParamDescFile& model, const std::vector<PlannedWrite>& entries, ParamChange& change,
                           const ChangeRules& rules);
+
+// The sub-fields (and the bits no sub-field describes) in which two values of
+// parameter `address` differ, for a message: "16.0 Run Current is 6, not 8".
+std::string WholeDifference(const CParamDescFile& model, int32_t address, int32_t written, int32_t held);
 
 // The entry's value inside a raw parameter value.
 int32_t EntryValueIn(const CParamDescFile& model, const ParamRef& ref, int32_t raw);

@@ -23,6 +23,13 @@ std::string EntryName(const PlannedWrite& entry) {
   return entry.origin.empty() ? ParamRefText(entry.ref) : entry.origin;
 }
 
+// What an entry not as written holds, in the words that point at the difference.
+std::string HeldText(const WrittenEntry& entry) {
+  if (!entry.heldDetail.empty()) return entry.heldDetail;
+  const std::string held = entry.held ? std::to_string(*entry.held) : res::LoadString(ids::GateEntryNotRead);
+  return res::FormatString(ids::GateHeldOther, {std::to_string(entry.planned.value), held});
+}
+
 bool IsLineFault(const CVcmCommand& link) {
   const int code = link.GetLastResult();
   return !link.IsOpen() || OutcomeOfResult(code == rc::Success ? rc::Failure : code) == Outcome::LinkFailed;
@@ -43,11 +50,12 @@ const char* EntryEndName(EntryEnd end) {
 
 CWriteGate::CWriteGate(Host host, const CParamDescFile& model) : m_host(std::move(host)), m_model(model) {}
 
-CWriteGate CWriteGate::ForFrame(CFrameLogic& frame, const CParamDescFile& model, std::function<bool()> cancelled) {
-  return CWriteGate(
-      {frame.Link(), frame.Prompt(), [&frame] { frame.ReportError(0); },
-       [&frame](ChangeCommandKey key) { return frame.SaveDriveParams(key); }, std::move(cancelled), &frame},
-      model);
+CWriteGate CWriteGate::ForFrame(CFrameLogic& frame, const CParamDescFile& model, std::function<bool()> cancelled,
+                                std::function<bool()> betweenReads) {
+  return CWriteGate({frame.Link(), frame.Prompt(), [&frame] { frame.ReportError(0); },
+                     [&frame](ChangeCommandKey key) { return frame.SaveDriveParams(key); }, std::move(cancelled),
+                     &frame, std::move(betweenReads)},
+                    model);
 }
 
 CWriteGate::Judged CWriteGate::Judge(const std::vector<PlannedWrite>& entries, std::vector<ParamChange> changes,
@@ -62,8 +70,12 @@ CWriteGate::Judged CWriteGate::Judge(const std::vector<PlannedWrite>& entries, s
   for (ParamChange& change : judged.changes) {
     // What the drive holds now, as this link last read or wrote it, else read: a
     // parameter the drive refuses to give is judged again when it is written.
-    if (!link.FindCachedParam(change.address) && link.IsOpen() && link.ReadParam(change.address) <= 0 &&
-        IsLineFault(link)) {
+    const bool cached = link.FindCachedParam(change.address) != nullptr;
+    if (!cached && m_host.betweenReads && m_host.betweenReads()) {
+      m_readsCancelled = judged.cancelled = true;
+      return judged;
+    }
+    if (!cached && link.IsOpen() && link.ReadParam(change.address) <= 0 && IsLineFault(link)) {
       if (tellLineFault) m_host.reportError();
       judged.lineFault = true;
       return judged;
@@ -90,6 +102,7 @@ int CWriteGate::Ask(const std::string& text, int captionId) {
 
 bool CWriteGate::Confirm(const std::vector<PlannedWrite>& entries, const Judged& judged, int readOnlyTextId) {
   std::vector<int> questions;
+  std::vector<std::pair<int, std::string>> raises;
   std::vector<std::string> offList, readOnly;
   const auto named = [&](size_t i) {
     const PlannedWrite& entry = entries[i];
@@ -100,12 +113,20 @@ bool CWriteGate::Confirm(const std::vector<PlannedWrite>& entries, const Judged&
     for (const int id : verdict.questions) {
       if (std::find(questions.begin(), questions.end(), id) == questions.end()) questions.push_back(id);
     }
+    raises.insert(raises.end(), verdict.raisesFromFile.begin(), verdict.raisesFromFile.end());
     for (const size_t i : verdict.offList) offList.push_back(named(i));
     for (const size_t i : verdict.readOnly) readOnly.push_back(named(i));
   }
   std::vector<std::string> parts;
   parts.reserve(questions.size() + 2);
-  for (const int id : questions) parts.push_back(res::LoadString(id));
+  for (const int id : questions) {
+    // What a file's entry would do leads its question: the question alone names no value.
+    std::string part;
+    for (const auto& [raiseId, line] : raises) {
+      if (raiseId == id) part += line + "\n";
+    }
+    parts.push_back(part + res::LoadString(id));
+  }
   if (!offList.empty()) parts.push_back(res::FormatString(ids::GateOffListQuestion, {Lines(offList)}));
   if (!readOnly.empty()) parts.push_back(res::FormatString(readOnlyTextId, {Lines(readOnly)}));
   if (parts.empty()) return true;
@@ -178,11 +199,18 @@ bool CWriteGate::WriteChange(ParamChange& change, const ChangeVerdict& asked, co
   for (const size_t i : change.entries) {
     WrittenEntry& entry = written[i];
     entry.held = EntryValueIn(m_model, entries[i].ref, answered);
-    entry.end = *entry.held == entries[i].value ? EntryEnd::InDrive : EntryEnd::HoldsOther;
+    // A sub-field held as asked while the drive changed its neighbours is not as
+    // written either: flash would keep bits nobody chose.
+    const bool ownHeld = *entry.held == entries[i].value;
+    entry.end = ownHeld && answered == change.after ? EntryEnd::InDrive : EntryEnd::HoldsOther;
     if (entry.end == EntryEnd::InDrive) continue;
-    const std::string detail =
-        res::FormatString(ids::GateHeldOther, {std::to_string(entries[i].value), std::to_string(*entry.held)});
-    m_host.prompt.ShowMessage({res::LoadString(ids::SetParamFailed) + "\n" + detail,
+    if (ownHeld) {
+      entry.heldDetail = res::FormatString(
+          ids::GateHeldOtherWhole,
+          {std::to_string(entries[i].value), std::to_string(change.address), std::to_string(change.after),
+           std::to_string(answered), WholeDifference(m_model, change.address, change.after, answered)});
+    }
+    m_host.prompt.ShowMessage({res::LoadString(ids::SetParamFailed) + "\n" + HeldText(entry),
                                res::LoadString(ids::SetParamCaption), MsgIcon::Error, MsgButtons::Ok});
   }
   return true;
@@ -224,8 +252,8 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
   WriteReport report;
   const ChangeRules rules{plan.askOffList, false};
   Judged judged = Judge(plan.entries, GroupByParam(plan.entries), rules, true);
-  if (judged.lineFault) {
-    report.outcome = Outcome::LinkFailed;
+  if (judged.lineFault || judged.cancelled) {
+    report.outcome = judged.cancelled ? Outcome::Cancelled : Outcome::LinkFailed;
     return report;
   }
   if (judged.fault) {
@@ -276,17 +304,21 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
   }
   SaveToFlash(report);
   if (report.stopped && report.sent) {
-    const int textId = plan.stoppedTextId ? plan.stoppedTextId : ids::GateStopped;
     size_t written = 0;  // entries the drive answered before the stop
     for (const WrittenEntry& entry : report.entries) {
       written += entry.end != EntryEnd::NotSent && entry.end != EntryEnd::LineFault ? 1 : 0;
     }
+    const std::string planned = std::to_string(report.entries.size());
+    const std::string text =
+        written == 0
+            ? res::FormatString(plan.stoppedBeforeAnyTextId ? plan.stoppedBeforeAnyTextId : ids::GateStoppedBeforeAny,
+                                {planned})
+            : res::FormatString(plan.stoppedTextId ? plan.stoppedTextId : ids::GateStopped,
+                                {std::to_string(written), planned});
     // A line fault of a single entry was told by its error report; a cancel leaves
     // values in the drive that flash does not have, which is said in any case.
     if (report.entries.size() > 1 || report.outcome == Outcome::Cancelled) {
-      m_host.prompt.ShowMessage(
-          {res::FormatString(textId, {std::to_string(written), std::to_string(report.entries.size())}), std::string(),
-           MsgIcon::Warning, MsgButtons::Ok});
+      m_host.prompt.ShowMessage({text, std::string(), MsgIcon::Warning, MsgButtons::Ok});
     }
   }
   return report;
@@ -299,9 +331,7 @@ std::string CWriteGate::EndText(const WriteReport& report) {
   std::vector<std::string> others;
   for (const WrittenEntry& entry : report.entries) {
     if (entry.end == EntryEnd::InDrive) continue;
-    const std::string held = entry.held ? std::to_string(*entry.held) : res::LoadString(ids::GateEntryNotRead);
-    others.push_back(entry.label + ": " +
-                     res::FormatString(ids::GateHeldOther, {std::to_string(entry.planned.value), held}));
+    others.push_back(entry.label + ": " + HeldText(entry));
   }
   return res::FormatString(report.flashSaved ? ids::GateEndSaved : ids::GateEndNotSaved,
                            {std::to_string(report.inDrive), std::to_string(report.entries.size()), Lines(others)});

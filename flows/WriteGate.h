@@ -46,6 +46,7 @@ struct WritePlan {
   // What the user is told when a write ends halfway: a file load says so in its
   // own words, and so do other plans.
   int stoppedTextId = 0;
+  int stoppedBeforeAnyTextId = 0;  // ... when the drive confirmed no write at all
 };
 
 enum class EntryEnd {
@@ -61,6 +62,9 @@ struct WrittenEntry {
   std::string label;
   EntryEnd end = EntryEnd::NotSent;
   std::optional<int32_t> held;  // what the drive holds afterwards, when it said so
+  // Why a HoldsOther entry is not as written when its own value is: the drive
+  // changed other bits of its parameter.
+  std::string heldDetail;
 };
 
 struct WriteReport {
@@ -96,17 +100,22 @@ class CWriteGate {
     std::function<bool()> cancelled;                   // Ctrl-C: checked before each write and the
                                                        // flash save (may be empty)
     CFrameLogic* frame = nullptr;                      // the motor DB import's verifies and saves
+    // Between two reads of what the drive holds, before any write: a long flow's
+    // look at the window (its events, Cancel). True when cancelled. May be empty.
+    std::function<bool()> betweenReads;
   };
 
   CWriteGate(Host host, const CParamDescFile& model);
   // A gate for the flows that run through the main frame's logic.
-  static CWriteGate ForFrame(CFrameLogic& frame, const CParamDescFile& model,
-                             std::function<bool()> cancelled = nullptr);
+  static CWriteGate ForFrame(CFrameLogic& frame, const CParamDescFile& model, std::function<bool()> cancelled = nullptr,
+                             std::function<bool()> betweenReads = nullptr);
 
   // Stage 1 alone: the message of the first entry the description refuses (named
   // by its origin), or none. Reads what the drive holds (a parameter that cannot be
   // read now is judged when it is written); sends no write.
   std::optional<std::string> Check(const WritePlan& plan);
+  // Cancel was pressed while Check or Run read the drive (nothing was sent).
+  bool ReadsCancelled() const { return m_readsCancelled; }
 
   // All stages. A refused plan is told (as the plan says) and sends nothing.
   [[nodiscard]] WriteReport Run(const WritePlan& plan);
@@ -127,7 +136,12 @@ class CWriteGate {
   [[nodiscard]] Outcome CheckImport(MotorDbPlan& plan);
   [[nodiscard]] ImportRun SendImport(MotorDbPlan& plan, CProgInterface* progress,
                                      const std::function<bool()>& cancelled);
-  [[nodiscard]] Outcome SaveImport(const std::function<bool()>& cancelled);
+  // `saved`, when given, says which of the two sets flash holds afterwards.
+  struct ImportSaves {
+    bool drive = false;
+    bool motor = false;
+  };
+  [[nodiscard]] Outcome SaveImport(const std::function<bool()>& cancelled, ImportSaves* saved = nullptr);
 
  private:
   // The plan's parameters read and judged.
@@ -136,6 +150,7 @@ class CWriteGate {
     std::vector<ChangeVerdict> verdicts;
     std::optional<std::string> fault;
     bool lineFault = false;  // a read failed on the line: nothing can be judged or sent
+    bool cancelled = false;  // Cancel between two reads: nothing is sent
   };
   Judged Judge(const std::vector<PlannedWrite>& entries, std::vector<ParamChange> changes, const ChangeRules& rules,
                bool tellLineFault);
@@ -150,4 +165,5 @@ class CWriteGate {
 
   Host m_host;
   const CParamDescFile& m_model;
+  bool m_readsCancelled = false;
 };

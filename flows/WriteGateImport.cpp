@@ -134,9 +134,11 @@ ImportRun CWriteGate::SendImport(MotorDbPlan& plan, CProgInterface* progress, co
   return run;
 }
 
-Outcome CWriteGate::SaveImport(const std::function<bool()>& cancelled) {
+Outcome CWriteGate::SaveImport(const std::function<bool()>& cancelled, ImportSaves* saved) {
   CFrameLogic& frame = *m_host.frame;
   const auto isCancelled = [&] { return cancelled && cancelled(); };
+  ImportSaves flash;
+  if (saved) *saved = flash;
   // A refused verify skips its own save only; "done" needs both in flash.
   Outcome outcome = Outcome::Done;
   if (isCancelled()) return Outcome::Cancelled;
@@ -144,14 +146,18 @@ Outcome CWriteGate::SaveImport(const std::function<bool()>& cancelled) {
     outcome = NotSaved(m_host.link.GetLastResult());
   } else {
     if (isCancelled()) return Outcome::Cancelled;
-    if (frame.SaveDriveParams(ChangeCommandKey()) <= 0) outcome = NotSaved(m_host.link.GetLastResult());
+    flash.drive = frame.SaveDriveParams(ChangeCommandKey()) > 0;
+    if (!flash.drive) outcome = NotSaved(m_host.link.GetLastResult());
   }
+  if (saved) *saved = flash;
   if (isCancelled()) return Outcome::Cancelled;
   if (frame.VerifyMotorParams() <= 0) {
     outcome = Worse(outcome, NotSaved(m_host.link.GetLastResult()));
   } else {
     if (isCancelled()) return Outcome::Cancelled;
-    if (frame.SaveMotorParams(ChangeCommandKey()) <= 0) outcome = Worse(outcome, NotSaved(m_host.link.GetLastResult()));
+    flash.motor = frame.SaveMotorParams(ChangeCommandKey()) > 0;
+    if (!flash.motor) outcome = Worse(outcome, NotSaved(m_host.link.GetLastResult()));
   }
+  if (saved) *saved = flash;
   return outcome;
 }

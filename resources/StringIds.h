@@ -357,6 +357,15 @@ enum : int {
   CliHelpExample = 5615,      // "%1" = one example command
   CliHelpEveryOption = 5616,  // "%1" = the program's name
   NetNotesHeading = 5617,
+  GateHeldOtherWhole =
+      5620,  // "%1" = value asked, "%2" = address, "%3" = whole written, "%4" = held, "%5" = what differs
+  GateFieldDiffers = 5621,      // "%1" = sub-field, "%2" = value held, "%3" = value written
+  GateBitsDiffer = 5622,        // "%1" = bits no sub-field describes
+  GateStoppedBeforeAny = 5623,  // "%1" = entries planned
+  DpfStoppedBeforeAny = 5624,   // "%1" = entries of the file
+  MotorDbDriveNotSaved = 5625,  // the drive parameters' verify or save failed, the motor's went
+  MotorDbMotorNotSaved = 5626,  // the reverse
+  GateRaiseFromOrigin = 5627,   // "%1" = entry ("PARAM3", "line 5"), "%2" = sub-field, "%3" = now, "%4" = asked
   // What the status bar says while a long flow runs, and how a flow stopped by
   // Cancel ends (5560-5599)
   FlowReadingParams = 5560,

@@ -577,6 +577,19 @@ const Entry kTable[] = {
   {ids::CliHelpExample, "Example:\n  %1", "예:\n  %1"},
   {ids::CliHelpEveryOption, "Every option: %1 --help", "모든 옵션: %1 --help"},
   {ids::NetNotesHeading, "What the server did not confirm:", "서버가 확인하지 않은 설정:"},
+  {ids::GateHeldOtherWhole, "Asked for %1, which the drive holds; but it holds parameter %2 as %4, not %3 as written: %5.",
+                            "요청한 값 %1은(는) 드라이브에 들어갔지만, 드라이브는 파라미터 %2을(를) 쓴 값 %3이(가) 아닌 %4(으)로 가지고 있습니다: %5."},
+  {ids::GateFieldDiffers, "%1 is %2, not %3", "%1은(는) %3이(가) 아닌 %2"},
+  {ids::GateBitsDiffer, "bits %1, which no sub-field describes, differ", "어느 하위 필드도 설명하지 않는 비트 %1이(가) 다름"},
+  {ids::GateStoppedBeforeAny, "Writing stopped at the first of %1 entries: no entry was written (the drive confirmed none), and nothing was saved to flash.",
+                              "%1개 항목 중 첫 번째 항목에서 쓰기를 멈췄습니다. 쓴 항목은 없으며(드라이브가 확인한 쓰기 없음), 플래시에도 아무것도 저장하지 않았습니다."},
+  {ids::DpfStoppedBeforeAny, "Loading stopped at the first of the file's %1 entries: no entry of the file was written (the drive confirmed none), and nothing was saved to flash.",
+                             "파일의 %1개 항목 중 첫 번째 항목에서 불러오기를 멈췄습니다. 파일의 항목은 하나도 쓰지 않았으며(드라이브가 확인한 쓰기 없음), 플래시에도 아무것도 저장하지 않았습니다."},
+  {ids::MotorDbDriveNotSaved, "Every command of the motor DB file was accepted and the motor parameters were saved to flash, but the drive parameters were not (VDP or SDP failed): the drive loses them when it is switched off.",
+                              "모터 DB 파일의 모든 명령이 받아들여졌고 모터 파라미터는 플래시에 저장되었지만, 드라이브 파라미터는 저장되지 않았습니다(VDP 또는 SDP 실패). 드라이브 전원을 끄면 없어집니다."},
+  {ids::MotorDbMotorNotSaved, "Every command of the motor DB file was accepted and the drive parameters were saved to flash, but the motor parameters were not (VMP or SMP failed): the drive loses them when it is switched off.",
+                              "모터 DB 파일의 모든 명령이 받아들여졌고 드라이브 파라미터는 플래시에 저장되었지만, 모터 파라미터는 저장되지 않았습니다(VMP 또는 SMP 실패). 드라이브 전원을 끄면 없어집니다."},
+  {ids::GateRaiseFromOrigin, "%1 of the file sets %2 from %3 to %4.", "파일의 %1이(가) %2을(를) %3에서 %4(으)로 바꿉니다."},
 };
 // clang-format on
 

@@ -520,6 +520,36 @@ TEST_F(DpfTest, WriteProblemsAreReportedAndTheNextEntryFollows) {
   EXPECT_NE(Outcome::Done, last);
 }
 
+// What a message says points at what differs: a sub-field held as asked while the
+// drive changed its neighbour names the neighbour (not "asked 3, holds 3"), and a
+// load stopped before the drive confirmed any write says nothing was written.
+TEST_F(DpfTest, EndsNameWhatDiffersAndWhatWasWritten) {
+  SimFaults faults;
+  faults.writeOffset = 1;  // 0x0E37 + 1: the stop field holds, bits no field describes change
+  drive().SetFaults(faults);
+  dir.Write("stop.dpf", DpfFor(kVersion, Entry(0, "ADDRESS=16\r\nNESTED=1\r\nOFFSET=4\r\nVALUE=3\r\n")));
+  prompt.QueueAnswer(btn::Ok);
+  Load("stop.dpf");
+  EXPECT_EQ(Outcome::DriveRefused, last);
+  ASSERT_FALSE(prompt.Texts().empty());
+  const std::string told = prompt.Texts()[0];
+  EXPECT_NE(std::string::npos, told.find(res::FormatString(ids::GateBitsDiffer, {"0-3"}))) << told;
+  EXPECT_NE(std::string::npos, told.find(std::to_string(0x0E38) + ", not " + std::to_string(0x0E37))) << told;
+  EXPECT_EQ(std::string::npos, told.find(res::FormatString(ids::GateHeldOther, {"3", "3"}))) << told;
+  EXPECT_NE("SDP", drive().Received().back()) << "flash keeps no bits nobody chose";
+
+  faults = {};
+  faults.noResponse = true;
+  drive().SetFaults(faults);
+  link.SetClock([t = uint32_t{0}]() mutable { return t += 50; });
+  dir.Write("two.dpf", DpfFor(kVersion, Entry(0, "ADDRESS=21\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=3\r\n") +
+                                            Entry(1, "ADDRESS=14\r\nNESTED=1\r\nOFFSET=0\r\nVALUE=0\r\n")));
+  prompt.Clear();
+  Load("two.dpf");
+  EXPECT_EQ(Outcome::LinkFailed, last);
+  EXPECT_EQ(res::FormatString(ids::DpfStoppedBeforeAny, {"2"}), prompt.Texts().back());
+}
+
 // One entry in the drive and one kept otherwise: flash is asked first (No unless
 // told otherwise), and "COMPLETE" is never said.
 TEST_F(DpfTest, AMixedSetIsSavedToFlashOnlyWhenTheUserSaysSo) {
@@ -553,6 +583,9 @@ TEST_F(DpfTest, SafetyQuestionsAreAskedOnceForTheWholeFile) {
   ASSERT_EQ(1u, prompt.Messages().size());
   EXPECT_EQ(MsgButtons::YesNo, prompt.Messages()[0].buttons);
   EXPECT_NE(std::string::npos, prompt.Texts()[0].find(res::LoadString(ids::StopCurrentWarning)));
+  // The question names the file's entry and both values: the text alone says neither.
+  EXPECT_EQ(0u, prompt.Texts()[0].find("PARAM0 of the file sets 16.4 ")) << prompt.Texts()[0];
+  EXPECT_NE(std::string::npos, prompt.Texts()[0].find(" from 5 to 9.")) << prompt.Texts()[0];
   EXPECT_TRUE(Writes().empty());
 
   prompt.Clear();
@@ -648,6 +681,17 @@ TEST_F(DpfTest, CancelStopsEachLongFlowWhereItIsSafe) {
          for (const std::string& line : drive().Received()) EXPECT_NE("SDP", line) << "nothing saved to flash";
          EXPECT_NE(std::string::npos, prompt.Texts().back().find(res::FormatString(ids::DpfPartialLoad, {"3", "4"})))
              << prompt.Texts().back();
+       }},
+      {"Load File, reading what the link has not read yet", 2,
+       [&] {
+         link.ForgetParams();
+         prompt.QueueFileName(dir.File("drive.dpf"));
+         return LoadParamFile(frame, model);
+       },
+       [&] {
+         // The window was looked at between the reads, and Cancel there sends nothing.
+         EXPECT_EQ((std::vector<std::string>{"MAD14", "MDA"}), drive().Received());
+         EXPECT_TRUE(prompt.Texts().empty());
        }},
       {"Compare with File", 3,
        [&] {

@@ -295,10 +295,11 @@ TEST_F(MotorDbTest, RefusedVerifySkipsItsSaveOnly) {
     std::string refused;
     Lines traffic;
     int changedText;
+    int notSavedText;  // names the set flash lacks
   };
   const Case cases[] = {
-      {"VDP", {"MAD1", "VDP", "VMP", "SMP"}, ids::DriveParamsChanged},
-      {"VMP", {"MAD1", "VDP", "SDP", "VMP"}, ids::MotorParamsChanged},
+      {"VDP", {"MAD1", "VDP", "VMP", "SMP"}, ids::DriveParamsChanged, ids::MotorDbDriveNotSaved},
+      {"VMP", {"MAD1", "VDP", "SDP", "VMP"}, ids::MotorParamsChanged, ids::MotorDbMotorNotSaved},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.refused);
@@ -310,7 +311,7 @@ TEST_F(MotorDbTest, RefusedVerifySkipsItsSaveOnly) {
     EXPECT_EQ(Outcome::DriveRefused, Import("XY-2 ver.1.\nMAD1\n"));
     EXPECT_EQ(c.traffic, Received());
     // Said as it is: the file's commands were taken, the flash does not hold them.
-    EXPECT_EQ((Lines{res::LoadString(c.changedText), res::LoadString(ids::MotorDbNotSaved)}), prompt.Texts());
+    EXPECT_EQ((Lines{res::LoadString(c.changedText), res::LoadString(c.notSavedText)}), prompt.Texts());
     EXPECT_EQ(MsgIcon::Error, prompt.Messages()[0].icon);
     EXPECT_EQ(1, checkLinks) << "the drive is read again";
   }
@@ -333,14 +334,22 @@ TEST_F(MotorDbTest, ImportLeavesNoCachedValueTheDriveNoLongerHolds) {
 }
 
 TEST_F(MotorDbTest, RefusedSaveMeansNoDoneMessage) {
-  faults.refused = {"SDP"};
-  ApplyFaults();
-  prompt.QueueAnswer(btn::Cancel);
-  EXPECT_NE(Outcome::Done, Import("XY-2 ver.1.\nMAD1\n"));
-  EXPECT_EQ((Lines{"MAD1", "VDP", "SDP", "VMP", "SMP"}), Received());
-  ASSERT_EQ(2u, prompt.Messages().size());
-  EXPECT_EQ(res::LoadString(ids::MotorDbNotSaved), prompt.Texts().back());
-  EXPECT_EQ(1, checkLinks);
+  // The end message names the save that failed: the other one went.
+  const std::pair<std::string, int> cases[] = {{"SDP", ids::MotorDbDriveNotSaved}, {"SMP", ids::MotorDbMotorNotSaved}};
+  for (const auto& [refused, notSavedText] : cases) {
+    SCOPED_TRACE(refused);
+    faults.refused = {refused};
+    ApplyFaults();
+    sim.Drive().ClearReceived();
+    prompt.Clear();
+    checkLinks = 0;
+    prompt.QueueAnswer(btn::Cancel);
+    EXPECT_NE(Outcome::Done, Import("XY-2 ver.1.\nMAD1\n"));
+    EXPECT_EQ((Lines{"MAD1", "VDP", "SDP", "VMP", "SMP"}), Received());
+    ASSERT_EQ(2u, prompt.Messages().size());
+    EXPECT_EQ(res::LoadString(notSavedText), prompt.Texts().back());
+    EXPECT_EQ(1, checkLinks);
+  }
 }
 
 std::string NotCommand(const std::string& line, const std::string& text) {

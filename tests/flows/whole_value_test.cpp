@@ -194,7 +194,12 @@ TEST_F(WholeValueTest, AMotorDbFilesValuesPassTheGate) {
        Outcome::Done,
        downloaded + "\n" + res::FormatString(ids::MotorDbKeptCount, {"1", "99"}),
        {"MDA9", "SDP", "SMP"}},
-      {"mad16\nmda" + std::to_string(0x298) + "\n", Outcome::Cancelled, res::LoadString(ids::StopCurrentWarning), {}},
+      {"mad16\nmda" + std::to_string(0x298) + "\n",
+       Outcome::Cancelled,
+       // The question names the line that raises the field, and both values.
+       res::FormatString(ids::GateRaiseFromOrigin, {"line 3", "16.4 Stop Current", "5", "9"}) + "\n" +
+           res::LoadString(ids::StopCurrentWarning),
+       {}},
       {"mad17\nmda2\n",
        Outcome::Cancelled,
        res::FormatString(ids::MotorDbReadOnlyQuestion, {"line 3 Motor Step Angle = 2"}),
