@@ -22,12 +22,14 @@ Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
 xvfb_pid=$!
 trap 'stop_drive; kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
 export DISPLAY=$display
-start_drive
 
 window=$(realpath build-win/bin/drive-setting.exe)
 test_exe=$(realpath build-win/bin/window_wine_test.exe)
 mkdir -p "$work/requests"
 for lang in en ko; do
+  # Each language meets a drive as it starts: the test restarts it with faults on the way.
+  stop_drive
+  start_drive
   # Wine takes the language, the code page and with it the fonts linked for Hangul
   # from LANG; for English the C locale in UTF-8, so Hangul file names still work.
   locale=C.UTF-8 suffix="" locpath=""
@@ -40,6 +42,7 @@ for lang in en ko; do
   fi
   "/usr/lib/wine/wineserver" -k 2>/dev/null || true
   env ${locpath:+LOCPATH="$locpath"} LANG=$locale DS_WINE_COM=$com DS_WINDOW_SHOTS="Z:${work//\//\\}\\requests" \
+    DS_WINDOW_DRIVE="Z:${work//\//\\}" \
     "$wine" explorer /desktop=shots,1024x768 "Z:${test_exe//\//\\}" "Z:${window//\//\\}" >"$work/test-$lang.out" 2>&1 &
   test_pid=$!
   while kill -0 "$test_pid" 2>/dev/null; do
@@ -52,6 +55,7 @@ for lang in en ko; do
       rm -f "$request"
       echo "screenshot-win-$name$suffix.png"
     done
+    serve_drive_requests
     sleep 0.2
   done
   wait "$test_pid" || true

@@ -18,3 +18,26 @@ stop_drive() {
   [ -n "$drive_pid" ] || return 0
   kill "$drive_pid" 2>/dev/null; wait "$drive_pid" 2>/dev/null; drive_pid=""
 }
+serve_drive_requests() {  # the window test's requests in $work: traffic, hangup, restart [OPTIONS]
+  if [ -e "$work/traffic.request" ]; then
+    asked=$(grep -c '^traffic:' "$work/drive.out" || true)
+    kill -USR1 "$drive_pid"
+    for _ in $(seq 100); do
+      [ "$(grep -c '^traffic:' "$work/drive.out")" -gt "$asked" ] && break
+      sleep 0.01
+    done
+    grep '^traffic:' "$work/drive.out" | tail -1 >"$work/traffic"
+    rm -f "$work/traffic.request"
+  fi
+  if [ -e "$work/hangup.request" ]; then
+    stop_drive
+    rm -f "$work/hangup.request"
+  fi
+  if [ -e "$work/restart.request" ]; then
+    stop_drive
+    options=()
+    read -ra options <"$work/restart.request" || true  # a request without a line end, or empty
+    start_drive "${options[@]}"
+    rm -f "$work/restart.request"
+  fi
+}

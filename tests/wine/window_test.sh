@@ -29,26 +29,7 @@ DS_WINE_COM=$com DS_WINDOW_DRIVE="Z:${work//\//\\}" \
   >"$work/test.out" 2>&1 &
 test_pid=$!
 while kill -0 "$test_pid" 2>/dev/null; do
-  if [ -e "$work/traffic.request" ]; then
-    asked=$(grep -c '^traffic:' "$work/drive.out")
-    kill -USR1 "$drive_pid"
-    for _ in $(seq 100); do
-      [ "$(grep -c '^traffic:' "$work/drive.out")" -gt "$asked" ] && break
-      sleep 0.01
-    done
-    grep '^traffic:' "$work/drive.out" | tail -1 >"$work/traffic"
-    rm -f "$work/traffic.request"
-  fi
-  if [ -e "$work/hangup.request" ]; then
-    stop_drive
-    rm -f "$work/hangup.request"
-  fi
-  if [ -e "$work/restart.request" ]; then
-    stop_drive
-    read -ra options <"$work/restart.request"
-    start_drive "${options[@]}"
-    rm -f "$work/restart.request"
-  fi
+  serve_drive_requests
   sleep 0.02
 done
 wait "$test_pid"
