@@ -63,5 +63,10 @@ std::vector<ParamChange> GroupByParam(const std::vector<PlannedWrite>& entries);
 ChangeVerdict JudgeChange(const CParamDescFile& model, const std::vector<PlannedWrite>& entries, ParamChange& change,
                           const ChangeRules& rules);
 
+// The bits of a parameter with sub-fields that none of them describes (0 for a
+// parameter without sub-fields, or none in the description), as a list ("8-15").
+uint32_t UndescribedBits(const CParamDescFile& model, int32_t address);
+std::string BitListText(uint32_t bits);
+
 // The entry's value inside a raw parameter value.
 int32_t EntryValueIn(const CParamDescFile& model, const ParamRef& ref, int32_t raw);
