@@ -15,13 +15,13 @@ namespace {
 ParamRef RefOf(const DpfEntry& entry) { return {entry.address, entry.nested != 0, entry.offset}; }
 
 bool Holds(const DpfEntry& entry, const ParamRef& ref) {
-  return entry.address == ref.address && (entry.nested != 0) == ref.nested && (!ref.nested || entry.offset == ref.offset);
+  return entry.address == ref.address && (entry.nested != 0) == ref.nested &&
+         (!ref.nested || entry.offset == ref.offset);
 }
 
 // The value `entries` give the reference: its own entry, else a sub-field out of
 // its parameter's whole value.
-std::optional<int32_t> ValueIn(const CParamDescFile& model, const std::vector<DpfEntry>& entries,
-                               const ParamRef& ref) {
+std::optional<int32_t> ValueIn(const CParamDescFile& model, const std::vector<DpfEntry>& entries, const ParamRef& ref) {
   for (const DpfEntry& entry : entries) {
     if (Holds(entry, ref)) return entry.value;
   }
@@ -78,11 +78,10 @@ std::vector<DpfFault> ParamFileValueFaults(const CParamDescFile& model, const st
                                                  : UndescribedBits(model, planned[i].ref.address) &
                                                        static_cast<uint32_t>(planned[i].value);
     if (stray != 0) {
-      warnings.push_back(
-          {planned[i].origin,
-           res::FormatString(ids::DeskUndescribedBits, {planned[i].origin, BitListText(stray),
-                                                        std::to_string(planned[i].ref.address)}),
-           true});
+      warnings.push_back({planned[i].origin,
+                          res::FormatString(ids::DeskUndescribedBits, {planned[i].origin, BitListText(stray),
+                                                                       std::to_string(planned[i].ref.address)}),
+                          true});
     }
   }
   // Then the entries that name one parameter together: one may undo another.
@@ -241,7 +240,9 @@ int CDeskFile::GuardedRaise(const ParamRef& ref) const {
 
 Outcome CDeskFile::Save(std::string* why) {
   // Entries the reading left out would be lost without a word over the old file.
-  if (!m_readFaults.empty()) {
+  const bool dropped = std::any_of(m_readFaults.begin(), m_readFaults.end(),
+                                   [](const DpfFault& fault) { return fault.entry.starts_with("PARAM"); });
+  if (dropped) {
     *why = res::FormatString(ids::DeskSaveUnread, {Name()});
     return Outcome::FileError;
   }
@@ -268,8 +269,7 @@ Outcome CompareDeskFiles(const CDeskFile& left, const CDeskFile& right, std::vec
   const std::optional<std::string> leftModel = DriveModelOf(left.Version());
   const std::optional<std::string> rightModel = DriveModelOf(right.Version());
   if (DescriptionFileFor(left.Version()) != DescriptionFileFor(right.Version()) || leftModel != rightModel) {
-    *why = res::FormatString(ids::DeskTwoModels,
-                             {res::DisplayText(left.Version()), res::DisplayText(right.Version())});
+    *why = res::FormatString(ids::DeskTwoModels, {res::DisplayText(left.Version()), res::DisplayText(right.Version())});
     return Outcome::FileError;
   }
   const CParamDescFile& model = left.Model();

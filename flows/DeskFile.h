@@ -73,7 +73,8 @@ class CDeskFile {
   int GuardedRaise(const ParamRef& ref) const;
 
   // Writes the file at once or not at all. FileError, with *why, when it cannot
-  // be written, or when entries of the file could not be read (saving would drop them).
+  // be written, or (Save) when entries of the file could not be read: saving
+  // over it would drop them.
   [[nodiscard]] Outcome Save(std::string* why);
   [[nodiscard]] Outcome SaveAs(const std::string& path, std::string* why);
 
@@ -85,7 +86,7 @@ class CDeskFile {
   std::unique_ptr<CParamDescFile> m_model;
   std::unique_ptr<CFileValues> m_values;
   std::vector<DpfEntry> m_entries;
-  std::vector<DpfEntry> m_opened;  // as opened or last saved: what a raise is judged against
+  std::vector<DpfEntry> m_opened;       // as opened or last saved: what a raise is judged against
   std::vector<std::string> m_sections;  // each entry's section in the file; added ones named by place
   std::vector<DpfFault> m_readFaults;
   std::string m_path, m_version;
@@ -98,5 +99,5 @@ class CDeskFile {
 // sub-field is compared with its parameter's whole value where the other file
 // holds that). FileError, with *why, for files of two drive models; Differs when an
 // entry differs or only one file holds it.
-[[nodiscard]] Outcome CompareDeskFiles(const CDeskFile& left, const CDeskFile& right,
-                                       std::vector<DpfComparison>* rows, std::string* why);
+[[nodiscard]] Outcome CompareDeskFiles(const CDeskFile& left, const CDeskFile& right, std::vector<DpfComparison>* rows,
+                                       std::string* why);

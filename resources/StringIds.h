@@ -475,5 +475,7 @@ enum : int {
   CliFileShowHeader = 6138,  // column titles, tab-separated
   CliFileDiffHeader = 6139,  // column titles, tab-separated
   CliArgFile2 = 6140,
+  CliFileExists = 6141,   // "%1" = path
+  CliFileSetDone = 6142,  // "%1" = values, "%2" = path
 };
 }  // namespace ids

@@ -584,6 +584,8 @@ const Entry kTable[] = {
   {ids::CliFileShowHeader, "PARAM\tLABEL\tVALUE\tTEXT\tUNIT\tMIN\tMAX", "PARAM\t이름\t값\t텍스트\t단위\t최소\t최대"},
   {ids::CliFileDiffHeader, "PARAM\tLABEL\tFILE1\tFILE2", "PARAM\t이름\tFILE1\tFILE2"},
   {ids::CliArgFile2, "The second file", "두 번째 파일"},
+  {ids::CliFileExists, "%1 exists already; file new does not write over a file.", "%1이(가) 이미 있습니다. file new는 파일을 덮어쓰지 않습니다."},
+  {ids::CliFileSetDone, "%1 values set; written to %2.", "값 %1개를 설정하여 %2에 썼습니다."},
 
   {ids::CustomizeCaption, "Customize", "사용자 지정"},
   {ids::CustomizeButtons, "Toolbar buttons:", "도구 모음 단추:"},

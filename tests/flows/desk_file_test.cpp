@@ -62,17 +62,17 @@ TEST_F(DeskFileTest, DescriptionFollowsTheFilesModel) {
 TEST_F(DeskFileTest, CheckListsEveryFaultWithItsEntry) {
   CDeskFile file;
   Open(file, FileText(kDefault, {
-                                    Entry(0, 21, 0, 0, "99"),        // In-Position Value: 0 to 15
-                                    Entry(1, 500, 0, 0, "1"),        // no such parameter
-                                    Entry(2, 16, 1, 4, "abc"),       // no number
-                                    Entry(3, 16, 1, 4, "11"),        // Stop Current: 0 to 10
-                                    Entry(4, 16, 0, 0, "0"),         // whole: Run Current 0, below 1
-                                    Entry(5, 14, 2, 0, "1"),         // NESTED neither 0 nor 1
-                                    Entry(6, 21, 0, 3, "1"),         // a whole value with an offset
+                                    Entry(0, 21, 0, 0, "99"),   // In-Position Value: 0 to 15
+                                    Entry(1, 500, 0, 0, "1"),   // no such parameter
+                                    Entry(2, 16, 1, 4, "abc"),  // no number
+                                    Entry(3, 16, 1, 4, "11"),   // Stop Current: 0 to 10
+                                    Entry(4, 16, 0, 0, "0"),    // whole: Run Current 0, below 1
+                                    Entry(5, 14, 2, 0, "1"),    // NESTED neither 0 nor 1
+                                    Entry(6, 21, 0, 3, "1"),    // a whole value with an offset
                                     "[PARAM7]\r\nADDRESS=22\r\nNESTED=0\r\nOFFSET=0\r\n",  // no VALUE
-                                    Entry(9, 14, 0, 0, "33"),        // bit 5 of 14: no sub-field (warning)
-                                    Entry(10, 17, 0, 0, "1"),        // read-only
-                                    Entry(11, 29, 0, 0, "1"),        // sound
+                                    Entry(9, 14, 0, 0, "33"),  // bit 5 of 14: no sub-field (warning)
+                                    Entry(10, 17, 0, 0, "1"),  // read-only
+                                    Entry(11, 29, 0, 0, "1"),  // sound
                                 }));
   struct Expected {
     const char* entry;
