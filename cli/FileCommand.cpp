@@ -61,8 +61,8 @@ int Show(const Request& request, CDeskFile& file, std::ostream& out) {
       continue;
     }
     out << Tab({ParamRefText(ref), label, std::to_string(entry.value),
-                res::ShownText(ParamValueText(model, ref, entry.value)), unit,
-                limited ? std::to_string(lowest) : "", limited ? std::to_string(highest) : ""})
+                res::ShownText(ParamValueText(model, ref, entry.value)), unit, limited ? std::to_string(lowest) : "",
+                limited ? std::to_string(highest) : ""})
         << '\n';
   }
   if (request.json) {
@@ -88,10 +88,9 @@ int Check(const Request& request, CDeskFile& file, std::ostream& out, Console& c
   }
   if (request.json) PrintJson(out, {{"file", file.Path()}, {"faults", list}});
   const std::string warnings = std::to_string(faults.size() - refused);
-  console.Lines("", refused ? res::FormatString(ids::DeskCheckFaults, {std::to_string(refused), warnings})
-                    : faults.empty()
-                        ? res::FormatString(ids::DeskCheckClean, {std::to_string(file.Entries().size())})
-                        : res::FormatString(ids::DeskWarningsOnly, {warnings}));
+  console.Lines("", refused          ? res::FormatString(ids::DeskCheckFaults, {std::to_string(refused), warnings})
+                    : faults.empty() ? res::FormatString(ids::DeskCheckClean, {std::to_string(file.Entries().size())})
+                                     : res::FormatString(ids::DeskWarningsOnly, {warnings}));
   return refused ? Code(Outcome::FileError) : 0;
 }
 

@@ -98,8 +98,9 @@ std::vector<DpfFault> ParamFileValueFaults(const CParamDescFile& model, const st
   return faults;
 }
 
-CDeskFile::CDeskFile()
-    : m_model(std::make_unique<CParamDescFile>()), m_values(std::make_unique<CFileValues>(std::vector<DpfEntry>{})) {}
+std::vector<std::string> DeskModelVersions() { return {"QDS-2 ver.1.04.007.12 std", "QM71 ver.2.00.001.01"}; }
+
+CDeskFile::CDeskFile() : m_model(std::make_unique<CParamDescFile>()), m_values(std::vector<DpfEntry>{}) {}
 
 CDeskFile::~CDeskFile() = default;
 
@@ -168,7 +169,7 @@ DeskForm CDeskFile::Form() const {
 }
 
 void CDeskFile::Changed() {
-  m_values = std::make_unique<CFileValues>(m_entries);
+  m_values = CFileValues(m_entries);
   m_modified = true;
 }
 

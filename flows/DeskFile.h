@@ -30,6 +30,10 @@ std::vector<DpfFault> ParamFileValueFaults(const CParamDescFile& model, const st
                                            const std::string& version,
                                            const std::vector<std::string>* sections = nullptr);
 
+// A version of each drive model the program has a description for, as a new
+// file's TARGET gives it (a load into another version of that model asks first).
+std::vector<std::string> DeskModelVersions();
+
 class CDeskFile {
  public:
   CDeskFile();
@@ -56,7 +60,7 @@ class CDeskFile {
   DeskForm Form() const;
   bool Modified() const { return m_modified; }
   // The values as the whole-drive table takes them.
-  const CParamValueSource& Values() const { return *m_values; }
+  const CParamValueSource& Values() const { return m_values; }
 
   // The faults met reading the file, then those of the values.
   std::vector<DpfFault> Check() const;
@@ -84,7 +88,7 @@ class CDeskFile {
   bool LoadDescription(std::string* why);
 
   std::unique_ptr<CParamDescFile> m_model;
-  std::unique_ptr<CFileValues> m_values;
+  CFileValues m_values;  // one object for the file's life: the table keeps its address
   std::vector<DpfEntry> m_entries;
   std::vector<DpfEntry> m_opened;       // as opened or last saved: what a raise is judged against
   std::vector<std::string> m_sections;  // each entry's section in the file; added ones named by place
