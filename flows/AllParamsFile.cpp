@@ -19,7 +19,8 @@ std::string FaultList(const std::vector<DpfFault>& faults) {
   std::string text;
   for (size_t i = 0; i < faults.size() && i < kFaultsShown; ++i) {
     const DpfFault& fault = faults[i];
-    text += (text.empty() ? "" : "\n") + (fault.warning ? res::FormatString(ids::DeskWarning, {fault.text}) : fault.text);
+    text +=
+        (text.empty() ? "" : "\n") + (fault.warning ? res::FormatString(ids::DeskWarning, {fault.text}) : fault.text);
   }
   if (faults.size() > kFaultsShown) text += "\n...";
   return text;
@@ -164,10 +165,9 @@ Outcome CAllParamsLogic::EditFile(size_t position) {
   request.highest = row.highest;
   // An entry the file lacks starts where its limits or its list allow.
   const std::optional<int32_t> held = m_desk.ValueOf(ref);
-  const int32_t start =
-      !row.choices.empty() ? row.choices.front().first
-      : row.hasLimits      ? static_cast<int32_t>(std::clamp<int64_t>(0, row.lowest, row.highest))
-                           : 0;
+  const int32_t start = !row.choices.empty() ? row.choices.front().first
+                        : row.hasLimits      ? static_cast<int32_t>(std::clamp<int64_t>(0, row.lowest, row.highest))
+                                             : 0;
   request.current = held.value_or(start);
   const std::optional<int32_t> value = m_form.AskValue(request);
   if (!value || !m_desk.IsOpen()) return Outcome::Cancelled;
