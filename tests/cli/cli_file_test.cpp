@@ -1,5 +1,4 @@
-// Parameter files from the command line without a drive (`file ...`), and such a
-// file taken into the simulated drive afterwards.
+// Parameter files from the command line without a drive (`file ...`).
 
 #include <gtest/gtest.h>
 
@@ -10,7 +9,6 @@
 
 #include "cli/CliMain.h"
 #include "resources/Strings.h"
-#include "support/SimLink.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -37,28 +35,6 @@ Ran Cli(std::vector<std::string> args, const std::string& portsFile = {}) {
 }
 
 constexpr const char* kDefault = "QDS-2 ver.1.04.007.12 std";
-
-TEST(CliFileTest, FileSetAtTheDeskLoadsIntoTheDriveAndAgreesWithIt) {
-  SimLink sim;
-  ASSERT_TRUE(sim.Ok());
-  sim.Drive().LoadFactorySettings();
-  TempDir dir;
-  const std::string port = "COM" + std::to_string(SimLink::kDefaultCom);
-  const std::string saved = dir.File("line.dpf"), edited = dir.File("line-b.dpf");
-  ASSERT_EQ(0, Cli({"--port", port, "save", "--all", saved}, sim.PortsFile()).code);
-
-  const Ran set = Cli({"file", "set", saved, "16.4=3", "27=500", "21=7", "--out", edited});
-  ASSERT_EQ(0, set.code) << set.err;
-  EXPECT_EQ(1, Cli({"file", "diff", saved, edited}).code);
-  EXPECT_EQ(0, Cli({"file", "check", edited}).code);
-  EXPECT_EQ(1, Cli({"--port", port, "diff", edited}, sim.PortsFile()).code);
-
-  const Ran load = Cli({"--port", port, "--yes", "load", edited}, sim.PortsFile());
-  ASSERT_EQ(0, load.code) << load.err;
-  const Ran diff = Cli({"--port", port, "diff", edited}, sim.PortsFile());
-  EXPECT_EQ(0, diff.code) << diff.out << diff.err;
-  EXPECT_EQ(500, sim.Drive().SavedParam(27));
-}
 
 TEST(CliFileTest, ExitCodesSayWhatBecameOfTheFile) {
   TempDir dir;
