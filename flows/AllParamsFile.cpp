@@ -60,6 +60,7 @@ Outcome CAllParamsLogic::NewFile() {
   const std::string& driveVersion = m_frame.Link().GetVersion();
   if (m_frame.Link().IsOpen() && DriveModelOf(driveVersion)) versions.insert(versions.begin(), driveVersion);
   std::vector<std::string> shown;
+  shown.reserve(versions.size());
   for (const std::string& version : versions) shown.push_back(res::DisplayText(version));
   const std::optional<size_t> chosen = m_form.AskChoice(res::LoadString(ids::DeskChooseModel), shown);
   if (!chosen || *chosen >= versions.size()) return Outcome::Cancelled;
