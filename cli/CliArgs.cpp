@@ -85,6 +85,12 @@ struct Subcommands {
   CLI::App* exportDb;
   CLI::App* scan;
   CLI::App* params;
+  CLI::App* file;
+  CLI::App* fileShow;
+  CLI::App* fileCheck;
+  CLI::App* fileSet;
+  CLI::App* fileNew;
+  CLI::App* fileDiff;
 };
 
 CLI::App* AddFileCommand(CLI::App& parent, const char* name, int helpId, std::string* file) {
@@ -141,11 +147,16 @@ std::pair<Command, std::string> ChosenCommand(const Subcommands& s) {
                                                  {s.import, Command::MotorDbImport},
                                                  {s.exportDb, Command::MotorDbExport},
                                                  {s.scan, Command::Scan},
-
-                                                 {s.params, Command::Params}};
+                                                 {s.params, Command::Params},
+                                                 {s.fileShow, Command::FileShow},
+                                                 {s.fileCheck, Command::FileCheck},
+                                                 {s.fileSet, Command::FileSet},
+                                                 {s.fileNew, Command::FileNew},
+                                                 {s.fileDiff, Command::FileDiff}};
   for (const auto& [app, command] : order) {
     if (!app->parsed()) continue;
     const bool motordb = command == Command::MotorDbImport || command == Command::MotorDbExport;
+    if (IsFileCommand(command)) return {command, "file " + app->get_name()};
     return {command, motordb ? "motordb " + app->get_name() : app->get_name()};
   }
   return {Command::Info, "info"};
@@ -346,6 +357,17 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
   s.scan->add_option("--bauds", baudsText, Text(ids::CliOptBauds))->type_name("RATES")->check(baudList);
   s.params = app.add_subcommand("params", Text(ids::CliCmdParams));
   s.params->add_option("--version", request->descVersion, Text(ids::CliOptParamsVersion))->type_name("TEXT");
+  s.file = app.add_subcommand("file", Text(ids::CliCmdFile));
+  s.file->require_subcommand(1);
+  s.fileShow = AddFileCommand(*s.file, "show", ids::CliCmdFileShow, &request->file);
+  s.fileCheck = AddFileCommand(*s.file, "check", ids::CliCmdFileCheck, &request->file);
+  s.fileSet = AddFileCommand(*s.file, "set", ids::CliCmdFileSet, &request->file);
+  s.fileSet->add_option("ADDR=VALUE", assignmentTexts, Text(ids::CliArgAssignments))->required()->type_name("");
+  s.fileSet->add_option("--out", request->out, Text(ids::CliOptFileOut))->type_name("FILE2");
+  s.fileNew = AddFileCommand(*s.file, "new", ids::CliCmdFileNew, &request->file);
+  s.fileNew->add_option("--version", request->descVersion, Text(ids::CliOptFileVersion))->type_name("TEXT")->required();
+  s.fileDiff = AddFileCommand(*s.file, "diff", ids::CliCmdFileDiff, &request->file);
+  s.fileDiff->add_option("FILE2", request->file2, Text(ids::CliArgFile2))->required()->type_name("");
   const SubcommandHelp helps[] = {
       {s.ports, false, false, "ports"},
       {s.info, true, false, "--port COM3 info"},
@@ -359,11 +381,17 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
       {s.exportDb, true, true, "--port COM3 motordb export motor-{port}.txt"},
       {s.scan, false, false, "scan --port COM3,COM4 --bauds 9600,57600"},
       {s.params, false, false, "params --version \"QM71 ver.2.00.001.01\" --json"},
+      {s.file, false, false, "file set line-setup.dpf 16.4=3 --out line-b.dpf"},
+      {s.fileShow, false, false, "file show line-setup.dpf --json"},
+      {s.fileCheck, false, false, "file check line-setup.dpf"},
+      {s.fileSet, false, false, "file set line-setup.dpf 16.4=3 27=500"},
+      {s.fileNew, false, false, "file new --version \"QDS-2 ver.1.04.007.12 std\" line-setup.dpf"},
+      {s.fileDiff, false, false, "file diff line-a.dpf line-b.dpf"},
   };
   for (const SubcommandHelp& help : helps) SetSubcommandFooter(help);
   // Each subcommand made its own help flags under CLI11's English group name.
-  for (CLI::App* sub :
-       {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb, s.scan, s.params}) {
+  for (CLI::App* sub : {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb, s.scan,
+                        s.params, s.file, s.fileShow, s.fileCheck, s.fileSet, s.fileNew, s.fileDiff}) {
     sub->group(Text(ids::CliLabelSubcommands));
     for (CLI::Option* help : {sub->get_help_ptr(), sub->get_option_no_throw("--help-all")}) {
       if (help) help->group(Text(ids::CliLabelOptions));

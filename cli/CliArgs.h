@@ -16,7 +16,24 @@
 
 namespace cli {
 
-enum class Command { Ports, Info, Get, Set, Save, Load, Diff, MotorDbImport, MotorDbExport, Scan, Params };
+enum class Command {
+  Ports,
+  Info,
+  Get,
+  Set,
+  Save,
+  Load,
+  Diff,
+  MotorDbImport,
+  MotorDbExport,
+  Scan,
+  Params,
+  FileShow,
+  FileCheck,
+  FileSet,
+  FileNew,
+  FileDiff
+};
 
 // One ADDR=VALUE of `set`; the value stays text until the drive's description is
 // known, since it may be one of the texts of the parameter's list.
@@ -43,7 +60,15 @@ struct Request {
   std::vector<Assignment> assignments;  // set
   std::string file;                     // save, load, diff, motordb
   std::vector<int32_t> bauds;           // scan: none for its own list
+  std::string file2;                    // file diff: the second file
+  std::string out;                      // file set --out: where the result goes; empty: over FILE
 };
+
+// The `file` subcommands, which work on files alone.
+inline bool IsFileCommand(Command command) {
+  return command == Command::FileShow || command == Command::FileCheck || command == Command::FileSet ||
+         command == Command::FileNew || command == Command::FileDiff;
+}
 
 // The COM numbers of "COM3,COM4", "3,4", "COM3,tcp://host:4001" or "all" (sets
 // *all, gives none). Each port once, in the order given; a network address gets a
@@ -68,9 +93,9 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
                                     std::ostream& err);
 
 // Whether the command talks to drives on ports the user names (all but `ports`,
-// `params` and `scan`, which takes every listed port when none is named).
+// `params`, `file` and `scan`, which takes every listed port when none is named).
 inline bool NeedsDrive(Command command) {
-  return command != Command::Ports && command != Command::Scan && command != Command::Params;
+  return command != Command::Ports && command != Command::Scan && command != Command::Params && !IsFileCommand(command);
 }
 
 }  // namespace cli

@@ -14,6 +14,7 @@
 #include "cli/CliArgs.h"
 #include "cli/Console.h"
 #include "cli/DriveJob.h"
+#include "cli/FileCommand.h"
 #include "cli/ScanCommand.h"
 #include "files/ConfigFile.h"
 #include "files/IniFile.h"
@@ -147,6 +148,7 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
   if (request.command == Command::Ports) return ListPorts(request, streams.out, console);
   if (request.command == Command::Scan) return RunScan(request, streams.out, console, cancel);
   if (request.command == Command::Params) return ListParams(request, streams.out, streams.err);
+  if (IsFileCommand(request.command)) return RunFileCommand(request, streams.out, console);
 
   std::vector<unsigned> ports = request.ports;
   if (request.allPorts) CRs232CB::ListPorts(ports);

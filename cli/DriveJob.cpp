@@ -221,7 +221,12 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
     case Command::MotorDbExport: return ExportMotorDb(frame, [&context] { return context.cancel.load(); });
     case Command::Ports:
     case Command::Scan:
-    case Command::Params: break;
+    case Command::Params:
+    case Command::FileShow:
+    case Command::FileCheck:
+    case Command::FileSet:
+    case Command::FileNew:
+    case Command::FileDiff: break;
   }
   return Outcome::BadInput;
 }

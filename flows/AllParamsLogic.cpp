@@ -27,14 +27,15 @@ CAllParamsLogic::CAllParamsLogic(CFrameLogic& frame, CParamDescFile& model, CAll
     : m_frame(frame), m_model(model), m_form(form), m_linkValues(frame.Link()) {}
 
 void CAllParamsLogic::Sync() {
-  if (m_built && m_generation == m_model.GetGeneration()) return;
+  if (m_built && m_builtFrom == &Shown() && m_generation == Shown().GetGeneration()) return;
   Rebuild();
 }
 
 void CAllParamsLogic::Rebuild() {
   // The rows copy what they show, so the nodes a reload freed are never reached.
-  m_table.Build(m_model);
-  m_generation = m_model.GetGeneration();
+  m_table.Build(Shown());
+  m_builtFrom = &Shown();
+  m_generation = Shown().GetGeneration();
   m_built = true;
   m_readOnce = false;
   m_compared = false;  // the marks spoke of rows of another description
@@ -100,12 +101,18 @@ std::string CAllParamsLogic::Tip(size_t position) const {
   std::string tip = row.comment;
   const ValueCell cell = ShownValue(position);
   if (cell.outside) tip += (tip.empty() ? "" : "\n") + cell.text;
+  if (const int question = m_desk.IsOpen() ? m_desk.GuardedRaise(row.ref) : 0) {
+    tip += (tip.empty() ? "" : "\n") + res::FormatString(ids::DeskGuardedMark, {res::LoadString(question)});
+  }
   return tip;
 }
 
 bool CAllParamsLogic::CanEdit(size_t position) const {
-  return position < m_visible.size() && ShownRow(position).editable && !m_values && m_frame.Link().IsOpen();
+  if (position >= m_visible.size() || !ShownRow(position).editable) return false;
+  return m_desk.IsOpen() || (!m_values && m_frame.Link().IsOpen());
 }
+
+bool CAllParamsLogic::DriveShown() const { return !m_desk.IsOpen() && m_frame.Link().IsOpen(); }
 
 std::optional<size_t> CAllParamsLogic::PositionOf(const ParamRef& ref) const {
   const std::optional<size_t> row = m_table.Find(ref);
@@ -144,6 +151,7 @@ Outcome CAllParamsLogic::ReadAll() {
 Outcome CAllParamsLogic::Edit(size_t position) {
   Sync();
   if (!CanEdit(position)) return Outcome::BadInput;
+  if (m_desk.IsOpen()) return EditFile(position);
   const ParamRow& row = ShownRow(position);
   const ParamRef ref = row.ref;
   CVcmCommand& link = m_frame.Link();

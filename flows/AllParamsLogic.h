@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "flows/DeskFile.h"
 #include "flows/Outcome.h"
 #include "flows/ParamTable.h"
 
@@ -42,6 +43,11 @@ class CAllParamsForm {
   virtual void SetStatusText(const std::string& text) = 0;
   // The small edit dialog: the value chosen, or none when cancelled.
   virtual std::optional<int32_t> AskValue(const ValueRequest& request) = 0;
+  // One of `items` (a new file's drive model), or none when cancelled.
+  virtual std::optional<size_t> AskChoice(const std::string& question, const std::vector<std::string>& items) = 0;
+  // Two files side by side, named without their folders; the rows that differ marked.
+  virtual void ShowFileComparison(const std::string& left, const std::string& right,
+                                  const std::vector<DpfComparison>& rows) = 0;
 };
 
 class CAllParamsLogic {
@@ -79,6 +85,27 @@ class CAllParamsLogic {
   // beside the drive's, and whether they differ.
   Outcome CompareFile();
 
+  // A file without a drive: the table shows it, with its model's description,
+  // until it is closed. Each tells its failures through the frame.
+  Outcome NewFile();
+  Outcome OpenFile();
+  Outcome OpenFileAt(const std::string& path);
+  Outcome SaveFile();
+  Outcome SaveFileAs();
+  // Two files side by side: the open one and another, or two asked for.
+  Outcome CompareFiles();
+  // Before the drive takes the table again (a connect): a file with unsaved edits
+  // is asked about, No (the default) keeping it. True when the file is closed.
+  bool CloseFileForDrive();
+  bool FileOpen() const { return m_desk.IsOpen(); }
+  const CDeskFile& File() const { return m_desk; }
+  // The window's title in file mode (the file, its version, "*" for unsaved
+  // edits); empty when the table shows the drive.
+  std::string FileTitle() const;
+  // Whether the drive's commands (Read All, Save All, Load File, Compare with
+  // File) may run: connected, and no file shown.
+  bool DriveShown() const;
+
   // Where values come from; none: the link's cache.
   void SetValues(const CParamValueSource* values);
   // Runs after anything this wrote to the drive, so the window's other views show it.
@@ -91,6 +118,14 @@ class CAllParamsLogic {
   void Refilter(bool rebuilt = false);
   const CParamValueSource& Values() const { return m_values ? *m_values : m_linkValues; }
   void Mark(const ParamRef& ref, std::optional<int32_t> driveValue, int32_t fileValue);
+  // The description the rows show: the open file's, else the drive's.
+  const CParamDescFile& Shown() const {
+    return m_desk.IsOpen() ? m_desk.Model() : static_cast<const CParamDescFile&>(m_model);
+  }
+  // The table shows the file now (or the drive again): rows and values anew.
+  void ShowFile();
+  Outcome EditFile(size_t position);
+  Outcome SaveFileTo(const std::optional<std::string>& path);
 
   CFrameLogic& m_frame;
   CParamDescFile& m_model;
@@ -98,6 +133,8 @@ class CAllParamsLogic {
   CLinkValues m_linkValues;
   const CParamValueSource* m_values = nullptr;
   CParamTable m_table;
+  CDeskFile m_desk;
+  const CParamDescFile* m_builtFrom = nullptr;
   std::vector<size_t> m_visible;
   unsigned m_generation = 0;
   bool m_built = false;

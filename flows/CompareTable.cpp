@@ -25,8 +25,10 @@ std::vector<CompareTableRow> CompareTable(const std::vector<DpfComparison>& rows
   for (const DpfComparison& row : rows) {
     CompareTableRow line;
     line.label = row.label.empty() ? ParamRefText({row.address, row.nested, row.offset}) : res::ShownText(row.label);
-    line.drive = row.driveValue ? ValueText(*row.driveValue, row.driveText) : res::LoadString(ids::RowNotRead);
-    line.file = ValueText(row.fileValue, row.fileText);
+    line.drive = row.driveValue   ? ValueText(*row.driveValue, row.driveText)
+                 : row.leftAbsent ? res::LoadString(ids::DeskAbsent)
+                                  : res::LoadString(ids::RowNotRead);
+    line.file = row.rightAbsent ? res::LoadString(ids::DeskAbsent) : ValueText(row.fileValue, row.fileText);
     line.differs = row.differs;
     table.push_back(line);
   }

@@ -107,51 +107,61 @@ std::optional<std::string> RepeatedKey(const ini::IniDocument& document, const s
 }
 
 // Reads every entry with the checks that keep a cut, patched or damaged file from
-// reaching a drive; the first fault found is described in *fault.
-bool ParseEntries(const ini::IniDocument& document, const CParamDescFile& model, std::vector<DpfEntry>* entries,
-                  std::string* fault) {
-  const auto fail = [fault](int id, const std::vector<std::string>& args) {
-    *fault = res::FormatString(id, args);
-    return false;
+// reaching a drive. Every fault is listed, in the order the file is read; an entry
+// with a fault is left out, the others are kept.
+void ParseEntries(const ini::IniDocument& document, const CParamDescFile& model, std::vector<DpfEntry>* entries,
+                  std::vector<DpfFault>* faults, std::vector<std::string>* sections) {
+  const auto fail = [faults](const std::string& entry, int id, const std::vector<std::string>& args) {
+    faults->push_back({entry, res::FormatString(id, args), false});
   };
   std::set<std::string> seen;
   uint64_t count = 0;
   for (const std::string& name : document.GetSectionNames()) {
-    if (!seen.insert(Lower(name)).second) return fail(ids::DpfRepeatedSection, {name});
+    if (!seen.insert(Lower(name)).second) fail(name, ids::DpfRepeatedSection, {name});
     const std::optional<uint64_t> number = EntryNumber(name);
     if (number) count = std::max(count, *number + 1);
-    else if (IsEntryLike(name)) return fail(ids::DpfNotEntryName, {name});
+    else if (IsEntryLike(name)) fail(name, ids::DpfNotEntryName, {name});
   }
-  if (document.GetString(kTarget, kVersionKey, "").empty()) return fail(ids::DpfNoTarget, {});
+  if (document.GetString(kTarget, kVersionKey, "").empty()) fail({}, ids::DpfNoTarget, {});
   if (const std::optional<std::string> key = RepeatedKey(document, kTarget)) {
-    return fail(ids::DpfRepeatedKey, {kTarget, *key});
+    fail(kTarget, ids::DpfRepeatedKey, {kTarget, *key});
   }
-  if (count == 0) return fail(ids::DpfNoEntries, {});
+  if (count == 0) fail({}, ids::DpfNoEntries, {});
   for (uint64_t i = 0; i < count; ++i) {
     const std::string section = SectionName(static_cast<int>(i));
-    if (!seen.count(Lower(section))) return fail(ids::DpfGap, {section});
+    if (!seen.count(Lower(section))) {
+      fail(section, ids::DpfGap, {section});
+      continue;
+    }
     if (const std::optional<std::string> key = RepeatedKey(document, section)) {
-      return fail(ids::DpfRepeatedKey, {section, *key});
+      fail(section, ids::DpfRepeatedKey, {section, *key});
+      continue;
     }
     int32_t numbers[4] = {};
-    for (size_t k = 0; k < 4; ++k) {
+    bool read = true;
+    for (size_t k = 0; k < 4 && read; ++k) {
       const std::string text = document.GetString(section, kEntryKeysInOrder[k], "");
-      if (text.empty()) return fail(ids::DpfMissingKey, {section, kEntryKeysInOrder[k]});
       const std::optional<int32_t> number = WholeNumber(text);
-      if (!number) return fail(ids::DpfBadNumber, {section, kEntryKeysInOrder[k], res::DisplayText(text)});
-      numbers[k] = *number;
+      if (text.empty()) fail(section, ids::DpfMissingKey, {section, kEntryKeysInOrder[k]});
+      else if (!number) fail(section, ids::DpfBadNumber, {section, kEntryKeysInOrder[k], res::DisplayText(text)});
+      read = number.has_value();
+      numbers[k] = number.value_or(0);
     }
+    if (!read) continue;
     const DpfEntry entry{numbers[0], numbers[1], numbers[2], numbers[3]};
-    // Only what this program writes: any other number may be a damaged 0 as well as a 1.
-    if (entry.nested != 0 && entry.nested != 1) return fail(ids::DpfBadNested, {section, std::to_string(entry.nested)});
-    if (entry.nested == 0 && entry.offset != 0) return fail(ids::DpfWholeOffset, {section});
     const ParamRef ref = RefOf(entry);
-    if (!ParamNodeOf(model, ref)) {
-      return fail(ids::DpfEntryFault, {section, res::FormatString(ids::ParamNotDescribed, {ParamRefText(ref)})});
+    // Only what this program writes: any other number may be a damaged 0 as well as a 1.
+    if (entry.nested != 0 && entry.nested != 1) {
+      fail(section, ids::DpfBadNested, {section, std::to_string(entry.nested)});
+    } else if (entry.nested == 0 && entry.offset != 0) {
+      fail(section, ids::DpfWholeOffset, {section});
+    } else if (!ParamNodeOf(model, ref)) {
+      fail(section, ids::DpfEntryFault, {section, res::FormatString(ids::ParamNotDescribed, {ParamRefText(ref)})});
+    } else {
+      entries->push_back(entry);
+      if (sections) sections->push_back(section);
     }
-    entries->push_back(entry);
   }
-  return true;
 }
 
 // A file's entries, with every check made before anything reaches the drive; the
@@ -195,23 +205,29 @@ WritePlan PlanOf(const std::vector<DpfEntry>& entries, const std::vector<size_t>
 
 Outcome CheckParamFile(const std::string& path, const CParamDescFile& model, std::vector<DpfEntry>* entries,
                        std::string* version, std::string* fault) {
+  std::vector<DpfFault> faults;
+  const Outcome read = ReadParamFile(path, model, entries, version, &faults);
+  if (read == Outcome::Done && faults.empty()) return Outcome::Done;
   entries->clear();
+  if (fault && !faults.empty()) *fault = faults.front().text;
+  return Outcome::FileError;
+}
+
+Outcome ReadParamFile(const std::string& path, const CParamDescFile& model, std::vector<DpfEntry>* entries,
+                      std::string* version, std::vector<DpfFault>* faults, std::vector<std::string>* sections) {
+  entries->clear();
+  if (sections) sections->clear();
   version->clear();
   std::string text;
   if (ini::ReadTextFile(path, text) != ini::LoadResult::Ok) return Outcome::FileError;
-  std::string why;
   // Every line this program and the INI functions write ends with a line end: a
   // last line without one is where a copy or a write was cut off.
-  bool valid = !text.empty() && (text.back() == '\n' || text.back() == '\r');
-  if (!valid) why = res::LoadString(ids::DpfCut);
+  if (text.empty() || (text.back() != '\n' && text.back() != '\r')) {
+    faults->push_back({{}, res::LoadString(ids::DpfCut), false});
+  }
   const ini::IniDocument document = ini::IniDocument::Parse(text);
   *version = document.GetString(kTarget, kVersionKey, "", kVersionChars);
-  valid = valid && ParseEntries(document, model, entries, &why);
-  if (!valid) {
-    entries->clear();
-    if (fault) *fault = why;
-    return Outcome::FileError;
-  }
+  ParseEntries(document, model, entries, faults, sections);
   return Outcome::Done;
 }
 

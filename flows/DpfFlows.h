@@ -40,6 +40,23 @@ struct DpfEntry {
                                      std::vector<DpfEntry>* entries, std::string* version,
                                      std::string* fault = nullptr);
 
+// One fault of a file: the entry it is in ("PARAM3", "TARGET"; empty for the file
+// as a whole) and the message, which names the entry too. A warning does not
+// keep the file from a drive.
+struct DpfFault {
+  std::string entry;
+  std::string text;
+  bool warning = false;
+};
+
+// The same reading with every fault of the file itself listed, not only the first,
+// and the entries without a fault kept: Done once the file could be read (faults or
+// none), FileError when it could not.
+// `sections`, when given, receives the section each kept entry was read from.
+[[nodiscard]] Outcome ReadParamFile(const std::string& path, const CParamDescFile& model,
+                                    std::vector<DpfEntry>* entries, std::string* version, std::vector<DpfFault>* faults,
+                                    std::vector<std::string>* sections = nullptr);
+
 // Writes a drive parameter file whole or not at all (the old file stays when the
 // new one cannot be written): TARGET's VER and one section an entry, PARAM0 up.
 [[nodiscard]] bool WriteParamFile(const std::string& path, const std::string& version,
@@ -77,6 +94,9 @@ struct DpfComparison {
   int32_t fileValue = 0;
   std::string driveText, fileText;  // the value texts of the entry's list, or empty
   bool differs = false;             // also when the drive could not be read
+  // Two files compared: the first stands where the drive does, and an entry
+  // either lacks is shown as absent.
+  bool leftAbsent = false, rightAbsent = false;
 };
 
 // Reads the file at `path` with the checks Load File makes, reads each of its

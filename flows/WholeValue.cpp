@@ -61,6 +61,16 @@ std::string WholeDifference(const CParamDescFile& model, int32_t address, int32_
   return text;
 }
 
+uint32_t UndescribedBits(const CParamDescFile& model, int32_t address) {
+  const CParamNode* param = model.FindParam(address);
+  if (!param || param->GetNestedCount() == 0) return 0;
+  uint32_t described = 0;
+  for (size_t n = 0; n < param->GetNestedCount(); ++n) described |= FieldMask(*param->GetNested(n));
+  return ~described;
+}
+
+std::string BitListText(uint32_t bits) { return BitList(bits); }
+
 int32_t EntryValueIn(const CParamDescFile& model, const ParamRef& ref, int32_t raw) {
   return ref.nested ? ExtractNestedValue(raw, ParamNodeOf(model, ref)) : raw;
 }

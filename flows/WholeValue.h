@@ -71,5 +71,10 @@ ChangeVerdict JudgeChange(const CParamDescFile& model, const std::vector<Planned
 // parameter `address` differ, for a message: "16.0 Run Current is 6, not 8".
 std::string WholeDifference(const CParamDescFile& model, int32_t address, int32_t written, int32_t held);
 
+// The bits of a parameter with sub-fields that none of them describes (0 for a
+// parameter without sub-fields, or none in the description), as a list ("8-15").
+uint32_t UndescribedBits(const CParamDescFile& model, int32_t address);
+std::string BitListText(uint32_t bits);
+
 // The entry's value inside a raw parameter value.
 int32_t EntryValueIn(const CParamDescFile& model, const ParamRef& ref, int32_t raw);

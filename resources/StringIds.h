@@ -445,5 +445,46 @@ enum : int {
   CliParamsHeader = 5831,  // column titles, tab-separated
   CliGetNeedsAddress = 5832,
   CliGetAllWithAddress = 5833,
+  // Parameter files without a drive.
+  CmdDeskNew = 6100,  // command: prompt and tooltip
+  CmdDeskOpen = 6101,
+  CmdDeskSave = 6102,
+  CmdDeskSaveAs = 6103,
+  CmdDeskCompare = 6104,
+  MenuDeskNew = 6105,
+  MenuDeskOpen = 6106,
+  MenuDeskSave = 6107,
+  MenuDeskSaveAs = 6108,
+  MenuDeskCompare = 6109,
+  DeskTitle = 6110,  // "%1" = file name, "%2" = drive version
+  DeskUntitled = 6111,
+  DeskUndescribedBits = 6112,  // "%1" = entry, "%2" = bits, "%3" = parameter
+  DeskNoModel = 6113,          // "%1" = version
+  DeskGuardedMark = 6114,      // "%1" = the question a write would ask
+  DeskUnsavedConnect = 6115,   // "%1" = file name
+  DeskCheckClean = 6116,       // "%1" = entries
+  DeskCheckFaults = 6117,      // "%1" = faults, "%2" = warnings
+  DeskWarning = 6118,          // "%1" = warning
+  DeskSaveUnread = 6119,       // "%1" = file name
+  DeskTwoModels = 6120,        // "%1", "%2" = versions
+  DeskAbsent = 6121,
+  DeskWarningsOnly = 6122,  // "%1" = warnings
+  DeskChooseModel = 6123,
+  DeskCompareLine = 6124,  // "%1", "%2" = file names
+  DeskFileSaved = 6125,    // "%1" = path
+  DeskOpenFaults = 6126,   // "%1" = the faults
+  CliCmdFile = 6130,
+  CliCmdFileShow = 6131,
+  CliCmdFileCheck = 6132,
+  CliCmdFileSet = 6133,
+  CliCmdFileNew = 6134,
+  CliCmdFileDiff = 6135,
+  CliOptFileOut = 6136,
+  CliOptFileVersion = 6137,
+  CliFileShowHeader = 6138,  // column titles, tab-separated
+  CliFileDiffHeader = 6139,  // column titles, tab-separated
+  CliArgFile2 = 6140,
+  CliFileExists = 6141,   // "%1" = path
+  CliFileSetDone = 6142,  // "%1" = values, "%2" = path
 };
 }  // namespace ids

@@ -19,13 +19,26 @@ QString Text(int id) { return Q(res::LoadString(id)); }
 CDlgCompare::CDlgCompare(const std::string& fileName, const std::string& fileVersion, bool otherModel,
                          const std::vector<DpfComparison>& rows, QWidget* parent, bool partial)
     : QDialog(parent) {
+  Build(res::FormatString(ids::CompareFileLine, {fileName, res::DisplayText(fileVersion)}), otherModel, rows, nullptr,
+        partial);
+}
+
+CDlgCompare::CDlgCompare(const std::string& left, const std::string& right, const std::vector<DpfComparison>& rows,
+                         QWidget* parent)
+    : QDialog(parent) {
+  const std::pair<std::string, std::string> files{left, right};
+  Build(res::FormatString(ids::DeskCompareLine, {left, right}), false, rows, &files, false);
+}
+
+void CDlgCompare::Build(const std::string& line, bool otherModel, const std::vector<DpfComparison>& rows,
+                        const std::pair<std::string, std::string>* files, bool partial) {
+  const bool twoFiles = files != nullptr;
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFont(CDialogUnits::FormFont());
-  setWindowTitle(Text(ids::CompareCaption));
+  setWindowTitle(twoFiles ? Text(ids::MenuDeskCompare).remove(QStringLiteral("...")) : Text(ids::CompareCaption));
   auto* layout = new QVBoxLayout(this);
 
-  auto* fileLine =
-      new QLabel(Q(res::FormatString(ids::CompareFileLine, {fileName, res::DisplayText(fileVersion)})), this);
+  auto* fileLine = new QLabel(Q(line), this);
   fileLine->setWordWrap(true);
   layout->addWidget(fileLine);
   if (otherModel) {
@@ -36,8 +49,9 @@ CDlgCompare::CDlgCompare(const std::string& fileName, const std::string& fileVer
 
   const std::vector<CompareTableRow> table = CompareTable(rows);
   m_table = new QTableWidget(static_cast<int>(table.size()), 3, this);
-  m_table->setHorizontalHeaderLabels(
-      {Text(ids::CompareColumnParam), Text(ids::CompareColumnDrive), Text(ids::CompareColumnFile)});
+  m_table->setHorizontalHeaderLabels({Text(ids::CompareColumnParam),
+                                      twoFiles ? Q(files->first) : Text(ids::CompareColumnDrive),
+                                      twoFiles ? Q(files->second) : Text(ids::CompareColumnFile)});
   m_table->verticalHeader()->setVisible(false);
   m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_table->setSelectionMode(QAbstractItemView::NoSelection);
@@ -70,6 +84,7 @@ CDlgCompare::CDlgCompare(const std::string& fileName, const std::string& fileVer
   auto* buttons = new QDialogButtonBox(this);
   m_load = buttons->addButton(Text(ids::CompareLoadDiffering), QDialogButtonBox::AcceptRole);
   m_load->setEnabled(!partial && !DifferingEntries(rows).empty());
+  m_load->setVisible(!twoFiles);
   QPushButton* close = buttons->addButton(Text(ids::CompareClose), QDialogButtonBox::RejectRole);
   close->setDefault(true);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

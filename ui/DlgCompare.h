@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "flows/CompareTable.h"
@@ -21,10 +23,18 @@ class CDlgCompare : public QDialog {
   CDlgCompare(const std::string& fileName, const std::string& fileVersion, bool otherModel,
               const std::vector<DpfComparison>& rows, QWidget* parent = nullptr, bool partial = false);
 
+  // Two files side by side, each column named by its file: nothing to load.
+  CDlgCompare(const std::string& left, const std::string& right, const std::vector<DpfComparison>& rows,
+              QWidget* parent = nullptr);
+
   QTableWidget* Table() const { return m_table; }
   QPushButton* LoadButton() const { return m_load; }
 
  private:
+  // `files`: the two columns' names when two files are compared, else none.
+  void Build(const std::string& line, bool otherModel, const std::vector<DpfComparison>& rows,
+             const std::pair<std::string, std::string>* files, bool partial);
+
   QTableWidget* m_table = nullptr;
   QPushButton* m_load = nullptr;
 };

@@ -186,6 +186,20 @@ void CMainFrame::BuildMenus() {
   params->addSeparator();
   params->addAction(MakeCommand(ids::CmdAllParams, ids::MenuAllParams, &CMainFrame::OnAllParams));
   m_actions[ids::CmdAllParams]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  // Files without a drive: each opens the whole-drive table, which runs it.
+  const std::pair<int, void (CWndAllParams::*)()> desk[] = {{ids::CmdDeskNew, &CWndAllParams::OnNewFile},
+                                                            {ids::CmdDeskOpen, &CWndAllParams::OnOpenFile},
+                                                            {ids::CmdDeskSave, &CWndAllParams::OnSaveFile},
+                                                            {ids::CmdDeskSaveAs, &CWndAllParams::OnSaveFileAs},
+                                                            {ids::CmdDeskCompare, &CWndAllParams::OnCompareFiles}};
+  params->addSeparator();
+  for (const auto& [command, slot] : desk) {
+    params->addAction(MakeCommand(command, command + (ids::MenuDeskNew - ids::CmdDeskNew), nullptr));
+    connect(m_actions[command], &QAction::triggered, this, [this, slot = slot] {
+      OnAllParams();
+      (m_allParams->*slot)();
+    });
+  }
 
   for (QMenu* menu : {drive, params, view, panes, help}) {
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
@@ -357,6 +371,8 @@ void CMainFrame::customEvent(QEvent* event) {
 
 void CMainFrame::OnConnect() {
   if (IsConnected() || IsBusy()) return;
+  // The table shows the drive once connected: a file's unsaved edits are asked about first.
+  if (m_allParams && !m_allParams->Logic().CloseFileForDrive()) return;
   int layout = connectdlg::kLayoutCompact;
   std::pair<int32_t, int32_t> found{0, 0};  // a drive Find Drive picked, shown with its rate
   for (;;) {

@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "ui/AllParamsModel.h"
+#include "ui/DlgCompare.h"
 #include "ui/Icons.h"
 
 namespace {
@@ -137,6 +139,9 @@ CWndAllParams::CWndAllParams(CFrameLogic& frame, CParamDescFile& model, QWidget*
   // F5 reads again, as in the form.
   auto* refresh = new QShortcut(QKeySequence(Qt::Key_F5), this);
   connect(refresh, &QShortcut::activated, this, &CWndAllParams::OnReadAll);
+  // In the table Ctrl+S saves the open file; the main window's saves the drive's rows.
+  auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+  connect(save, &QShortcut::activated, this, &CWndAllParams::OnSaveFile);
   auto* find = new QShortcut(QKeySequence::Find, this);
   connect(find, &QShortcut::activated, m_search, qOverload<>(&QLineEdit::setFocus));
 
@@ -162,8 +167,10 @@ void CWndAllParams::SetBusy(bool busy) {
 
 void CWndAllParams::UpdateCommands() {
   const bool idle = !m_busy && !m_running;
-  const bool connected = m_frame.Link().IsOpen() != 0;
+  const bool connected = m_logic->DriveShown();
   for (QPushButton* button : {m_readAll, m_saveAll, m_load, m_compare}) button->setEnabled(idle && connected);
+  const std::string fileTitle = m_logic->FileTitle();
+  setWindowTitle(fileTitle.empty() ? Text(ids::AllParamsCaption) : Q(fileTitle));
   const QModelIndex current = m_table->currentIndex();
   m_edit->setEnabled(idle && current.isValid() && m_logic->CanEdit(static_cast<size_t>(current.row())));
   m_differing->setEnabled(m_logic->HasComparison());
@@ -195,7 +202,9 @@ void CWndAllParams::OnReadAll() {
 void CWndAllParams::OnEdit() {
   const QModelIndex current = m_table->currentIndex();
   if (!current.isValid() || !m_logic->CanEdit(static_cast<size_t>(current.row()))) return;
-  RunFlow([this, row = static_cast<size_t>(current.row())] { (void)m_logic->Edit(row); });
+  const auto edit = [this, row = static_cast<size_t>(current.row())] { (void)m_logic->Edit(row); };
+  if (m_logic->FileOpen()) RunFileFlow(edit);
+  else RunFlow(edit);
 }
 
 void CWndAllParams::OnSaveAll() {
@@ -208,6 +217,53 @@ void CWndAllParams::OnLoadFile() {
 
 void CWndAllParams::OnCompareFile() {
   RunFlow([this] { (void)m_logic->CompareFile(); });
+}
+
+void CWndAllParams::RunFileFlow(const std::function<void()>& flow) {
+  if (m_busy || m_running) return;
+  m_running = true;
+  UpdateCommands();
+  flow();
+  m_running = false;
+  UpdateCommands();
+}
+
+void CWndAllParams::OnNewFile() {
+  RunFileFlow([this] { (void)m_logic->NewFile(); });  // each tells the user itself
+}
+
+void CWndAllParams::OnOpenFile() {
+  RunFileFlow([this] { (void)m_logic->OpenFile(); });
+}
+
+void CWndAllParams::OnSaveFile() {
+  RunFileFlow([this] { (void)m_logic->SaveFile(); });
+}
+
+void CWndAllParams::OnSaveFileAs() {
+  RunFileFlow([this] { (void)m_logic->SaveFileAs(); });
+}
+
+void CWndAllParams::OnCompareFiles() {
+  RunFileFlow([this] { (void)m_logic->CompareFiles(); });
+}
+
+std::optional<size_t> CWndAllParams::AskChoice(const std::string& question, const std::vector<std::string>& items) {
+  if (choiceRunner) return choiceRunner(items);
+  QStringList list;
+  for (const std::string& item : items) list << Q(item);
+  bool ok = false;
+  const QString chosen = QInputDialog::getItem(this, Text(ids::MenuDeskNew).remove(QStringLiteral("...")), Q(question),
+                                               list, 0, false, &ok);
+  if (!ok) return std::nullopt;
+  return static_cast<size_t>(list.indexOf(chosen));
+}
+
+void CWndAllParams::ShowFileComparison(const std::string& left, const std::string& right,
+                                       const std::vector<DpfComparison>& rows) {
+  CDlgCompare dialog(left, right, rows, this);
+  if (fileCompareRunner) fileCompareRunner(dialog);
+  else dialog.exec();
 }
 
 bool CWndAllParams::eventFilter(QObject* watched, QEvent* event) {

@@ -65,6 +65,18 @@ class CWndAllParams : public QWidget, private CAllParamsForm {
   void OnSaveAll();
   void OnLoadFile();
   void OnCompareFile();
+  // A file without a drive (the Parameters menu's file commands).
+  void OnNewFile();
+  void OnOpenFile();
+  void OnSaveFile();
+  void OnSaveFileAs();
+  void OnCompareFiles();
+
+ public:
+  // How the two-file comparison and the model choice run: modal unless a test
+  // puts its own here (the dialog shown, or the item chosen).
+  std::function<void(QDialog&)> fileCompareRunner;
+  std::function<std::optional<size_t>(const std::vector<std::string>&)> choiceRunner;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -74,7 +86,12 @@ class CWndAllParams : public QWidget, private CAllParamsForm {
   void ValuesChanged() override;
   void SetStatusText(const std::string& text) override;
   std::optional<int32_t> AskValue(const ValueRequest& request) override;
+  std::optional<size_t> AskChoice(const std::string& question, const std::vector<std::string>& items) override;
+  void ShowFileComparison(const std::string& left, const std::string& right,
+                          const std::vector<DpfComparison>& rows) override;
   void UpdateCommands();
+  // Runs a file flow, which needs no drive, with the commands off meanwhile.
+  void RunFileFlow(const std::function<void()>& flow);
   // Runs one of the logic's flows with the window's commands off meanwhile.
   void RunFlow(const std::function<void()>& flow);
 

@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 #include <QWidget>
 
@@ -241,6 +242,34 @@ int main(int argc, char** argv) {
       }
     });
     filePrompt.AskFileName(MotorDbFileDialog(true));
+  }
+  if (wanted("deskfile") && !frame.IsConnected()) {
+    // A Save All file open without a drive: one value raised since (marked), one added.
+    const QString file = QDir(out).absoluteFilePath(QStringLiteral("line-setup.dpf"));
+    std::vector<DpfEntry> entries;
+    for (const auto& [address, value] : {std::pair{0, 4}, {2, 1500}, {16, 0x35}, {21, 3}, {27, 200}, {29, 0}}) {
+      entries.push_back({address, 0, 0, value});
+    }
+    bool staged = WriteParamFile(file.toStdString(), "QDS-2 ver.1.04.007.12 std", entries);
+    frame.OnAllParams();
+    CWndAllParams* table = frame.AllParamsWindow();
+    staged = staged && table->Logic().OpenFileAt(file.toStdString()) == Outcome::Done;
+    table->SetEditRunner([](CDlgEditValue& dialog) {
+      if (dialog.Choices()) dialog.Choices()->setCurrentIndex(dialog.Choices()->findData(8));
+      return static_cast<int>(QDialog::Accepted);
+    });
+    const std::optional<size_t> stop = table->Logic().PositionOf({16, true, 4});
+    staged = staged && stop && table->Logic().Edit(*stop) == Outcome::Done;
+    table->Sync();
+    if (const std::optional<size_t> row = table->Logic().PositionOf({16, true, 4})) {
+      table->Table()->setCurrentIndex(table->Table()->model()->index(static_cast<int>(*row), 0));
+    }
+    if (!staged) std::fprintf(stderr, "drive-setting-shots: the file to show could not be made\n");
+    ok = Save(*table, out, QStringLiteral("screenshot-desk-file"), suffix) && staged && ok;
+    table->SetEditRunner([](CDlgEditValue& dialog) { return dialog.exec(); });
+    (void)table->Logic().SaveFile();  // saved, so nothing is asked as the drive takes the table back
+    (void)table->Logic().CloseFileForDrive();
+    QFile::remove(file);
   }
   if (wanted("main")) {
     // The real connect path: the dialog lists the ports, the port is picked and

@@ -8,6 +8,7 @@
 #include "flows/FrameLogic.h"
 #include "protocol/VcmCommand.h"
 #include "resources/StringIds.h"
+#include "winui/CompareDialog.h"
 #include "winui/ResourceIds.h"
 #include "winui/WinText.h"
 
@@ -139,8 +140,10 @@ int CAllParamsWindow::Selected() const {
 void CAllParamsWindow::UpdateCommands() {
   if (!m_window) return;
   const bool idle = !m_busy && !m_running;
-  const bool connected = m_frame.Link().IsOpen() != 0;
+  const bool connected = m_logic->DriveShown();
   for (const int button : kButtons) EnableWindow(GetDlgItem(m_window, button), idle && connected ? TRUE : FALSE);
+  const std::string fileTitle = m_logic->FileTitle();
+  SetWindowTextW(m_window, fileTitle.empty() ? winui::W(ids::AllParamsCaption).c_str() : winui::W(fileTitle).c_str());
   const int selected = Selected();
   EnableWindow(GetDlgItem(m_window, IDC_ALLP_EDIT),
                idle && selected >= 0 && m_logic->CanEdit(static_cast<size_t>(selected)) ? TRUE : FALSE);
@@ -161,12 +164,38 @@ void CAllParamsWindow::RunFlow(const std::function<void()>& flow) {
   if (IsWindowVisible(m_window)) SetForegroundWindow(m_window);
 }
 
+void CAllParamsWindow::RunFileFlow(const std::function<void()>& flow) {
+  if (m_busy || m_running) return;
+  m_running = true;
+  UpdateCommands();
+  flow();
+  m_running = false;
+  UpdateCommands();
+  if (IsWindowVisible(m_window)) SetForegroundWindow(m_window);
+}
+
+void CAllParamsWindow::OnFileCommand(int command) {
+  // Each tells the user itself; the outcomes are for scripts.
+  switch (command) {
+    case ID_DESK_NEW: RunFileFlow([this] { (void)m_logic->NewFile(); }); return;
+    case ID_DESK_OPEN: RunFileFlow([this] { (void)m_logic->OpenFile(); }); return;
+    case ID_DESK_SAVE: RunFileFlow([this] { (void)m_logic->SaveFile(); }); return;
+    case ID_DESK_SAVEAS: RunFileFlow([this] { (void)m_logic->SaveFileAs(); }); return;
+    case ID_DESK_COMPARE: RunFileFlow([this] { (void)m_logic->CompareFiles(); }); return;
+    default: return;
+  }
+}
+
 bool CAllParamsWindow::PreTranslate(MSG& message) {
   if (!m_window || !IsWindowVisible(m_window) || (message.hwnd != m_window && !IsChild(m_window, message.hwnd))) {
     return false;
   }
   if (message.message == WM_KEYDOWN && message.wParam == VK_F5) {
     OnCommand(IDC_ALLP_READ, BN_CLICKED);
+    return true;
+  }
+  if (message.message == WM_KEYDOWN && message.wParam == 'S' && (GetKeyState(VK_CONTROL) & 0x8000) != 0) {
+    if (m_logic->FileOpen()) OnFileCommand(ID_DESK_SAVE);
     return true;
   }
   if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && message.hwnd == m_list) {
@@ -272,7 +301,9 @@ void CAllParamsWindow::OnCommand(int control, int code) {
     case IDC_ALLP_EDIT: {
       const int selected = Selected();
       if (selected < 0 || !m_logic->CanEdit(static_cast<size_t>(selected))) return;
-      RunFlow([this, selected] { (void)m_logic->Edit(static_cast<size_t>(selected)); });
+      const auto edit = [this, selected] { (void)m_logic->Edit(static_cast<size_t>(selected)); };
+      if (m_logic->FileOpen()) RunFileFlow(edit);
+      else RunFlow(edit);
       return;
     }
     // The flows tell the user themselves; their outcomes are for scripts.
@@ -370,4 +401,62 @@ std::optional<int32_t> CAllParamsWindow::AskValue(const ValueRequest& request) {
                                         EditProc, reinterpret_cast<LPARAM>(&edit));
   if (ended != IDOK) return std::nullopt;
   return edit.value;
+}
+
+namespace {
+
+struct ChoiceRequest {
+  const std::string* question;
+  const std::vector<std::string>* items;
+  int chosen = -1;
+};
+
+INT_PTR CALLBACK ChoiceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* choice = winui::FromInteger<ChoiceRequest*>(GetWindowLongPtrW(window, DWLP_USER));
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(window, DWLP_USER, lParam);
+    choice = winui::FromInteger<ChoiceRequest*>(lParam);
+    winui::SetTexts(window, {{IDOK, ids::ButtonOk}, {IDCANCEL, ids::ButtonCancel}});
+    SetWindowTextW(window, ButtonText(ids::MenuDeskNew).c_str());
+    SetDlgItemTextW(window, IDC_DESKCHOICE_LABEL, winui::W(*choice->question).c_str());
+    const HWND list = GetDlgItem(window, IDC_DESKCHOICE_LIST);
+    for (const std::string& item : *choice->items) {
+      SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(winui::W(item).c_str()));
+    }
+    SendMessageW(list, LB_SETCURSEL, 0, 0);
+    return TRUE;
+  }
+  if (message != WM_COMMAND) return FALSE;
+  const int control = LOWORD(wParam);
+  const bool picked = control == IDOK || (control == IDC_DESKCHOICE_LIST && HIWORD(wParam) == LBN_DBLCLK);
+  if (picked) {
+    choice->chosen = static_cast<int>(SendDlgItemMessageW(window, IDC_DESKCHOICE_LIST, LB_GETCURSEL, 0, 0));
+    EndDialog(window, IDOK);
+    return TRUE;
+  }
+  if (control == IDCANCEL) {
+    EndDialog(window, IDCANCEL);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+std::optional<size_t> CAllParamsWindow::AskChoice(const std::string& question, const std::vector<std::string>& items) {
+  if (choiceRunner) return choiceRunner(items);
+  ChoiceRequest choice{&question, &items};
+  const INT_PTR ended = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_DESK_CHOICE), m_window,
+                                        ChoiceProc, reinterpret_cast<LPARAM>(&choice));
+  if (ended != IDOK || choice.chosen < 0) return std::nullopt;
+  return static_cast<size_t>(choice.chosen);
+}
+
+void CAllParamsWindow::ShowFileComparison(const std::string& left, const std::string& right,
+                                          const std::vector<DpfComparison>& rows) {
+  if (fileCompareRunner) {
+    fileCompareRunner(rows);
+    return;
+  }
+  RunFileCompareDialog(m_window, left, right, rows);
 }

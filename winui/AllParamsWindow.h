@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "flows/AllParamsLogic.h"
 
@@ -26,8 +28,14 @@ class CAllParamsWindow : private CAllParamsForm {
   void Sync();
   // While a flow runs elsewhere nothing here may start another.
   void SetBusy(bool busy);
-  // The window's keys (F5, Enter on a row, Tab between controls); true when used.
+  // The window's keys (F5, Enter on a row, Ctrl+S, Tab between controls); true when used.
   bool PreTranslate(MSG& message);
+  // A file command of the Parameters menu (ID_DESK_...), run in this table.
+  void OnFileCommand(int command);
+  // How the model choice and the two-file comparison run: modal unless a test
+  // puts its own here.
+  std::function<std::optional<size_t>(const std::vector<std::string>&)> choiceRunner;
+  std::function<void(const std::vector<DpfComparison>&)> fileCompareRunner;
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -37,12 +45,17 @@ class CAllParamsWindow : private CAllParamsForm {
   void Layout();
   void UpdateCommands();
   void RunFlow(const std::function<void()>& flow);
+  // A flow that needs no drive (the file commands, an edit of a file's value).
+  void RunFileFlow(const std::function<void()>& flow);
   int Selected() const;
 
   void RowsChanged() override;
   void ValuesChanged() override;
   void SetStatusText(const std::string& text) override;
   std::optional<int32_t> AskValue(const ValueRequest& request) override;
+  std::optional<size_t> AskChoice(const std::string& question, const std::vector<std::string>& items) override;
+  void ShowFileComparison(const std::string& left, const std::string& right,
+                          const std::vector<DpfComparison>& rows) override;
 
   CFrameLogic& m_frame;
   std::unique_ptr<CAllParamsLogic> m_logic;

@@ -14,9 +14,10 @@ struct CompareRequest {
   bool otherModel;
   const std::vector<DpfComparison>* rows;
   bool partial;
+  const std::pair<std::string, std::string>* files = nullptr;  // two files: the columns' names
 };
 
-void FillTable(HWND list, const std::vector<DpfComparison>& rows) {
+void FillTable(HWND list, const std::vector<DpfComparison>& rows, const std::pair<std::string, std::string>* files) {
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
   RECT client;
   GetClientRect(list, &client);
@@ -25,6 +26,7 @@ void FillTable(HWND list, const std::vector<DpfComparison>& rows) {
   const int widths[] = {width / 2, width / 4, width - width / 2 - width / 4};
   for (int c = 0; c < 3; ++c) {
     std::wstring title = winui::W(columns[c]);
+    if (files && c > 0) title = winui::W(c == 1 ? files->first : files->second);
     LVCOLUMNW column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.pszText = title.data();
@@ -58,7 +60,11 @@ INT_PTR CALLBACK CompareProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     std::string fileLine = request->fileLine;
     if (request->otherModel) fileLine += "\n" + res::LoadString(ids::CompareOtherModel);
     SetDlgItemTextW(window, IDC_COMPARE_FILE, winui::W(fileLine).c_str());
-    FillTable(GetDlgItem(window, IDC_COMPARE_LIST), *request->rows);
+    FillTable(GetDlgItem(window, IDC_COMPARE_LIST), *request->rows, request->files);
+    if (request->files) {
+      SetWindowTextW(window, winui::W(ids::MenuDeskCompare).c_str());
+      ShowWindow(GetDlgItem(window, IDOK), SW_HIDE);
+    }
     SetDlgItemTextW(window, IDC_COMPARE_SUMMARY, winui::W(CompareSummary(*request->rows, request->partial)).c_str());
     const bool loadable = !request->partial && !DifferingEntries(*request->rows).empty();
     EnableWindow(GetDlgItem(window, IDOK), loadable ? TRUE : FALSE);
@@ -75,4 +81,12 @@ int RunCompareDialog(HWND owner, const std::string& fileName, const std::string&
                          &rows, partial};
   return static_cast<int>(DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_COMPARE), owner, CompareProc,
                                           reinterpret_cast<LPARAM>(&request)));
+}
+
+void RunFileCompareDialog(HWND owner, const std::string& left, const std::string& right,
+                          const std::vector<DpfComparison>& rows) {
+  const std::pair<std::string, std::string> files{left, right};
+  CompareRequest request{res::FormatString(ids::DeskCompareLine, {left, right}), false, &rows, true, &files};
+  (void)DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_COMPARE), owner, CompareProc,
+                        reinterpret_cast<LPARAM>(&request));  // nothing to load: Close is all it says
 }

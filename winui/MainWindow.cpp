@@ -57,6 +57,11 @@ constexpr MenuText kMenuTexts[] = {
     {ID_MOTORDB_IMPORT, ids::MenuImportMotorDb, L"Ctrl+Shift+I"},
     {ID_MOTORDB_EXPORT, ids::MenuExportMotorDb, L"Ctrl+Shift+E"},
     {ID_PARAM_ALLPARAMS, ids::MenuAllParams, L"Ctrl+T"},
+    {ID_DESK_NEW, ids::MenuDeskNew, nullptr},
+    {ID_DESK_OPEN, ids::MenuDeskOpen, nullptr},
+    {ID_DESK_SAVE, ids::MenuDeskSave, nullptr},  // Ctrl+S saves the file in the table itself
+    {ID_DESK_SAVEAS, ids::MenuDeskSaveAs, nullptr},
+    {ID_DESK_COMPARE, ids::MenuDeskCompare, nullptr},
     {ID_VIEW_TOOLBAR, ids::ToolbarStandard, nullptr},
     {ID_VIEW_STATUS_BAR, ids::MenuStatusBar, nullptr},
     {ID_APP_ABOUT, ids::MenuAbout, nullptr},
@@ -420,7 +425,8 @@ void CMainWindow::OnCommand(int command) {
   const bool connected = IsConnected() && !IsBusy();
   switch (command) {
     case ID_DRIVE_CONNECT:
-      if (!IsConnected() && !IsBusy()) OnConnect();
+      // The table shows the drive once connected: a file's unsaved edits are asked about first.
+      if (!IsConnected() && !IsBusy() && m_allParams.Logic().CloseFileForDrive()) OnConnect();
       break;
     case ID_DRIVE_DISCONNECT:
       if (connected) PostMessageW(m_view.Window(), UM_DISCONNECT, 0, 0);
@@ -445,6 +451,15 @@ void CMainWindow::OnCommand(int command) {
       if (connected) (void)ExportMotorDb(m_logic);
       break;
     case ID_PARAM_ALLPARAMS: m_allParams.Show(m_window); break;
+    case ID_DESK_NEW:
+    case ID_DESK_OPEN:
+    case ID_DESK_SAVE:
+    case ID_DESK_SAVEAS:
+    case ID_DESK_COMPARE:
+      // Files without a drive run in the whole-drive table.
+      m_allParams.Show(m_window);
+      m_allParams.OnFileCommand(command);
+      break;
     case ID_APP_ABOUT: ShowAboutBox(m_window); break;
     case ID_APP_EXIT: DestroyWindow(m_window); return;
     case ID_VIEW_TOOLBAR:

@@ -69,8 +69,21 @@ class FakeForm : public CAllParamsForm {
     answers.pop_front();
     return answer;
   }
+  std::optional<size_t> AskChoice(const std::string&, const std::vector<std::string>& items) override {
+    choices = items;
+    return choice;
+  }
+  void ShowFileComparison(const std::string& left, const std::string& right,
+                          const std::vector<DpfComparison>& rows) override {
+    comparedLine = left + " beside " + right;
+    compared = rows;
+  }
   int rowsChanged = 0, valuesChanged = 0;
   std::string status;
+  std::optional<size_t> choice;
+  std::vector<std::string> choices;
+  std::string comparedLine;
+  std::vector<DpfComparison> compared;
   std::vector<ValueRequest> asked;
   std::deque<std::optional<int32_t>> answers;
 };
@@ -359,6 +372,85 @@ TEST_F(AllParamsTest, SaveAllLeavesOutWhatCannotBeReadAndKeepsTheFileOnCancel) {
   EXPECT_EQ(Outcome::DriveRefused, SaveAllParamFileAt(frame, model, dir.File("part.dpf")));
   ASSERT_EQ(1u, prompt.Texts().size());
   EXPECT_NE(std::string::npos, prompt.Texts()[0].find(": 40")) << prompt.Texts()[0];
+}
+
+// A file without a drive: the shipped description its version picks, its values,
+// edits within limits, a guarded raise marked, Save, and the question before the
+// drive takes the table back.
+TEST_F(AllParamsTest, FileModeShowsAndEditsAFileWithoutTheDrive) {
+  ASSERT_TRUE(dir.Write("desk.dpf",
+                        "[TARGET]\r\nVER=QM71 ver.2.00.001.01\r\n[PARAM0]\r\nADDRESS=16\r\nNESTED=1\r\n"
+                        "OFFSET=4\r\nVALUE=3\r\n"));
+  ASSERT_EQ(Outcome::Done, logic.OpenFileAt(dir.File("desk.dpf"))) << ::testing::PrintToString(prompt.Texts());
+  EXPECT_TRUE(logic.FileOpen());
+  EXPECT_FALSE(logic.DriveShown());
+  EXPECT_EQ(logic.File().Model().FindParam(2)->GetMaximum(), 4000);  // the QM71's description
+  EXPECT_EQ("3", Cell({16, true, 4}, TableColumn::Value).substr(0, 1));
+  EXPECT_EQ("", Cell({27, false, 0}, TableColumn::Value));  // the file lacks it
+  EXPECT_EQ("desk.dpf - QM71 ver.2.00.001.01 - no drive", logic.FileTitle());
+
+  // Added in the file's form (a sub-field file: the entry as it is), within limits only.
+  form.answers = {500, 2001};
+  ASSERT_EQ(Outcome::Done, logic.Edit(*logic.PositionOf({27, false, 0})));
+  EXPECT_EQ("500", Cell({27, false, 0}, TableColumn::Value));
+  EXPECT_EQ('*', logic.FileTitle().front());
+  prompt.Clear();
+  EXPECT_EQ(Outcome::BadInput, logic.Edit(*logic.PositionOf({27, false, 0})));
+  EXPECT_EQ("500", Cell({27, false, 0}, TableColumn::Value));
+  ASSERT_EQ(1u, prompt.Messages().size());
+  EXPECT_NE(std::string::npos, prompt.Messages()[0].text.find("0 to 2000")) << prompt.Messages()[0].text;
+
+  // A raise of the stop current is marked, not asked: nothing is sent.
+  form.answers = {8};
+  prompt.Clear();
+  ASSERT_EQ(Outcome::Done, logic.Edit(*logic.PositionOf({16, true, 4})));
+  EXPECT_TRUE(prompt.Messages().empty());
+  EXPECT_NE(std::string::npos,
+            logic.Tip(*logic.PositionOf({16, true, 4})).find(res::LoadString(ids::StopCurrentWarning)));
+  EXPECT_EQ(0x53, drive().GetParam(16)) << "the drive is never written";
+
+  // Unsaved edits keep the file unless the user says otherwise.
+  prompt.QueueAnswer(btn::No);
+  EXPECT_FALSE(logic.CloseFileForDrive());
+  EXPECT_TRUE(logic.FileOpen());
+  ASSERT_EQ(Outcome::Done, logic.SaveFile());  // Ctrl+S
+  EXPECT_EQ("desk.dpf - QM71 ver.2.00.001.01 - no drive", logic.FileTitle());
+  prompt.Clear();
+  EXPECT_TRUE(logic.CloseFileForDrive());  // saved: nothing to ask
+  EXPECT_TRUE(prompt.Messages().empty());
+  EXPECT_EQ("[Motor]", Shown(logic).front());  // the drive's description again
+  EXPECT_EQ(size_t{13}, logic.ShownCount());
+
+  // Reopened, the file holds what was saved; edited and not saved, Yes lets it go.
+  ASSERT_EQ(Outcome::Done, logic.OpenFileAt(dir.File("desk.dpf")));
+  EXPECT_EQ("500", Cell({27, false, 0}, TableColumn::Value));
+  form.answers = {600};
+  ASSERT_EQ(Outcome::Done, logic.Edit(*logic.PositionOf({27, false, 0})));
+  prompt.QueueAnswer(btn::Yes);
+  EXPECT_TRUE(logic.CloseFileForDrive());
+  EXPECT_FALSE(logic.FileOpen());
+}
+
+TEST_F(AllParamsTest, NewFileAndCompareFilesSideBySide) {
+  form.choice = 1;  // the connected drive's version leads the list
+  ASSERT_EQ(Outcome::Done, logic.NewFile());
+  EXPECT_EQ(kVersion, form.choices.front());
+  form.answers = {7};
+  ASSERT_EQ(Outcome::Done, logic.Edit(*logic.PositionOf({21, false, 0})));
+  prompt.QueueFileName(dir.File("a.dpf"));
+  ASSERT_EQ(Outcome::Done, logic.SaveFile());  // a new file has no name: Save asks for one
+  EXPECT_EQ(dir.File("a.dpf"), logic.File().Path());
+
+  ASSERT_TRUE(dir.Write("b.dpf",
+                        "[TARGET]\r\nVER=QDS-2 ver.1.04.007.12 std\r\n[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\n"
+                        "OFFSET=0\r\nVALUE=9\r\n"));
+  prompt.QueueFileName(dir.File("b.dpf"));
+  EXPECT_EQ(Outcome::Differs, logic.CompareFiles());
+  EXPECT_EQ("a.dpf beside b.dpf", form.comparedLine);
+  ASSERT_EQ(1u, form.compared.size());
+  EXPECT_EQ(7, form.compared[0].driveValue);
+  EXPECT_EQ(9, form.compared[0].fileValue);
+  EXPECT_TRUE(form.compared[0].differs);
 }
 
 }  // namespace

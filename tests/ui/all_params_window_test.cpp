@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QTableView>
 
@@ -21,6 +22,7 @@
 #include "resources/Strings.h"
 #include "support/ScriptedPrompt.h"
 #include "support/SimLink.h"
+#include "support/TempDir.h"
 #include "ui/AllParamsModel.h"
 #include "ui/AppMessages.h"
 #include "ui/MainFrame.h"
@@ -138,6 +140,49 @@ TEST_F(AllParamsWindowTest, IsDisabledWhileBusyAndFollowsAReload) {
   table->SetBusy(false);
   table->OnReadAll();
   EXPECT_EQ("1500", Cell({2, false, 0}, TableColumn::Value));
+}
+
+// A file without a drive from the Parameters menu: the title names it and marks
+// the edit, Ctrl+S in the table saves it, and a connect asks about unsaved edits.
+TEST_F(AllParamsWindowTest, OpensEditsAndSavesAFileWithoutTheDrive) {
+  TempDir dir;
+  ASSERT_TRUE(dir.Write("desk.dpf",
+                        "[TARGET]\r\nVER=QDS-2 ver.1.04.007.12 std\r\n[PARAM0]\r\nADDRESS=27\r\n"
+                        "NESTED=0\r\nOFFSET=0\r\nVALUE=200\r\n"));
+  prompt.QueueFileName(dir.File("desk.dpf"));
+  frame->Action(ids::CmdDeskOpen)->trigger();
+  table = frame->AllParamsWindow();
+  ASSERT_NE(nullptr, table);
+  EXPECT_TRUE(table->isVisible());
+  EXPECT_EQ("desk.dpf - QDS-2 ver.1.04.007.12 std - no drive", table->windowTitle());
+  EXPECT_EQ("200", Cell({27, false, 0}, TableColumn::Value));
+  EXPECT_EQ("", Cell({21, false, 0}, TableColumn::Value));
+  EXPECT_FALSE(table->findChild<QPushButton*>()->isEnabled()) << "Read All needs the drive";
+
+  QTableView* view = table->Table();
+  view->setCurrentIndex(view->model()->index(RowOf({27, false, 0}), 0));
+  table->SetEditRunner([](CDlgEditValue& dialog) {
+    dialog.Number()->setValue(750);
+    return static_cast<int>(QDialog::Accepted);
+  });
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QCoreApplication::sendEvent(view, &enter);
+  EXPECT_EQ("750", Cell({27, false, 0}, TableColumn::Value));
+  EXPECT_EQ("*desk.dpf - QDS-2 ver.1.04.007.12 std - no drive", table->windowTitle());
+
+  // Unsaved: Connect asks, and No (the default) keeps the file.
+  prompt.QueueAnswer(btn::No);
+  frame->OnConnect();
+  EXPECT_TRUE(table->Logic().FileOpen());
+  EXPECT_EQ(res::FormatString(ids::DeskUnsavedConnect, {"desk.dpf"}), prompt.Texts().back());
+
+  // Ctrl+S of the table saves the file.
+  for (QShortcut* shortcut : table->findChildren<QShortcut*>()) {
+    if (shortcut->key() == QKeySequence(Qt::CTRL | Qt::Key_S)) emit shortcut->activated();
+  }
+  EXPECT_EQ("desk.dpf - QDS-2 ver.1.04.007.12 std - no drive", table->windowTitle());
+  EXPECT_NE(std::string::npos, dir.Read("desk.dpf").find("VALUE=750"));
+  EXPECT_EQ(0, prompt.UnscriptedAnswers());
 }
 
 TEST(AllParamsEditDialog, OffersANumberWithinTheLimitsWhereThereIsNoList) {

@@ -24,7 +24,7 @@ TEST(ParametersMenu, HoldsTheMotorDbCommandsTheShortcutsRun) {
   QMenu* params = frame.menuBar()->actions().at(1)->menu();
   ASSERT_NE(nullptr, params);
   const QList<QAction*> items = params->actions();
-  ASSERT_EQ(8, items.size());
+  ASSERT_EQ(14, items.size());
   EXPECT_EQ(frame.Action(ids::CmdCompareFile), items[2]);
   EXPECT_TRUE(items[3]->isSeparator());
   // The very actions the shortcuts trigger, so the menu cannot be enabled while they are not.
@@ -38,6 +38,14 @@ TEST(ParametersMenu, HoldsTheMotorDbCommandsTheShortcutsRun) {
   EXPECT_EQ(frame.Action(ids::CmdAllParams), items[7]);
   EXPECT_EQ(QKeySequence(Qt::CTRL | Qt::Key_T), items[7]->shortcut());
   EXPECT_TRUE(items[7]->isEnabled());
+  // The files without a drive follow, each offered with no drive connected.
+  EXPECT_TRUE(items[8]->isSeparator());
+  const int files[] = {ids::CmdDeskNew, ids::CmdDeskOpen, ids::CmdDeskSave, ids::CmdDeskSaveAs, ids::CmdDeskCompare};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(frame.Action(files[i]), items[9 + i]);
+    EXPECT_TRUE(items[9 + i]->isEnabled());
+  }
+  EXPECT_EQ("Compare Files...", items[13]->text());
 }
 
 }  // namespace

@@ -530,6 +530,59 @@ void AllParamsTable(const Window& window) {
   WaitFor("the table closed", [&] { return !IsWindowVisible(table); });
 }
 
+// A parameter file without a drive, before any connect: opened from the Parameters
+// menu into the whole-drive table, whose title names it; a value edited there marks
+// it unsaved, and Ctrl+S in the table writes it. The table is left to the drive.
+void FileWithoutDrive(const Window& window) {
+  wchar_t folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folder);
+  const std::wstring file = std::wstring(folder) + L"desk.dpf";
+  const std::string version = "QDS-2 ver.1.04.007.12 std";
+  WriteFileBytes(file, "[TARGET]\r\nVER=" + version +
+                           "\r\n[PARAM0]\r\nADDRESS=16\r\nNESTED=1\r\nOFFSET=0\r\nVALUE=5\r\n"
+                           "[PARAM1]\r\nADDRESS=27\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=200\r\n");
+  window.Command(ID_DESK_OPEN);
+  AnswerFileDialog("the open dialog of a file without a drive", file);
+  const HWND table = DialogWith("the table showing the file", IDC_ALLP_LIST);
+  WaitFor("the table's title naming the file", [&] {
+    return IsText(Text(table), ids::DeskTitle, {"desk.dpf", version});
+  });
+  if (IsWindowEnabled(GetDlgItem(table, IDC_ALLP_READ))) Fail("Read All is offered for a file without a drive");
+  // The first row a value can be typed into is chosen: the run current (16.0) of the file.
+  WaitFor("Edit offered on a row of the file",
+          [&] { return IsWindowEnabled(GetDlgItem(table, IDC_ALLP_EDIT)) != FALSE; });
+  Click(table, IDC_ALLP_EDIT);
+  const HWND edit = DialogWith("the edit dialog of the file's value", IDC_ALLPEDIT_CHOICES);
+  const HWND choices = GetDlgItem(edit, IDC_ALLPEDIT_CHOICES);
+  const auto count = static_cast<int>(SendMessageW(choices, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    if (SendMessageW(choices, CB_GETITEMDATA, static_cast<WPARAM>(i), 0) == 7) {
+      SendMessageW(choices, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+    }
+  }
+  Click(edit, IDOK);
+  WaitFor("the title marking the unsaved edit", [&] {
+    return IsText(Text(table), ids::DeskTitle, {"*desk.dpf", version});
+  });
+  Shot("desk-file");
+  SetForegroundWindow(table);
+  SetFocus(GetDlgItem(table, IDC_ALLP_LIST));
+  Sleep(100);
+  INPUT keys[4] = {};
+  const WORD order[] = {VK_CONTROL, 'S', 'S', VK_CONTROL};
+  for (int i = 0; i < 4; ++i) {
+    keys[i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = order[i];
+    keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+  }
+  SendInput(4, keys, sizeof(INPUT));
+  WaitFor("Ctrl+S saving the file", [&] { return IsText(Text(table), ids::DeskTitle, {"desk.dpf", version}); });
+  if (ReadFileBytes(file).find("VALUE=7\r\n") == std::string::npos) Fail("the saved file lacks the edited value");
+  PostMessageW(table, WM_CLOSE, 0, 0);
+  WaitFor("the table closed", [&] { return !IsWindowVisible(table); });
+  DeleteFileW(file.c_str());
+}
+
 constexpr const wchar_t* kFrameClass = L"Quorvel.DravomixSetting.Frame";
 constexpr const wchar_t* kEmptyClass = L"WineTestEmptyWindow";
 constexpr double kStartTargetMs = 100;  // what the window may add to an empty one
@@ -683,6 +736,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   window.view = FindWindowExW(window.frame, nullptr, L"#32770", nullptr);
   if (!window.view || window.ShownRows() == 0) Fail("the parameter view shows no rows before connecting");
+
+  FileWithoutDrive(window);
 
   // The read-in against the time its bytes take on the wire. Connect is clicked
   // with the port list already probed, so the time runs from the port's open.
