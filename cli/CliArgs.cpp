@@ -85,6 +85,7 @@ struct Subcommands {
   CLI::App* exportDb;
   CLI::App* scan;
   CLI::App* params;
+  CLI::App* watch;
 };
 
 CLI::App* AddFileCommand(CLI::App& parent, const char* name, int helpId, std::string* file) {
@@ -141,6 +142,7 @@ std::pair<Command, std::string> ChosenCommand(const Subcommands& s) {
                                                  {s.import, Command::MotorDbImport},
                                                  {s.exportDb, Command::MotorDbExport},
                                                  {s.scan, Command::Scan},
+                                                 {s.watch, Command::Watch},
 
                                                  {s.params, Command::Params}};
   for (const auto& [app, command] : order) {
@@ -203,7 +205,8 @@ int CheckRequest(const std::string& portText, const std::vector<std::string>& re
   }
   for (const std::string& text : refTexts) {
     const std::optional<ParamRef> ref = ParseParamRef(text);
-    if (!ref) return refuse(ids::CliBadAddress, text);
+    // A watch reads whole parameters: a sub-field's column would show its parameter.
+    if (!ref || (ref->nested && request->command == Command::Watch)) return refuse(ids::CliBadAddress, text);
     request->refs.push_back(*ref);
   }
   for (const std::string& text : assignmentTexts) {
@@ -346,6 +349,19 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
   s.scan->add_option("--bauds", baudsText, Text(ids::CliOptBauds))->type_name("RATES")->check(baudList);
   s.params = app.add_subcommand("params", Text(ids::CliCmdParams));
   s.params->add_option("--version", request->descVersion, Text(ids::CliOptParamsVersion))->type_name("TEXT");
+  s.watch = app.add_subcommand("watch", Text(ids::CliCmdWatch));
+  s.watch->add_option("ADDR", refTexts, Text(ids::CliArgWatchAddresses))->type_name("");
+  s.watch->add_option("--interval", request->intervalMs, Text(ids::CliOptInterval))
+      ->type_name("MS")
+      ->check(Unlabelled(CLI::Range(int64_t{10}, int64_t{3'600'000})));
+  CLI::Option* count = s.watch->add_option("--count", request->count, Text(ids::CliOptCount))
+                           ->type_name("N")
+                           ->check(Unlabelled(CLI::Range(int64_t{1}, int64_t{1'000'000'000})));
+  s.watch->add_option("--duration", request->durationS, Text(ids::CliOptDuration))
+      ->type_name("S")
+      ->check(Unlabelled(CLI::Range(0.001, 1e7)))
+      ->excludes(count);
+  s.watch->add_flag("--csv", request->csv, Text(ids::CliOptCsv));
   const SubcommandHelp helps[] = {
       {s.ports, false, false, "ports"},
       {s.info, true, false, "--port COM3 info"},
@@ -359,11 +375,12 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
       {s.exportDb, true, true, "--port COM3 motordb export motor-{port}.txt"},
       {s.scan, false, false, "scan --port COM3,COM4 --bauds 9600,57600"},
       {s.params, false, false, "params --version \"QM71 ver.2.00.001.01\" --json"},
+      {s.watch, true, false, "--port COM3,COM4 watch 97 98 --interval 100 --count 20 --csv"},
   };
   for (const SubcommandHelp& help : helps) SetSubcommandFooter(help);
   // Each subcommand made its own help flags under CLI11's English group name.
-  for (CLI::App* sub :
-       {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb, s.scan, s.params}) {
+  for (CLI::App* sub : {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb, s.scan,
+                        s.params, s.watch}) {
     sub->group(Text(ids::CliLabelSubcommands));
     for (CLI::Option* help : {sub->get_help_ptr(), sub->get_option_no_throw("--help-all")}) {
       if (help) help->group(Text(ids::CliLabelOptions));

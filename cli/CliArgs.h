@@ -16,7 +16,7 @@
 
 namespace cli {
 
-enum class Command { Ports, Info, Get, Set, Save, Load, Diff, MotorDbImport, MotorDbExport, Scan, Params };
+enum class Command { Ports, Info, Get, Set, Save, Load, Diff, MotorDbImport, MotorDbExport, Scan, Params, Watch };
 
 // One ADDR=VALUE of `set`; the value stays text until the drive's description is
 // known, since it may be one of the texts of the parameter's list.
@@ -43,6 +43,10 @@ struct Request {
   std::vector<Assignment> assignments;  // set
   std::string file;                     // save, load, diff, motordb
   std::vector<int32_t> bauds;           // scan: none for its own list
+  int64_t intervalMs = 500;             // watch: between samples
+  int64_t count = 0;                    // watch: samples of each drive; 0: no limit
+  double durationS = 0;                 // watch: seconds; 0: no limit
+  bool csv = false;                     // watch
 };
 
 // The COM numbers of "COM3,COM4", "3,4", "COM3,tcp://host:4001" or "all" (sets
