@@ -30,7 +30,7 @@ void CSimStatus::Apply(int64_t nowNs, std::map<int32_t, int32_t>& params) {
   // Two slow waves, so the drift never looks like a clean sine.
   params[kTemperature] = m_temperature + static_cast<int32_t>(std::lround(4 * Wave(t, 90) + 2 * Wave(t, 23)));
   // A rectifier's ripple, slower than the poll so a strip chart shows it.
-  params[kBusVoltage] = m_voltage + static_cast<int32_t>(std::lround(1.4 * Wave(t, 1.7)));
+  params[kBusVoltage] = m_voltage + static_cast<int32_t>(std::lround(1.4 * Wave(t, 3.1)));
   if (m_life.alarmAfterSeconds >= 0 && !m_alarmRaised && t >= m_life.alarmAfterSeconds) {
     m_alarmRaised = true;
     for (int32_t i = kAlarmHistory + 4; i > kAlarmHistory; --i) params[i] = Held(params, i - 1);
