@@ -280,8 +280,9 @@ std::vector<PlotTrace> CStatusPoll::Traces() const {
     trace.unit = item.unit;
     if (item.value) trace.latest = std::to_string(*item.value) + " " + item.unit;
     if (!item.history.empty()) {
-      const auto [low, high] = std::minmax_element(item.history.begin(), item.history.end(),
-                                                   [](const PlotPoint& a, const PlotPoint& b) { return a.value < b.value; });
+      const auto [low, high] =
+          std::minmax_element(item.history.begin(), item.history.end(),
+                              [](const PlotPoint& a, const PlotPoint& b) { return a.value < b.value; });
       // A flat line sits in the middle of a band of its own, not on an edge.
       trace.low = low->value == high->value ? low->value - 1 : low->value;
       trace.high = low->value == high->value ? high->value + 1 : high->value;

@@ -33,8 +33,8 @@ struct StatusItem {
   std::string name;  // in the language shown
   std::string englishName;
   std::string unit;
-  std::optional<int32_t> value;  // none before the first read, or when the drive refused it
-  bool alarmCode = false;        // the parameter named "Alarm Code": it stands out when not 0
+  std::optional<int32_t> value;   // none before the first read, or when the drive refused it
+  bool alarmCode = false;         // the parameter named "Alarm Code": it stands out when not 0
   std::deque<PlotPoint> history;  // the last kPlotSpanMs
   bool Alarm() const { return alarmCode && value && *value != 0; }
 };

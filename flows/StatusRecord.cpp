@@ -51,10 +51,10 @@ std::string IsoLocalTime(int64_t unixMs) {
   }
   // The offset from the two readings of one instant: %z writes a zone's name on
   // some C libraries, never its offset.
-  const int dayShift = local.tm_year != utc.tm_year ? (local.tm_year > utc.tm_year ? 1 : -1)
-                                                    : (local.tm_yday > utc.tm_yday ? 1 : (local.tm_yday < utc.tm_yday ? -1 : 0));
-  const int offsetMinutes =
-      dayShift * 24 * 60 + (local.tm_hour - utc.tm_hour) * 60 + (local.tm_min - utc.tm_min);
+  const int dayShift = local.tm_year != utc.tm_year
+                           ? (local.tm_year > utc.tm_year ? 1 : -1)
+                           : (local.tm_yday > utc.tm_yday ? 1 : (local.tm_yday < utc.tm_yday ? -1 : 0));
+  const int offsetMinutes = dayShift * 24 * 60 + (local.tm_hour - utc.tm_hour) * 60 + (local.tm_min - utc.tm_min);
   char text[96];  // room for any year the fields can hold
   const int absolute = std::abs(offsetMinutes);
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", local.tm_year + 1900,

@@ -21,8 +21,8 @@ namespace {
 TEST(StatusRecordKillTest, RowsAreWholeAfterTheWriterIsKilled) {
   TempDir dir;
   std::mt19937 random(38);
-  const std::vector<StatusColumn> columns = {{90, "Alarm Code", ""}, {97, "Drive Temperature", "degC"},
-                                             {98, "Bus Voltage", "V"}, {96, "Operating Time", "h"}};
+  const std::vector<StatusColumn> columns = {
+      {90, "Alarm Code", ""}, {97, "Drive Temperature", "degC"}, {98, "Bus Voltage", "V"}, {96, "Operating Time", "h"}};
   for (int round = 0; round < 25; ++round) {
     const std::string path = dir.File("state-" + std::to_string(round) + ".csv");
     const pid_t child = fork();

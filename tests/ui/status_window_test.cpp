@@ -108,7 +108,7 @@ TEST(StatusWindowTest, ReadsWhileOpenMarksTheAlarmPausesForAFlowAndRecordsUntilT
   EXPECT_FALSE(status->isVisible());
   ASSERT_TRUE(RunUntil([&] { return status->Poll().State() == PollState::Polling && status->Poll().Recording(); }));
   sim.Drive().ClearReceived();
-  ASSERT_TRUE(RunUntil([&] { return sim.Drive().Received().size() > 20; }));
+  ASSERT_TRUE(RunUntil([&] { return sim.Drive().Received().size() > 45; }));
   sim.Drive().HangUp();
   ASSERT_TRUE(RunUntil([&] { return status->Poll().State() == PollState::Failed; }));
   EXPECT_FALSE(status->Poll().Recording());
