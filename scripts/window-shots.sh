@@ -22,7 +22,7 @@ Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
 xvfb_pid=$!
 trap 'stop_drive; kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
 export DISPLAY=$display
-start_drive
+start_drive --live-status --alarm 7  # Drive Status shows its values moving and an alarm
 
 window=$(realpath build-win/bin/drive-setting.exe)
 test_exe=$(realpath build-win/bin/window_wine_test.exe)
