@@ -19,7 +19,7 @@ constexpr UINT_PTR kTickTimer = 1;
 constexpr DWORD kTickBudgetMs = 30;
 constexpr int kHeaders[] = {ids::AllParamsColParam, ids::AllParamsColName, ids::AllParamsColValue,
                             ids::AllParamsColUnit};
-constexpr int kWidths[] = {70, 230, 90, 70};
+constexpr int kWidths[] = {84, 216, 90, 70};
 constexpr int kValueColumn = 2;
 constexpr COLORREF kTraceColors[] = {RGB(200, 60, 40), RGB(40, 110, 190), RGB(40, 150, 70), RGB(150, 80, 170),
                                      RGB(200, 130, 20)};
@@ -148,7 +148,8 @@ INT_PTR CStatusWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) == IDC_STATUS_RATE && HIWORD(wParam) == CBN_SELCHANGE) {
         const HWND rate = GetDlgItem(m_window, IDC_STATUS_RATE);
         const LRESULT at = SendMessageW(rate, CB_GETCURSEL, 0, 0);
-        if (at != CB_ERR) m_poll->SetRate(static_cast<int>(SendMessageW(rate, CB_GETITEMDATA, static_cast<WPARAM>(at), 0)));
+        if (at != CB_ERR)
+          m_poll->SetRate(static_cast<int>(SendMessageW(rate, CB_GETITEMDATA, static_cast<WPARAM>(at), 0)));
         Redraw();
       } else if (LOWORD(wParam) == IDC_STATUS_RECORD && HIWORD(wParam) == BN_CLICKED) {
         if (m_poll->Recording()) m_poll->StopRecording();
