@@ -28,18 +28,19 @@ int64_t SteadyMs() {
 int64_t ReadBytes(int32_t address, std::optional<int32_t> value) {
   const int64_t select = 3 + static_cast<int64_t>(std::to_string(address).size()) + 2;
   const int64_t answer = 3 + static_cast<int64_t>(value ? std::to_string(*value).size() : 0) + 2;
-  return 3 * select + 2 * 5 + answer;
+  constexpr int64_t kMdaLine = 5;  // "MDA" and CR LF, sent and echoed
+  return (3 * select) + (2 * kMdaLine) + answer;
 }
 
 std::string Percent(double share) {
   char text[16];
-  std::snprintf(text, sizeof text, "%.0f", share * 100);
+  (void)std::snprintf(text, sizeof text, "%.0f", share * 100);
   return text;
 }
 
 std::string Rate(double rate) {
   char text[16];
-  std::snprintf(text, sizeof text, rate < 10 ? "%.1f" : "%.0f", rate);
+  (void)std::snprintf(text, sizeof text, rate < 10 ? "%.1f" : "%.0f", rate);
   return text;
 }
 

@@ -57,9 +57,9 @@ std::string IsoLocalTime(int64_t unixMs) {
   const int offsetMinutes = dayShift * 24 * 60 + (local.tm_hour - utc.tm_hour) * 60 + (local.tm_min - utc.tm_min);
   char text[96];  // room for any year the fields can hold
   const int absolute = std::abs(offsetMinutes);
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", local.tm_year + 1900,
-                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-                static_cast<int>(unixMs % 1000), offsetMinutes < 0 ? '-' : '+', absolute / 60, absolute % 60);
+  (void)std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", local.tm_year + 1900,
+                      local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                      static_cast<int>(unixMs % 1000), offsetMinutes < 0 ? '-' : '+', absolute / 60, absolute % 60);
   return text;
 }
 
@@ -71,7 +71,7 @@ bool CStatusRecord::Start(const std::string& path, const std::string& port, cons
   m_file = platform::OpenFile(path, "wb");
   if (!m_file) return false;
   // Unbuffered: each write below is one call with whole lines, never a part of one.
-  std::setvbuf(m_file, nullptr, _IONBF, 0);
+  (void)std::setvbuf(m_file, nullptr, _IONBF, 0);  // a buffered file still writes whole lines at each flush
   m_path = path;
   m_port = port;
   m_version = version;

@@ -23,7 +23,7 @@ namespace {
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 QString Text(int id) { return Q(res::LoadString(id)); }
 
-enum Column { kParam, kName, kValue, kUnit, kColumns };
+enum Column { ParamColumn, NameColumn, ValueColumn, UnitColumn, ColumnCount };
 
 }  // namespace
 
@@ -45,13 +45,13 @@ CWndStatus::CWndStatus(CFrameLogic& frame, const CParamDescFile& model, QWidget*
   controls->addWidget(m_record);
   layout->addLayout(controls);
 
-  m_table = new QTableWidget(0, kColumns, this);
+  m_table = new QTableWidget(0, ColumnCount, this);
   m_table->setHorizontalHeaderLabels({Text(ids::AllParamsColParam), Text(ids::AllParamsColName),
                                       Text(ids::AllParamsColValue), Text(ids::AllParamsColUnit)});
   m_table->verticalHeader()->hide();
   m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_table->setSelectionMode(QAbstractItemView::NoSelection);
-  m_table->horizontalHeader()->setSectionResizeMode(kName, QHeaderView::Stretch);
+  m_table->horizontalHeader()->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
   layout->addWidget(m_table);
   m_plot = new CStatusPlot(*m_poll, this);
   layout->addWidget(m_plot, 1);
@@ -110,13 +110,13 @@ void CWndStatus::Redraw() {
     m_table->setRowCount(static_cast<int>(items.size()));
     for (size_t i = 0; i < items.size(); ++i) {
       const int row = static_cast<int>(i);
-      m_table->setItem(row, kParam, new QTableWidgetItem(Q(items[i].refText)));
-      m_table->setItem(row, kName, new QTableWidgetItem(Q(items[i].name)));
-      m_table->setItem(row, kValue, new QTableWidgetItem());
-      m_table->setItem(row, kUnit, new QTableWidgetItem(Q(items[i].unit)));
-      m_table->item(row, kValue)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      m_table->setItem(row, ParamColumn, new QTableWidgetItem(Q(items[i].refText)));
+      m_table->setItem(row, NameColumn, new QTableWidgetItem(Q(items[i].name)));
+      m_table->setItem(row, ValueColumn, new QTableWidgetItem());
+      m_table->setItem(row, UnitColumn, new QTableWidgetItem(Q(items[i].unit)));
+      m_table->item(row, ValueColumn)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
-    m_table->resizeColumnToContents(kParam);
+    m_table->resizeColumnToContents(ParamColumn);
     m_shownRows = items.size();
     // Every row in sight: the plot takes the rest of the window.
     int height = m_table->horizontalHeader()->height() + 2 * m_table->frameWidth();
@@ -124,12 +124,12 @@ void CWndStatus::Redraw() {
     m_table->setFixedHeight(height);
   }
   for (size_t i = 0; i < items.size(); ++i) {
-    QTableWidgetItem* cell = m_table->item(static_cast<int>(i), kValue);
+    QTableWidgetItem* cell = m_table->item(static_cast<int>(i), ValueColumn);
     cell->setText(items[i].value ? QString::number(*items[i].value) : QString());
     const bool alarm = items[i].Alarm();
     QFont font = cell->font();
     font.setBold(alarm);
-    for (int column = 0; column < kColumns; ++column) {
+    for (int column = 0; column < ColumnCount; ++column) {
       QTableWidgetItem* item = m_table->item(static_cast<int>(i), column);
       item->setFont(font);
       item->setForeground(alarm ? QBrush(QColor(200, 0, 0)) : QBrush());

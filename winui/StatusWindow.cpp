@@ -228,7 +228,7 @@ void CStatusWindow::DrawPlot(const DRAWITEMSTRUCT& item) const {
   const HDC dc = CreateCompatibleDC(item.hDC);
   const HBITMAP bitmap = CreateCompatibleBitmap(item.hDC, width, height);
   const HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-  const HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(m_window, WM_GETFONT, 0, 0)));
+  const HGDIOBJ oldFont = SelectObject(dc, winui::FromInteger<HGDIOBJ>(SendMessageW(m_window, WM_GETFONT, 0, 0)));
   const RECT all = {0, 0, width, height};
   FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   SetBkMode(dc, TRANSPARENT);

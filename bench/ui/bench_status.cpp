@@ -118,18 +118,20 @@ bool BenchStatus(CMainFrame& frame, CSimDrive& drive, unsigned char com, int bau
   RunLoop(5);
   const double wall = std::chrono::duration<double>(Clock::now() - start).count();
   const double cpu = (ThreadCpuSeconds() - cpuBefore) / wall * 100;
-  std::printf("drive status window, %zu values at 10 a second: reached %.2f a second; the window thread's CPU %.2f %% "
-              "of one core %s\n",
-              window->Poll().Items().size(), window->Poll().AchievedRate(), cpu, TargetMark(cpu < 3, "< 3 %").c_str());
+  std::printf(
+      "drive status window, %zu values at 10 a second: reached %.2f a second; the window thread's CPU %.2f %% "
+      "of one core %s\n",
+      window->Poll().Items().size(), window->Poll().AchievedRate(), cpu, TargetMark(cpu < 3, "< 3 %").c_str());
   window->Rate()->setCurrentIndex(window->Rate()->findData(20));
   RunLoop(1);
   const double pickPolling = PickMs(frame, drive);
   // One sample of the window's values: what a click may wait for at most.
   const double sampleMs = 1000.0 / std::max(1.0, window->Poll().AchievedRate());
-  std::printf("a pick written %.1f ms after the click while the window reads 20 a second (%.1f ms without reading; "
-              "one sample takes up to %.1f ms) %s\n",
-              pickPolling, pickIdle, sampleMs,
-              TargetMark(pickPolling >= 0 && pickPolling - pickIdle <= sampleMs, "within one sample").c_str());
+  std::printf(
+      "a pick written %.1f ms after the click while the window reads 20 a second (%.1f ms without reading; "
+      "one sample takes up to %.1f ms) %s\n",
+      pickPolling, pickIdle, sampleMs,
+      TargetMark(pickPolling >= 0 && pickPolling - pickIdle <= sampleMs, "within one sample").c_str());
   window->close();
 
   // Beyond the line: 20 a second asked of a 9600-baud line.
@@ -138,10 +140,11 @@ bool BenchStatus(CMainFrame& frame, CSimDrive& drive, unsigned char com, int bau
   drive.SetBaudRate(kSlowBaud);
   if (link.Open(com, kSlowBaud) != 1) return false;
   const Headless slow = PollFor(logic, frame.Model(), drive, 20, 4);
-  std::printf("8 values asked 20 a second at %d baud: reached %.2f a second (shown), line in use %.0f %%, at most %zu "
-              "reads between two samples %s\n",
-              kSlowBaud, slow.rate, slow.share * 100, slow.mostReads,
-              TargetMark(slow.mostReads == kEight.size(), "no read queued").c_str());
+  std::printf(
+      "8 values asked 20 a second at %d baud: reached %.2f a second (shown), line in use %.0f %%, at most %zu "
+      "reads between two samples %s\n",
+      kSlowBaud, slow.rate, slow.share * 100, slow.mostReads,
+      TargetMark(slow.mostReads == kEight.size(), "no read queued").c_str());
   link.Close();
   drive.SetStatusLife({});
   drive.SetBaudRate(baud);
