@@ -91,6 +91,7 @@ struct Subcommands {
   CLI::App* fileSet;
   CLI::App* fileNew;
   CLI::App* fileDiff;
+  CLI::App* watch;
 };
 
 CLI::App* AddFileCommand(CLI::App& parent, const char* name, int helpId, std::string* file) {
@@ -152,7 +153,8 @@ std::pair<Command, std::string> ChosenCommand(const Subcommands& s) {
                                                  {s.fileCheck, Command::FileCheck},
                                                  {s.fileSet, Command::FileSet},
                                                  {s.fileNew, Command::FileNew},
-                                                 {s.fileDiff, Command::FileDiff}};
+                                                 {s.fileDiff, Command::FileDiff},
+                                                 {s.watch, Command::Watch}};
   for (const auto& [app, command] : order) {
     if (!app->parsed()) continue;
     const bool motordb = command == Command::MotorDbImport || command == Command::MotorDbExport;
@@ -214,7 +216,8 @@ int CheckRequest(const std::string& portText, const std::vector<std::string>& re
   }
   for (const std::string& text : refTexts) {
     const std::optional<ParamRef> ref = ParseParamRef(text);
-    if (!ref) return refuse(ids::CliBadAddress, text);
+    // A watch reads whole parameters: a sub-field's column would show its parameter.
+    if (!ref || (ref->nested && request->command == Command::Watch)) return refuse(ids::CliBadAddress, text);
     request->refs.push_back(*ref);
   }
   for (const std::string& text : assignmentTexts) {
@@ -368,6 +371,19 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
   s.fileNew->add_option("--version", request->descVersion, Text(ids::CliOptFileVersion))->type_name("TEXT")->required();
   s.fileDiff = AddFileCommand(*s.file, "diff", ids::CliCmdFileDiff, &request->file);
   s.fileDiff->add_option("FILE2", request->file2, Text(ids::CliArgFile2))->required()->type_name("");
+  s.watch = app.add_subcommand("watch", Text(ids::CliCmdWatch));
+  s.watch->add_option("ADDR", refTexts, Text(ids::CliArgWatchAddresses))->type_name("");
+  s.watch->add_option("--interval", request->intervalMs, Text(ids::CliOptInterval))
+      ->type_name("MS")
+      ->check(Unlabelled(CLI::Range(int64_t{10}, int64_t{3'600'000})));
+  CLI::Option* count = s.watch->add_option("--count", request->count, Text(ids::CliOptCount))
+                           ->type_name("N")
+                           ->check(Unlabelled(CLI::Range(int64_t{1}, int64_t{1'000'000'000})));
+  s.watch->add_option("--duration", request->durationS, Text(ids::CliOptDuration))
+      ->type_name("S")
+      ->check(Unlabelled(CLI::Range(0.001, 1e7)))
+      ->excludes(count);
+  s.watch->add_flag("--csv", request->csv, Text(ids::CliOptCsv));
   const SubcommandHelp helps[] = {
       {s.ports, false, false, "ports"},
       {s.info, true, false, "--port COM3 info"},
@@ -387,11 +403,12 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
       {s.fileSet, false, false, "file set line-setup.dpf 16.4=3 27=500"},
       {s.fileNew, false, false, "file new --version \"QDS-2 ver.1.04.007.12 std\" line-setup.dpf"},
       {s.fileDiff, false, false, "file diff line-a.dpf line-b.dpf"},
+      {s.watch, true, false, "--port COM3,COM4 watch 97 98 --interval 100 --count 20 --csv"},
   };
   for (const SubcommandHelp& help : helps) SetSubcommandFooter(help);
   // Each subcommand made its own help flags under CLI11's English group name.
   for (CLI::App* sub : {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb, s.scan,
-                        s.params, s.file, s.fileShow, s.fileCheck, s.fileSet, s.fileNew, s.fileDiff}) {
+                        s.params, s.file, s.fileShow, s.fileCheck, s.fileSet, s.fileNew, s.fileDiff, s.watch}) {
     sub->group(Text(ids::CliLabelSubcommands));
     for (CLI::Option* help : {sub->get_help_ptr(), sub->get_option_no_throw("--help-all")}) {
       if (help) help->group(Text(ids::CliLabelOptions));

@@ -32,7 +32,8 @@ enum class Command {
   FileCheck,
   FileSet,
   FileNew,
-  FileDiff
+  FileDiff,
+  Watch
 };
 
 // One ADDR=VALUE of `set`; the value stays text until the drive's description is
@@ -62,6 +63,10 @@ struct Request {
   std::vector<int32_t> bauds;           // scan: none for its own list
   std::string file2;                    // file diff: the second file
   std::string out;                      // file set --out: where the result goes; empty: over FILE
+  int64_t intervalMs = 500;             // watch: between samples
+  int64_t count = 0;                    // watch: samples of each drive; 0: no limit
+  double durationS = 0;                 // watch: seconds; 0: no limit
+  bool csv = false;                     // watch
 };
 
 // The `file` subcommands, which work on files alone.

@@ -16,6 +16,7 @@
 #include "cli/DriveJob.h"
 #include "cli/FileCommand.h"
 #include "cli/ScanCommand.h"
+#include "cli/WatchCommand.h"
 #include "files/ConfigFile.h"
 #include "files/IniFile.h"
 #include "files/Settings.h"
@@ -114,7 +115,8 @@ int Report(const Request& request, const std::vector<DriveResult>& results, std:
       for (const std::string& line : result.lines) out << (several ? port + ": " : "") << line << '\n';
     }
   }
-  if (request.json) PrintJson(out, {{"drives", drives}});
+  // A watch printed its rows, a JSON object each, as they came.
+  if (request.json && request.command != Command::Watch) PrintJson(out, {{"drives", drives}});
   out.flush();
   if (several) {
     for (const DriveResult& result : results) {
@@ -167,7 +169,8 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
     console.Lines("", res::FormatString(ids::CliUsageError, {*clash}));
     return static_cast<int>(Outcome::BadInput);
   }
-  const JobContext context{request, BaudRate(request, console), console, ports.size() > 1, cancel, &streams.in};
+  RowSink rows(streams.out);
+  const JobContext context{request, BaudRate(request, console), console, ports.size() > 1, cancel, &streams.in, &rows};
   std::vector<DriveResult> results(ports.size());
   {
     // One worker a port: each bound by its own wire time, none waiting on another.

@@ -6,6 +6,7 @@
 
 #include "cli/AllParamsJob.h"
 #include "cli/CliPrompt.h"
+#include "cli/WatchCommand.h"
 #include "flows/CompareTable.h"
 #include "flows/DpfFlows.h"
 #include "flows/DriveSearch.h"
@@ -219,6 +220,7 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
     case Command::Diff: return Diff(drive);
     case Command::MotorDbImport: return ImportMotorDb(frame, model, [&context] { return context.cancel.load(); });
     case Command::MotorDbExport: return ExportMotorDb(frame, [&context] { return context.cancel.load(); });
+    case Command::Watch: return Watch(frame, model, com, context, prompt);
     case Command::Ports:
     case Command::Scan:
     case Command::Params:

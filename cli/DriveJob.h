@@ -26,6 +26,8 @@ struct DriveResult {  // NOLINT(bugprone-exception-escape)
   nlohmann::ordered_json values;   // the same data for --json; null when there is none (printed as [])
 };
 
+class RowSink;
+
 struct JobContext {
   const Request& request;
   int32_t baud = 0;
@@ -33,6 +35,7 @@ struct JobContext {
   bool several = false;             // several drives run: lines are led by the port
   const std::atomic<bool>& cancel;  // set by Ctrl-C
   std::istream* input = nullptr;    // where --interactive reads answers
+  RowSink* rows = nullptr;          // where `watch` prints its rows as they come
 };
 
 // "COM3".

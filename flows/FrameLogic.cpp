@@ -146,6 +146,13 @@ void CFrameLogic::PostCheckLink() {
   if (m_postCheckLink) m_postCheckLink();
 }
 
+std::string ResultText(int code) {
+  for (const ReportForm& form : kReports) {
+    if (form.code == code) return res::LoadString(form.textId);
+  }
+  return {};
+}
+
 std::optional<std::string> IdleLineLost(CRs232CB& link) {
   // Asked first: both go with the line.
   const std::string port = std::to_string(link.GetPortNumber());

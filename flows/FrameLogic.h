@@ -64,6 +64,10 @@ class CFrameLogic {
   CFlowState m_flowState;
 };
 
+// What the error report says of a failed exchange's result code, without the box
+// and the exchange; empty for a code it has no message for.
+std::string ResultText(int code);
+
 // Asks the link, without sending or taking a byte, whether its line went while the
 // window was idle. When it did, the link has let it go and the text says so for the
 // status bar: a network line names the server that closed it, since cable and

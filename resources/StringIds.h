@@ -486,5 +486,33 @@ enum : int {
   CliArgFile2 = 6140,
   CliFileExists = 6141,   // "%1" = path
   CliFileSetDone = 6142,  // "%1" = values, "%2" = path
+
+  // The drive's state, live (6000-6099)
+  CmdStatusView = 6000,  // command: prompt and tooltip
+  MenuStatusView = 6001,
+  LiveCaption = 6002,
+  LiveRateLabel = 6003,
+  LiveRateItem = 6004,  // "%1" = samples a second
+  LiveRecordStart = 6005,
+  LiveRecordStop = 6006,
+  LiveRate = 6007,  // "%1" = reached, "%2" = asked, "%3" = line share in percent
+  LivePaused = 6008,
+  LiveNotPolling = 6009,
+  LiveStopped = 6010,        // "%1" = why
+  LiveRecordingTo = 6011,    // "%1" = file
+  LiveRecordStopped = 6012,  // "%1" = why, "%2" = file
+  LiveRecordWriteFailed = 6013,
+  LiveRecordFailed = 6014,  // "%1" = file
+  LiveCsvFilter = 6015,
+  LiveOtherDescription = 6016,
+  LivePlotEmpty = 6017,
+  LivePlotTitle = 6018,
+  CliCmdWatch = 6019,
+  CliOptInterval = 6020,
+  CliOptCount = 6021,
+  CliOptDuration = 6022,
+  CliOptCsv = 6023,
+  CliArgWatchAddresses = 6024,
+  CliWatchNothing = 6025,
 };
 }  // namespace ids

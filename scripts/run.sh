@@ -37,7 +37,7 @@ trap stop_simulator EXIT INT TERM
 
 # The simulator registers itself in the ports file beside the program and prints
 # the pseudo-terminal it answers on.
-build/bin/simdrive --com "$COM" >"$sim_out" 2>&1 &
+build/bin/simdrive --com "$COM" --live-status >"$sim_out" 2>&1 &
 sim_pid=$!
 for _ in $(seq 1 50); do
   grep -q "^COM " "$sim_out" 2>/dev/null && break

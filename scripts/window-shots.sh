@@ -29,7 +29,7 @@ mkdir -p "$work/requests"
 for lang in en ko; do
   # Each language meets a drive as it starts: the test restarts it with faults on the way.
   stop_drive
-  start_drive
+  start_drive --live-status --alarm 7  # Drive Status shows its values moving and an alarm
   # Wine takes the language, the code page and with it the fonts linked for Hangul
   # from LANG; for English the C locale in UTF-8, so Hangul file names still work.
   locale=C.UTF-8 suffix="" locpath=""

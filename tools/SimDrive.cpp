@@ -151,6 +151,7 @@ struct CSimDrive::Impl {
   std::map<int32_t, int32_t> saved;  // flash, as of the last SDP or SMP
   std::map<int32_t, std::pair<int32_t, int32_t>> limits;
   int32_t selected = 0;
+  CSimStatus status;
   std::vector<std::string> received;
   std::vector<CSimDrive::Arrival> arrivals;
   uint64_t bytesSent = 0;
@@ -323,7 +324,10 @@ std::string CSimDrive::Impl::Execute(const std::string& command) {
     return ok;
   }
   if (mnemonic == "MDA") {
-    if (argument.empty()) return ok + std::to_string(params[selected]);
+    if (argument.empty()) {
+      status.Apply(NowNs(), params);
+      return ok + std::to_string(params[selected]);
+    }
     const std::optional<int64_t> value = ParseInteger(argument);
     if (!value) return err;
     int64_t stored = *value + faults.writeOffset;
@@ -792,6 +796,11 @@ void CSimDrive::SetParam(int32_t address, int32_t value) {
   std::lock_guard<std::mutex> guard(m_impl->lock);
   m_impl->params[address] = value;
   m_impl->saved[address] = value;
+}
+
+void CSimDrive::SetStatusLife(const SimStatusLife& life) {
+  std::lock_guard<std::mutex> guard(m_impl->lock);
+  m_impl->status.Start(life, NowNs(), m_impl->params);
 }
 
 int32_t CSimDrive::SavedParam(int32_t address) const {

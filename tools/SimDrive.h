@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tools/SimChaos.h"
+#include "tools/SimStatus.h"
 
 struct SimFaults {
   bool silent = false;             // neither echo nor answer
@@ -94,6 +95,9 @@ class CSimDrive {
   void LoadFactorySettings();
   // Writes outside [min, max] are clamped; the answer carries the clamped value.
   void SetLimits(int32_t address, int32_t min, int32_t max);
+  // Gives the state values life from now on (tools/SimStatus.h); off by default,
+  // so a test reads what it set.
+  void SetStatusLife(const SimStatusLife& life);
 
   // Every complete command line received (without CR LF), in order.
   std::vector<std::string> Received() const;

@@ -47,6 +47,12 @@ void PrintHelp(const char* program) {
       "  --set ADDR=VALUE   parameter ADDR (0-99) holds VALUE from the start, whatever\n"
       "                     its limits, as a drive set wrongly before (repeatable)\n"
       "  --no-wire-time     answer as fast as the pseudo-terminal carries bytes\n"
+      "  --live-status      the state values live: the temperature (97) drifts, the\n"
+      "                     bus voltage (98) ripples, the operating time (96) counts hours\n"
+      "  --alarm CODE       the alarm code (90) shows CODE (1-255), the alarm history\n"
+      "                     (91-95) records it; from the start, or with --alarm-after\n"
+      "  --alarm-after S    the alarm (CODE 7 unless --alarm) comes on S seconds after\n"
+      "                     the start; both imply --live-status\n"
       "  --chaos P          faulty line: each answer meets a fault with probability P\n"
       "                     (0 to 1): dropped, delayed past the time-outs, cut short,\n"
       "                     preceded by noise, echoed wrongly, answered ERR, followed\n"
@@ -217,6 +223,7 @@ int main(int argc, char** argv) {
   SimChaos chaos;
   SimFaults faults;
   std::vector<std::pair<int, int32_t>> held;
+  SimStatusLife life;
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -265,6 +272,25 @@ int main(int argc, char** argv) {
         return 2;
       }
       held.emplace_back(static_cast<int>(address), static_cast<int32_t>(value));
+    } else if (option == "--live-status") {
+      life.on = true;
+    } else if (option == "--alarm" && hasValue) {
+      long code = 0;
+      if (!ParseNumber(argv[++i], 1, 255, code)) {
+        std::fprintf(stderr, "simdrive: --alarm takes a code from 1 to 255\n");
+        return 2;
+      }
+      life.on = true;
+      life.alarmCode = static_cast<int32_t>(code);
+      if (life.alarmAfterSeconds < 0) life.alarmAfterSeconds = 0;
+    } else if (option == "--alarm-after" && hasValue) {
+      long seconds = 0;
+      if (!ParseNumber(argv[++i], 0, 86400, seconds)) {
+        std::fprintf(stderr, "simdrive: --alarm-after takes seconds from 0 to 86400\n");
+        return 2;
+      }
+      life.on = true;
+      life.alarmAfterSeconds = static_cast<double>(seconds);
     } else if (option == "--link" && hasValue) {
       linkPath = argv[++i];
     } else {
@@ -311,6 +337,7 @@ int main(int argc, char** argv) {
   drive.SetLinkPath(linkPath);
   drive.SetChaos(chaos);
   drive.SetFaults(faults);
+  drive.SetStatusLife(life);
   if (!drive.Start()) {
     std::fprintf(stderr, "simdrive: cannot open a pseudo-terminal: %s\n", std::strerror(errno));
     return 1;

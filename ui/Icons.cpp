@@ -125,6 +125,25 @@ void AllParams(QPainter& p) {
   p.drawLine(QPointF(22, 10), QPointF(22, 28));
 }
 
+void StatusView(QPainter& p) {
+  // A strip chart: a framed screen with a trace that jumps, and a red alarm dot.
+  p.setPen(QPen(QColor(60, 70, 90), 1.2));
+  p.setBrush(QColor(250, 250, 245));
+  p.drawRect(QRectF(2, 5, 28, 22));
+  QPainterPath trace;
+  trace.moveTo(4, 20);
+  for (const auto& [x, y] :
+       {std::pair{8.0, 18.0}, {11.0, 21.0}, {14.0, 11.0}, {17.0, 23.0}, {21.0, 15.0}, {28.0, 16.0}}) {
+    trace.lineTo(x, y);
+  }
+  p.setPen(QPen(QColor(40, 110, 190), 2));
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(trace);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(210, 40, 30));
+  p.drawEllipse(QPointF(25, 10), 2.6, 2.6);
+}
+
 void Program(QPainter& p) {
   // A servo motor face: a flange with a shaft and a "Q" ring.
   p.setPen(QPen(QColor(30, 40, 60), 1.2));
@@ -158,6 +177,7 @@ QIcon CommandIcon(int commandId) {
     case ids::CmdLoadFile: return Draw(LoadFile);
     case ids::CmdSaveFile: return Draw(SaveFile);
     case ids::CmdAllParams: return Draw(AllParams);
+    case ids::CmdStatusView: return Draw(StatusView);
     default: return QIcon();
   }
 }

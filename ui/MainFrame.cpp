@@ -37,6 +37,7 @@
 #include "ui/QtPrompt.h"
 #include "ui/ViewUserParams.h"
 #include "ui/WndAllParams.h"
+#include "ui/WndStatus.h"
 
 namespace {
 
@@ -48,11 +49,13 @@ constexpr int kToolButtonSize = 34;
 constexpr int kToolImageSize = 32;
 
 // The toolbar as shipped: Connect, Disconnect, a separator, Load File, Save to File.
-const std::vector<int> kDefaultToolBar = {
-    ids::CmdConnect, ids::CmdDisconnect, 0, ids::CmdLoadFile, ids::CmdSaveFile, 0, ids::CmdAllParams};
+const std::vector<int> kDefaultToolBar = {ids::CmdConnect,   ids::CmdDisconnect, 0,
+                                          ids::CmdLoadFile,  ids::CmdSaveFile,   0,
+                                          ids::CmdAllParams, ids::CmdStatusView};
 // The commands the customization dialog offers, as the menus list them.
-const std::vector<int> kCustomizable = {ids::CmdConnect,  ids::CmdDisconnect, ids::CmdRefresh,   ids::CmdExit,
-                                        ids::CmdLoadFile, ids::CmdSaveFile,   ids::CmdAllParams, ids::CmdAbout};
+const std::vector<int> kCustomizable = {ids::CmdConnect,   ids::CmdDisconnect, ids::CmdRefresh,
+                                        ids::CmdExit,      ids::CmdLoadFile,   ids::CmdSaveFile,
+                                        ids::CmdAllParams, ids::CmdStatusView, ids::CmdAbout};
 
 // Commands that need an open port; Connect needs the opposite.
 const std::vector<int> kNeedConnection = {ids::CmdDisconnect,   ids::CmdRefresh,     ids::CmdLoadFile,
@@ -166,6 +169,7 @@ void CMainFrame::BuildMenus() {
   statusBarToggle->setChecked(true);
   connect(statusBarToggle, &QAction::toggled, this, [this](bool shown) { statusBar()->setVisible(shown); });
   view->addAction(statusBarToggle);
+  view->addAction(MakeCommand(ids::CmdStatusView, ids::MenuStatusView, &CMainFrame::OnStatusView));
 
   QMenu* help = bar->addMenu(Q(ids::MenuHelp));
   help->addAction(MakeCommand(ids::CmdAbout, ids::MenuAbout, &CMainFrame::OnAbout));
@@ -333,6 +337,7 @@ void CMainFrame::UpdateCommandUi() {
     m_allParams->SetBusy(busy);  // the table is the drive's window too: no command while a flow runs
     m_allParams->Sync();
   }
+  if (m_status) m_status->Sync();
   if (!m_lineWatch || !m_connection) return;  // not built yet
   if (connected && !busy) {
     m_lineWatch->Watch(m_link.NativeHandle());
@@ -423,6 +428,14 @@ void CMainFrame::OnCompareParamFile() {
                     return m_compareRunner(dialog) == QDialog::Accepted;
                   });
   UpdateCommandUi();
+}
+
+void CMainFrame::OnStatusView() {
+  if (!m_status) m_status = new CWndStatus(*m_logic, m_model, this);
+  m_status->show();
+  m_status->raise();
+  m_status->activateWindow();
+  m_status->Sync();
 }
 
 void CMainFrame::OnAllParams() {

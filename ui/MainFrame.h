@@ -21,6 +21,7 @@ class CParamDescFile;
 class CQtPrompt;
 class CViewUserParams;
 class CWndAllParams;
+class CWndStatus;
 class QLabel;
 class QTimer;
 class QToolBar;
@@ -46,6 +47,7 @@ class CMainFrame : public QMainWindow {
   CViewUserParams* View() const { return m_view; }
   // The whole-drive table's window; null until first opened.
   CWndAllParams* AllParamsWindow() const { return m_allParams; }
+  CWndStatus* StatusWindow() const { return m_status; }
   CFrameLogic& Logic() { return *m_logic; }
   CVcmCommand& Link() { return m_link; }
   CParamDescFile& Model() { return m_model; }
@@ -86,6 +88,7 @@ class CMainFrame : public QMainWindow {
   void OnSaveParamFile();
   void OnCompareParamFile();
   void OnAllParams();
+  void OnStatusView();
   void OnImportMotorDb();
   void OnExportMotorDb();
   void OnAbout();
@@ -115,6 +118,7 @@ class CMainFrame : public QMainWindow {
   std::unique_ptr<CFrameLogic> m_logic;
   CViewUserParams* m_view = nullptr;
   CWndAllParams* m_allParams = nullptr;  // a child of the frame, gone with it
+  CWndStatus* m_status = nullptr;        // likewise
   QToolBar* m_toolBar = nullptr;
   QLabel* m_ready = nullptr;
   QLabel* m_num = nullptr;

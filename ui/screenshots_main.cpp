@@ -7,7 +7,9 @@
 // LIST is a comma-separated choice of main, connect312, connect313, connectlist
 // (the port list open), openfailed (the box of a failed open; needs a port
 // listed as gone), about, progress, filedialog, compare (needs main), allparams (the
-// whole-drive table read and compared; needs main), or "all" (default: main).
+// whole-drive table read and compared; needs main), status (the drive's state read
+// for 25 s at 10 a second; needs main and `simdrive --live-status --alarm-after 10`),
+// or "all" (default: main).
 // Korean pictures get a "-ko" suffix.
 
 #include <QAbstractItemView>
@@ -48,6 +50,7 @@
 #include "ui/QtPrompt.h"
 #include "ui/ViewUserParams.h"
 #include "ui/WndAllParams.h"
+#include "ui/WndStatus.h"
 
 namespace {
 
@@ -110,7 +113,7 @@ int main(int argc, char** argv) {
       std::fprintf(
           stderr,
           "usage: %s [--com N] [--out DIR] [--lang en|ko] [--what "
-          "main,connect312,connect313,connectlist,openfailed,about,progress,finddrive,filedialog,compare|all]\n",
+          "main,connect312,connect313,connectlist,openfailed,about,progress,finddrive,filedialog,compare,status|all]\n",
           argv[0]);
       return 2;
     }
@@ -333,6 +336,13 @@ int main(int argc, char** argv) {
     if (!staged) std::fprintf(stderr, "drive-setting-shots: the table to show could not be made\n");
     ok = Save(*table, out, QStringLiteral("screenshot-all-params"), suffix) && staged && ok;
     QFile::remove(file);
+  }
+  if (wanted("status") && frame.IsConnected()) {
+    frame.OnStatusView();
+    CWndStatus* status = frame.StatusWindow();
+    status->Rate()->setCurrentIndex(status->Rate()->findData(10));
+    Settle(25000);
+    ok = Save(*status, out, QStringLiteral("screenshot-status"), suffix) && ok;
   }
   link.Close();
   return ok ? 0 : 1;

@@ -35,10 +35,10 @@ constexpr int kNeedConnection[] = {ID_DRIVE_DISCONNECT, ID_DRIVE_REFRESH,  ID_PA
                                    ID_PARAM_COMPARE,    ID_MOTORDB_IMPORT, ID_MOTORDB_EXPORT};
 
 // The toolbar as shipped: Connect, Disconnect, a separator, Load File, Save to File,
-// a separator, All Parameters;
+// a separator, All Parameters, Drive Status;
 // its pictures (IDB_TOOLBAR) come in the same order.
-constexpr int kToolBarCommands[] = {ID_DRIVE_CONNECT,  ID_DRIVE_DISCONNECT, 0, ID_PARAM_LOAD, ID_PARAM_SAVE, 0,
-                                    ID_PARAM_ALLPARAMS};
+constexpr int kToolBarCommands[] = {ID_DRIVE_CONNECT,   ID_DRIVE_DISCONNECT, 0, ID_PARAM_LOAD, ID_PARAM_SAVE, 0,
+                                    ID_PARAM_ALLPARAMS, ID_VIEW_STATUS};
 
 // Menu items and the string ids of their texts; an accelerator's key follows a tab.
 struct MenuText {
@@ -64,6 +64,7 @@ constexpr MenuText kMenuTexts[] = {
     {ID_DESK_COMPARE, ids::MenuDeskCompare, nullptr},
     {ID_VIEW_TOOLBAR, ids::ToolbarStandard, nullptr},
     {ID_VIEW_STATUS_BAR, ids::MenuStatusBar, nullptr},
+    {ID_VIEW_STATUS, ids::MenuStatusView, nullptr},
     {ID_APP_ABOUT, ids::MenuAbout, nullptr},
 };
 constexpr int kPopupTexts[] = {ids::MenuDrive, ids::MenuParameters, ids::MenuView, ids::MenuHelp};
@@ -75,7 +76,8 @@ CMainWindow::CMainWindow(CVcmCommand& link, CParamDescFile& model)
       m_model(model),
       m_logic(link, m_prompt),
       m_view(link, model, m_prompt),
-      m_allParams(m_logic, model) {
+      m_allParams(m_logic, model),
+      m_status(m_logic, model) {
   m_logic.SetCheckLinkPoster([this] { PostMessageW(m_view.Window(), UM_CHECK_LINK, 0, 0); });
   m_view.Logic().SetFlowState(&m_logic.FlowState());
   m_logic.FlowState().SetListener([this] { OnFlowStateChanged(); });
@@ -353,6 +355,7 @@ void CMainWindow::UpdateCommandUi() {
   for (int command : kNeedConnection) enable(command, connected && !busy);
   m_allParams.SetBusy(busy);  // the table is the drive's window too: no command while a flow runs
   m_allParams.Sync();
+  m_status.Sync();
   CheckMenuItem(menu, ID_VIEW_TOOLBAR, MF_BYCOMMAND | (Shown(m_toolBar) ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(menu, ID_VIEW_STATUS_BAR, MF_BYCOMMAND | (Shown(m_statusBar) ? MF_CHECKED : MF_UNCHECKED));
 }
@@ -460,6 +463,7 @@ void CMainWindow::OnCommand(int command) {
       m_allParams.Show(m_window);
       m_allParams.OnFileCommand(command);
       break;
+    case ID_VIEW_STATUS: m_status.Show(m_window); break;
     case ID_APP_ABOUT: ShowAboutBox(m_window); break;
     case ID_APP_EXIT: DestroyWindow(m_window); return;
     case ID_VIEW_TOOLBAR:

@@ -12,6 +12,7 @@
 
 #include "flows/FrameLogic.h"
 #include "winui/AllParamsWindow.h"
+#include "winui/StatusWindow.h"
 #include "winui/ViewForm.h"
 #include "winui/WinPrompt.h"
 
@@ -34,8 +35,9 @@ class CMainWindow {
   HWND View() const { return m_view.Window(); }
   HACCEL Accelerators() const { return m_accelerators; }
   // The whole-drive table's keys, before the frame's accelerators; true when used.
-  bool PreTranslate(MSG& message) { return m_allParams.PreTranslate(message); }
+  bool PreTranslate(MSG& message) { return m_allParams.PreTranslate(message) || m_status.PreTranslate(message); }
   HWND AllParams() const { return m_allParams.Window(); }
+  HWND Status() const { return m_status.Window(); }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -64,6 +66,7 @@ class CMainWindow {
   CFrameLogic m_logic;
   CViewForm m_view;
   CAllParamsWindow m_allParams;
+  CStatusWindow m_status;
   HWND m_window = nullptr;
   HWND m_toolBar = nullptr;
   HIMAGELIST m_toolImages = nullptr;

@@ -23,6 +23,7 @@
 
 #include "bench/BenchTarget.h"
 #include "bench/ui/bench_all_params.h"
+#include "bench/ui/bench_status.h"
 #include "flows/FrameLogic.h"
 #include "flows/MotorDb.h"
 #include "params/ParamDescFile.h"
@@ -219,6 +220,10 @@ int main(int argc, char** argv) {
               plain * 1e3, pumped * 1e3, 100.0 * (pumped - plain) / plain,
               TargetMark((pumped - plain) / plain < 0.05, "< 5%").c_str());
 
+  if (!BenchStatus(frame, drive, kCom, kBaud)) {
+    std::fprintf(stderr, "Drive Status's figures could not be taken\n");
+    return 1;
+  }
   if (!BenchAllParams(frame, drive, kCom, kBaud)) {
     std::fprintf(stderr, "the whole-drive table's figures could not be taken\n");
     return 1;

@@ -619,4 +619,67 @@ TEST_F(CliNetTest, ServerStoppedMidLoadIsAPortLostAndTheNextRunConnectsAfresh) {
   EXPECT_EQ(0, Program({"-p", server.Address(0), "info"}).code);
 }
 
+// `watch`: rows printed as they are read, from several drives at once; a drive
+// whose line goes ends its own watch with 3 after its rows; Ctrl-C ends with 0.
+TEST_F(CliRunTest, WatchPrintsRowsAsTheyComeAndEndsOnALostLineOrCtrlC) {
+  const auto lines = [](const std::string& text) {
+    std::vector<std::string> all;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) all.push_back(line);
+    return all;
+  };
+  const auto fields = [](const std::string& line) { return std::count(line.begin(), line.end(), ',') + 1; };
+  bool endedEarly = true;
+  const Ran run =
+      Program({"-p", Port(0) + "," + Port(1), "watch", "97", "98", "--interval", "100", "--count", "20", "--csv"}, {},
+              [&](pid_t pid) {
+                // Rows reach the pipe while the run goes on, not at its end.
+                EXPECT_TRUE(WaitFor([&] { return lines(ReadFile(dir.File("out"))).size() >= 5; }));
+                endedEarly = waitpid(pid, nullptr, WNOHANG) != 0;
+              });
+  EXPECT_FALSE(endedEarly);
+  EXPECT_EQ(0, run.code) << run.err;
+  const std::vector<std::string> rows = lines(run.out);
+  ASSERT_EQ(41u, rows.size()) << run.out;
+  EXPECT_EQ("time,port,97 Drive Temperature (degC),98 Bus Voltage (V)", rows[0]);
+  int first = 0;
+  for (size_t i = 1; i < rows.size(); ++i) {
+    EXPECT_EQ(4, fields(rows[i])) << rows[i];
+    first += Contains(rows[i], "," + Port(0) + ",38,24") ? 1 : 0;
+  }
+  EXPECT_EQ(20, first);
+  for (const std::string& command : sim.Drive(1).Received())
+    EXPECT_FALSE(command.size() > 3 && command.starts_with("MDA"));
+
+  // The second drive's line goes after a few samples: its rows stay, the first runs on.
+  SimFaults faults;
+  faults.hangUpAfterCommands = 12;
+  sim.Drive(1).SetFaults(faults);
+  const Ran lost =
+      Program({"-p", Port(0) + "," + Port(1), "watch", "97", "--interval", "20", "--count", "15", "--csv"});
+  EXPECT_EQ(3, lost.code) << lost.err;
+  const std::vector<std::string> lostRows = lines(lost.out);
+  const auto rowsOf = [&lostRows](const std::string& port) {
+    return std::count_if(lostRows.begin(), lostRows.end(),
+                         [&port](const std::string& row) { return Contains(row, "," + port + ","); });
+  };
+  EXPECT_EQ(15, rowsOf(Port(0)));
+  EXPECT_GE(rowsOf(Port(1)), 1);
+  EXPECT_LT(rowsOf(Port(1)), 15);
+  EXPECT_TRUE(Contains(lost.err, "was lost")) << lost.err;
+
+  // Without a count it runs until Ctrl-C, which ends it with 0 and whole rows.
+  const Ran stopped = Program({"-p", Port(0), "watch", "--interval", "50"}, {}, [&](pid_t pid) {
+    EXPECT_TRUE(WaitFor([&] { return lines(ReadFile(dir.File("out"))).size() >= 4; }));
+    kill(pid, SIGINT);
+  });
+  EXPECT_EQ(0, stopped.code) << stopped.err;
+  ASSERT_FALSE(stopped.out.empty());
+  EXPECT_EQ('\n', stopped.out.back());
+  for (const std::string& row : lines(stopped.out)) EXPECT_EQ(10, std::count(row.begin(), row.end(), '\t')) << row;
+
+  EXPECT_EQ(2, Program({"-p", Port(0), "watch", "16.4"}).code);
+  EXPECT_EQ(2, Program({"-p", Port(0), "watch", "--count", "3", "--duration", "1"}).code);
+}
+
 }  // namespace

@@ -96,9 +96,9 @@ TEST_F(FrameTest, IsAFixedSizeWindowWithCaptionMenusAndToolbar) {
     if (action->isSeparator()) buttons << 0;
     else if (action->data().isValid()) buttons << action->data().toInt();
   }
-  EXPECT_EQ(
-      (QList<int>{ids::CmdConnect, ids::CmdDisconnect, 0, ids::CmdLoadFile, ids::CmdSaveFile, 0, ids::CmdAllParams}),
-      buttons);
+  EXPECT_EQ((QList<int>{ids::CmdConnect, ids::CmdDisconnect, 0, ids::CmdLoadFile, ids::CmdSaveFile, 0,
+                        ids::CmdAllParams, ids::CmdStatusView}),
+            buttons);
   EXPECT_EQ(QSize(34, 34), bar->widgetForAction(frame->Action(ids::CmdConnect))->size());
   EXPECT_FALSE(frame->Action(ids::CmdConnect)->icon().isNull());
 }
@@ -132,8 +132,8 @@ TEST_F(FrameTest, CommandsCarryTheirPromptAndTooltipAndTheStatusBarSaysReady) {
 TEST_F(FrameTest, EnableRulesFollowTheLink) {
   const int needLink[] = {ids::CmdDisconnect,  ids::CmdRefresh,       ids::CmdLoadFile,     ids::CmdSaveFile,
                           ids::CmdCompareFile, ids::CmdImportMotorDb, ids::CmdExportMotorDb};
-  const int always[] = {ids::CmdExit, ids::CmdAbout, ids::CmdToggleStatusBar, CMainFrame::kCmdCustomize,
-                        ids::CmdAllParams};
+  const int always[] = {ids::CmdExit,      ids::CmdAbout,     ids::CmdToggleStatusBar, CMainFrame::kCmdCustomize,
+                        ids::CmdAllParams, ids::CmdStatusView};
   frame->UpdateCommandUi();
   EXPECT_TRUE(Enabled(ids::CmdConnect));
   for (int command : needLink) EXPECT_FALSE(Enabled(command)) << command;

@@ -583,6 +583,34 @@ void FileWithoutDrive(const Window& window) {
   DeleteFileW(file.c_str());
 }
 
+// Drive Status: opened from the View menu as a window the main window owns, its
+// rows filled by the window's timer at the rate picked, and closed: then nothing
+// more is read from the drive.
+void StatusView(const Window& window) {
+  window.Command(ID_VIEW_STATUS);
+  const HWND status = DialogWith("Drive Status", IDC_STATUS_LIST);
+  if (GetWindow(status, GW_OWNER) != window.frame) Fail("Drive Status is not owned by the main window");
+  const HWND list = GetDlgItem(status, IDC_STATUS_LIST);
+  const HWND rate = GetDlgItem(status, IDC_STATUS_RATE);
+  SendMessageW(rate, CB_SETCURSEL, 4, 0);  // 20 a second
+  SendMessageW(status, WM_COMMAND, MAKEWPARAM(IDC_STATUS_RATE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(rate));
+  WaitFor("the nine status rows", [&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 9; });
+  // The state line names the rate asked beside the one reached, in either language.
+  WaitFor("the rate reached shown",
+          [&] { return Text(GetDlgItem(status, IDC_STATUS_STATE)).find("20") != std::string::npos; });
+  Sleep(std::getenv("DS_WINDOW_SHOTS") ? 20000 : 1000);  // a plot with something on it
+  std::printf("drive status: %s\n", Text(GetDlgItem(status, IDC_STATUS_STATE)).c_str());
+  Shot("status");
+  PostMessageW(status, WM_CLOSE, 0, 0);
+  WaitFor("Drive Status closed", [&] { return !IsWindowVisible(status); });
+  Traffic before, after;
+  Sleep(100);
+  if (DriveTraffic(before)) {
+    Sleep(600);
+    if (DriveTraffic(after) && after.commands != before.commands) Fail("Drive Status reads on after it was closed");
+  }
+}
+
 constexpr const wchar_t* kFrameClass = L"Quorvel.DravomixSetting.Frame";
 constexpr const wchar_t* kEmptyClass = L"WineTestEmptyWindow";
 constexpr double kStartTargetMs = 100;  // what the window may add to an empty one
@@ -921,6 +949,7 @@ int wmain(int argc, wchar_t** argv) {
   Shot("compare");
   PostMessageW(compare, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   AllParamsTable(window);
+  StatusView(window);
   if (std::getenv("DS_WINDOW_SHOTS")) {
     window.Command(ID_APP_ABOUT);
     const HWND about = DialogWith("the About box", IDC_ABOUT_MODELS);
