@@ -137,6 +137,7 @@ Outcome Set(Drive& d) {
   if (!valid) return Outcome::BadInput;
 
   CWriteGate gate = CWriteGate::ForFrame(d.frame, d.model, [&d] { return d.Cancelled(); });
+  gate.SetRun({journal_action::kSet});
   const WriteReport report = gate.Run(plan);
   if (!report.sent) return report.outcome;
   AddWriteRows(d, report);
@@ -236,14 +237,7 @@ std::string BareLabel(std::string label) {
 }
 
 std::string FileForPort(const std::string& file, unsigned com) {
-  // A network address holds characters a file name must not ("rfc2217://[::1]:4001"):
-  // each run of them becomes one '-'.
-  std::string port;
-  for (const char c : PortName(com)) {
-    const bool plain = std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_';
-    if (plain) port += c;
-    else if (!port.empty() && port.back() != '-') port += '-';
-  }
+  const std::string port = PortFileText(PortName(com));
   std::string named = file;
   for (size_t at = named.find(kPortPlaceholder); at != std::string::npos;
        at = named.find(kPortPlaceholder, at + port.size())) {

@@ -322,6 +322,8 @@ Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::st
   CWriteGate gate = CWriteGate::ForFrame(frame, model, [&] {
     return work->Between(reached++, indexes.size()) || (control.cancelled && control.cancelled());
   });
+  const char* loadAction = only ? journal_action::kLoadDiffering : journal_action::kLoad;
+  gate.SetRun({control.action.empty() ? loadAction : control.action, path, true, control.undoes});
   // A file the description refuses is said so before the version question.
   if (const std::optional<std::string> fault = gate.Check(plan)) {
     frame.ShowMessage(res::LoadString(ids::WrongDpf) + "\n" + *fault, MsgIcon::Error);

@@ -44,10 +44,10 @@ const char* EntryEndName(EntryEnd end) {
 CWriteGate::CWriteGate(Host host, const CParamDescFile& model) : m_host(std::move(host)), m_model(model) {}
 
 CWriteGate CWriteGate::ForFrame(CFrameLogic& frame, const CParamDescFile& model, std::function<bool()> cancelled) {
-  return CWriteGate(
-      {frame.Link(), frame.Prompt(), [&frame] { frame.ReportError(0); },
-       [&frame](ChangeCommandKey key) { return frame.SaveDriveParams(key); }, std::move(cancelled), &frame},
-      model);
+  return CWriteGate({frame.Link(), frame.Prompt(), [&frame] { frame.ReportError(0); },
+                     [&frame](ChangeCommandKey key) { return frame.SaveDriveParams(key); }, std::move(cancelled),
+                     &frame, frame.Journal()},
+                    model);
 }
 
 CWriteGate::Judged CWriteGate::Judge(const std::vector<PlannedWrite>& entries, std::vector<ParamChange> changes,
@@ -242,6 +242,11 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
     report.outcome = Outcome::Cancelled;
     return report;
   }
+  journal::Record record;
+  if (!BeforeWrites(record)) {
+    report.outcome = Outcome::Cancelled;
+    return report;
+  }
 
   for (const PlannedWrite& planned : plan.entries) {
     WrittenEntry entry;
@@ -249,6 +254,7 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
     entry.label = EntryName(planned) + " " + res::DisplayText(ParamLabel(m_model, planned.ref));
     report.entries.push_back(std::move(entry));
   }
+  bool wrote = false;  // a run that sent no write leaves no record
   for (size_t c = 0; c < judged.changes.size(); ++c) {
     if (Cancelled()) {
       report.stopped = true;
@@ -258,7 +264,7 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
     ParamChange& change = judged.changes[c];
     // Reached, whether or not it needed a write: each of its entries has an end to report.
     report.sent = true;
-    (void)WriteChange(change, judged.verdicts[c], plan.entries, rules, report.entries);
+    wrote = WriteChange(change, judged.verdicts[c], plan.entries, rules, report.entries) || wrote;
     bool lineFault = false;
     for (const size_t i : change.entries) {
       switch (report.entries[i].end) {
@@ -275,6 +281,12 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
     }
   }
   SaveToFlash(report);
+  if (wrote) {
+    AddEntries(record, plan.entries, report.entries, judged.changes);
+    record.inFlash = report.flashSaved;
+    record.outcome = OutcomeWord(report.outcome);
+    KeepRecord(record);
+  }
   if (report.stopped && report.sent) {
     const int textId = plan.stoppedTextId ? plan.stoppedTextId : ids::GateStopped;
     size_t written = 0;  // entries the drive answered before the stop
