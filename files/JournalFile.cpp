@@ -51,20 +51,13 @@ std::string FormatLine(const Record& record) {
                        {"state", entry.state}});
   }
   // The id leads and the port follows the version, as the reader's line filter expects.
-  const Json line = {{"id", record.id},
-                     {"time", record.time},
-                     {"user", record.user},
-                     {"host", record.host},
-                     {"program", record.program},
-                     {"port", record.port},
-                     {"version", record.version},
-                     {"action", record.action},
-                     {"file", record.file},
-                     {"sha256", record.fileSha256},
-                     {"entries", entries},
-                     {"inFlash", record.inFlash},
-                     {"outcome", record.outcome},
-                     {"snapshot", record.snapshot},
+  const Json line = {{"id", record.id},           {"time", record.time},
+                     {"user", record.user},       {"host", record.host},
+                     {"program", record.program}, {"port", record.port},
+                     {"version", record.version}, {"action", record.action},
+                     {"file", record.file},       {"sha256", record.fileSha256},
+                     {"entries", entries},        {"inFlash", record.inFlash},
+                     {"outcome", record.outcome}, {"snapshot", record.snapshot},
                      {"undoes", record.undoes}};
   // Names and labels are the user's text: a byte that is no UTF-8 is replaced, never a reason to lose the record.
   return line.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";

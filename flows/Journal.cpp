@@ -103,7 +103,8 @@ const char* OutcomeWord(Outcome outcome) {
 
 std::string PortNameOf(const CVcmCommand& link) { return portmap::DisplayName(link.GetPortNumber()); }
 
-CJournal::CJournal(std::string folder, std::string program) : m_folder(std::move(folder)), m_program(std::move(program)) {}
+CJournal::CJournal(std::string folder, std::string program)
+    : m_folder(std::move(folder)), m_program(std::move(program)) {}
 
 journal::Record CJournal::NewRecord(const CVcmCommand& link, const JournalRun& run) const {
   const int64_t ms =
@@ -151,8 +152,7 @@ CJournal::Snapshot CJournal::TakeSnapshot(CVcmCommand& link, const CParamDescFil
   const std::string versionText = VersionFileText(link.GetVersion());
   const std::string path = folder + portText + "_" + FileSafe(id) + "_" + versionText + ".dpf";
   if (m_folder.empty() || !platform::MakeFolder(m_folder.substr(0, m_folder.size() - 1)) ||
-      !platform::MakeFolder(folder.substr(0, folder.size() - 1)) ||
-      !WriteParamFile(path, link.GetVersion(), entries)) {
+      !platform::MakeFolder(folder.substr(0, folder.size() - 1)) || !WriteParamFile(path, link.GetVersion(), entries)) {
     snapshot.fault = res::FormatString(ids::JournalSnapshotNotWritten, {m_folder.empty() ? folder : path});
     return snapshot;
   }

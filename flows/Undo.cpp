@@ -13,8 +13,9 @@
 
 namespace {
 
-bool WasWritten(const journal::Entry& entry) { return entry.state == EntryEndName(EntryEnd::InDrive) ||
-                                                      entry.state == EntryEndName(EntryEnd::HoldsOther); }
+bool WasWritten(const journal::Entry& entry) {
+  return entry.state == EntryEndName(EntryEnd::InDrive) || entry.state == EntryEndName(EntryEnd::HoldsOther);
+}
 
 }  // namespace
 
@@ -83,9 +84,8 @@ Outcome UndoRecord(CFrameLogic& frame, CParamDescFile& model, const journal::Rec
     frame.ShowText(ids::JournalUndoNothing, MsgIcon::Information);
     return Outcome::Done;
   }
-  if (!changed.empty() &&
-      frame.ShowMessage(res::FormatString(ids::JournalUndoChangedSince, {changed}), MsgIcon::Warning,
-                        MsgButtons::YesNo) != btn::Yes) {
+  if (!changed.empty() && frame.ShowMessage(res::FormatString(ids::JournalUndoChangedSince, {changed}),
+                                            MsgIcon::Warning, MsgButtons::YesNo) != btn::Yes) {
     return Outcome::Cancelled;
   }
   CWriteGate gate = CWriteGate::ForFrame(frame, model, control.cancelled);

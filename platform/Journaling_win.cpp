@@ -33,8 +33,8 @@ std::string Sha256Hex(std::string_view bytes) {
   bool ok = BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) >= 0;
   for (size_t at = 0; ok && at < bytes.size(); at += 1u << 30) {
     const size_t part = std::min<size_t>(bytes.size() - at, 1u << 30);
-    ok = BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data() + at)),
-                        static_cast<ULONG>(part), 0) >= 0;
+    ok = BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data() + at)), static_cast<ULONG>(part),
+                        0) >= 0;
   }
   ok = ok && BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0) >= 0;
   if (hash) BCryptDestroyHash(hash);
@@ -91,9 +91,9 @@ int AppendLocked(const std::string& lockPath, const std::string& path, std::stri
 
 std::string ErrorText(int error) {
   wchar_t* text = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::string narrow = length ? Narrow(std::wstring(text, length)) : "error " + std::to_string(error);
   if (text) LocalFree(text);
   while (!narrow.empty() && (narrow.back() == '\n' || narrow.back() == '\r' || narrow.back() == '.')) narrow.pop_back();
@@ -115,8 +115,8 @@ std::vector<std::string> ListFiles(const std::string& folder) {
 bool RemoveFile(const std::string& path) { return DeleteFileW(WidePath(path).c_str()) != 0; }
 
 bool RenameReplacing(const std::string& from, const std::string& to) {
-  return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
-         0;
+  return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 std::string UserName() {

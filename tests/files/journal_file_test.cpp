@@ -93,9 +93,9 @@ TEST(JournalFile, RotatesPastTheLimitKeepingFiveFiles) {
   TempDir dir;
   const std::string folder = dir.Path() + "/";
   for (int generation = 1; generation <= 4; ++generation) {
-    ASSERT_TRUE(dir.Write("journal." + std::to_string(generation) + ".jsonl",
-                          journal::FormatLine(Sample("2024-01-0" + std::to_string(5 - generation) + "T00:00:00.000Z-0000",
-                                                     "COM1"))));
+    ASSERT_TRUE(dir.Write(
+        "journal." + std::to_string(generation) + ".jsonl",
+        journal::FormatLine(Sample("2024-01-0" + std::to_string(5 - generation) + "T00:00:00.000Z-0000", "COM1"))));
   }
   const std::string full = journal::FormatLine(Sample("2024-01-05T00:00:00.000Z-0000", "COM1"));
   std::string text;

@@ -24,7 +24,8 @@ journal::Record Numbered(int writer, int n) {
   record.port = "COM" + std::to_string(writer);
   record.action = "set";
   // Long enough that a write of it is no single page's worth.
-  for (int i = 0; i < 40; ++i) record.entries.push_back({std::to_string(i), std::string(60, 'x'), i, i + 1, i + 1, "in drive"});
+  for (int i = 0; i < 40; ++i)
+    record.entries.push_back({std::to_string(i), std::string(60, 'x'), i, i + 1, i + 1, "in drive"});
   return record;
 }
 
