@@ -7,6 +7,7 @@
 #include <ostream>
 #include <set>
 
+#include "cli/JournalCommand.h"
 #include "cli/ScanCommand.h"
 #include "files/Settings.h"
 #include "resources/StringIds.h"
@@ -85,6 +86,7 @@ struct Subcommands {
   CLI::App* exportDb;
   CLI::App* scan;
   CLI::App* params;
+  JournalCommands journal;
 };
 
 CLI::App* AddFileCommand(CLI::App& parent, const char* name, int helpId, std::string* file) {
@@ -142,7 +144,10 @@ std::pair<Command, std::string> ChosenCommand(const Subcommands& s) {
                                                  {s.exportDb, Command::MotorDbExport},
                                                  {s.scan, Command::Scan},
 
-                                                 {s.params, Command::Params}};
+                                                 {s.params, Command::Params},
+                                                 {s.journal.journal, Command::Journal},
+                                                 {s.journal.undo, Command::Undo},
+                                                 {s.journal.snapshots, Command::Snapshots}};
   for (const auto& [app, command] : order) {
     if (!app->parsed()) continue;
     const bool motordb = command == Command::MotorDbImport || command == Command::MotorDbExport;
@@ -346,6 +351,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
   s.scan->add_option("--bauds", baudsText, Text(ids::CliOptBauds))->type_name("RATES")->check(baudList);
   s.params = app.add_subcommand("params", Text(ids::CliCmdParams));
   s.params->add_option("--version", request->descVersion, Text(ids::CliOptParamsVersion))->type_name("TEXT");
+  s.journal = AddJournalCommands(app, request);
   const SubcommandHelp helps[] = {
       {s.ports, false, false, "ports"},
       {s.info, true, false, "--port COM3 info"},
@@ -359,11 +365,14 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
       {s.exportDb, true, true, "--port COM3 motordb export motor-{port}.txt"},
       {s.scan, false, false, "scan --port COM3,COM4 --bauds 9600,57600"},
       {s.params, false, false, "params --version \"QM71 ver.2.00.001.01\" --json"},
+      {s.journal.journal, false, false, "journal --port COM3 --since 2h --json"},
+      {s.journal.undo, true, true, "--port COM3 undo"},
+      {s.journal.snapshots, false, false, "snapshots --port COM3"},
   };
   for (const SubcommandHelp& help : helps) SetSubcommandFooter(help);
   // Each subcommand made its own help flags under CLI11's English group name.
-  for (CLI::App* sub :
-       {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb, s.scan, s.params}) {
+  for (CLI::App* sub : {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb, s.scan,
+                        s.params, s.journal.journal, s.journal.undo, s.journal.snapshots}) {
     sub->group(Text(ids::CliLabelSubcommands));
     for (CLI::Option* help : {sub->get_help_ptr(), sub->get_option_no_throw("--help-all")}) {
       if (help) help->group(Text(ids::CliLabelOptions));

@@ -16,7 +16,22 @@
 
 namespace cli {
 
-enum class Command { Ports, Info, Get, Set, Save, Load, Diff, MotorDbImport, MotorDbExport, Scan, Params };
+enum class Command {
+  Ports,
+  Info,
+  Get,
+  Set,
+  Save,
+  Load,
+  Diff,
+  MotorDbImport,
+  MotorDbExport,
+  Scan,
+  Params,
+  Journal,
+  Undo,
+  Snapshots,
+};
 
 // One ADDR=VALUE of `set`; the value stays text until the drive's description is
 // known, since it may be one of the texts of the parameter's list.
@@ -43,6 +58,8 @@ struct Request {
   std::vector<Assignment> assignments;  // set
   std::string file;                     // save, load, diff, motordb
   std::vector<int32_t> bauds;           // scan: none for its own list
+  std::string since;                    // journal --since, as given
+  std::string recordId;                 // undo: empty for the port's last record
 };
 
 // The COM numbers of "COM3,COM4", "3,4", "COM3,tcp://host:4001" or "all" (sets
@@ -70,7 +87,8 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
 // Whether the command talks to drives on ports the user names (all but `ports`,
 // `params` and `scan`, which takes every listed port when none is named).
 inline bool NeedsDrive(Command command) {
-  return command != Command::Ports && command != Command::Scan && command != Command::Params;
+  return command != Command::Ports && command != Command::Scan && command != Command::Params &&
+         command != Command::Journal && command != Command::Snapshots;
 }
 
 }  // namespace cli

@@ -14,11 +14,14 @@
 #include "cli/CliArgs.h"
 #include "cli/Console.h"
 #include "cli/DriveJob.h"
+#include "cli/JournalCommand.h"
 #include "cli/ScanCommand.h"
 #include "files/ConfigFile.h"
 #include "files/IniFile.h"
 #include "files/Settings.h"
+#include "flows/Journal.h"
 #include "flows/PortDoctor.h"
+#include "resources/Paths.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "serial/PortProbe.h"
@@ -147,6 +150,9 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
   if (request.command == Command::Ports) return ListPorts(request, streams.out, console);
   if (request.command == Command::Scan) return RunScan(request, streams.out, console, cancel);
   if (request.command == Command::Params) return ListParams(request, streams.out, streams.err);
+  CJournal journal(res::JournalFolder(), std::string("drive-setting-cli ") + DS_VERSION);
+  if (request.command == Command::Journal) return ListJournal(request, journal, streams.out);
+  if (request.command == Command::Snapshots) return ListSnapshots(request, journal, streams.out);
 
   std::vector<unsigned> ports = request.ports;
   if (request.allPorts) CRs232CB::ListPorts(ports);
@@ -165,7 +171,8 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
     console.Lines("", res::FormatString(ids::CliUsageError, {*clash}));
     return static_cast<int>(Outcome::BadInput);
   }
-  const JobContext context{request, BaudRate(request, console), console, ports.size() > 1, cancel, &streams.in};
+  const JobContext context{request, BaudRate(request, console), console, ports.size() > 1, cancel, &streams.in,
+                           &journal};
   std::vector<DriveResult> results(ports.size());
   {
     // One worker a port: each bound by its own wire time, none waiting on another.

@@ -6,6 +6,7 @@
 
 #include "cli/AllParamsJob.h"
 #include "cli/CliPrompt.h"
+#include "cli/JournalCommand.h"
 #include "flows/CompareTable.h"
 #include "flows/DpfFlows.h"
 #include "flows/DriveSearch.h"
@@ -196,6 +197,7 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
     return Outcome::LinkFailed;
   }
   CFrameLogic frame(link, prompt);
+  frame.SetJournal(context.journal);
   CParamDescFile model;
   const Command command = context.request.command;
   // Save stores what the view shows, so it reads those entries as the window's
@@ -220,9 +222,12 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
     case Command::Diff: return Diff(drive);
     case Command::MotorDbImport: return ImportMotorDb(frame, model, [&context] { return context.cancel.load(); });
     case Command::MotorDbExport: return ExportMotorDb(frame, [&context] { return context.cancel.load(); });
+    case Command::Undo: return UndoOnPort(frame, model, context, result);
     case Command::Ports:
     case Command::Scan:
-    case Command::Params: break;
+    case Command::Params:
+    case Command::Journal:
+    case Command::Snapshots: break;
   }
   return Outcome::BadInput;
 }

@@ -15,6 +15,8 @@
 #include "cli/Console.h"
 #include "flows/Outcome.h"
 
+class CJournal;
+
 namespace cli {
 
 // A null json allocates nothing, but the check cannot tell a null from an object.
@@ -33,6 +35,7 @@ struct JobContext {
   bool several = false;             // several drives run: lines are led by the port
   const std::atomic<bool>& cancel;  // set by Ctrl-C
   std::istream* input = nullptr;    // where --interactive reads answers
+  CJournal* journal = nullptr;      // where writes are recorded
 };
 
 // "COM3".

@@ -22,9 +22,10 @@ namespace {
 
 using SystemClock = std::chrono::system_clock;
 
-// "2024-05-01T09:30:00.250" of a UTC moment (the calendar of the proleptic
-// Gregorian days, so no time zone call is needed).
-std::string CalendarText(int64_t ms) {
+}  // namespace
+
+// The calendar of the proleptic Gregorian days, so no time zone call is needed.
+std::string JournalTimeText(int64_t ms) {
   const std::chrono::sys_days day{std::chrono::days{ms >= 0 ? ms / 86400000 : (ms - 86399999) / 86400000}};
   const std::chrono::year_month_day date{day};
   const int64_t inDay = ms - static_cast<int64_t>(day.time_since_epoch().count()) * 86400000;
@@ -35,6 +36,8 @@ std::string CalendarText(int64_t ms) {
                 static_cast<int>(inDay / 1000 % 60), static_cast<int>(inDay % 1000));
   return text.data();
 }
+
+namespace {
 
 std::string RandomHex() {
   thread_local std::mt19937 random{std::random_device{}()};
@@ -114,8 +117,8 @@ journal::Record CJournal::NewRecord(const CVcmCommand& link, const JournalRun& r
   std::snprintf(zone.data(), zone.size(), "%c%02d:%02d", offset < 0 ? '-' : '+', std::abs(offset) / 60,
                 std::abs(offset) % 60);
   journal::Record record;
-  record.id = CalendarText(ms) + "Z-" + RandomHex();
-  record.time = CalendarText(ms + int64_t{offset} * 60000) + zone.data();
+  record.id = JournalTimeText(ms) + "Z-" + RandomHex();
+  record.time = JournalTimeText(ms + int64_t{offset} * 60000) + zone.data();
   record.user = platform::UserName();
   record.host = platform::HostName();
   record.program = m_program;

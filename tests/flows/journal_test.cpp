@@ -107,11 +107,21 @@ TEST_F(JournalTest, EveryWayOfWritingLeavesOneRecord) {
     bool file, snapshot;
   };
   const Way ways[] = {
-      {"set", [&] { return SetParam(frame, model, {21, false, 0}, 12); }, "21 40->12->12 in drive", false, false},
-      {"load", [&] { return LoadFile({{21, 13}, {22, 301}}); },
+      {"set",
+       [&] {
+         return SetParam(frame, model, {21, false, 0}, 12);
+       },
+       "21 40->12->12 in drive", false, false},
+      {"load",
+       [&] {
+         return LoadFile({{21, 13}, {22, 301}});
+       },
        "21 12->13->13 in drive; 22 300->301->301 in drive", true, true},
-      {"load differing", [&] { return LoadFile({{21, 99}, {22, 302}}, {}, &second); }, "22 301->302->302 in drive",
-       true, true},
+      {"load differing",
+       [&] {
+         return LoadFile({{21, 99}, {22, 302}}, {}, &second);
+       },
+       "22 301->302->302 in drive", true, true},
       {"motordb import",
        [&] {
          EXPECT_TRUE(dir.Write("motor.txt", std::string(kVersion) + "\r\nMAD 22\r\nMDA 303\r\n"));
