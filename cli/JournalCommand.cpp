@@ -74,9 +74,9 @@ std::optional<std::string> SinceTime(const std::string& text, int64_t nowMs) {
   const int hour = m[4].matched ? std::stoi(m[4]) : 0, minute = m[5].matched ? std::stoi(m[5]) : 0;
   const int second = m[6].matched ? std::stoi(m[6]) : 0;
   if (!date.ok() || hour > 23 || minute > 59 || second > 59) return std::nullopt;
-  int64_t ms = (static_cast<int64_t>(sys_days(date).time_since_epoch().count()) * 86400 + hour * 3600 +
-                minute * 60 + second) *
-               1000;
+  int64_t ms =
+      (static_cast<int64_t>(sys_days(date).time_since_epoch().count()) * 86400 + hour * 3600 + minute * 60 + second) *
+      1000;
   const std::string zone = m[7].str();
   int offsetMinutes = 0;
   if (zone.empty()) {
@@ -99,11 +99,21 @@ int ListJournal(const Request& request, const CJournal& journal, std::ostream& o
   if (request.json) {
     Json list = Json::array();
     for (const journal::Record& r : records) {
-      list.push_back({{"id", r.id},           {"time", r.time},       {"user", r.user},
-                      {"host", r.host},       {"program", r.program}, {"port", r.port},
-                      {"version", r.version}, {"action", r.action},   {"file", r.file},
-                      {"sha256", r.fileSha256}, {"entries", EntriesJson(r)}, {"inFlash", r.inFlash},
-                      {"outcome", r.outcome}, {"snapshot", r.snapshot}, {"undoes", r.undoes}});
+      list.push_back({{"id", r.id},
+                      {"time", r.time},
+                      {"user", r.user},
+                      {"host", r.host},
+                      {"program", r.program},
+                      {"port", r.port},
+                      {"version", r.version},
+                      {"action", r.action},
+                      {"file", r.file},
+                      {"sha256", r.fileSha256},
+                      {"entries", EntriesJson(r)},
+                      {"inFlash", r.inFlash},
+                      {"outcome", r.outcome},
+                      {"snapshot", r.snapshot},
+                      {"undoes", r.undoes}});
     }
     out << Json{{"records", list}}.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
     return 0;
@@ -130,8 +140,7 @@ int ListSnapshots(const Request& request, const CJournal& journal, std::ostream&
 }
 
 Outcome UndoOnPort(CFrameLogic& frame, CParamDescFile& model, const JobContext& context, DriveResult& result) {
-  const std::optional<journal::Record> record =
-      FindRecord(frame, context.request.recordId, PortNameOf(frame.Link()));
+  const std::optional<journal::Record> record = FindRecord(frame, context.request.recordId, PortNameOf(frame.Link()));
   if (!record) return Outcome::BadInput;
   WriteReport report;
   const Outcome outcome = UndoRecord(frame, model, *record, {[&context] { return context.cancel.load(); }, &report});

@@ -21,6 +21,7 @@ class CParamDescFile;
 class CQtPrompt;
 class CViewUserParams;
 class CWndAllParams;
+class CDlgHistory;
 class QLabel;
 class QTimer;
 class QToolBar;
@@ -74,6 +75,8 @@ class CMainFrame : public QMainWindow {
   // Likewise for the Compare with File dialog.
   using CompareRunner = std::function<int(CDlgCompare&)>;
   void SetCompareRunner(CompareRunner runner) { m_compareRunner = std::move(runner); }
+  // Likewise for the History window.
+  void SetHistoryRunner(std::function<int(CDlgHistory&)> runner) { m_historyRunner = std::move(runner); }
 
   // Queues an application message for the view.
   void PostToView(AppMessage message, intptr_t wParam = 0, intptr_t lParam = 0);
@@ -86,6 +89,7 @@ class CMainFrame : public QMainWindow {
   void OnSaveParamFile();
   void OnCompareParamFile();
   void OnAllParams();
+  void OnHistory();
   void OnImportMotorDb();
   void OnExportMotorDb();
   void OnAbout();
@@ -113,6 +117,7 @@ class CMainFrame : public QMainWindow {
   bool m_wasConnected = false;
   CParamDescFile& m_model;
   std::unique_ptr<CFrameLogic> m_logic;
+  std::unique_ptr<CJournal> m_journal;
   CViewUserParams* m_view = nullptr;
   CWndAllParams* m_allParams = nullptr;  // a child of the frame, gone with it
   QToolBar* m_toolBar = nullptr;
@@ -126,4 +131,5 @@ class CMainFrame : public QMainWindow {
   std::vector<int> m_toolBarCommands;  // in the order shown; 0 is a separator
   ConnectRunner m_connectRunner;
   CompareRunner m_compareRunner;
+  std::function<int(CDlgHistory&)> m_historyRunner;
 };

@@ -64,8 +64,12 @@ TEST_F(CliJournalTest, SetJournalUndoGivesTheOldValueBackAndTwoRecords) {
   const json records = json::parse(listed.out)["records"];
   ASSERT_EQ(1u, records.size());
   EXPECT_EQ("set", records[0]["action"]);
-  EXPECT_EQ(json({{"param", "2"}, {"label", records[0]["entries"][0]["label"]}, {"before", old},
-                  {"asked", old + 100}, {"after", old + 100}, {"state", "in drive"}}),
+  EXPECT_EQ(json({{"param", "2"},
+                  {"label", records[0]["entries"][0]["label"]},
+                  {"before", old},
+                  {"asked", old + 100},
+                  {"after", old + 100},
+                  {"state", "in drive"}}),
             records[0]["entries"][0]);
 
   const Ran undone = Cli({"undo"});
