@@ -60,14 +60,14 @@ std::vector<std::string> CHistoryLogic::RowTexts(const journal::Record& record) 
 
 std::vector<std::string> CHistoryLogic::DetailLines(const journal::Record& record) {
   std::vector<std::string> lines{res::FormatString(
-      ids::HistoryWhoLine, {record.user, record.host, res::LoadString(record.inFlash ? ids::HistoryFlash
-                                                                                       : ids::HistoryNotFlash)})};
+      ids::HistoryWhoLine,
+      {record.user, record.host, res::LoadString(record.inFlash ? ids::HistoryFlash : ids::HistoryNotFlash)})};
   if (!record.file.empty()) lines.push_back(res::FormatString(ids::HistoryFileLine, {record.file}));
   if (!record.snapshot.empty()) lines.push_back(res::FormatString(ids::HistorySnapshotLine, {record.snapshot}));
   for (const journal::Entry& entry : record.entries) {
-    lines.push_back(res::FormatString(ids::HistoryEntryLine, {entry.param, res::DisplayText(entry.label),
-                                                              ValueText(entry.before), ValueText(entry.after),
-                                                              entry.state}));
+    lines.push_back(res::FormatString(
+        ids::HistoryEntryLine,
+        {entry.param, res::DisplayText(entry.label), ValueText(entry.before), ValueText(entry.after), entry.state}));
   }
   return lines;
 }
