@@ -59,20 +59,20 @@ JournalCommands AddJournalCommands(CLI::App& app, Request* request) {
 }
 
 std::optional<std::string> SinceTime(const std::string& text, int64_t nowMs) {
-  static const std::regex age(R"(^(\d{1,6})([mhd])$)");
-  static const std::regex moment(
+  static const std::regex kAge(R"(^(\d{1,6})([mhd])$)");
+  static const std::regex kMoment(
       R"(^(\d{4})-(\d{2})-(\d{2})(?:[T ](\d{2}):(\d{2})(?::(\d{2}))?)?(Z|[+-]\d{2}:?\d{2})?$)");
   std::smatch m;
-  if (std::regex_match(text, m, age)) {
+  if (std::regex_match(text, m, kAge)) {
     const int64_t unit = m[2] == "m" ? 60000 : m[2] == "h" ? 3600000 : 86400000;
     return JournalTimeText(nowMs - std::stoll(m[1]) * unit) + "Z";
   }
-  if (!std::regex_match(text, m, moment)) return std::nullopt;
+  if (!std::regex_match(text, m, kMoment)) return std::nullopt;
   using namespace std::chrono;
   const year_month_day date{year{std::stoi(m[1])}, month{static_cast<unsigned>(std::stoi(m[2]))},
                             day{static_cast<unsigned>(std::stoi(m[3]))}};
-  const int hour = m[4].matched ? std::stoi(m[4]) : 0, minute = m[5].matched ? std::stoi(m[5]) : 0;
-  const int second = m[6].matched ? std::stoi(m[6]) : 0;
+  const int64_t hour = m[4].matched ? std::stoi(m[4]) : 0, minute = m[5].matched ? std::stoi(m[5]) : 0;
+  const int64_t second = m[6].matched ? std::stoi(m[6]) : 0;
   if (!date.ok() || hour > 23 || minute > 59 || second > 59) return std::nullopt;
   int64_t ms =
       (static_cast<int64_t>(sys_days(date).time_since_epoch().count()) * 86400 + hour * 3600 + minute * 60 + second) *

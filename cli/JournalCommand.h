@@ -14,7 +14,7 @@
 class CFrameLogic;
 class CParamDescFile;
 class CJournal;
-namespace CLI {
+namespace CLI {  // NOLINT(readability-identifier-naming): the library names it so
 class App;
 }
 

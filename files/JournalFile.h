@@ -34,7 +34,7 @@ struct Record {
   std::string undoes;    // the id of the record an undo went back on
 };
 
-inline constexpr uint64_t kRotateBytes = 10u * 1024 * 1024;
+inline constexpr uint64_t kRotateBytes = uint64_t{10} * 1024 * 1024;
 inline constexpr int kKeptFiles = 5;
 inline constexpr const char* kFileName = "journal.jsonl";
 

@@ -30,10 +30,10 @@ std::string JournalTimeText(int64_t ms) {
   const std::chrono::year_month_day date{day};
   const int64_t inDay = ms - static_cast<int64_t>(day.time_since_epoch().count()) * 86400000;
   std::array<char, 40> text{};
-  std::snprintf(text.data(), text.size(), "%04d-%02u-%02uT%02d:%02d:%02d.%03d", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                static_cast<int>(inDay / 3600000), static_cast<int>(inDay / 60000 % 60),
-                static_cast<int>(inDay / 1000 % 60), static_cast<int>(inDay % 1000));
+  (void)std::snprintf(text.data(), text.size(), "%04d-%02u-%02uT%02d:%02d:%02d.%03d", static_cast<int>(date.year()),
+                      static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                      static_cast<int>(inDay / 3600000), static_cast<int>(inDay / 60000 % 60),
+                      static_cast<int>(inDay / 1000 % 60), static_cast<int>(inDay % 1000));
   return text.data();
 }
 
@@ -42,7 +42,7 @@ namespace {
 std::string RandomHex() {
   thread_local std::mt19937 random{std::random_device{}()};
   std::array<char, 8> text{};
-  std::snprintf(text.data(), text.size(), "%04x", static_cast<unsigned>(random() & 0xFFFF));
+  (void)std::snprintf(text.data(), text.size(), "%04x", static_cast<unsigned>(random() & 0xFFFF));
   return text.data();
 }
 
@@ -114,8 +114,8 @@ journal::Record CJournal::NewRecord(const CVcmCommand& link, const JournalRun& r
       std::chrono::duration_cast<std::chrono::milliseconds>(SystemClock::now().time_since_epoch()).count();
   const int offset = platform::UtcOffsetMinutes(ms / 1000);
   std::array<char, 24> zone{};
-  std::snprintf(zone.data(), zone.size(), "%c%02d:%02d", offset < 0 ? '-' : '+', std::abs(offset) / 60,
-                std::abs(offset) % 60);
+  (void)std::snprintf(zone.data(), zone.size(), "%c%02d:%02d", offset < 0 ? '-' : '+', std::abs(offset) / 60,
+                      std::abs(offset) % 60);
   journal::Record record;
   record.id = JournalTimeText(ms) + "Z-" + RandomHex();
   record.time = JournalTimeText(ms + int64_t{offset} * 60000) + zone.data();
