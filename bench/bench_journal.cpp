@@ -31,8 +31,8 @@ journal::Record Twelve(int n, const std::string& port) {
   record.file = "/home/operator/setups/axis-3.dpf";
   record.fileSha256 = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
   for (int i = 0; i < 12; ++i) {
-    record.entries.push_back({std::to_string(i + 10), "Position Correction Controller Gain", i, i + 100, i + 100,
-                              "in drive"});
+    record.entries.push_back(
+        {std::to_string(i + 10), "Position Correction Controller Gain", i, i + 100, i + 100, "in drive"});
   }
   record.inFlash = true;
   record.outcome = "done";

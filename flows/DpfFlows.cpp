@@ -323,7 +323,8 @@ Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::st
     return work->Between(reached++, indexes.size()) || (control.cancelled && control.cancelled());
   });
   const char* loadAction = only ? journal_action::kLoadDiffering : journal_action::kLoad;
-  gate.SetRun({control.action.empty() ? loadAction : control.action, path, true, control.undoes});
+  gate.SetRun({control.action.empty() ? loadAction : control.action, path, true, control.undoes,
+               [&] { return work->Between(0, indexes.size()) || (control.cancelled && control.cancelled()); }});
   // A file the description refuses is said so before the version question.
   if (const std::optional<std::string> fault = gate.Check(plan)) {
     frame.ShowMessage(res::LoadString(ids::WrongDpf) + "\n" + *fault, MsgIcon::Error);

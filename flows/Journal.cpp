@@ -139,11 +139,16 @@ std::string CJournal::Keep(const journal::Record& record) const {
   return journal::Append(m_folder, record);
 }
 
-CJournal::Snapshot CJournal::TakeSnapshot(CVcmCommand& link, const CParamDescFile& model, const std::string& id) const {
+CJournal::Snapshot CJournal::TakeSnapshot(CVcmCommand& link, const CParamDescFile& model, const std::string& id,
+                                          const std::function<bool()>& between) const {
   Snapshot snapshot;
   std::vector<DpfEntry> entries;
   std::string notRead;
   for (const int32_t address : SavedAllAddresses(model)) {
+    if (!link.FindCachedParam(address) && between && between()) {
+      snapshot.cancelled = true;
+      return snapshot;
+    }
     if (!link.FindCachedParam(address) && (!link.IsOpen() || link.ReadParam(address) <= 0)) {
       notRead += (notRead.empty() ? "" : ", ") + std::to_string(address);
       continue;  // never stored as a value the drive did not give

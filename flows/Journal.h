@@ -4,6 +4,7 @@
 // makes one CJournal and hands it to its frames; without one nothing is kept.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ struct JournalRun {
   std::string file;       // the file the values come from; empty: none
   bool snapshot = false;  // the drive is saved whole before the writes
   std::string undoes;     // the id of the record an undo goes back on
+  // Asked before each read of the snapshot, so a window stays answered at a slow
+  // rate: true stops the run before anything is sent (may be empty).
+  std::function<bool()> between;
 };
 
 namespace journal_action {
@@ -57,11 +61,13 @@ class CJournal {
   struct Snapshot {
     std::string path;   // set when a file was written
     std::string fault;  // why it does not hold the drive whole; empty: it does
+    bool cancelled = false;
   };
   // Every parameter Save All stores, read where the link's cache lacks it, in a
   // file named by port, record id and version; older ones of that port and
   // version beyond kSnapshotsKept go.
-  Snapshot TakeSnapshot(CVcmCommand& link, const CParamDescFile& model, const std::string& id) const;
+  Snapshot TakeSnapshot(CVcmCommand& link, const CParamDescFile& model, const std::string& id,
+                        const std::function<bool()>& between = {}) const;
   // The snapshots of a port (every port when empty), newest first, as full paths.
   std::vector<std::string> Snapshots(const std::string& port) const;
 

@@ -196,7 +196,6 @@ Outcome RunPlanned(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame,
   if (!CheckSendable(file, frame)) return Outcome::FileError;
   plan = PlanMotorDbFile(file, model);
   CWriteGate gate = CWriteGate::ForFrame(frame, model);
-  gate.SetRun({journal_action::kImport, file.Path(), true});
   if (const Outcome checked = gate.CheckImport(plan); checked != Outcome::Done) return checked;
   // The window's Cancel is asked for once: what it said is kept.
   bool cancelSeen = false;
@@ -204,6 +203,7 @@ Outcome RunPlanned(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame,
     cancelSeen = cancelSeen || (progress && progress->PollCancel()) || (cancelled && cancelled());
     return cancelSeen;
   };
+  gate.SetRun({journal_action::kImport, file.Path(), true, {}, poll});
   if (sending) *sending = true;
   const ImportRun run = gate.SendImport(plan, progress, poll);
   if (sentAny) *sentAny = run.sentAny;

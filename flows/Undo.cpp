@@ -3,6 +3,7 @@
 #include "flows/DpfFlows.h"
 #include "flows/FrameLogic.h"
 #include "flows/Journal.h"
+#include "flows/LongWork.h"
 #include "flows/ParamAccess.h"
 #include "flows/WriteGate.h"
 #include "params/ParamDescFile.h"
@@ -88,9 +89,12 @@ Outcome UndoRecord(CFrameLogic& frame, CParamDescFile& model, const journal::Rec
                                             MsgIcon::Warning, MsgButtons::YesNo) != btn::Yes) {
     return Outcome::Cancelled;
   }
-  CWriteGate gate = CWriteGate::ForFrame(frame, model, control.cancelled);
-  gate.SetRun({journal_action::kUndo, std::string(), true, record.id});
+  std::optional<CLongWork> work(std::in_place, frame, ids::FlowLoadingFile);
+  const auto cancelled = [&] { return work->Between(0, 1) || (control.cancelled && control.cancelled()); };
+  CWriteGate gate = CWriteGate::ForFrame(frame, model, cancelled);
+  gate.SetRun({journal_action::kUndo, std::string(), true, record.id, cancelled});
   const WriteReport report = gate.Run(plan);
+  work.reset();
   if (control.report) *control.report = report;
   if (report.sent) frame.PostCheckLink();
   if (const std::string end = CWriteGate::EndText(report); !end.empty()) frame.ShowMessage(end, MsgIcon::Warning);

@@ -12,7 +12,8 @@ bool CWriteGate::BeforeWrites(journal::Record& record) {
   if (!m_host.journal) return true;
   record = m_host.journal->NewRecord(m_host.link, m_run);
   if (!m_run.snapshot) return true;
-  const CJournal::Snapshot snapshot = m_host.journal->TakeSnapshot(m_host.link, m_model, record.id);
+  const CJournal::Snapshot snapshot = m_host.journal->TakeSnapshot(m_host.link, m_model, record.id, m_run.between);
+  if (snapshot.cancelled) return false;
   record.snapshot = snapshot.path;
   if (snapshot.fault.empty()) return true;
   // What the drive holds now may not come back whole: writing anyway is the user's choice.
