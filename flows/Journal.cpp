@@ -149,7 +149,11 @@ CJournal::Snapshot CJournal::TakeSnapshot(CVcmCommand& link, const CParamDescFil
       snapshot.cancelled = true;
       return snapshot;
     }
-    if (!link.FindCachedParam(address) && (!link.IsOpen() || link.ReadParam(address) <= 0)) {
+    if (!link.FindCachedParam(address) && link.ReadParam(address) <= 0) {
+      if (!link.IsOpen()) {
+        snapshot.lineLost = true;
+        return snapshot;
+      }
       notRead += (notRead.empty() ? "" : ", ") + std::to_string(address);
       continue;  // never stored as a value the drive did not give
     }

@@ -62,6 +62,7 @@ class CJournal {
     std::string path;   // set when a file was written
     std::string fault;  // why it does not hold the drive whole; empty: it does
     bool cancelled = false;
+    bool lineLost = false;  // the port went during the reads: nothing can be written
   };
   // Every parameter Save All stores, read where the link's cache lacks it, in a
   // file named by port, record id and version; older ones of that port and

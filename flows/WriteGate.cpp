@@ -243,8 +243,8 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
     return report;
   }
   journal::Record record;
-  if (!BeforeWrites(record)) {
-    report.outcome = Outcome::Cancelled;
+  if (const Outcome before = BeforeWrites(record); before != Outcome::Done) {
+    report.outcome = before;
     return report;
   }
 

@@ -156,7 +156,7 @@ class CWriteGate {
   bool Cancelled() const { return m_host.cancelled && m_host.cancelled(); }
   // The journal's part: the snapshot before the writes (false: the user chose not
   // to write without a whole one) and the record after them.
-  bool BeforeWrites(journal::Record& record);
+  Outcome BeforeWrites(journal::Record& record);
   void AddEntries(journal::Record& record, const std::vector<PlannedWrite>& planned,
                   const std::vector<WrittenEntry>& written, const std::vector<ParamChange>& changes) const;
   void KeepRecord(const journal::Record& record);

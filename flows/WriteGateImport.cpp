@@ -58,7 +58,7 @@ Outcome CWriteGate::CheckImport(MotorDbPlan& plan) {
 
 ImportRun CWriteGate::SendImport(MotorDbPlan& plan, CProgInterface* progress, const std::function<bool()>& cancelled) {
   journal::Record record;
-  if (!BeforeWrites(record)) return {Outcome::Cancelled};
+  if (const Outcome before = BeforeWrites(record); before != Outcome::Done) return {before};
   std::vector<WrittenEntry> written(plan.writes.size());
   const ImportRun run = SendSteps(plan, progress, cancelled, written);
   if (!run.sentAny) return run;

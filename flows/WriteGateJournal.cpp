@@ -8,16 +8,21 @@
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 
-bool CWriteGate::BeforeWrites(journal::Record& record) {
-  if (!m_host.journal) return true;
+Outcome CWriteGate::BeforeWrites(journal::Record& record) {
+  if (!m_host.journal) return Outcome::Done;
   record = m_host.journal->NewRecord(m_host.link, m_run);
-  if (!m_run.snapshot) return true;
+  if (!m_run.snapshot) return Outcome::Done;
   const CJournal::Snapshot snapshot = m_host.journal->TakeSnapshot(m_host.link, m_model, record.id, m_run.between);
-  if (snapshot.cancelled) return false;
+  if (snapshot.cancelled) return Outcome::Cancelled;
+  if (snapshot.lineLost) {
+    m_host.reportError();
+    return Outcome::LinkFailed;
+  }
   record.snapshot = snapshot.path;
-  if (snapshot.fault.empty()) return true;
+  if (snapshot.fault.empty()) return Outcome::Done;
   // What the drive holds now may not come back whole: writing anyway is the user's choice.
-  return Ask(res::FormatString(ids::JournalSnapshotQuestion, {snapshot.fault}), 0) == btn::Yes;
+  return Ask(res::FormatString(ids::JournalSnapshotQuestion, {snapshot.fault}), 0) == btn::Yes ? Outcome::Done
+                                                                                               : Outcome::Cancelled;
 }
 
 void CWriteGate::AddEntries(journal::Record& record, const std::vector<PlannedWrite>& planned,

@@ -264,3 +264,17 @@ TEST(JournalNames, PortFileTextAsFileNamesTakeIt) {
       {"COM3", "COM3"}, {"rfc2217://[::1]:4001", "rfc2217-1-4001"}, {"tcp://host.lan:23", "tcp-host.lan-23"}};
   for (const auto& [port, text] : cases) EXPECT_EQ(text, PortFileText(port));
 }
+
+TEST_F(JournalTest, ALineLostDuringTheSnapshotStopsTheLoadUnasked) {
+  // The load's own parameter is known; the snapshot reads the others, and the line goes there.
+  link.ForgetParams();
+  ASSERT_EQ(1, link.ReadParam(21));
+  SimFaults faults;
+  faults.hangUpAfterCommands = 1;
+  drive().SetFaults(faults);
+  EXPECT_EQ(Outcome::LinkFailed, LoadFile({{21, 1}}));
+  EXPECT_EQ(40, drive().GetParam(21));
+  for (const MessageSpec& message : prompt.Messages()) EXPECT_NE(MsgButtons::YesNo, message.buttons) << message.text;
+  EXPECT_FALSE(prompt.Messages().empty()) << "the lost line is reported";
+  EXPECT_TRUE(Records().empty());
+}
