@@ -7,6 +7,7 @@
 #include <ostream>
 #include <set>
 
+#include "cli/JournalCommand.h"
 #include "cli/ScanCommand.h"
 #include "files/Settings.h"
 #include "resources/StringIds.h"
@@ -92,6 +93,7 @@ struct Subcommands {
   CLI::App* fileNew;
   CLI::App* fileDiff;
   CLI::App* watch;
+  JournalCommands journal;
 };
 
 CLI::App* AddFileCommand(CLI::App& parent, const char* name, int helpId, std::string* file) {
@@ -154,7 +156,10 @@ std::pair<Command, std::string> ChosenCommand(const Subcommands& s) {
                                                  {s.fileSet, Command::FileSet},
                                                  {s.fileNew, Command::FileNew},
                                                  {s.fileDiff, Command::FileDiff},
-                                                 {s.watch, Command::Watch}};
+                                                 {s.watch, Command::Watch},
+                                                 {s.journal.journal, Command::Journal},
+                                                 {s.journal.undo, Command::Undo},
+                                                 {s.journal.snapshots, Command::Snapshots}};
   for (const auto& [app, command] : order) {
     if (!app->parsed()) continue;
     const bool motordb = command == Command::MotorDbImport || command == Command::MotorDbExport;
@@ -384,6 +389,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
       ->check(Unlabelled(CLI::Range(0.001, 1e7)))
       ->excludes(count);
   s.watch->add_flag("--csv", request->csv, Text(ids::CliOptCsv));
+  s.journal = AddJournalCommands(app, request);
   const SubcommandHelp helps[] = {
       {s.ports, false, false, "ports"},
       {s.info, true, false, "--port COM3 info"},
@@ -404,11 +410,15 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
       {s.fileNew, false, false, "file new --version \"QDS-2 ver.1.04.007.12 std\" line-setup.dpf"},
       {s.fileDiff, false, false, "file diff line-a.dpf line-b.dpf"},
       {s.watch, true, false, "--port COM3,COM4 watch 97 98 --interval 100 --count 20 --csv"},
+      {s.journal.journal, false, false, "journal --port COM3 --since 2h --json"},
+      {s.journal.undo, true, true, "--port COM3 undo"},
+      {s.journal.snapshots, false, false, "snapshots --port COM3"},
   };
   for (const SubcommandHelp& help : helps) SetSubcommandFooter(help);
   // Each subcommand made its own help flags under CLI11's English group name.
   for (CLI::App* sub : {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb, s.scan,
-                        s.params, s.file, s.fileShow, s.fileCheck, s.fileSet, s.fileNew, s.fileDiff, s.watch}) {
+                        s.params, s.file, s.fileShow, s.fileCheck, s.fileSet, s.fileNew, s.fileDiff, s.watch,
+                        s.journal.journal, s.journal.undo, s.journal.snapshots}) {
     sub->group(Text(ids::CliLabelSubcommands));
     for (CLI::Option* help : {sub->get_help_ptr(), sub->get_option_no_throw("--help-all")}) {
       if (help) help->group(Text(ids::CliLabelOptions));

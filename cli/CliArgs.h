@@ -33,7 +33,10 @@ enum class Command {
   FileSet,
   FileNew,
   FileDiff,
-  Watch
+  Watch,
+  Journal,
+  Undo,
+  Snapshots,
 };
 
 // One ADDR=VALUE of `set`; the value stays text until the drive's description is
@@ -67,6 +70,8 @@ struct Request {
   int64_t count = 0;                    // watch: samples of each drive; 0: no limit
   double durationS = 0;                 // watch: seconds; 0: no limit
   bool csv = false;                     // watch
+  std::string since;                    // journal --since, as given
+  std::string recordId;                 // undo: empty for the port's last record
 };
 
 // The `file` subcommands, which work on files alone.
@@ -100,7 +105,8 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
 // Whether the command talks to drives on ports the user names (all but `ports`,
 // `params`, `file` and `scan`, which takes every listed port when none is named).
 inline bool NeedsDrive(Command command) {
-  return command != Command::Ports && command != Command::Scan && command != Command::Params && !IsFileCommand(command);
+  return command != Command::Ports && command != Command::Scan && command != Command::Params &&
+         command != Command::Journal && command != Command::Snapshots && !IsFileCommand(command);
 }
 
 }  // namespace cli

@@ -15,12 +15,15 @@
 #include "cli/Console.h"
 #include "cli/DriveJob.h"
 #include "cli/FileCommand.h"
+#include "cli/JournalCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/WatchCommand.h"
 #include "files/ConfigFile.h"
 #include "files/IniFile.h"
 #include "files/Settings.h"
+#include "flows/Journal.h"
 #include "flows/PortDoctor.h"
+#include "resources/Paths.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "serial/PortProbe.h"
@@ -151,6 +154,9 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
   if (request.command == Command::Scan) return RunScan(request, streams.out, console, cancel);
   if (request.command == Command::Params) return ListParams(request, streams.out, streams.err);
   if (IsFileCommand(request.command)) return RunFileCommand(request, streams.out, console);
+  CJournal journal(res::JournalFolder(), std::string("drive-setting-cli ") + DS_VERSION);
+  if (request.command == Command::Journal) return ListJournal(request, journal, streams.out);
+  if (request.command == Command::Snapshots) return ListSnapshots(request, journal, streams.out);
 
   std::vector<unsigned> ports = request.ports;
   if (request.allPorts) CRs232CB::ListPorts(ports);
@@ -170,7 +176,8 @@ int RunCli(int argc, const char* const* argv, const Streams& streams, const std:
     return static_cast<int>(Outcome::BadInput);
   }
   RowSink rows(streams.out);
-  const JobContext context{request, BaudRate(request, console), console, ports.size() > 1, cancel, &streams.in, &rows};
+  const JobContext context{request, BaudRate(request, console), console, ports.size() > 1, cancel, &streams.in, &rows,
+                           &journal};
   std::vector<DriveResult> results(ports.size());
   {
     // One worker a port: each bound by its own wire time, none waiting on another.

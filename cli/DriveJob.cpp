@@ -7,6 +7,7 @@
 #include "cli/AllParamsJob.h"
 #include "cli/CliPrompt.h"
 #include "cli/WatchCommand.h"
+#include "cli/JournalCommand.h"
 #include "flows/CompareTable.h"
 #include "flows/DpfFlows.h"
 #include "flows/DriveSearch.h"
@@ -138,6 +139,7 @@ Outcome Set(Drive& d) {
   if (!valid) return Outcome::BadInput;
 
   CWriteGate gate = CWriteGate::ForFrame(d.frame, d.model, [&d] { return d.Cancelled(); });
+  gate.SetRun({journal_action::kSet});
   const WriteReport report = gate.Run(plan);
   if (!report.sent) return report.outcome;
   AddWriteRows(d, report);
@@ -196,6 +198,7 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
     return Outcome::LinkFailed;
   }
   CFrameLogic frame(link, prompt);
+  frame.SetJournal(context.journal);
   CParamDescFile model;
   const Command command = context.request.command;
   // Save stores what the view shows, so it reads those entries as the window's
@@ -221,6 +224,7 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
     case Command::MotorDbImport: return ImportMotorDb(frame, model, [&context] { return context.cancel.load(); });
     case Command::MotorDbExport: return ExportMotorDb(frame, [&context] { return context.cancel.load(); });
     case Command::Watch: return Watch(frame, model, com, context, prompt);
+    case Command::Undo: return UndoOnPort(frame, model, context, result);
     case Command::Ports:
     case Command::Scan:
     case Command::Params:
@@ -228,7 +232,9 @@ Outcome RunCommand(unsigned com, const JobContext& context, CCliPrompt& prompt, 
     case Command::FileCheck:
     case Command::FileSet:
     case Command::FileNew:
-    case Command::FileDiff: break;
+    case Command::FileDiff:
+    case Command::Journal:
+    case Command::Snapshots: break;
   }
   return Outcome::BadInput;
 }
@@ -243,14 +249,7 @@ std::string BareLabel(std::string label) {
 }
 
 std::string FileForPort(const std::string& file, unsigned com) {
-  // A network address holds characters a file name must not ("rfc2217://[::1]:4001"):
-  // each run of them becomes one '-'.
-  std::string port;
-  for (const char c : PortName(com)) {
-    const bool plain = std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_';
-    if (plain) port += c;
-    else if (!port.empty() && port.back() != '-') port += '-';
-  }
+  const std::string port = PortFileText(PortName(com));
   std::string named = file;
   for (size_t at = named.find(kPortPlaceholder); at != std::string::npos;
        at = named.find(kPortPlaceholder, at + port.size())) {

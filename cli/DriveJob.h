@@ -15,6 +15,8 @@
 #include "cli/Console.h"
 #include "flows/Outcome.h"
 
+class CJournal;
+
 namespace cli {
 
 // A null json allocates nothing, but the check cannot tell a null from an object.
@@ -36,6 +38,7 @@ struct JobContext {
   const std::atomic<bool>& cancel;  // set by Ctrl-C
   std::istream* input = nullptr;    // where --interactive reads answers
   RowSink* rows = nullptr;          // where `watch` prints its rows as they come
+  CJournal* journal = nullptr;      // where writes are recorded
 };
 
 // "COM3".

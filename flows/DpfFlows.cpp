@@ -336,11 +336,14 @@ Outcome LoadParamFileAt(CFrameLogic& frame, CParamDescFile& model, const std::st
   // Cancel is read before each entry, as Ctrl-C is: never between a write and its read-back.
   std::optional<CLongWork> work(std::in_place, frame, only ? ids::FlowLoadingDiffering : ids::FlowLoadingFile);
   size_t reached = 0;
-  CWriteGate gate = CWriteGate::ForFrame(
-      frame, model,
-      [&] { return work->Between(reached++, indexes.size()) || (control.cancelled && control.cancelled()); },
-      // What the link has not read yet is read first: the window answers meanwhile.
-      [&] { return work->Between(0, indexes.size()) || (control.cancelled && control.cancelled()); });
+  CWriteGate gate = CWriteGate::ForFrame(frame, model, [&] {
+    return work->Between(reached++, indexes.size()) || (control.cancelled && control.cancelled());
+  });
+  // What the link has not read yet is read first, and the drive saved whole: the
+  // window answers meanwhile.
+  const char* loadAction = only ? journal_action::kLoadDiffering : journal_action::kLoad;
+  gate.SetRun({control.action.empty() ? loadAction : control.action, path, true, control.undoes,
+               [&] { return work->Between(0, indexes.size()) || (control.cancelled && control.cancelled()); }});
   // A file the description refuses is said so before the version question.
   const std::optional<std::string> fault = gate.Check(plan);
   if (gate.ReadsCancelled()) return Outcome::Cancelled;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "flows/FlowState.h"
+#include "flows/Journal.h"
 #include "flows/Prompt.h"
 #include "protocol/VcmCommand.h"
 
@@ -42,6 +43,11 @@ class CFrameLogic {
 
   CVcmCommand& Link() { return m_link; }
   CPromptInterface& Prompt() { return m_prompt; }
+  // Where the write gate records what it sends (none: nothing is recorded), and a
+  // motor DB import's record while its closing saves run.
+  void SetJournal(CJournal* journal) { m_journal = journal; }
+  CJournal* Journal() const { return m_journal; }
+  std::optional<journal::Record>& HeldRecord() { return m_heldRecord; }
   // Whether a flow of this window talks to the drive now.
   CFlowState& FlowState() { return m_flowState; }
 
@@ -62,6 +68,8 @@ class CFrameLogic {
   CPromptInterface& m_prompt;
   std::function<void()> m_postCheckLink;
   CFlowState m_flowState;
+  CJournal* m_journal = nullptr;
+  std::optional<journal::Record> m_heldRecord;
 };
 
 // What the error report says of a failed exchange's result code, without the box

@@ -203,6 +203,7 @@ Outcome RunPlanned(CVcmFile& file, CProgInterface* progress, CFrameLogic& frame,
     cancelSeen = cancelSeen || (progress && progress->PollCancel()) || (cancelled && cancelled());
     return cancelSeen;
   };
+  gate.SetRun({journal_action::kImport, file.Path(), true, {}, poll});
   if (sending) *sending = true;
   const ImportRun run = gate.SendImport(plan, progress, poll);
   if (sentAny) *sentAny = run.sentAny;

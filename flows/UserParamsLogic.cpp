@@ -246,8 +246,9 @@ void CUserParamsLogic::OnSetParam(int row, int32_t value) {
                      m_events.SendToFrame(UM_SAVE_DRIVE_PARAMS, reinterpret_cast<intptr_t>(&key));
                      return 1;
                    },
-                   nullptr, nullptr},
+                   nullptr, nullptr, m_journal},
                   m_model);
+  gate.SetRun({journal_action::kPick});
   const WriteReport report = gate.Run(plan);
   if (report.outcome == Outcome::Done) {
     ShowDriveValue(row);

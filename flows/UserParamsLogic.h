@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "flows/AppMessageIds.h"
+#include "flows/Journal.h"
 #include "flows/LongWork.h"
 #include "flows/Prompt.h"
 #include "params/ParamDescFile.h"
@@ -57,6 +58,8 @@ class CUserParamsLogic {
   // The window's flow-running state: the read-in holds it from the link check to
   // the last row, and messages wait on it. None: nothing waits.
   void SetFlowState(CFlowState* flows) { m_flows = flows; }
+  // Where a pick's write is recorded; none: it is not.
+  void SetJournal(CJournal* journal) { m_journal = journal; }
   // The last flow has ended: the messages that waited are queued again, in order.
   void OnFlowsIdle();
   // The user chose a row's value: Enter on the list, or a choice in the open list.
@@ -101,6 +104,7 @@ class CUserParamsLogic {
   bool ReadInStopped(size_t done);
   void EndReadIn();
   CFlowState* m_flows = nullptr;
+  CJournal* m_journal = nullptr;
   std::unique_ptr<CLongWork> m_readIn;
   bool m_inStep = false;  // a message is being handled: any other that comes meanwhile waits
   struct Waiting {

@@ -50,11 +50,10 @@ const char* EntryEndName(EntryEnd end) {
 
 CWriteGate::CWriteGate(Host host, const CParamDescFile& model) : m_host(std::move(host)), m_model(model) {}
 
-CWriteGate CWriteGate::ForFrame(CFrameLogic& frame, const CParamDescFile& model, std::function<bool()> cancelled,
-                                std::function<bool()> betweenReads) {
+CWriteGate CWriteGate::ForFrame(CFrameLogic& frame, const CParamDescFile& model, std::function<bool()> cancelled) {
   return CWriteGate({frame.Link(), frame.Prompt(), [&frame] { frame.ReportError(0); },
                      [&frame](ChangeCommandKey key) { return frame.SaveDriveParams(key); }, std::move(cancelled),
-                     &frame, std::move(betweenReads)},
+                     &frame, frame.Journal()},
                     model);
 }
 
@@ -71,7 +70,7 @@ CWriteGate::Judged CWriteGate::Judge(const std::vector<PlannedWrite>& entries, s
     // What the drive holds now, as this link last read or wrote it, else read: a
     // parameter the drive refuses to give is judged again when it is written.
     const bool cached = link.FindCachedParam(change.address) != nullptr;
-    if (!cached && m_host.betweenReads && m_host.betweenReads()) {
+    if (!cached && m_run.between && m_run.between()) {
       m_readsCancelled = judged.cancelled = true;
       return judged;
     }
@@ -270,6 +269,11 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
     report.outcome = Outcome::Cancelled;
     return report;
   }
+  journal::Record record;
+  if (const Outcome before = BeforeWrites(record); before != Outcome::Done) {
+    report.outcome = before;
+    return report;
+  }
 
   for (const PlannedWrite& planned : plan.entries) {
     WrittenEntry entry;
@@ -277,6 +281,7 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
     entry.label = EntryName(planned) + " " + res::DisplayText(ParamLabel(m_model, planned.ref));
     report.entries.push_back(std::move(entry));
   }
+  bool wrote = false;  // a run that sent no write leaves no record
   for (size_t c = 0; c < judged.changes.size(); ++c) {
     if (Cancelled()) {
       report.stopped = true;
@@ -286,7 +291,7 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
     ParamChange& change = judged.changes[c];
     // Reached, whether or not it needed a write: each of its entries has an end to report.
     report.sent = true;
-    (void)WriteChange(change, judged.verdicts[c], plan.entries, rules, report.entries);
+    wrote = WriteChange(change, judged.verdicts[c], plan.entries, rules, report.entries) || wrote;
     bool lineFault = false;
     for (const size_t i : change.entries) {
       switch (report.entries[i].end) {
@@ -303,6 +308,12 @@ WriteReport CWriteGate::Run(const WritePlan& plan) {
     }
   }
   SaveToFlash(report);
+  if (wrote) {
+    AddEntries(record, plan.entries, report.entries, judged.changes);
+    record.inFlash = report.flashSaved;
+    record.outcome = OutcomeWord(report.outcome);
+    KeepRecord(record);
+  }
   if (report.stopped && report.sent) {
     size_t written = 0;  // entries the drive answered before the stop
     for (const WrittenEntry& entry : report.entries) {

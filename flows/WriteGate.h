@@ -20,8 +20,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "flows/Journal.h"
 #include "flows/Outcome.h"
 #include "flows/ParamAccess.h"
 #include "flows/WholeValue.h"
@@ -100,15 +102,17 @@ class CWriteGate {
     std::function<bool()> cancelled;                   // Ctrl-C: checked before each write and the
                                                        // flash save (may be empty)
     CFrameLogic* frame = nullptr;                      // the motor DB import's verifies and saves
-    // Between two reads of what the drive holds, before any write: a long flow's
-    // look at the window (its events, Cancel). True when cancelled. May be empty.
-    std::function<bool()> betweenReads;
+    CJournal* journal = nullptr;                       // where each run that sent something is recorded
   };
 
   CWriteGate(Host host, const CParamDescFile& model);
   // A gate for the flows that run through the main frame's logic.
-  static CWriteGate ForFrame(CFrameLogic& frame, const CParamDescFile& model, std::function<bool()> cancelled = nullptr,
-                             std::function<bool()> betweenReads = nullptr);
+  static CWriteGate ForFrame(CFrameLogic& frame, const CParamDescFile& model,
+                             std::function<bool()> cancelled = nullptr);
+
+  // What the journal calls the run; a run that asks for a snapshot saves the
+  // drive whole after the questions and before the first write.
+  void SetRun(JournalRun run) { m_run = std::move(run); }
 
   // Stage 1 alone: the message of the first entry the description refuses (named
   // by its origin), or none. Reads what the drive holds (a parameter that cannot be
@@ -162,8 +166,18 @@ class CWriteGate {
                    const ChangeRules& rules, std::vector<WrittenEntry>& written);
   void SaveToFlash(WriteReport& report);
   bool Cancelled() const { return m_host.cancelled && m_host.cancelled(); }
+  // The journal's part: the snapshot before the writes (false: the user chose not
+  // to write without a whole one) and the record after them.
+  Outcome BeforeWrites(journal::Record& record);
+  void AddEntries(journal::Record& record, const std::vector<PlannedWrite>& planned,
+                  const std::vector<WrittenEntry>& written, const std::vector<ParamChange>& changes) const;
+  void KeepRecord(const journal::Record& record);
+  ImportRun SendSteps(MotorDbPlan& plan, CProgInterface* progress, const std::function<bool()>& cancelled,
+                      std::vector<WrittenEntry>& written);
+  Outcome SaveImportSteps(const std::function<bool()>& cancelled, ImportSaves* saved);
 
   Host m_host;
+  JournalRun m_run;
   const CParamDescFile& m_model;
   bool m_readsCancelled = false;
 };

@@ -1,6 +1,8 @@
 // The motor DB import's way through the write gate.
 
 #include <cctype>
+#include <optional>
+#include <utility>
 
 #include "flows/FrameLogic.h"
 #include "flows/MotorDbPlan.h"
@@ -55,6 +57,22 @@ Outcome CWriteGate::CheckImport(MotorDbPlan& plan) {
 }
 
 ImportRun CWriteGate::SendImport(MotorDbPlan& plan, CProgInterface* progress, const std::function<bool()>& cancelled) {
+  journal::Record record;
+  if (const Outcome before = BeforeWrites(record); before != Outcome::Done) return {before};
+  std::vector<WrittenEntry> written(plan.writes.size());
+  const ImportRun run = SendSteps(plan, progress, cancelled, written);
+  if (!run.sentAny) return run;
+  AddEntries(record, plan.writes, written, plan.changes);
+  record.inFlash = run.savedUpToLine > 0;
+  record.outcome = OutcomeWord(run.outcome);
+  // A file sent whole is recorded once its closing saves have run.
+  if (run.outcome == Outcome::Done && m_host.frame) m_host.frame->HeldRecord() = std::move(record);
+  else KeepRecord(record);
+  return run;
+}
+
+ImportRun CWriteGate::SendSteps(MotorDbPlan& plan, CProgInterface* progress, const std::function<bool()>& cancelled,
+                                std::vector<WrittenEntry>& written) {
   ImportRun run;
   CVcmCommand& link = m_host.link;
   const auto stop = [&](Outcome outcome) {
@@ -72,7 +90,6 @@ ImportRun CWriteGate::SendImport(MotorDbPlan& plan, CProgInterface* progress, co
   };
 
   if (progress) progress->SetRange(0, 100);
-  std::vector<WrittenEntry> written(plan.writes.size());
   for (const MotorDbStep& step : plan.steps) {
     if (isCancelled()) return stop(Outcome::Cancelled);
     run.reachedLine = step.command.line;
@@ -135,6 +152,16 @@ ImportRun CWriteGate::SendImport(MotorDbPlan& plan, CProgInterface* progress, co
 }
 
 Outcome CWriteGate::SaveImport(const std::function<bool()>& cancelled, ImportSaves* saved) {
+  const Outcome outcome = SaveImportSteps(cancelled, saved);
+  if (std::optional<journal::Record> record = std::exchange(m_host.frame->HeldRecord(), std::nullopt)) {
+    record->inFlash = outcome == Outcome::Done;
+    record->outcome = OutcomeWord(outcome);
+    KeepRecord(*record);
+  }
+  return outcome;
+}
+
+Outcome CWriteGate::SaveImportSteps(const std::function<bool()>& cancelled, ImportSaves* saved) {
   CFrameLogic& frame = *m_host.frame;
   const auto isCancelled = [&] { return cancelled && cancelled(); };
   ImportSaves flash;

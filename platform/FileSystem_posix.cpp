@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/Journaling.h"
 
 namespace platform {
 namespace {
@@ -129,6 +130,15 @@ std::string UserSettingsBase() {
   if (home.empty()) return home;
   if (home.back() != '/') home += '/';
   return home + ".config";
+}
+
+std::string UserDataBase() {
+  const std::optional<std::string> xdg = Environment("XDG_DATA_HOME");
+  if (xdg && IsAbsolutePath(*xdg)) return *xdg;
+  std::string home = HomeFolder();
+  if (home.empty()) return home;
+  if (home.back() != '/') home += '/';
+  return home + ".local/share";
 }
 
 std::string SystemSettingsBase() { return "/etc"; }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/FileSystem.h"
+#include "platform/Journaling.h"
 #include "platform/WideText_win.h"
 
 namespace platform {
@@ -196,6 +197,8 @@ static std::string FolderFromEnvironment(const char* name) {
 std::string UserSettingsBase() { return FolderFromEnvironment("APPDATA"); }
 
 std::string SystemSettingsBase() { return FolderFromEnvironment("PROGRAMDATA"); }
+
+std::string UserDataBase() { return FolderFromEnvironment("LOCALAPPDATA"); }
 
 static bool IsInside(const std::string& path, const std::string& folder) {
   if (folder.empty() || path.size() <= folder.size() || path[folder.size()] != '/') return false;

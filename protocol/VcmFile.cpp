@@ -47,6 +47,7 @@ bool EqualsNoCase(const std::string& text, const char* word) {
 int CVcmFile::Load(const std::string& path) {
   m_text.clear();
   m_version.clear();
+  m_path = path;
   m_state = State();
   // Only a plain file: a folder reads as empty and a device or pipe may never end.
   std::string text;

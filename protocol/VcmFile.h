@@ -59,6 +59,8 @@ class CVcmFile {
   [[nodiscard]] int ReadVersionLine(char buffer[kVersionBufferSize]);
   // The version text of the last successful ReadVersionLine.
   const std::string& VersionLine() const { return m_version; }
+  // The file the last Load read (its name as given), for the record of what was sent.
+  const std::string& Path() const { return m_path; }
 
   // The next command from the cursor, skipping white space and bracket lines.
   Token NextCommand(Command& command);
@@ -112,6 +114,7 @@ class CVcmFile {
 
   std::string m_text;
   std::string m_version;
+  std::string m_path;
   platform::ReadResult m_loadFailure = platform::ReadResult::Ok;
   State m_state;
 };

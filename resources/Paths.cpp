@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/FileSystem.h"
+#include "platform/Journaling.h"
 
 namespace res {
 namespace {
@@ -105,6 +106,19 @@ void OverrideSystemConfigFolder(const std::string& folder) {
 }
 
 bool SettingsBesideProgram() { return !IsInstalled() && platform::MayKeepFilesIn(ProgramFolder()); }
+
+std::string JournalFolder() {
+  const std::optional<std::string> chosen = platform::Environment(kJournalFolderVariable);
+  if (chosen && !chosen->empty()) return WithSlash(*chosen);
+  const SettingsFile config = LocateSettingsFile("Config.ini");
+  const std::string userConfig = UserConfigFolder();
+  // Data, not settings: kept out of the per-user settings folder.
+  if (userConfig.empty() || config.path.compare(0, userConfig.size(), userConfig) != 0) {
+    return config.path.substr(0, config.path.rfind('/') + 1);
+  }
+  const std::string base = platform::UserDataBase();
+  return base.empty() ? std::string() : WithSlash(base) + kPackageFolder;
+}
 
 SettingsFile LocateSettingsFile(const std::string& name) {
   const std::string beside = PathBesideProgram(name);

@@ -66,4 +66,12 @@ struct SettingsFile {
 // program, else the administrator's.
 SettingsFile LocateSettingsFile(const std::string& name);
 
+// The folder of the journal of writes and its snapshots, with a closing '/':
+// beside Config.ini, except when that is the user's settings folder, which holds
+// settings only: then the user's data folder ($XDG_DATA_HOME/drive-setting/,
+// %LOCALAPPDATA%/drive-setting/). The variable below, when set, names another
+// (a plant's shared folder, a test's own). Empty when there is no such place.
+inline constexpr const char* kJournalFolderVariable = "DRIVE_SETTING_JOURNAL_DIR";
+std::string JournalFolder();
+
 }  // namespace res

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev libgl-dev qt6-translations-l10n
-  libtinyxml-dev libcli11-dev nlohmann-json3-dev help2man
+  libtinyxml-dev libcli11-dev nlohmann-json3-dev libssl-dev help2man
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev clang-tidy clang-format
   python3 python3-serial ser2net

@@ -26,15 +26,18 @@
 #include "flows/UserParamsLogic.h"
 #include "params/ParamDescFile.h"
 #include "protocol/VcmCommand.h"
+#include "resources/Paths.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
 #include "ui/AboutDlg.h"
 #include "ui/DlgCompare.h"
 #include "ui/DlgConnect.h"
+#include "ui/DlgHistory.h"
 #include "ui/Icons.h"
 #include "ui/LineWatch.h"
 #include "ui/ProgressDlg.h"
 #include "ui/QtPrompt.h"
+#include "ui/VersionInfo.h"
 #include "ui/ViewUserParams.h"
 #include "ui/WndAllParams.h"
 #include "ui/WndStatus.h"
@@ -43,6 +46,15 @@ namespace {
 
 QString Q(int id) { return QString::fromStdString(res::LoadString(id)); }
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// "1.7.0.36", as the program's version block has it, for the journal's records.
+std::string ProgramVersionText() {
+  VersionInfo info;
+  if (!ReadVersionInfo(QApplication::applicationFilePath().toStdString(), info)) return "?";
+  std::string text;
+  for (const uint16_t part : info.fileVersion) text += (text.empty() ? "" : ".") + std::to_string(part);
+  return text;
+}
 
 constexpr int kUiRefreshMs = 200;
 constexpr int kToolButtonSize = 34;
@@ -73,10 +85,13 @@ CMainFrame::CMainFrame(CVcmCommand& link, CParamDescFile& model, CPromptInterfac
       m_prompt(prompt ? prompt : m_qtPrompt.get()),
       m_link(link),
       m_model(model),
-      m_logic(std::make_unique<CFrameLogic>(m_link, *m_prompt)) {
+      m_logic(std::make_unique<CFrameLogic>(m_link, *m_prompt)),
+      m_journal(std::make_unique<CJournal>(res::JournalFolder(), "drive-setting " + ProgramVersionText())) {
+  m_logic->SetJournal(m_journal.get());
   m_logic->SetCheckLinkPoster([this] { PostToView(UM_CHECK_LINK); });
   m_connectRunner = [](CDlgConnect& dialog) { return dialog.exec(); };
   m_compareRunner = [](CDlgCompare& dialog) { return dialog.exec(); };
+  m_historyRunner = [](CDlgHistory& dialog) { return dialog.exec(); };
 }
 
 // The view outlives the frame's logic by a moment: it must not be told of flows then.
@@ -93,6 +108,7 @@ bool CMainFrame::Create() {
   m_view->SetPrompt(m_prompt);
   m_view->SetFrame(this);
   m_view->Logic().SetFlowState(&m_logic->FlowState());
+  m_view->Logic().SetJournal(m_journal.get());
   m_logic->FlowState().SetListener([this] { OnFlowStateChanged(); });
   m_view->setFixedSize(m_view->FormSize());
   setCentralWidget(m_view);
@@ -150,6 +166,7 @@ void CMainFrame::BuildMenus() {
   drive->addAction(MakeCommand(ids::CmdDisconnect, ids::MenuDisconnect, &CMainFrame::OnDisconnect));
   drive->addAction(MakeCommand(ids::CmdRefresh, ids::MenuRefresh, &CMainFrame::OnRefresh));
   m_actions[ids::CmdRefresh]->setShortcut(QKeySequence(Qt::Key_F5));
+  drive->addAction(MakeCommand(ids::CmdHistory, ids::MenuHistory, &CMainFrame::OnHistory));
   drive->addSeparator();
   drive->addAction(MakeCommand(ids::CmdExit, ids::MenuExit, nullptr));
   connect(m_actions[ids::CmdExit], &QAction::triggered, this, &QWidget::close);
@@ -448,6 +465,13 @@ void CMainFrame::OnAllParams() {
   m_allParams->show();
   m_allParams->raise();
   m_allParams->activateWindow();
+}
+
+void CMainFrame::OnHistory() {
+  if (IsBusy()) return;
+  CDlgHistory dialog(*m_journal, *m_logic, m_model, this);
+  m_historyRunner(dialog);
+  UpdateCommandUi();
 }
 
 void CMainFrame::OnImportMotorDb() {

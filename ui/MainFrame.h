@@ -22,6 +22,7 @@ class CQtPrompt;
 class CViewUserParams;
 class CWndAllParams;
 class CWndStatus;
+class CDlgHistory;
 class QLabel;
 class QTimer;
 class QToolBar;
@@ -76,6 +77,8 @@ class CMainFrame : public QMainWindow {
   // Likewise for the Compare with File dialog.
   using CompareRunner = std::function<int(CDlgCompare&)>;
   void SetCompareRunner(CompareRunner runner) { m_compareRunner = std::move(runner); }
+  // Likewise for the History window.
+  void SetHistoryRunner(std::function<int(CDlgHistory&)> runner) { m_historyRunner = std::move(runner); }
 
   // Queues an application message for the view.
   void PostToView(AppMessage message, intptr_t wParam = 0, intptr_t lParam = 0);
@@ -89,6 +92,7 @@ class CMainFrame : public QMainWindow {
   void OnCompareParamFile();
   void OnAllParams();
   void OnStatusView();
+  void OnHistory();
   void OnImportMotorDb();
   void OnExportMotorDb();
   void OnAbout();
@@ -116,6 +120,7 @@ class CMainFrame : public QMainWindow {
   bool m_wasConnected = false;
   CParamDescFile& m_model;
   std::unique_ptr<CFrameLogic> m_logic;
+  std::unique_ptr<CJournal> m_journal;
   CViewUserParams* m_view = nullptr;
   CWndAllParams* m_allParams = nullptr;  // a child of the frame, gone with it
   CWndStatus* m_status = nullptr;        // likewise
@@ -130,4 +135,5 @@ class CMainFrame : public QMainWindow {
   std::vector<int> m_toolBarCommands;  // in the order shown; 0 is a separator
   ConnectRunner m_connectRunner;
   CompareRunner m_compareRunner;
+  std::function<int(CDlgHistory&)> m_historyRunner;
 };

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWidget>
 
 #include <cstdio>
@@ -33,6 +34,7 @@
 #include "flows/ConnectLogic.h"
 #include "flows/DpfFlows.h"
 #include "flows/DpfSaveAll.h"
+#include "flows/Journal.h"
 #include "flows/MotorDb.h"
 #include "flows/ParamAccess.h"
 #include "params/ParamDescFile.h"
@@ -45,6 +47,7 @@
 #include "ui/DlgCompare.h"
 #include "ui/DlgConnect.h"
 #include "ui/DlgFindDrive.h"
+#include "ui/DlgHistory.h"
 #include "ui/MainFrame.h"
 #include "ui/ProgressDlg.h"
 #include "ui/QtPrompt.h"
@@ -343,6 +346,29 @@ int main(int argc, char** argv) {
     status->Rate()->setCurrentIndex(status->Rate()->findData(10));
     Settle(25000);
     ok = Save(*status, out, QStringLiteral("screenshot-status"), suffix) && ok;
+  }
+  if (wanted("history") && frame.IsConnected()) {
+    // A load of two values and a set, into a journal of the picture's own.
+    const QString folder = QDir(out).absoluteFilePath(QStringLiteral("history-example"));
+    CJournal journal(folder.toStdString() + "/", "drive-setting");
+    frame.Logic().SetJournal(&journal);
+    const QString file = QDir(out).absoluteFilePath(QStringLiteral("line-setup.dpf"));
+    // Values the drive does not hold yet, whatever an earlier run left: each is written.
+    const auto other = [&](int32_t address, int32_t value) {
+      const CachedParam* cached = link.FindCachedParam(address);
+      return cached && cached->value == value ? value + 1 : value;
+    };
+    bool staged =
+        WriteParamFile(file.toStdString(), link.GetVersion(), {{21, 0, 0, other(21, 7)}, {25, 0, 0, other(25, 12)}});
+    staged = staged && LoadParamFileAt(frame.Logic(), model, file.toStdString()) == Outcome::Done;
+    staged = staged && SetParam(frame.Logic(), model, {2, false, 0}, other(2, 1700)) == Outcome::Done;
+    if (!staged) std::fprintf(stderr, "drive-setting-shots: the history to show could not be made\n");
+    CDlgHistory dialog(journal, frame.Logic(), model, &frame);
+    if (QTreeWidgetItem* load = dialog.Records()->topLevelItem(1)) load->setExpanded(true);
+    ok = Save(dialog, out, QStringLiteral("screenshot-history"), suffix) && staged && ok;
+    frame.Logic().SetJournal(nullptr);
+    QDir(folder).removeRecursively();
+    QFile::remove(file);
   }
   link.Close();
   return ok ? 0 : 1;

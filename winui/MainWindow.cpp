@@ -12,6 +12,7 @@
 #include "flows/DriveSession.h"
 #include "flows/MotorDb.h"
 #include "params/ParamDescFile.h"
+#include "resources/Paths.h"
 #include "resources/StringIds.h"
 #include "winui/AboutBox.h"
 #include "winui/CompareDialog.h"
@@ -74,12 +75,15 @@ constexpr int kPopupTexts[] = {ids::MenuDrive, ids::MenuParameters, ids::MenuVie
 CMainWindow::CMainWindow(CVcmCommand& link, CParamDescFile& model)
     : m_link(link),
       m_model(model),
+      m_journal(res::JournalFolder(), "drive-setting " DS_VERSION),
       m_logic(link, m_prompt),
       m_view(link, model, m_prompt),
       m_allParams(m_logic, model),
       m_status(m_logic, model) {
   m_logic.SetCheckLinkPoster([this] { PostMessageW(m_view.Window(), UM_CHECK_LINK, 0, 0); });
   m_view.Logic().SetFlowState(&m_logic.FlowState());
+  m_logic.SetJournal(&m_journal);
+  m_view.Logic().SetJournal(&m_journal);
   m_logic.FlowState().SetListener([this] { OnFlowStateChanged(); });
   // A value the table wrote shows in the form's row at once.
   m_allParams.Logic().onWritten = [this] { m_view.Logic().SelectCurrentValues(); };

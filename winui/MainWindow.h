@@ -63,6 +63,7 @@ class CMainWindow {
   CVcmCommand& m_link;
   CParamDescFile& m_model;
   CWinPrompt m_prompt;
+  CJournal m_journal;  // every write of this window is recorded
   CFrameLogic m_logic;
   CViewForm m_view;
   CAllParamsWindow m_allParams;

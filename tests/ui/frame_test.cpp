@@ -86,7 +86,7 @@ TEST_F(FrameTest, IsAFixedSizeWindowWithCaptionMenusAndToolbar) {
   QStringList drive;
   for (QAction* item : frame->menuBar()->actions()[0]->menu()->actions())
     drive << (item->isSeparator() ? "-" : item->text());
-  EXPECT_EQ((QStringList{"Connect...", "Disconnect", "&Refresh", "-", "E&xit"}), drive);
+  EXPECT_EQ((QStringList{"Connect...", "Disconnect", "&Refresh", "History...", "-", "E&xit"}), drive);
 
   QToolBar* bar = frame->StandardToolBar();
   EXPECT_EQ("Standard", bar->windowTitle());

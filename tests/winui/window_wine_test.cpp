@@ -1121,10 +1121,11 @@ int wmain(int argc, wchar_t** argv) {
       (void)Connect(window, port);
       window.Command(ID_PARAM_LOAD);
       AnswerFileDialog("the open dialog, the drive to be lost", file);
+      // The snapshot before the writes reads first, so the line goes there: the
+      // load stops before any write, told as a lost port.
       const std::string load = AnswerBoxesUntil(
-          "how far a load cut short got, and the rows emptied",
-          // The line goes at the first write: the load says nothing of the file was written.
-          [&](const std::string& said) { return SaysStart(said, ids::DpfStoppedBeforeAny) && window.Emptied(); });
+          "a load cut short told, and the rows emptied",
+          [&](const std::string& said) { return SaysStart(said, ids::PortFailure) && window.Emptied(); });
       std::printf("the drive lost mid-load, the window said:\n%s", load.c_str());
 
       Request("DS_WINDOW_DRIVE", "restart", "--hang-up-after " + std::to_string(connectCommands + 1));
