@@ -416,9 +416,17 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, Request* 
   };
   for (const SubcommandHelp& help : helps) SetSubcommandFooter(help);
   // Each subcommand made its own help flags under CLI11's English group name.
-  for (CLI::App* sub : {s.ports, s.info, s.get, s.set, s.save, s.load, s.diff, s.motordb, s.import, s.exportDb, s.scan,
-                        s.params, s.file, s.fileShow, s.fileCheck, s.fileSet, s.fileNew, s.fileDiff, s.watch,
-                        s.journal.journal, s.journal.undo, s.journal.snapshots}) {
+  for (CLI::App* sub : {s.ports,        s.info,
+                        s.get,          s.set,
+                        s.save,         s.load,
+                        s.diff,         s.motordb,
+                        s.import,       s.exportDb,
+                        s.scan,         s.params,
+                        s.file,         s.fileShow,
+                        s.fileCheck,    s.fileSet,
+                        s.fileNew,      s.fileDiff,
+                        s.watch,        s.journal.journal,
+                        s.journal.undo, s.journal.snapshots}) {
     sub->group(Text(ids::CliLabelSubcommands));
     for (CLI::Option* help : {sub->get_help_ptr(), sub->get_option_no_throw("--help-all")}) {
       if (help) help->group(Text(ids::CliLabelOptions));

@@ -6,8 +6,8 @@
 
 #include "cli/AllParamsJob.h"
 #include "cli/CliPrompt.h"
-#include "cli/WatchCommand.h"
 #include "cli/JournalCommand.h"
+#include "cli/WatchCommand.h"
 #include "flows/CompareTable.h"
 #include "flows/DpfFlows.h"
 #include "flows/DriveSearch.h"

@@ -12,6 +12,7 @@
 
 #include "cli/CliMain.h"
 #include "resources/Strings.h"
+#include "support/CliInProcess.h"
 #include "support/SimLink.h"
 #include "support/TempDir.h"
 
@@ -19,26 +20,7 @@ namespace {
 
 using json = nlohmann::json;
 
-struct Ran {
-  int code = -1;
-  std::string out, err;
-};
-
-Ran Cli(std::vector<std::string> args, const std::string& portsFile = {}) {
-  args.insert(args.begin(), {"drive-setting-cli", "--lang", "en"});
-  if (!portsFile.empty()) args.insert(args.begin() + 1, {"--ports-file", portsFile});
-  std::vector<const char*> argv;
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::ostringstream out, err;
-  std::istringstream in;
-  std::atomic<bool> cancel{false};
-  Ran ran;
-  ran.code = cli::RunCli(static_cast<int>(argv.size()), argv.data(), {out, err, in, false}, cancel);
-  ran.out = out.str();
-  ran.err = err.str();
-  res::SetLanguage(res::Language::English);
-  return ran;
-}
+using Ran = CliRan;
 
 class CliAllParamsTest : public ::testing::Test {
  protected:
@@ -48,7 +30,7 @@ class CliAllParamsTest : public ::testing::Test {
   }
   Ran OnDrive(std::vector<std::string> args) {
     args.insert(args.begin(), {"--port", "COM" + std::to_string(SimLink::kDefaultCom)});
-    return Cli(args, sim.PortsFile());
+    return CliInProcess(args, sim.PortsFile());
   }
   SimLink sim;
   TempDir dir;
@@ -112,7 +94,7 @@ TEST_F(CliAllParamsTest, SaveAllWritesEveryWritableParameterWhole) {
 }
 
 TEST(CliParams, ListsADescriptionWithoutADrive) {
-  const Ran standard = Cli({"--json", "params"});
+  const Ran standard = CliInProcess({"--json", "params"});
   ASSERT_EQ(0, standard.code) << standard.err;
   const json document = json::parse(standard.out);
   EXPECT_EQ("Quorvel Drive Standard", document["model"]);
@@ -121,11 +103,11 @@ TEST(CliParams, ListsADescriptionWithoutADrive) {
   EXPECT_EQ("Motor", first["category"]);
   EXPECT_EQ(true, first["readOnly"]);
 
-  const Ran qm71 = Cli({"params", "--version", "QM71 ver.2.00.001.01"});
+  const Ran qm71 = CliInProcess({"params", "--version", "QM71 ver.2.00.001.01"});
   ASSERT_EQ(0, qm71.code) << qm71.err;
   EXPECT_NE(std::string::npos, qm71.out.find("2\tMaximum Speed\trpm\t1\t4000\t\n"));
   EXPECT_EQ(0u, qm71.out.find("Parameter\tName\tUnit\tMin\tMax\tRead-only\n"));
-  EXPECT_EQ(2, Cli({"get"}).code) << "no drive is no excuse for a missing port";
+  EXPECT_EQ(2, CliInProcess({"get"}).code) << "no drive is no excuse for a missing port";
 }
 
 }  // namespace

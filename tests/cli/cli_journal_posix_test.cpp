@@ -13,6 +13,7 @@
 #include "platform/FileSystem.h"
 #include "resources/Paths.h"
 #include "resources/Strings.h"
+#include "support/CliInProcess.h"
 #include "support/SimLink.h"
 #include "support/TempDir.h"
 
@@ -20,10 +21,7 @@ namespace {
 
 using json = nlohmann::json;
 
-struct Ran {
-  int code = -1;
-  std::string out, err;
-};
+using Ran = CliRan;
 
 class CliJournalTest : public ::testing::Test {
  protected:
@@ -35,19 +33,8 @@ class CliJournalTest : public ::testing::Test {
   void TearDown() override { (void)platform::SetEnvironment(res::kJournalFolderVariable, std::nullopt); }
 
   Ran Cli(std::vector<std::string> args) {
-    args.insert(args.begin(), {"drive-setting-cli", "--lang", "en", "--ports-file", sim.PortsFile(), "--port",
-                               "COM" + std::to_string(SimLink::kDefaultCom)});
-    std::vector<const char*> argv;
-    for (const std::string& arg : args) argv.push_back(arg.c_str());
-    std::ostringstream out, err;
-    std::istringstream in;
-    std::atomic<bool> cancel{false};
-    Ran ran;
-    ran.code = cli::RunCli(static_cast<int>(argv.size()), argv.data(), {out, err, in, false}, cancel);
-    ran.out = out.str();
-    ran.err = err.str();
-    res::SetLanguage(res::Language::English);
-    return ran;
+    args.insert(args.begin(), {"--port", "COM" + std::to_string(SimLink::kDefaultCom)});
+    return CliInProcess(std::move(args), sim.PortsFile());
   }
 
   SimLink sim;

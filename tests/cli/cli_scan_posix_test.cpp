@@ -18,15 +18,13 @@
 #include "resources/Paths.h"
 #include "resources/StringIds.h"
 #include "resources/Strings.h"
+#include "support/CliInProcess.h"
 #include "support/SimLink.h"
 #include "support/TempDir.h"
 
 namespace {
 
-struct Ran {
-  int code = -1;
-  std::string out, err;
-};
+using Ran = CliRan;
 
 class CliScanTest : public ::testing::Test {
  protected:
@@ -47,19 +45,7 @@ class CliScanTest : public ::testing::Test {
   }
   void TearDown() override { res::OverrideProgramFolder(""); }
 
-  Ran Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"drive-setting-cli", "--lang", "en", "--ports-file", sims.PortsFile()});
-    std::vector<const char*> argv;
-    for (const std::string& word : args) argv.push_back(word.c_str());
-    std::ostringstream out, err;
-    std::istringstream in;
-    std::atomic<bool> cancel{false};
-    Ran ran;
-    ran.code = cli::RunCli(static_cast<int>(argv.size()), argv.data(), {out, err, in, false}, cancel);
-    ran.out = out.str();
-    ran.err = err.str();
-    return ran;
-  }
+  Ran Run(std::vector<std::string> args) { return CliInProcess(std::move(args), sims.PortsFile()); }
 
   SimLink sims{{220, 221, 222}};
   TempDir folder;

@@ -1085,7 +1085,9 @@ int wmain(int argc, wchar_t** argv) {
           std::tuple<const char*, double, bool>{"Export Motor DB", exportMs, false}}) {
       std::printf("longest wait for the window to answer during %s at 9600 baud%s: %.0f ms %s\n", flow,
                   wire2400 ? " (the drive's wire at 2400)" : "", ms,
-                  wire2400 ? "" : ms < 200 ? "(target < 200 ms) ok" : "MISSED target < 200 ms");
+                  wire2400   ? ""
+                  : ms < 200 ? "(target < 200 ms) ok"
+                             : "MISSED target < 200 ms");
       if (ms >= 1000) Fail(std::string("the window froze during ") + flow);
     }
     DeleteFileW(manyFile.c_str());
