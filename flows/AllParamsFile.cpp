@@ -156,14 +156,7 @@ Outcome CAllParamsLogic::CompareFiles() {
 Outcome CAllParamsLogic::EditFile(size_t position) {
   const ParamRow& row = ShownRow(position);
   const ParamRef ref = row.ref;
-  ValueRequest request;
-  request.refText = row.refText;
-  request.name = row.name;
-  request.unit = row.unit;
-  request.choices = row.choices;
-  request.hasLimits = row.hasLimits;
-  request.lowest = row.lowest;
-  request.highest = row.highest;
+  ValueRequest request = RequestFor(row);
   // An entry the file lacks starts where its limits or its list allow.
   const std::optional<int32_t> held = m_desk.ValueOf(ref);
   const int32_t start = !row.choices.empty() ? row.choices.front().first

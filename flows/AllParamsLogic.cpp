@@ -148,6 +148,18 @@ Outcome CAllParamsLogic::ReadAll() {
   return read.outcome;
 }
 
+ValueRequest CAllParamsLogic::RequestFor(const ParamRow& row) {
+  ValueRequest request;
+  request.refText = row.refText;
+  request.name = row.name;
+  request.unit = row.unit;
+  request.choices = row.choices;
+  request.hasLimits = row.hasLimits;
+  request.lowest = row.lowest;
+  request.highest = row.highest;
+  return request;
+}
+
 Outcome CAllParamsLogic::Edit(size_t position) {
   Sync();
   if (!CanEdit(position)) return Outcome::BadInput;
@@ -161,14 +173,7 @@ Outcome CAllParamsLogic::Edit(size_t position) {
     m_form.ValuesChanged();
     return OutcomeOfResult(link.GetLastResult());
   }
-  ValueRequest request;
-  request.refText = row.refText;
-  request.name = row.name;
-  request.unit = row.unit;
-  request.choices = row.choices;
-  request.hasLimits = row.hasLimits;
-  request.lowest = row.lowest;
-  request.highest = row.highest;
+  ValueRequest request = RequestFor(row);
   request.current = *ShownValue(position).value;
   const unsigned generation = m_model.GetGeneration();
   const std::optional<int32_t> value = m_form.AskValue(request);

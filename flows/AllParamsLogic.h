@@ -112,6 +112,8 @@ class CAllParamsLogic {
   std::function<void()> onWritten;
 
  private:
+  // What the edit dialog shows of a row, before its current value.
+  static ValueRequest RequestFor(const ParamRow& row);
   void Rebuild();
   // The shown rows for the search and the toggle; the form redraws them all only
   // when they are other rows (always after a rebuild).
