@@ -10,8 +10,9 @@
 
 namespace {
 
-// The columns of the other window's list: time, port, version, action, outcome.
-constexpr int kWidths[] = {120, 70, 230, 90, 150};
+// The columns of the other window's list: time, port, version, action, outcome;
+// widths before the first fill sizes them to their texts.
+constexpr int kWidths[] = {130, 70, 230, 90, 150};
 
 // The port and version labels end in a colon; as column titles they do not.
 std::wstring ColumnTitle(int id) {
@@ -103,6 +104,9 @@ void CHistoryDialog::Fill() {
                    reinterpret_cast<LPARAM>(&item));
     }
   }
+  // Each column as wide as its widest text or its title, as the other window sizes them.
+  for (int c = 0; c < static_cast<int>(std::size(kWidths)); ++c)
+    ListView_SetColumnWidth(m_list, c, LVSCW_AUTOSIZE_USEHEADER);
   SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
   // The newest record is chosen, its entries shown, as the other window opens it.
   if (!shown.empty()) ListView_SetItemState(m_list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
@@ -129,7 +133,8 @@ void CHistoryDialog::ShowDetails() {
   }
   SelectObject(dc, old);
   ReleaseDC(entries, dc);
-  SendMessageW(entries, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+  const LONG extent = widest + 8;  // the list's own margins
+  SendMessageW(entries, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
 }
 
 int CHistoryDialog::SelectedRow() const {
@@ -163,7 +168,11 @@ void CHistoryDialog::RunOnSelected(bool restore) {
 
 INT_PTR CHistoryDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG: OnInit(); return TRUE;
+    case WM_INITDIALOG:
+      OnInit();
+      // The records take the keys first, as the other window opens with them.
+      SetFocus(m_list);
+      return FALSE;
     case WM_COMMAND: {
       const int control = LOWORD(wParam);
       const int code = HIWORD(wParam);
