@@ -104,9 +104,15 @@ void CHistoryDialog::Fill() {
                    reinterpret_cast<LPARAM>(&item));
     }
   }
-  // Each column as wide as its widest text or its title, as the other window sizes them.
-  for (int c = 0; c < static_cast<int>(std::size(kWidths)); ++c)
-    ListView_SetColumnWidth(m_list, c, LVSCW_AUTOSIZE_USEHEADER);
+  // Each column as wide as its widest text or its title, as the other window sizes
+  // them. The last is sized to its texts too: sized to its title, a list view
+  // stretches it to the edge, and the scroll bar then overflows it sideways.
+  const int last = static_cast<int>(std::size(kWidths)) - 1;
+  for (int c = 0; c < last; ++c) ListView_SetColumnWidth(m_list, c, LVSCW_AUTOSIZE_USEHEADER);
+  ListView_SetColumnWidth(m_list, last, LVSCW_AUTOSIZE);
+  const std::wstring title = ColumnTitle(ids::HistoryColOutcome);
+  const int titleWidth = ListView_GetStringWidth(m_list, title.c_str()) + 2 * GetSystemMetrics(SM_CXEDGE) + 12;
+  if (ListView_GetColumnWidth(m_list, last) < titleWidth) ListView_SetColumnWidth(m_list, last, titleWidth);
   SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
   // The newest record is chosen, its entries shown, as the other window opens it.
   if (!shown.empty()) ListView_SetItemState(m_list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
