@@ -471,6 +471,8 @@ void CMainFrame::OnHistory() {
   if (IsBusy()) return;
   CDlgHistory dialog(*m_journal, *m_logic, m_model, this);
   m_historyRunner(dialog);
+  // An undo or a restore wrote: the form shows what the drive holds now.
+  m_view->Logic().SelectCurrentValues();
   UpdateCommandUi();
 }
 

@@ -17,6 +17,7 @@
 #include "winui/AboutBox.h"
 #include "winui/CompareDialog.h"
 #include "winui/ConnectDialog.h"
+#include "winui/HistoryDialog.h"
 #include "winui/ResourceIds.h"
 #include "winui/WinText.h"
 
@@ -51,6 +52,7 @@ constexpr MenuText kMenuTexts[] = {
     {ID_DRIVE_CONNECT, ids::MenuConnect, nullptr},
     {ID_DRIVE_DISCONNECT, ids::MenuDisconnect, nullptr},
     {ID_DRIVE_REFRESH, ids::MenuRefresh, L"F5"},
+    {ID_DRIVE_HISTORY, ids::MenuHistory, nullptr},
     {ID_APP_EXIT, ids::MenuExit, nullptr},
     {ID_PARAM_LOAD, ids::MenuLoadFile, L"Ctrl+O"},
     {ID_PARAM_SAVE, ids::MenuSaveFile, L"Ctrl+S"},
@@ -356,6 +358,7 @@ void CMainWindow::UpdateCommandUi() {
     SendMessageW(m_toolBar, TB_ENABLEBUTTON, static_cast<WPARAM>(command), on ? TRUE : FALSE);
   };
   enable(ID_DRIVE_CONNECT, !connected && !busy);
+  enable(ID_DRIVE_HISTORY, !busy);
   for (int command : kNeedConnection) enable(command, connected && !busy);
   m_allParams.SetBusy(busy);  // the table is the drive's window too: no command while a flow runs
   m_allParams.Sync();
@@ -456,6 +459,14 @@ void CMainWindow::OnCommand(int command) {
       break;
     case ID_MOTORDB_EXPORT:
       if (connected) (void)ExportMotorDb(m_logic);
+      break;
+    case ID_DRIVE_HISTORY:
+      // Its undo writes: not while a flow runs. Without a drive it only shows.
+      if (!IsBusy()) {
+        CHistoryDialog history(m_journal, m_logic, m_model);
+        history.onWritten = [this] { m_view.Logic().SelectCurrentValues(); };
+        history.Run(m_window);
+      }
       break;
     case ID_PARAM_ALLPARAMS: m_allParams.Show(m_window); break;
     case ID_DESK_NEW:

@@ -530,6 +530,59 @@ void AllParamsTable(const Window& window) {
   WaitFor("the table closed", [&] { return !IsWindowVisible(table); });
 }
 
+// Drive > History after the table's edit: the newest record is that edit, its
+// entry the stop current going to 30 %; Undo, every question on the way answered
+// Yes, puts the value before back into the drive, which the form's row shows, and
+// is itself the newest record then.
+void HistoryUndo(const Window& window) {
+  constexpr int kStopCurrentRow = 4;
+  window.Command(ID_DRIVE_HISTORY);
+  const HWND history = DialogWith("the History window", IDC_HISTORY_LIST);
+  const HWND list = GetDlgItem(history, IDC_HISTORY_LIST);
+  const HWND entries = GetDlgItem(history, IDC_HISTORY_ENTRIES);
+  const auto lines = [&] {
+    std::string all;
+    const auto count = static_cast<int>(SendMessageW(entries, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      wchar_t line[1024] = {};
+      if (SendMessageW(entries, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) >= 1024) continue;
+      SendMessageW(entries, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line));
+      char utf8[4096] = {};
+      WideCharToMultiByte(CP_UTF8, 0, line, -1, utf8, sizeof(utf8), nullptr, nullptr);
+      all += std::string(utf8) + "\n";
+    }
+    return all;
+  };
+  const LRESULT records = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+  if (records < 1) Fail("History shows no record after the table's edit");
+  // "16.4 Stop current: 5 -> 3 (in drive)": the value before is what Undo puts back.
+  const std::string edit = lines();
+  const size_t arrow = edit.find("16.4 ");
+  const size_t to = edit.find(" -> 3 (", arrow);
+  if (arrow == std::string::npos || to == std::string::npos) Fail("History's newest record shows \"" + edit + "\"");
+  const size_t from = edit.rfind(' ', to - 1);
+  const int before = std::atoi(edit.substr(from + 1, to - from - 1).c_str());
+  if (!IsWindowEnabled(GetDlgItem(history, IDC_HISTORY_UNDO))) Fail("History offers no Undo for the connected drive");
+  Shot("history");
+  Click(history, IDC_HISTORY_UNDO);
+  const auto start = Clock::now();
+  while (!(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == records + 1 && !FlowShown(window.frame) &&
+           window.ValueAt(kStopCurrentRow, window.Selection(kStopCurrentRow)) == before)) {
+    if (const HWND box = MessageBoxShown()) {
+      const int button = GetDlgItem(box, IDYES) ? IDYES : IDOK;
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+      while (IsWindow(box) && IsWindowVisible(box)) Sleep(10);
+    }
+    if (Ms(start) > 30000) Fail("Undo did not put the stop current back; History shows \"" + lines() + "\"");
+    Sleep(10);
+  }
+  if (lines().find(" 3 -> " + std::to_string(before) + " (") == std::string::npos) {
+    Fail("the undo's record shows \"" + lines() + "\"");
+  }
+  Click(history, IDCANCEL);
+  WaitFor("History closed", [&] { return !IsWindow(history) || !IsWindowVisible(history); });
+}
+
 // A parameter file without a drive, before any connect: opened from the Parameters
 // menu into the whole-drive table, whose title names it; a value edited there marks
 // it unsaved, and Ctrl+S in the table writes it. The table is left to the drive.
@@ -949,6 +1002,7 @@ int wmain(int argc, wchar_t** argv) {
   Shot("compare");
   PostMessageW(compare, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   AllParamsTable(window);
+  HistoryUndo(window);
   StatusView(window);
   if (std::getenv("DS_WINDOW_SHOTS")) {
     window.Command(ID_APP_ABOUT);
