@@ -208,18 +208,11 @@ void CMainFrame::BuildMenus() {
   params->addAction(MakeCommand(ids::CmdAllParams, ids::MenuAllParams, &CMainFrame::OnAllParams));
   m_actions[ids::CmdAllParams]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
   // Files without a drive: each opens the whole-drive table, which runs it.
-  const std::pair<int, void (CWndAllParams::*)()> desk[] = {{ids::CmdDeskNew, &CWndAllParams::OnNewFile},
-                                                            {ids::CmdDeskOpen, &CWndAllParams::OnOpenFile},
-                                                            {ids::CmdDeskSave, &CWndAllParams::OnSaveFile},
-                                                            {ids::CmdDeskSaveAs, &CWndAllParams::OnSaveFileAs},
-                                                            {ids::CmdDeskCompare, &CWndAllParams::OnCompareFiles}};
   params->addSeparator();
-  for (const auto& [command, slot] : desk) {
+  for (const int command :
+       {ids::CmdDeskNew, ids::CmdDeskOpen, ids::CmdDeskSave, ids::CmdDeskSaveAs, ids::CmdDeskCompare}) {
     params->addAction(MakeCommand(command, command + (ids::MenuDeskNew - ids::CmdDeskNew), nullptr));
-    connect(m_actions[command], &QAction::triggered, this, [this, slot = slot] {
-      OnAllParams();
-      (m_allParams->*slot)();
-    });
+    connect(m_actions[command], &QAction::triggered, this, [this, command] { OnDeskCommand(command); });
   }
 
   for (QMenu* menu : {drive, params, view, panes, help}) {
@@ -453,6 +446,18 @@ void CMainFrame::OnStatusView() {
   m_status->raise();
   m_status->activateWindow();
   m_status->Sync();
+}
+
+void CMainFrame::OnDeskCommand(int command) {
+  OnAllParams();
+  switch (command) {
+    case ids::CmdDeskNew: m_allParams->OnNewFile(); break;
+    case ids::CmdDeskOpen: m_allParams->OnOpenFile(); break;
+    case ids::CmdDeskSave: m_allParams->OnSaveFile(); break;
+    case ids::CmdDeskSaveAs: m_allParams->OnSaveFileAs(); break;
+    case ids::CmdDeskCompare: m_allParams->OnCompareFiles(); break;
+    default: break;
+  }
 }
 
 void CMainFrame::OnAllParams() {

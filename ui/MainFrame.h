@@ -91,6 +91,8 @@ class CMainFrame : public QMainWindow {
   void OnSaveParamFile();
   void OnCompareParamFile();
   void OnAllParams();
+  // The Parameters menu's file commands, run in the whole-drive table.
+  void OnDeskCommand(int command);
   void OnStatusView();
   void OnHistory();
   void OnImportMotorDb();
