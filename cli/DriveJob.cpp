@@ -139,7 +139,7 @@ Outcome Set(Drive& d) {
   if (!valid) return Outcome::BadInput;
 
   CWriteGate gate = CWriteGate::ForFrame(d.frame, d.model, [&d] { return d.Cancelled(); });
-  gate.SetRun({journal_action::kSet});
+  gate.SetRun(JournalRun::Of(journal_action::kSet));
   const WriteReport report = gate.Run(plan);
   if (!report.sent) return report.outcome;
   AddWriteRows(d, report);

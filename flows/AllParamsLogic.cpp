@@ -184,7 +184,7 @@ Outcome CAllParamsLogic::Edit(size_t position) {
   WritePlan plan;
   plan.entries.push_back({ref, *value, {}});
   CWriteGate gate = CWriteGate::ForFrame(m_frame, m_model);
-  gate.SetRun({journal_action::kEdit});
+  gate.SetRun(JournalRun::Of(journal_action::kEdit));
   const WriteReport report = gate.Run(plan);
   m_form.ValuesChanged();
   if (report.sent && onWritten) onWritten();

@@ -69,8 +69,8 @@ struct DpfRunControl {
   WriteReport* report = nullptr;
   // How the journal names a load (empty: a load, or a load of differing entries)
   // and the record an undo of it goes back on.
-  std::string action;
-  std::string undoes;
+  std::string action{};
+  std::string undoes{};
 };
 
 [[nodiscard]] Outcome SaveParamFile(CFrameLogic& frame, CParamDescFile& model, const DpfRunControl& control = {});

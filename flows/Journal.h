@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "files/JournalFile.h"
@@ -24,6 +25,13 @@ struct JournalRun {
   // read yet, the snapshot), so a window stays answered at a slow rate: true stops
   // the run before anything is sent (may be empty).
   std::function<bool()> between;
+
+  // A run of single writes: no file, no snapshot, nothing it undoes.
+  static JournalRun Of(std::string action) {
+    JournalRun run;
+    run.action = std::move(action);
+    return run;
+  }
 };
 
 namespace journal_action {

@@ -208,7 +208,7 @@ Outcome SetParam(CFrameLogic& frame, const CParamDescFile& model, const ParamRef
   WritePlan plan;
   plan.entries.push_back({ref, value, {}});
   CWriteGate gate = CWriteGate::ForFrame(frame, model);
-  gate.SetRun({journal_action::kSet});
+  gate.SetRun(JournalRun::Of(journal_action::kSet));
   return gate.Run(plan).outcome;
 }
 

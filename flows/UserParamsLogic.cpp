@@ -248,7 +248,7 @@ void CUserParamsLogic::OnSetParam(int row, int32_t value) {
                    },
                    nullptr, nullptr, m_journal},
                   m_model);
-  gate.SetRun({journal_action::kPick});
+  gate.SetRun(JournalRun::Of(journal_action::kPick));
   const WriteReport report = gate.Run(plan);
   if (report.outcome == Outcome::Done) {
     ShowDriveValue(row);
