@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -115,24 +116,29 @@ void ParseEntries(const ini::IniDocument& document, const CParamDescFile& model,
     faults->push_back({entry, res::FormatString(id, args), false});
   };
   std::set<std::string> seen;
-  uint64_t count = 0;
+  std::map<uint64_t, std::string> numbered;  // the entries' sections by number
   for (const std::string& name : document.GetSectionNames()) {
     if (!seen.insert(Lower(name)).second) fail(name, ids::DpfRepeatedSection, {name});
     const std::optional<uint64_t> number = EntryNumber(name);
-    if (number) count = std::max(count, *number + 1);
+    if (number) numbered.emplace(*number, name);
     else if (IsEntryLike(name)) fail(name, ids::DpfNotEntryName, {name});
   }
   if (document.GetString(kTarget, kVersionKey, "").empty()) fail({}, ids::DpfNoTarget, {});
   if (const std::optional<std::string> key = RepeatedKey(document, kTarget)) {
     fail(kTarget, ids::DpfRepeatedKey, {kTarget, *key});
   }
-  if (count == 0) fail({}, ids::DpfNoEntries, {});
-  for (uint64_t i = 0; i < count; ++i) {
-    const std::string section = SectionName(static_cast<int>(i));
-    if (!seen.count(Lower(section))) {
-      fail(section, ids::DpfGap, {section});
-      continue;
+  if (numbered.empty()) fail({}, ids::DpfNoEntries, {});
+  // A gap is one fault however many numbers it skips: a file naming [PARAM4294961]
+  // is not four million faults.
+  uint64_t expected = 0;
+  for (const auto& named : numbered) {
+    const uint64_t number = named.first;
+    const std::string section = "PARAM" + std::to_string(number);
+    if (number != expected) {
+      const std::string missing = "PARAM" + std::to_string(expected);
+      fail(missing, ids::DpfGap, {missing});
     }
+    expected = number + 1;
     if (const std::optional<std::string> key = RepeatedKey(document, section)) {
       fail(section, ids::DpfRepeatedKey, {section, *key});
       continue;
