@@ -109,6 +109,13 @@ TEST_F(DeskFileTest, CheckListsEveryFaultWithItsEntry) {
   EXPECT_EQ(Outcome::FileError, CheckParamFile(dir.File("desk.dpf"), model, &entries, &version, &first));
   EXPECT_EQ(faults.front().text, first);
   EXPECT_TRUE(entries.empty());
+
+  // A gap is one fault however many numbers it skips (this once listed four million).
+  dir.Write("far.dpf",
+            "[TARGET]\r\nVER=QDS-2 ver.1.04.007.12 std\r\n[PARAM0]\r\nADDRESS=21\r\nNESTED=0\r\n"
+            "OFFSET=0\r\nVALUE=3\r\n[PARAM4294961]\r\nADDRESS=22\r\nNESTED=0\r\nOFFSET=0\r\nVALUE=3\r\n");
+  EXPECT_EQ(Outcome::FileError, CheckParamFile(dir.File("far.dpf"), model, &entries, &version, &first));
+  EXPECT_EQ(res::FormatString(ids::DpfGap, {"PARAM1"}), first);
 }
 
 TEST_F(DeskFileTest, EditsStayWithinLimitsAndMarkGuardedRaises) {
