@@ -91,19 +91,6 @@ std::string PortFileText(const std::string& portName) {
   return text;
 }
 
-const char* OutcomeWord(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::Done: return "done";
-    case Outcome::Differs: return "differs";
-    case Outcome::BadInput: return "bad input";
-    case Outcome::LinkFailed: return "link failed";
-    case Outcome::DriveRefused: return "drive refused";
-    case Outcome::FileError: return "file error";
-    case Outcome::Cancelled: return "cancelled";
-  }
-  return "";
-}
-
 std::string PortNameOf(const CVcmCommand& link) { return portmap::DisplayName(link.GetPortNumber()); }
 
 CJournal::CJournal(std::string folder, std::string program)

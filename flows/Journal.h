@@ -92,8 +92,5 @@ class CJournal {
 // "2024-05-01T09:30:00.250" of a UTC moment in milliseconds since 1970, as ids begin.
 std::string JournalTimeText(int64_t ms);
 
-// How a run ended, in the journal's words ("done", "cancelled", ...).
-const char* OutcomeWord(Outcome outcome);
-
 // The port name of the link's drive ("COM3", "tcp://host:4001").
 std::string PortNameOf(const CVcmCommand& link);

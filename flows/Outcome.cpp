@@ -16,3 +16,16 @@ Outcome OutcomeOfResult(int resultCode) {
       return Outcome::LinkFailed;
   }
 }
+
+const char* OutcomeWord(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::Done: return "done";
+    case Outcome::Differs: return "differs";
+    case Outcome::BadInput: return "bad input";
+    case Outcome::LinkFailed: return "link failed";
+    case Outcome::DriveRefused: return "drive refused";
+    case Outcome::FileError: return "file error";
+    case Outcome::Cancelled: return "cancelled";
+  }
+  return "";
+}

@@ -18,5 +18,8 @@ enum class Outcome : int {
 // The outcome a failed transaction's result code stands for (rc::Success gives Done).
 Outcome OutcomeOfResult(int resultCode);
 
+// How the journal and the soak's figures name an outcome: "done", "link failed", ...
+const char* OutcomeWord(Outcome outcome);
+
 // The outcome to report for two; its number is the larger.
 inline Outcome Worse(Outcome a, Outcome b) { return static_cast<int>(a) >= static_cast<int>(b) ? a : b; }

@@ -43,19 +43,6 @@ constexpr uint64_t kWarmUpOperations = 30;
 constexpr size_t kMaxReported = 20;
 constexpr int32_t kImportCount = 8;
 
-std::string OutcomeName(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::Done: return "done";
-    case Outcome::Differs: return "differs";
-    case Outcome::BadInput: return "bad input";
-    case Outcome::LinkFailed: return "link failed";
-    case Outcome::DriveRefused: return "drive refused";
-    case Outcome::FileError: return "file error";
-    case Outcome::Cancelled: return "cancelled";
-  }
-  return "?";
-}
-
 std::string CodeName(int code) {
   switch (code) {
     case rc::IncorrectEcho: return "-7 incorrect echo";
@@ -238,7 +225,7 @@ Outcome CSoakRun::Parts::SaveDpf() {
   }
   const std::optional<std::vector<Change>> entries = ReadDpf(path);
   if (!entries) {
-    Expect("a save reported " + OutcomeName(outcome) + " left no readable file");
+    Expect("a save reported " + std::string(OutcomeWord(outcome)) + " left no readable file");
     return outcome;
   }
   for (const Change& entry : *entries) {
@@ -377,8 +364,8 @@ void CSoakRun::Parts::RunOne(OpKind kind) {
   if (outcome != Outcome::Done) {
     ++figures.failed[static_cast<int>(kind)];
     const int code = link.GetLastResult();
-    ++figures.failuresByCode[OutcomeName(outcome) + ", last result " + CodeName(code)];
-    if (prompt.Problems() == 0) Expect("a failure (" + OutcomeName(outcome) + ") told the user nothing");
+    ++figures.failuresByCode[std::string(OutcomeWord(outcome)) + ", last result " + CodeName(code)];
+    if (prompt.Problems() == 0) Expect("a failure (" + std::string(OutcomeWord(outcome)) + ") told the user nothing");
     if (outcome == Outcome::LinkFailed && !KnownFailureCode(code) && failure.empty()) {
       Expect("a link failure carried no result code");
     }
@@ -392,8 +379,8 @@ void CSoakRun::Parts::RunOne(OpKind kind) {
   if (clean) {
     ++figures.judged;
     if (outcome != Outcome::Done) {
-      Expect("met no fault yet ended " + OutcomeName(outcome) + ": " + prompt.FirstProblem() + "; traffic " +
-             Traffic(drive.Received(), arrivals, start, options.timeScale));
+      Expect("met no fault yet ended " + std::string(OutcomeWord(outcome)) + ": " + prompt.FirstProblem() +
+             "; traffic " + Traffic(drive.Received(), arrivals, start, options.timeScale));
     }
   }
   Expect(CheckCache(link, Snapshot(drive)));
